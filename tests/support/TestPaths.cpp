@@ -1,0 +1,46 @@
+#include "support/TestPaths.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace testpaths {
+std::string Fixture(const std::string& name) { return std::string(TUNEVARN_FIXTURE_DIR) + "/" + name; }
+std::string SourceDir() { return TUNEVARN_SOURCE_DIR; }
+std::string BinaryDir() { return TUNEVARN_BINARY_DIR; }
+std::string Cli() {
+    const char* env = std::getenv("TUNEVARN_CLI");
+    return env ? env : std::string(TUNEVARN_BINARY_DIR) + "/src/tunevarn-cli";
+}
+
+namespace {
+struct Cleanup {
+    std::mutex m;
+    std::vector<fs::path> dirs;
+    ~Cleanup() {
+        std::error_code ec;
+        for (auto& d : dirs) fs::remove_all(d, ec);
+    }
+};
+Cleanup& cleanup() {
+    static Cleanup c;
+    return c;
+}
+}  // namespace
+
+std::string TempDir(const std::string& tag) {
+    static int counter = 0;
+    std::lock_guard<std::mutex> lock(cleanup().m);
+    fs::path dir = fs::temp_directory_path() /
+                   ("tunevarn-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    fs::create_directories(dir);
+    cleanup().dirs.push_back(dir);
+    return dir.string();
+}
+}  // namespace testpaths
