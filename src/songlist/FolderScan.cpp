@@ -1,0 +1,85 @@
+#include "songlist/FolderScan.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <utility>
+
+namespace {
+constexpr int kMaxDepth = 64;
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool NameBefore(const std::string& a, const std::string& b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        char x = Lower(a[i]), y = Lower(b[i]);
+        if (x != y)
+            return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
+using FolderId = std::pair<dev_t, ino_t>;
+
+void Walk(const std::string& folder, std::vector<std::string>& out, std::set<FolderId>& seen,
+          int depth) {
+    struct stat st {};
+    if (depth > kMaxDepth || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return;
+    if (!seen.insert({st.st_dev, st.st_ino}).second)
+        return;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            names.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), NameBefore);
+
+    std::string base = folder;
+    if (base.empty() || base.back() != '/')
+        base += '/';
+    for (const std::string& name : names) {
+        std::string path = base + name;
+        struct stat entry {};
+        if (::stat(path.c_str(), &entry) != 0)
+            continue;
+        if (S_ISDIR(entry.st_mode)) {
+            if (name[0] != '.')
+                Walk(path, out, seen, depth + 1);
+        } else if (HasMp3Extension(name)) {
+            out.push_back(std::move(path));
+        }
+    }
+}
+}  // namespace
+
+bool HasExtension(const std::string& name, const char* ext) {
+    size_t n = std::strlen(ext);
+    if (name.size() < n)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (Lower(name[name.size() - n + i]) != ext[i])
+            return false;
+    return true;
+}
+
+bool HasMp3Extension(const std::string& name) {
+    return HasExtension(name, ".mp3");
+}
+
+void CollectMp3Files(const std::string& folder, std::vector<std::string>& out) {
+    std::set<FolderId> seen;
+    Walk(folder, out, seen, 0);
+}

@@ -1,0 +1,189 @@
+#include "songlist/SongList.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "audio/Mp3Source.h"
+#include "ui/DisplayText.h"
+#include "ui/TextFormat.h"
+
+namespace {
+// Cuts a text to CSong::kMaxText bytes, never in the middle of a UTF-8 character.
+std::string CutText(std::string text) {
+    if (text.size() <= CSong::kMaxText)
+        return text;
+    bool utf8 = IsValidUtf8(text);
+    size_t n = CSong::kMaxText;
+    if (utf8)
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    text.resize(n);
+    return text;
+}
+
+// The file name without its folder and extension.
+std::string TitleFromPath(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos)
+        name.resize(dot);
+    return name;
+}
+}  // namespace
+
+std::string CSongList::FormatTime(int32_t seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d", seconds / 60, seconds % 60);
+    return text;
+}
+
+AddSongResult CSongList::AddSong(const std::string& path) {
+    // A path that does not fit its 255-byte slot is refused like a file that cannot be
+    // opened: cutting it would name another file.
+    if (path.size() > CSong::kMaxText)
+        return AddSongResult::kCannotOpen;
+    CMp3Source source;
+    int32_t opened = source.Open(path.c_str());
+    if (opened == -1)
+        return AddSongResult::kCannotOpen;
+    if (opened != 0)
+        return AddSongResult::kNotMp3;
+
+    CSong song;
+    song.duration = source.Duration();
+    song.fullPath = path;
+    // The tag was read by the inspection already; no need to open the file again.
+    char title[64];
+    if (Id3TitleFromTag(source.Id3v1Tag(), title, sizeof title))
+        song.title = title;
+    else
+        song.title = TitleFromPath(path);
+    source.Close();
+    return InsertSong(std::move(song)) ? AddSongResult::kAdded : AddSongResult::kOverBudget;
+}
+
+bool CSongList::InsertSong(CSong song) {
+    if (song.duration < 0 || song.duration > kBudgetSeconds - totalSeconds_)
+        return false;
+    song.timeText = FormatTime(song.duration);
+    song.title = CutText(std::move(song.title));
+    totalSeconds_ += song.duration;
+    int32_t at = focused_ >= 0 ? focused_ : RowCount();
+    InsertAt(at, Entry{std::move(song), false});
+    UpdateStatusLine();
+    return true;
+}
+
+void CSongList::InsertAt(int32_t index, Entry entry) {
+    rows_.insert(rows_.begin() + index, std::move(entry));
+    // The focus stays with its row, which moves down.
+    if (focused_ >= index)
+        ++focused_;
+}
+
+void CSongList::RemoveAt(int32_t index) {
+    rows_.erase(rows_.begin() + index);
+    // The focus stays with its row; a removed focused row passes the focus to the row
+    // that takes its place, or to the new last row.
+    if (focused_ > index)
+        --focused_;
+    if (focused_ >= RowCount())
+        focused_ = RowCount() - 1;
+}
+
+void CSongList::DeleteSelectedSongs() {
+    for (;;) {
+        auto it =
+            std::find_if(rows_.begin(), rows_.end(), [](const Entry& e) { return e.selected; });
+        if (it == rows_.end())
+            break;
+        totalSeconds_ -= it->song.duration;
+        RemoveAt(static_cast<int32_t>(it - rows_.begin()));
+    }
+    if (focused_ >= 0)
+        rows_[static_cast<size_t>(focused_)].selected = true;
+    UpdateStatusLine();
+}
+
+void CSongList::ClearSongs() {
+    rows_.clear();
+    totalSeconds_ = 0;
+    focused_ = -1;
+    UpdateStatusLine();
+}
+
+bool CSongList::MoveSong(int32_t from, int32_t to) {
+    if (from == to || from < 0 || to < 0 || from >= RowCount() || to > RowCount())
+        return false;
+    Entry copy{rows_[static_cast<size_t>(from)].song, false};
+    InsertAt(to, std::move(copy));
+    RemoveAt(from < to ? from : from + 1);
+    int32_t moved = to > from ? to - 1 : to;
+    ClearSelection();
+    rows_[static_cast<size_t>(moved)].selected = true;
+    focused_ = moved;
+    return true;
+}
+
+MoveResult CSongList::MoveUp() {
+    int32_t i = focused_;
+    if (i < 0)
+        return MoveResult::kNoFocus;
+    return i > 0 && MoveSong(i, i - 1) ? MoveResult::kMoved : MoveResult::kUnchanged;
+}
+
+MoveResult CSongList::MoveDown() {
+    int32_t i = focused_;
+    if (i < 0)
+        return MoveResult::kNoFocus;
+    return i < RowCount() - 1 && MoveSong(i, i + 2) ? MoveResult::kMoved : MoveResult::kUnchanged;
+}
+
+MoveResult CSongList::MoveTop() {
+    int32_t i = focused_;
+    if (i < 0)
+        return MoveResult::kNoFocus;
+    return i > 0 && MoveSong(i, 0) ? MoveResult::kMoved : MoveResult::kUnchanged;
+}
+
+MoveResult CSongList::MoveBottom() {
+    int32_t i = focused_;
+    if (i < 0)
+        return MoveResult::kNoFocus;
+    return i < RowCount() - 1 && MoveSong(i, RowCount()) ? MoveResult::kMoved
+                                                         : MoveResult::kUnchanged;
+}
+
+void CSongList::UpdateStatusLine() {
+    int32_t total = totalSeconds_;
+    int32_t left74 = std::max(0, kDisc74Seconds - total);
+    int32_t left80 = std::max(0, kDisc80Seconds - total);
+    statusLine_ = FormatText(114, {RowCount(), total / 60, total % 60, left74 / 60, left74 % 60,
+                                   left80 / 60, left80 % 60});
+    if (sink_)
+        sink_(statusLine_);
+}
+
+void CSongList::SetTitle(int32_t index, const std::string& title) {
+    rows_.at(static_cast<size_t>(index)).song.title = CutText(title);
+}
+
+void CSongList::SetFocusedRow(int32_t index) {
+    focused_ = index >= 0 && index < RowCount() ? index : -1;
+}
+
+void CSongList::SetSelected(int32_t index, bool selected) {
+    rows_.at(static_cast<size_t>(index)).selected = selected;
+}
+
+void CSongList::ClearSelection() {
+    for (Entry& e : rows_) e.selected = false;
+}
+
+std::vector<int32_t> CSongList::SelectedRows() const {
+    std::vector<int32_t> out;
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].selected)
+            out.push_back(static_cast<int32_t>(i));
+    return out;
+}

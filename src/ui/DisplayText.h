@@ -1,0 +1,11 @@
+#pragma once
+// Titles and paths are byte strings as the files give them.  For display they are read
+// as UTF-8, falling back to Latin-1 (the usual ID3 version 1 encoding) when the bytes
+// are not valid UTF-8.
+#include <string>
+#include <string_view>
+
+bool IsValidUtf8(std::string_view bytes);
+
+// UTF-8 text for display: the bytes themselves when valid UTF-8, else Latin-1 decoded.
+std::string DisplayText(std::string_view bytes);

@@ -1,0 +1,299 @@
+// The song list: the disc budget, insertion at the focus, moves, deletion, the status
+// line, and the invariant that the total is the sum of the rows.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "songlist/SongList.h"
+#include "support/Mp3Craft.h"
+#include "support/TestPaths.h"
+
+namespace {
+CSong Song(const std::string& title, int32_t seconds) {
+    CSong s;
+    s.title = title;
+    s.fullPath = "/music/" + title + ".mp3";
+    s.duration = seconds;
+    return s;
+}
+
+std::string Titles(const CSongList& list) {
+    std::string out;
+    for (int32_t i = 0; i < list.RowCount(); ++i) out += list.Title(i);
+    return out;
+}
+
+void ExpectInvariant(const CSongList& list) {
+    int32_t sum = 0;
+    for (int32_t i = 0; i < list.RowCount(); ++i) sum += list.SongDuration(i);
+    EXPECT_EQ(list.TotalSeconds(), sum);
+    EXPECT_LE(list.TotalSeconds(), CSongList::kBudgetSeconds);
+}
+
+CSongList Wxyz() {
+    CSongList list;
+    for (const char* t : {"W", "X", "Y", "Z"}) list.InsertSong(Song(t, 60));
+    return list;
+}
+
+TEST(SongListStatus, EmptyAndOverfullDiscs) {
+    CSongList list;
+    std::vector<std::string> shown;
+    list.SetStatusLineSink([&](const std::string& s) { shown.push_back(s); });
+    list.UpdateStatusLine();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0],
+              "0 songs, total time: 00:00, time left:<74min disc>74:00 <80min disc>80:00");
+
+    list.InsertSong(Song("long", 4500));
+    EXPECT_EQ(list.StatusLine(),
+              "1 songs, total time: 75:00, time left:<74min disc>00:00 <80min disc>05:00");
+    EXPECT_EQ(shown.back(), list.StatusLine());
+    list.InsertSong(Song("more", 301));
+    EXPECT_EQ(list.StatusLine(),
+              "2 songs, total time: 80:01, time left:<74min disc>00:00 <80min disc>00:00");
+}
+
+TEST(SongListStatus, TimeTextsOfRows) {
+    CSongList list;
+    list.InsertSong(Song("a", 0));
+    list.InsertSong(Song("b", 59));
+    list.InsertSong(Song("c", 61));
+    list.InsertSong(Song("d", 4800));  // 100 minutes: three minute digits
+    EXPECT_EQ(list.TimeText(0), "00:00");
+    EXPECT_EQ(list.TimeText(1), "00:59");
+    EXPECT_EQ(list.TimeText(2), "01:01");
+    EXPECT_EQ(list.TimeText(3), "80:00");
+    EXPECT_EQ(CSongList::FormatTime(6000), "100:00");
+}
+
+TEST(SongListBudget, ExactlyFullDiscThenNothingMore) {
+    CSongList list;
+    EXPECT_TRUE(list.InsertSong(Song("all", 4920)));
+    EXPECT_FALSE(list.InsertSong(Song("one more", 1)));
+    EXPECT_TRUE(list.InsertSong(Song("nothing", 0)));
+    EXPECT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.TotalSeconds(), 4920);
+}
+
+TEST(SongListBudget, RefusedSongDoesNotStopTheBatch) {
+    CSongList list;
+    list.InsertSong(Song("a", 4000));
+    for (auto [title, seconds] : {std::pair{"big", 1000}, {"fits", 900}, {"too", 21}, {"last", 20}})
+        list.InsertSong(Song(title, seconds));
+    EXPECT_EQ(Titles(list), "afitslast");
+    EXPECT_EQ(list.TotalSeconds(), 4920);
+}
+
+TEST(SongListBudget, AddSongInspectsRealFiles) {
+    std::string dir = testpaths::TempDir("budget");
+    mp3craft::WriteSeconds(dir + "/full.mp3", 4920);
+    mp3craft::WriteSeconds(dir + "/one.mp3", 1);
+    mp3craft::Spec tagged;
+    tagged.audioBytes = 16000 * 3;
+    tagged.tag = true;
+    tagged.tagTitle = "Song";
+    tagged.tagArtist = "Band";
+    mp3craft::Write(dir + "/tagged.mp3", tagged);
+
+    CSongList list;
+    EXPECT_EQ(list.AddSong(dir + "/one.mp3"), AddSongResult::kAdded);
+    EXPECT_EQ(list.AddSong(dir + "/full.mp3"), AddSongResult::kOverBudget);
+    EXPECT_EQ(list.AddSong(dir + "/tagged.mp3"), AddSongResult::kAdded);
+    EXPECT_EQ(list.AddSong(dir + "/missing.mp3"), AddSongResult::kCannotOpen);
+    EXPECT_EQ(list.AddSong(dir), AddSongResult::kCannotOpen);
+    EXPECT_EQ(list.AddSong(testpaths::Fixture("garbage.mp3")), AddSongResult::kNotMp3);
+    ASSERT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.Title(0), "one");  // file name without folder and extension
+    EXPECT_EQ(list.FullPath(0), dir + "/one.mp3");
+    EXPECT_EQ(list.Title(1), "Song - Band");
+    EXPECT_EQ(list.TimeText(1), "00:03");
+    EXPECT_EQ(list.TotalSeconds(), 4);
+}
+
+TEST(SongListLimits, LongPathsAreRefusedAndLongTitlesCut) {
+    std::string dir = testpaths::TempDir("long");
+    // Folder names that make the full path longer than 255 bytes.
+    std::string deep = dir;
+    while (deep.size() < 260) deep += "/" + std::string(40, 'd');
+    std::filesystem::create_directories(deep);
+    mp3craft::WriteSeconds(deep + "/song.mp3", 2);
+    std::string name = std::string(250 - dir.size(), 'n');
+    mp3craft::WriteSeconds(dir + "/" + name + ".mp3", 2);
+
+    CSongList list;
+    EXPECT_EQ(list.AddSong(deep + "/song.mp3"), AddSongResult::kCannotOpen);
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_EQ(list.AddSong(dir + "/" + name + ".mp3"), AddSongResult::kAdded);  // 254 bytes fits
+    EXPECT_EQ(list.Title(0), name);
+
+    list.SetTitle(0, std::string(300, 't'));
+    EXPECT_EQ(list.Title(0).size(), 255u);
+    // Cut at 255 bytes, but never inside a UTF-8 character.
+    std::string wide;
+    while (wide.size() < 300) wide += "\xC3\xA9";  // é
+    list.SetTitle(0, wide);
+    EXPECT_EQ(list.Title(0).size(), 254u);
+    EXPECT_EQ(list.FullPath(0), dir + "/" + name + ".mp3");
+}
+
+TEST(SongListInsert, BatchGoesInFrontOfTheFocusedRowInOrder) {
+    CSongList list;
+    for (const char* t : {"A", "B", "C", "D"}) list.InsertSong(Song(t, 10));
+    list.SetFocusedRow(2);
+    for (const char* t : {"1", "2", "3"}) list.InsertSong(Song(t, 10));
+    EXPECT_EQ(Titles(list), "AB123CD");
+    EXPECT_EQ(list.FocusedRow(), 5);
+    EXPECT_EQ(list.Title(list.FocusedRow()), "C");
+    // Without a focus songs are appended.
+    list.SetFocusedRow(-1);
+    list.InsertSong(Song("E", 10));
+    EXPECT_EQ(Titles(list), "AB123CDE");
+}
+
+TEST(SongListMove, MoveSongPlacesInFrontOfTheTargetRow) {
+    CSongList list = Wxyz();
+    list.SetSelected(1, true);
+    EXPECT_TRUE(list.MoveSong(0, 3));
+    EXPECT_EQ(Titles(list), "XYWZ");
+    EXPECT_EQ(list.SelectedRows(), std::vector<int32_t>{2});
+    EXPECT_EQ(list.FocusedRow(), 2);
+
+    list = Wxyz();
+    EXPECT_TRUE(list.MoveSong(3, 0));
+    EXPECT_EQ(Titles(list), "ZWXY");
+    EXPECT_EQ(list.SelectedRows(), std::vector<int32_t>{0});
+    EXPECT_EQ(list.FocusedRow(), 0);
+
+    list = Wxyz();
+    EXPECT_TRUE(list.MoveSong(1, 4));  // to the row count: after the last row
+    EXPECT_EQ(Titles(list), "WYZX");
+    EXPECT_EQ(list.FocusedRow(), 3);
+
+    // Nothing moves for equal indexes, negative ones (a drop below the last row hits
+    // no row), or indexes past the list.
+    list = Wxyz();
+    for (auto [from, to] : {std::pair{2, 2}, {-1, 2}, {2, -1}, {4, 0}, {0, 5}})
+        EXPECT_FALSE(list.MoveSong(from, to)) << from << "->" << to;
+    EXPECT_EQ(Titles(list), "WXYZ");
+    EXPECT_EQ(list.TotalSeconds(), 240);
+}
+
+TEST(SongListMove, SingleStepMovesAtTheEdges) {
+    CSongList list = Wxyz();
+    EXPECT_EQ(list.MoveUp(), MoveResult::kNoFocus);
+    EXPECT_EQ(list.MoveDown(), MoveResult::kNoFocus);
+    EXPECT_EQ(list.MoveTop(), MoveResult::kNoFocus);
+    EXPECT_EQ(list.MoveBottom(), MoveResult::kNoFocus);
+
+    list.SetFocusedRow(0);
+    EXPECT_EQ(list.MoveUp(), MoveResult::kUnchanged);
+    EXPECT_EQ(list.MoveTop(), MoveResult::kUnchanged);
+    EXPECT_EQ(list.MoveDown(), MoveResult::kMoved);
+    EXPECT_EQ(Titles(list), "XWYZ");
+    EXPECT_EQ(list.MoveBottom(), MoveResult::kMoved);
+    EXPECT_EQ(Titles(list), "XYZW");
+    EXPECT_EQ(list.FocusedRow(), 3);
+    EXPECT_EQ(list.MoveDown(), MoveResult::kUnchanged);
+    EXPECT_EQ(list.MoveBottom(), MoveResult::kUnchanged);
+    EXPECT_EQ(list.MoveUp(), MoveResult::kMoved);
+    EXPECT_EQ(Titles(list), "XYWZ");
+    EXPECT_EQ(list.MoveTop(), MoveResult::kMoved);
+    EXPECT_EQ(Titles(list), "WXYZ");
+    EXPECT_EQ(list.FocusedRow(), 0);
+}
+
+TEST(SongListDelete, SelectedRowsGoAndTheTotalFollows) {
+    CSongList list;
+    int32_t seconds[] = {10, 20, 30, 40, 50};
+    for (int i = 0; i < 5; ++i)
+        list.InsertSong(Song(std::string(1, static_cast<char>('A' + i)), seconds[i]));
+    list.SetSelected(0, true);
+    list.SetSelected(2, true);
+    list.SetSelected(4, true);
+    list.SetFocusedRow(2);
+    list.DeleteSelectedSongs();
+    EXPECT_EQ(Titles(list), "BD");
+    EXPECT_EQ(list.TotalSeconds(), 60);
+    // The focus passes to the row that took the deleted focused row's place, which
+    // becomes selected too.
+    EXPECT_EQ(list.FocusedRow(), 1);
+    EXPECT_EQ(list.SelectedRows(), std::vector<int32_t>{1});
+    EXPECT_EQ(list.StatusLine(),
+              "2 songs, total time: 01:00, time left:<74min disc>73:00 <80min disc>79:00");
+
+    list.DeleteSelectedSongs();
+    list.DeleteSelectedSongs();
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_EQ(list.FocusedRow(), -1);
+    EXPECT_EQ(list.TotalSeconds(), 0);
+}
+
+TEST(SongListDelete, MovedSongThenDeletedLowersTheTotalByItsDuration) {
+    CSongList list;
+    list.InsertSong(Song("a", 100));
+    list.InsertSong(Song("b", 200));
+    list.InsertSong(Song("c", 300));
+    ASSERT_TRUE(list.MoveSong(2, 0));
+    list.DeleteSelectedSongs();
+    EXPECT_EQ(Titles(list), "ab");
+    EXPECT_EQ(list.TotalSeconds(), 300);
+}
+
+TEST(SongListClear, EmptiesEverything) {
+    CSongList list = Wxyz();
+    list.SetFocusedRow(1);
+    list.ClearSongs();
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_EQ(list.TotalSeconds(), 0);
+    EXPECT_EQ(list.FocusedRow(), -1);
+    EXPECT_EQ(list.StatusLine(),
+              "0 songs, total time: 00:00, time left:<74min disc>74:00 <80min disc>80:00");
+}
+
+TEST(SongListInvariant, HoldsThroughRandomOperations) {
+    std::mt19937 rng(12345);
+    CSongList list;
+    auto pick = [&](int32_t n) { return static_cast<int32_t>(rng() % static_cast<uint32_t>(n)); };
+    for (int step = 0; step < 5000; ++step) {
+        int32_t rows = list.RowCount();
+        switch (pick(9)) {
+            case 0:
+            case 1:
+            case 2:
+                list.InsertSong(Song("s" + std::to_string(step), pick(700)));
+                break;
+            case 3:
+                if (rows)
+                    list.SetSelected(pick(rows), true);
+                break;
+            case 4:
+                list.SetFocusedRow(rows ? pick(rows + 1) - 1 : -1);
+                break;
+            case 5:
+                if (pick(4) == 0)
+                    list.DeleteSelectedSongs();
+                break;
+            case 6:
+                list.MoveSong(pick(rows + 2) - 1, pick(rows + 3) - 1);
+                break;
+            case 7:
+                list.MoveUp();
+                list.MoveBottom();
+                break;
+            case 8:
+                if (pick(50) == 0)
+                    list.ClearSongs();
+                break;
+        }
+        ExpectInvariant(list);
+        ASSERT_GE(list.FocusedRow(), -1);
+        ASSERT_LT(list.FocusedRow(), list.RowCount());
+        if (HasFailure())
+            break;
+    }
+}
+}  // namespace
