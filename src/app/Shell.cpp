@@ -1,0 +1,7 @@
+#include "app/Shell.h"
+
+#include "app/StartFolder.h"
+
+void OpenHelp(IShell& shell, const std::string& startFolder) {
+    shell.OpenDocument(InFolder(startFolder, "Help.htm"));
+}

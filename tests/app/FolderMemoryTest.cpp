@@ -1,0 +1,126 @@
+// Folder memory: the 256-byte files, one per kind of dialog, and where dialogs open.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/FolderMemory.h"
+#include "app/Shell.h"
+#include "app/StartFolder.h"
+#include "support/Mp3Craft.h"
+#include "support/TestPaths.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+std::vector<uint8_t> SlotBytes(const std::string& text, size_t size = 256) {
+    std::vector<uint8_t> b(size, 0);
+    std::copy(text.begin(), text.end(), b.begin());
+    return b;
+}
+
+TEST(FolderMemory, FirstRunThenFirstConfirmedDialog) {
+    std::string start = testpaths::TempDir("fm-first");
+    std::string music = testpaths::TempDir("fm-music");
+    CFolderMemory memory(start);
+    memory.LoadFolderMemory();
+    for (auto kind : {FolderKind::kMp3, FolderKind::kMpj, FolderKind::kPls, FolderKind::kWav})
+        EXPECT_EQ(memory.Remembered(kind), "");
+    // Nothing remembered: the dialog opens where the program started.
+    EXPECT_EQ(memory.EnterFolderMemory(FolderKind::kMp3), start);
+
+    memory.SaveFolderMemory(FolderKind::kMp3, music);
+    auto bytes = mp3craft::ReadBytes(start + "/MP3.dir");
+    EXPECT_EQ(bytes, SlotBytes(music));
+    EXPECT_FALSE(fs::exists(start + "/MPJ.dir"));
+    // A kind with nothing remembered opens where the last dialog was.
+    EXPECT_EQ(memory.EnterFolderMemory(FolderKind::kMpj), music);
+}
+
+TEST(FolderMemory, EachKindReadsItsOwnFile) {
+    std::string start = testpaths::TempDir("fm-kinds");
+    std::string wavDir = testpaths::TempDir("fm-wav");
+    std::string plsDir = testpaths::TempDir("fm-pls");
+    {
+        CFolderMemory run1(start);
+        run1.LoadFolderMemory();
+        run1.SaveFolderMemory(FolderKind::kWav, wavDir);
+        run1.SaveFolderMemory(FolderKind::kPls, plsDir);
+    }
+    CFolderMemory run2(start);
+    run2.LoadFolderMemory();
+    EXPECT_EQ(run2.EnterFolderMemory(FolderKind::kWav), wavDir);
+    EXPECT_EQ(run2.EnterFolderMemory(FolderKind::kPls), plsDir);
+    EXPECT_EQ(run2.Remembered(FolderKind::kMp3), "");
+    EXPECT_EQ(run2.Remembered(FolderKind::kMpj), "");
+}
+
+TEST(FolderMemory, SlotKeepsItsTailAndShortFilesAreAccepted) {
+    std::string start = testpaths::TempDir("fm-tail");
+    std::string longer = testpaths::TempDir("fm-a-much-longer-folder-name");
+    std::string shorter = "/tmp";
+    CFolderMemory memory(start);
+    memory.LoadFolderMemory();
+    memory.SaveFolderMemory(FolderKind::kMpj, longer);
+    memory.SaveFolderMemory(FolderKind::kMpj, shorter);
+    // The file is the raw slot: the new path, its terminator, then what the longer path
+    // left behind.
+    std::vector<uint8_t> expected = SlotBytes(longer);
+    std::copy(shorter.begin(), shorter.end(), expected.begin());
+    expected[shorter.size()] = 0;
+    EXPECT_EQ(mp3craft::ReadBytes(start + "/MPJ.dir"), expected);
+
+    // Written by hand: short, and without a terminator.
+    mp3craft::WriteBytes(start + "/WAV.dir", std::vector<uint8_t>(shorter.begin(), shorter.end()));
+    // Longer than a slot: only the first 256 bytes count.
+    std::vector<uint8_t> huge(1000, 'x');
+    mp3craft::WriteBytes(start + "/PLS.dir", huge);
+    memory.LoadFolderMemory();
+    EXPECT_EQ(memory.Remembered(FolderKind::kWav), shorter);
+    EXPECT_EQ(memory.RawSlot(FolderKind::kWav)[shorter.size()], 0);
+    EXPECT_EQ(memory.Remembered(FolderKind::kPls), std::string(256, 'x'));
+    EXPECT_EQ(memory.Remembered(FolderKind::kMpj), shorter);
+}
+
+TEST(FolderMemory, VanishedFoldersAndUnstorableOnes) {
+    std::string start = testpaths::TempDir("fm-gone");
+    std::string gone = testpaths::TempDir("fm-soon-gone");
+    CFolderMemory memory(start);
+    memory.LoadFolderMemory();
+    memory.SaveFolderMemory(FolderKind::kMp3, gone);
+    fs::remove_all(gone);
+    CFolderMemory next(start);
+    next.LoadFolderMemory();
+    EXPECT_EQ(next.Remembered(FolderKind::kMp3), gone);
+    EXPECT_EQ(next.EnterFolderMemory(FolderKind::kMp3), start);
+
+    // A folder that does not fit the slot is not remembered at all, never cut.
+    std::string tooLong = "/" + std::string(255, 'l');
+    next.SaveFolderMemory(FolderKind::kMp3, tooLong);
+    EXPECT_EQ(next.Remembered(FolderKind::kMp3), gone);
+    EXPECT_EQ(mp3craft::ReadBytes(start + "/MP3.dir"), SlotBytes(gone));
+
+    // An unwritable start folder: the slot still serves this run.
+    CFolderMemory nowhere(start + "/no/such/folder");
+    nowhere.LoadFolderMemory();
+    nowhere.SaveFolderMemory(FolderKind::kWav, start);
+    EXPECT_EQ(nowhere.Remembered(FolderKind::kWav), start);
+    EXPECT_EQ(nowhere.EnterFolderMemory(FolderKind::kWav), start);
+}
+
+TEST(StartFolder, FilesAreFormedFromTheStartFolder) {
+    std::string start = CaptureStartFolder();
+    ASSERT_FALSE(start.empty());
+    EXPECT_EQ(start, fs::current_path().string());
+    EXPECT_EQ(InFolder("/a/b", "MP3.dir"), "/a/b/MP3.dir");
+    EXPECT_EQ(InFolder("/", "MP3.dir"), "/MP3.dir");
+
+    struct RecordingShell : IShell {
+        std::vector<std::string> opened;
+        void OpenDocument(const std::string& path) override { opened.push_back(path); }
+    } shell;
+    OpenHelp(shell, "/opt/tunevarn");
+    EXPECT_EQ(shell.opened, std::vector<std::string>{"/opt/tunevarn/Help.htm"});
+}
+}  // namespace
