@@ -1,0 +1,10 @@
+#pragma once
+// The subcommands of tunevarn-cli.  Each takes its own arguments (without the command
+// name) and returns the process exit status.
+#include <string>
+#include <vector>
+
+int RunList(const std::vector<std::string>& args);
+
+// Usage text on stderr; exit status 2.
+int Usage();
