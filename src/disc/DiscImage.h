@@ -8,20 +8,23 @@
 #include "audio/Mp3Source.h"
 
 class CDiscImage {
-public:
+  public:
     static constexpr int32_t kMaxTracks = 99;
     static constexpr int32_t kBytesPerSecond = 176400;
     static constexpr int32_t kSlotSize = 256;
     static constexpr int32_t kCueBufferASize = 816;
     static constexpr int32_t kCueBufferBSize = 2040;
 
-    CDiscImage();
-    virtual ~CDiscImage();
+    CDiscImage() = default;
+    virtual ~CDiscImage() = default;
     CDiscImage(const CDiscImage&) = delete;
     CDiscImage& operator=(const CDiscImage&) = delete;
 
     // Clearing as the record command does it: track count and total seconds to 0.
-    void Clear() { trackCount = 0; totalSeconds = 0; }
+    void Clear() {
+        trackCount = 0;
+        totalSeconds = 0;
+    }
 
     int32_t AddTrack(const char* path, const char* title);
     int32_t OpenTrack(int32_t index);
