@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include <atomic>
+#include <cstring>
 #include <string>
 
 CFile& CFile::operator=(CFile&& other) noexcept {
@@ -106,4 +107,18 @@ bool WriteFileReplacing(const std::string& path, const void* data, size_t n) {
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool HasExtension(const std::string& name, const char* ext) {
+    size_t n = std::strlen(ext);
+    if (name.size() < n)
+        return false;
+    for (size_t i = 0; i < n; ++i) {
+        char c = name[name.size() - n + i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != ext[i])
+            return false;
+    }
+    return true;
 }

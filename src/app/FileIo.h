@@ -20,6 +20,13 @@ class CFile {
     bool OpenForReading(const char* path);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
+    // Hands the descriptor over to the caller (for fdopen); the handle is closed after.
+    int Release() {
+        int fd = fd_;
+        fd_ = -1;
+        size_ = 0;
+        return fd;
+    }
 
     // Size in bytes as seen at open time.
     int64_t Size() const { return size_; }
@@ -37,6 +44,10 @@ class CFile {
 // target only after every byte was written and flushed.  On any failure the target is
 // left as it was and no temporary file remains.
 bool WriteFileReplacing(const std::string& path, const void* data, size_t n);
+
+// True when the name's extension equals ext (given with its dot, in lower case) in any
+// letter case.
+bool HasExtension(const std::string& name, const char* ext);
 
 // True when path names an existing folder.
 bool IsFolder(const std::string& path);

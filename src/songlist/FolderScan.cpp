@@ -65,16 +65,6 @@ void Walk(const std::string& folder, std::vector<std::string>& out, std::set<Fol
 }
 }  // namespace
 
-bool HasExtension(const std::string& name, const char* ext) {
-    size_t n = std::strlen(ext);
-    if (name.size() < n)
-        return false;
-    for (size_t i = 0; i < n; ++i)
-        if (Lower(name[name.size() - n + i]) != ext[i])
-            return false;
-    return true;
-}
-
 bool HasMp3Extension(const std::string& name) {
     return HasExtension(name, ".mp3");
 }

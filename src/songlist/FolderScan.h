@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "app/FileIo.h"  // HasExtension
+
 // Appends the MP3 files found under folder to out, in the order described above.
 // Unreadable folders are skipped; a folder reached twice through links is entered once.
 void CollectMp3Files(const std::string& folder, std::vector<std::string>& out);
 
 // True when the name ends in ".mp3" in any letter case.
 bool HasMp3Extension(const std::string& name);
-
-// True when the name's extension equals ext (given with its dot, in lower case) in any
-// letter case.
-bool HasExtension(const std::string& name, const char* ext);

@@ -1,7 +1,17 @@
 #include "ui/LanguageTable.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <iterator>
+
+#include "app/FileIo.h"
+#include "app/Profile.h"
+#include "app/StartFolder.h"
+#include "app/TextLineReader.h"
 
 namespace {
 struct Row {
@@ -80,21 +90,77 @@ constexpr Row kBuiltIn[] = {
     {2012, "&Tips of the day"},
 };
 
-constexpr bool SortedById() {
-    for (size_t i = 1; i < std::size(kBuiltIn); ++i)
-        if (kBuiltIn[i - 1].id >= kBuiltIn[i].id)
+struct Resource {
+    int32_t id;
+    const char* text;
+};
+
+// The main window's tooltips, and the texts of the tips dialog.
+constexpr Resource kResources[] = {
+    {108, "Did you know..."},
+    {109, "Tips file does not exist in the prescribed directory"},
+    {110, "Trouble reading the tips file"},
+    {32772, "Help of Tunevarn."},
+    {32773, "Exit from Tunevarn."},
+    {32774, "Clear old MP3 list, start a new list."},
+    {32775, "Load an existing recording project from disk."},
+    {32776, "Save the current recording project to disk."},
+    {32777, "Delete the selected MP3s in the list."},
+    {32778, "Add MP3 files."},
+    {32779, "Record the CD."},
+    {32780, "Print out the song list."},
+    {32785, "Move the MP3 to the top of the list."},
+    {32786, "Move the MP3 up a level in the list."},
+    {32787, "Move the MP3 down a level in the list."},
+    {32788, "Move the MP3 to the bottom of the list."},
+    {32789, "Rename the MP3's title."},
+    {32790, "Play MP3 File."},
+    {32791, "Minimize Window"},
+    {32792, "Choose a language"},
+};
+
+template <typename T, size_t N>
+constexpr bool SortedById(const T (&rows)[N]) {
+    for (size_t i = 1; i < N; ++i)
+        if (rows[i - 1].id >= rows[i].id)
             return false;
     return true;
 }
-static_assert(SortedById(), "built-in text rows must be sorted by id");
+static_assert(SortedById(kBuiltIn), "built-in text rows must be sorted by id");
+static_assert(SortedById(kResources), "resource strings must be sorted by id");
+
+template <typename T, size_t N>
+const char* Find(const T (&rows)[N], int32_t id) {
+    auto it = std::lower_bound(std::begin(rows), std::end(rows), id,
+                               [](const T& r, int32_t v) { return r.id < v; });
+    return it == std::end(rows) || it->id != id ? nullptr : it->text;
+}
+
+constexpr const char kEnglish[] = "English";
+constexpr const char kDefaultFile[] = "$$default.ini";
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool IsEnglish(const std::string& name) {
+    return EqualNoCase(name, kEnglish);
+}
+
+bool OnlyBlanks(const std::string& s) {
+    return s.find_first_not_of(" \t") == std::string::npos;
+}
 }  // namespace
 
 const char* CLanguageTable::BuiltInText(int32_t id) {
-    auto it = std::lower_bound(std::begin(kBuiltIn), std::end(kBuiltIn), id,
-                               [](const Row& r, int32_t v) { return r.id < v; });
-    if (it == std::end(kBuiltIn) || it->id != id)
-        return nullptr;
-    return it->text;
+    return Find(kBuiltIn, id);
+}
+
+const char* CLanguageTable::ResourceString(int32_t id) {
+    return Find(kResources, id);
 }
 
 const char* CLanguageTable::Text(int32_t id) {
@@ -102,11 +168,155 @@ const char* CLanguageTable::Text(int32_t id) {
     return english ? Translate(english) : "";
 }
 
+const char* CLanguageTable::ResourceText(int32_t id) {
+    const char* english = ResourceString(id);
+    return english ? Translate(english) : "";
+}
+
 const char* CLanguageTable::Translate(const char* english) {
-    // Language files are consulted only while a language other than English is active.
-    if (active.load() == 0)
+    if (active.load() == 0 || english == nullptr)
         return english;
-    return english;
+    // One buffer per thread: a lookup on one thread never overwrites another's text.
+    thread_local std::array<char, kTranslationBufferSize> buffer{};
+    std::string value =
+        ReadProfileString(CurrentFile(), "String", english, english, kTranslationBufferSize - 1);
+    if (OnlyBlanks(value))
+        value = english;
+    std::snprintf(buffer.data(), buffer.size(), "%s", value.c_str());
+    return buffer.data();
+}
+
+void CLanguageTable::SetStartFolder(const std::string& folder) {
+    startFolder_ = folder;
+}
+
+std::string CLanguageTable::SettingPath() const {
+    return InFolder(startFolder_, "language.set");
+}
+
+void CLanguageTable::EnumerateLanguages() {
+    languages_.clear();
+    std::string folder = InFolder(startFolder_, "Language");
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& fileName : names) {
+        if (!HasExtension(fileName, ".txt"))
+            continue;
+        std::string path = InFolder(folder, fileName);
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+            continue;
+        // A path or name that does not fit its slot is skipped: cut, it would name
+        // another file or another language.
+        if (path.size() >= kSlotSize)
+            continue;
+        std::string name = ReadProfileString(path, "Info", "Language", kEnglish, 4 * kSlotSize);
+        if (name.size() >= kSlotSize || name.empty() || IsEnglish(name))
+            continue;
+        if (LanguageCount() >= kMaxLanguages)
+            break;
+        languages_.push_back({name, path});
+    }
+}
+
+void CLanguageTable::LoadLanguageSetting(ILanguageDialog& dialog) {
+    CTextLineReader in(SettingPath());
+    if (!in.IsOpen()) {
+        std::vector<std::string> rows{kEnglish};
+        for (const Language& l : languages_) rows.push_back(l.name);
+        int32_t choice = dialog.RunLanguageDialog(rows);
+        if (choice >= 0)
+            SelectLanguage(choice);
+        return;
+    }
+    std::string name, file;
+    in.ReadLine(name, kSlotSize - 1, CTextLineReader::LongLines::kCut);
+    in.ReadLine(file, kSlotSize - 1, CTextLineReader::LongLines::kCut);
+    // An empty setting names no language: English.
+    if (name.empty() || IsEnglish(name))
+        MakeCurrent(name.empty() ? kEnglish : name, file.empty() ? kDefaultFile : file);
+    else
+        MakeCurrent(name, file);
+}
+
+void CLanguageTable::MakeCurrent(const std::string& name, const std::string& file) {
+    {
+        std::lock_guard<std::mutex> lock(currentLock_);
+        currentName_ = name;
+        currentFile_ = file;
+    }
+    active.store(IsEnglish(name) ? 0 : 1);
+}
+
+bool CLanguageTable::SelectLanguage(int32_t choice) {
+    if (choice < 0 || choice > LanguageCount())
+        return false;
+    if (choice == 0)
+        MakeCurrent(kEnglish, kDefaultFile);
+    else
+        MakeCurrent(languages_[static_cast<size_t>(choice - 1)].name,
+                    languages_[static_cast<size_t>(choice - 1)].file);
+    std::string text = CurrentName() + "\n" + CurrentFile() + "\n";
+    WriteFileReplacing(SettingPath(), text.data(), text.size());  // unwritable: this run only
+    return true;
+}
+
+bool CLanguageTable::UseLanguageForRun(const std::string& name) {
+    if (IsEnglish(name)) {
+        MakeCurrent(kEnglish, kDefaultFile);
+        return true;
+    }
+    for (const Language& l : languages_) {
+        if (EqualNoCase(l.name, name)) {
+            MakeCurrent(l.name, l.file);
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* CLanguageTable::LanguageName(int32_t index) const {
+    return index >= 0 && index < LanguageCount()
+               ? languages_[static_cast<size_t>(index)].name.c_str()
+               : "";
+}
+
+const char* CLanguageTable::LanguageFile(int32_t index) const {
+    return index >= 0 && index < LanguageCount()
+               ? languages_[static_cast<size_t>(index)].file.c_str()
+               : "";
+}
+
+std::string CLanguageTable::CurrentName() const {
+    std::lock_guard<std::mutex> lock(currentLock_);
+    return currentName_;
+}
+
+std::string CLanguageTable::CurrentFile() const {
+    std::lock_guard<std::mutex> lock(currentLock_);
+    return currentFile_;
+}
+
+std::vector<CLanguageMenuItem> CLanguageTable::LanguageMenu() const {
+    std::string current = CurrentName();
+    std::vector<CLanguageMenuItem> menu;
+    menu.push_back({kMenuFirstId, "English (Default)", IsEnglish(current)});
+    menu.push_back({0, "", false});
+    for (int32_t i = 0; i < LanguageCount(); ++i)
+        menu.push_back({kMenuFirstId + 1 + i, languages_[static_cast<size_t>(i)].name,
+                        EqualNoCase(languages_[static_cast<size_t>(i)].name, current)});
+    return menu;
+}
+
+bool CLanguageTable::OnLanguageCommand(int32_t commandId) {
+    if (commandId < kMenuFirstId || commandId >= kMenuEndId)
+        return false;
+    SelectLanguage(commandId - kMenuFirstId);
+    return true;
 }
 
 CLanguageTable& LanguageTable() {
