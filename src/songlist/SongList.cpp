@@ -42,6 +42,9 @@ AddSongResult CSongList::AddSong(const std::string& path) {
     // opened: cutting it would name another file.
     if (path.size() > CSong::kMaxText)
         return AddSongResult::kCannotOpen;
+    // A line break in a path could not be written to any of our line-based files.
+    if (path.find_first_of("\r\n") != std::string::npos)
+        return AddSongResult::kCannotOpen;
     CMp3Source source;
     int32_t opened = source.Open(path.c_str());
     if (opened == -1)

@@ -13,7 +13,8 @@
 
 enum class AddSongResult {
     kAdded,
-    kCannotOpen,  // missing, unreadable, not a regular file, or a path over 255 bytes
+    kCannotOpen,  // missing, unreadable, not a regular file; a path over 255 bytes or with a line
+                  // break
     kNotMp3,      // no acceptable first frame
     kOverBudget,  // would take the total past 4920 seconds
 };

@@ -1,0 +1,178 @@
+// Projects, playlists and the text song list: exact bytes out, tolerant reading in.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "songlist/SongListFiles.h"
+#include "support/Mp3Craft.h"
+#include "support/TestPaths.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+std::string ReadText(const std::string& path) {
+    auto b = mp3craft::ReadBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class SongFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = testpaths::TempDir("files");
+        for (int i = 1; i <= 4; ++i) mp3craft::WriteSeconds(Song(i), 60 * i);
+    }
+    std::string Song(int i) const { return dir + "/song" + std::to_string(i) + ".mp3"; }
+
+    std::string dir;
+};
+
+TEST_F(SongFiles, ProjectRoundTripKeepsRenamedTitles) {
+    CSongList list;
+    list.AddSong(Song(1));
+    list.AddSong(Song(2));
+    list.SetTitle(1, "Renamed \xE9 title");
+    ASSERT_TRUE(WriteProjectFile(list, dir + "/p.mpj"));
+    EXPECT_EQ(ReadText(dir + "/p.mpj"),
+              "song1\r\n" + Song(1) + "\r\nRenamed \xE9 title\r\n" + Song(2) + "\r\n");
+
+    CSongList loaded;
+    loaded.AddSong(Song(4));  // replaced by the project
+    ASSERT_TRUE(ReadProjectFile(loaded, dir + "/p.mpj"));
+    ASSERT_EQ(loaded.RowCount(), 2);
+    for (int32_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(loaded.Title(i), list.Title(i));
+        EXPECT_EQ(loaded.FullPath(i), list.FullPath(i));
+        EXPECT_EQ(loaded.SongDuration(i), list.SongDuration(i));
+    }
+    EXPECT_EQ(loaded.TotalSeconds(), 180);
+    EXPECT_FALSE(ReadProjectFile(loaded, dir + "/missing.mpj"));
+    EXPECT_EQ(loaded.RowCount(), 2);
+}
+
+TEST_F(SongFiles, ProjectSkipsMissingSongsAndStopsAtTheBudget) {
+    mp3craft::WriteSeconds(dir + "/big.mp3", 4800);
+    WriteText(dir + "/p.mpj", "A\n" + Song(1) + "\nGone\n/nowhere.mp3\nB\n" + Song(2) + "\nBig\n" +
+                                  dir + "/big.mp3\nC\n" + Song(3) + "\n");
+    CSongList list;
+    ASSERT_TRUE(ReadProjectFile(list, dir + "/p.mpj"));
+    ASSERT_EQ(list.RowCount(), 2);  // C would fit, but loading stops at Big
+    EXPECT_EQ(list.Title(0), "A");
+    EXPECT_EQ(list.Title(1), "B");
+}
+
+TEST_F(SongFiles, ProjectOfMoreThanAHundredSongsAndOverlongLines) {
+    mp3craft::WriteSeconds(dir + "/one.mp3", 1);
+    std::string text;
+    for (int i = 0; i < 120; ++i) text += "T" + std::to_string(i) + "\r\n" + dir + "/one.mp3\r\n";
+    WriteText(dir + "/many.mpj", text);
+    CSongList list;
+    ASSERT_TRUE(ReadProjectFile(list, dir + "/many.mpj"));
+    EXPECT_EQ(list.RowCount(), 100);
+
+    // A title of 100 000 characters is cut, and the songs after it still pair up.
+    WriteText(dir + "/long.mpj",
+              std::string(100000, 'x') + "\n" + Song(1) + "\nSecond\n" + Song(2) + "\n");
+    ASSERT_TRUE(ReadProjectFile(list, dir + "/long.mpj"));
+    ASSERT_EQ(list.RowCount(), 2);
+    EXPECT_EQ(list.Title(0), std::string(255, 'x'));
+    EXPECT_EQ(list.Title(1), "Second");
+    EXPECT_EQ(list.FullPath(1), Song(2));
+}
+
+TEST_F(SongFiles, PlaylistsWritten) {
+    CSongList list;
+    list.AddSong(Song(1));
+    list.AddSong(Song(2));
+    ASSERT_TRUE(WriteM3uFile(list, dir + "/l.m3u"));
+    EXPECT_EQ(ReadText(dir + "/l.m3u"), Song(1) + "\r\n" + Song(2) + "\r\n");
+    ASSERT_TRUE(WritePlsFile(list, dir + "/l.pls"));
+    EXPECT_EQ(ReadText(dir + "/l.pls"), "[playlist]\r\nFile1=" + Song(1) + "\r\nFile2=" + Song(2) +
+                                            "\r\nNumberOfEntries=2\r\n");
+    // An unwritable target is reported, not silently dropped.
+    EXPECT_FALSE(WriteM3uFile(list, dir + "/no/such/folder/l.m3u"));
+}
+
+TEST_F(SongFiles, TextSongList) {
+    const std::string rule(64, '=');
+    const std::string tail =
+        "\r\n\r\n" + rule +
+        "\r\nKeep watching https://tunevarn.example.org/ for the newest Tunevarn!\r\n";
+    CSongList list;
+    ASSERT_TRUE(WriteSongTextFile(list, dir + "/empty.txt"));
+    EXPECT_EQ(ReadText(dir + "/empty.txt"),
+              "\r\n\r\nTunevarn Song List\r\nNumber of songs: 0 , Total time: 00:00\r\n\r\n"
+              "Index   Time      Song Title\r\n" +
+                  rule + "\r\n" + tail);
+    for (int i = 0; i < 10; ++i) list.AddSong(Song(1 + i % 2));
+    list.SetTitle(9, "Ten\nth");
+    ASSERT_TRUE(WriteSongTextFile(list, dir + "/ten.txt"));
+    std::string text = ReadText(dir + "/ten.txt");
+    EXPECT_NE(text.find("Number of songs: 10 , Total time: 15:00\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n 01     01:00     song1\r\n 02     02:00     song2\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\r\n 10     02:00     Ten th\r\n\r\n\r\n" + rule), std::string::npos)
+        << text;
+}
+
+TEST_F(SongFiles, M3uImportAddsToTheListAndResolvesRelativeEntries) {
+    fs::create_directories(dir + "/lists");
+    fs::copy_file(Song(3), dir + "/lists/local.MP3");
+    WriteText(dir + "/lists/l.m3u", "#EXTM3U\r\n#EXTINF:60,Song One\r\n" + Song(1) +
+                                        "\r\nlocal.MP3\r\n../song2.mp3\r\nsong.wav\r\n\r\n" +
+                                        Song(4) + "\r\n");
+    CSongList list;
+    list.AddSong(Song(1));
+    ASSERT_TRUE(ImportM3u(list, dir + "/lists/l.m3u"));
+    ASSERT_EQ(list.RowCount(), 5);
+    EXPECT_EQ(list.FullPath(2), dir + "/lists/local.MP3");
+    EXPECT_EQ(list.FullPath(3), dir + "/song2.mp3");
+    EXPECT_EQ(list.FullPath(4), Song(4));
+    EXPECT_FALSE(ImportM3u(list, dir + "/lists/none.m3u"));
+    EXPECT_FALSE(ImportM3u(list, dir));  // a folder is not a playlist
+}
+
+TEST_F(SongFiles, PlsImportCountsLinesNotEntries) {
+    mp3craft::WriteSeconds(dir + "/one.mp3", 1);
+    std::string text = "[playlist]\n";
+    for (int i = 1; i <= 50; ++i)
+        text += "File" + std::to_string(i) + "=" + dir + "/one.mp3\nTitle" + std::to_string(i) +
+                "=Song " + std::to_string(i) + "\nLength" + std::to_string(i) + "=1\n";
+    text += "NumberOfEntries=50\nVersion=2\n";
+    WriteText(dir + "/l.pls", text);
+    CSongList list;
+    ASSERT_TRUE(ImportPls(list, dir + "/l.pls"));
+    EXPECT_EQ(list.RowCount(), 33);  // the file lines among the first 100 lines
+}
+
+TEST_F(SongFiles, HostilePlaylists) {
+    std::string garbage;
+    for (int i = 0; i < 20000; ++i) garbage.push_back(static_cast<char>((i * 7919) % 256));
+    WriteText(dir + "/g.m3u", garbage);
+    WriteText(dir + "/cr.m3u", Song(1) + "\r" + Song(2) + "\r" + Song(3));  // CR-only, no end
+    WriteText(dir + "/nul.pls",
+              "File1=" + Song(1) + std::string(1, '\0') + "junk\nFile2=" + Song(2) + "\n");
+    // An overlong line is split; its pieces name no file, and the line after still counts.
+    WriteText(dir + "/long.m3u", "/" + std::string(300, 'a') + ".mp3\n" + Song(4) + "\n");
+    WriteText(dir + "/devices.m3u", "/dev/zero.mp3\n" + dir + "\n/dev/null\n");
+
+    CSongList list;
+    EXPECT_TRUE(ImportM3u(list, dir + "/g.m3u"));
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_TRUE(ImportM3u(list, dir + "/cr.m3u"));
+    EXPECT_EQ(list.RowCount(), 3);
+    EXPECT_TRUE(ImportPls(list, dir + "/nul.pls"));
+    EXPECT_EQ(list.RowCount(), 5);
+    EXPECT_TRUE(ImportM3u(list, dir + "/long.m3u"));
+    EXPECT_EQ(list.RowCount(), 6);
+    EXPECT_EQ(list.FullPath(5), Song(4));
+    EXPECT_TRUE(ImportM3u(list, dir + "/devices.m3u"));
+    EXPECT_EQ(list.RowCount(), 6);
+}
+}  // namespace
