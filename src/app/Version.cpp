@@ -1,5 +1,7 @@
 #include "app/Version.h"
 
 namespace tunevarn {
-const char* VersionText() { return "Tunevarn 0.1"; }
+const char* VersionText() {
+    return "Tunevarn 0.1";
+}
 }  // namespace tunevarn

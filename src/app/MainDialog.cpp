@@ -1,0 +1,220 @@
+#include "app/MainDialog.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/FileIo.h"
+#include "songlist/FolderScan.h"
+#include "songlist/SongListFiles.h"
+#include "ui/LanguageTable.h"
+
+namespace {
+constexpr const char kMp3Filter[] = "MP3 Files {*.mp3}|*.mp3||";
+constexpr const char kOpenProjectFilter[] =
+    "Recording Project{*.MPJ}|*.MPJ|M3U PalyList{*.M3U}(used by WinAmp)|*.M3U|PLS "
+    "PlayList{*.PLS}(used by "
+    "Sonique)|*.PLS||";
+constexpr const char kSaveProjectFilter[] = "Recording Project{*.MPJ}|*.MPJ||";
+constexpr const char kM3uFilter[] = "M3U Play List, for WinAmp{*.M3U}|*.M3U||";
+constexpr const char kPlsFilter[] = "PLS Play List, for Sonique{*.PLS}|*.PLS||";
+constexpr const char kTextFilter[] = "Text file, for CD label printing{*.TXT}|*.TXT||";
+
+std::string FolderOf(const std::string& path) {
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? std::string(".") : folder;
+}
+}  // namespace
+
+CMainDialog::CMainDialog(IMainWindowUi& ui, IShell& shell, std::string startFolder,
+                         bool driverExists)
+    : ui_(ui),
+      shell_(shell),
+      startFolder_(std::move(startFolder)),
+      driverExists_(driverExists),
+      folders_(startFolder_) {
+    songs_.ClearSongs();
+    folders_.LoadFolderMemory();
+}
+
+bool CMainDialog::IsCommandEnabled(int32_t controlId) const {
+    if (controlId == kDeleteControl)
+        return deleteEnabled_;
+    if (controlId == kRecordControl)
+        return recordEnabled_;
+    return true;
+}
+
+void CMainDialog::UpdateAvailability() {
+    bool any = songs_.RowCount() > 0;
+    if (any != deleteEnabled_) {
+        deleteEnabled_ = any;
+        ui_.SetCommandEnabled(kDeleteControl, any);
+    }
+    bool record = any && driverExists_;
+    if (record != recordEnabled_) {
+        recordEnabled_ = record;
+        ui_.SetCommandEnabled(kRecordControl, record);
+    }
+}
+
+bool CMainDialog::NeedFocus() {
+    if (songs_.FocusedRow() >= 0)
+        return true;
+    Warn(MoveResult::kNoFocus);
+    return false;
+}
+
+void CMainDialog::Warn(MoveResult result) {
+    if (result == MoveResult::kNoFocus)
+        ui_.ShowWarning(Text(1001), "Warning");
+}
+
+void CMainDialog::InsertFiles() {
+    CFileDialogRequest request{kMp3Filter, "mp3", folders_.EnterFolderMemory(FolderKind::kMp3)};
+    std::vector<std::string> files = ui_.AskFilesToOpen(request, true);
+    if (files.empty())
+        return;
+    folders_.SaveFolderMemory(FolderKind::kMp3, FolderOf(files.front()));
+    for (const std::string& file : files) songs_.AddSong(file);
+    songs_.UpdateStatusLine();
+    UpdateAvailability();
+}
+
+void CMainDialog::DeleteSongs() {
+    if (!deleteEnabled_)
+        return;
+    songs_.DeleteSelectedSongs();
+    UpdateAvailability();
+}
+
+void CMainDialog::NewList() {
+    songs_.ClearSongs();
+    UpdateAvailability();
+}
+
+void CMainDialog::MoveTop() {
+    Warn(songs_.MoveTop());
+}
+void CMainDialog::MoveUp() {
+    Warn(songs_.MoveUp());
+}
+void CMainDialog::MoveDown() {
+    Warn(songs_.MoveDown());
+}
+void CMainDialog::MoveBottom() {
+    Warn(songs_.MoveBottom());
+}
+
+void CMainDialog::RenameSong() {
+    if (!NeedFocus())
+        return;
+    int32_t row = songs_.FocusedRow();
+    std::string title = songs_.Title(row);
+    if (ui_.AskNewTitle(title))
+        songs_.SetTitle(row, title);
+}
+
+void CMainDialog::PlaySong() {
+    if (!NeedFocus())
+        return;
+    // The player holds 80 songs: the 80 rows from the first one on, or, for a focused
+    // row further down, the 80 rows that start with it (fewer at the end of the list).
+    int32_t focused = songs_.FocusedRow();
+    int32_t count = std::min(songs_.RowCount(), kMaxPlayerSongs);
+    int32_t first = focused < kMaxPlayerSongs ? 0 : std::min(focused, songs_.RowCount() - count);
+    CPlayerSongs play;
+    for (int32_t i = first; i < first + count; ++i) {
+        play.paths.push_back(songs_.FullPath(i));
+        play.titles.push_back(songs_.Title(i));
+    }
+    play.current = focused - first;
+    ui_.RunPlayer(play);
+}
+
+void CMainDialog::DropFiles(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        if (IsFolder(name)) {
+            std::vector<std::string> found;
+            CollectMp3Files(name, found);
+            for (const std::string& file : found) songs_.AddSong(file);
+        } else if (HasExtension(name, ".mp3")) {
+            songs_.AddSong(name);
+        } else if (HasExtension(name, ".m3u")) {
+            ImportM3u(songs_, name);
+        } else if (HasExtension(name, ".pls")) {
+            ImportPls(songs_, name);
+        }
+    }
+    UpdateAvailability();
+}
+
+void CMainDialog::OpenProject() {
+    CFileDialogRequest request{kOpenProjectFilter, "MPJ",
+                               folders_.EnterFolderMemory(FolderKind::kMpj)};
+    std::vector<std::string> files = ui_.AskFilesToOpen(request, false);
+    if (files.empty())
+        return;
+    const std::string& path = files.front();
+    folders_.SaveFolderMemory(FolderKind::kMpj, FolderOf(path));
+    if (HasExtension(path, ".m3u"))
+        ImportM3u(songs_, path);
+    else if (HasExtension(path, ".pls"))
+        ImportPls(songs_, path);
+    else
+        ReadProjectFile(songs_, path);
+    songs_.UpdateStatusLine();
+    UpdateAvailability();
+}
+
+std::string CMainDialog::AskSave(FolderKind kind, const char* filter, const char* extension) {
+    CFileDialogRequest request{filter, extension, folders_.EnterFolderMemory(kind)};
+    std::string path = ui_.AskFileToSave(request);
+    if (!path.empty())
+        folders_.SaveFolderMemory(kind, FolderOf(path));
+    return path;
+}
+
+void CMainDialog::Export(FolderKind kind, const char* filter, const char* extension,
+                         bool (*write)(const CSongList&, const std::string&)) {
+    std::string path = AskSave(kind, filter, extension);
+    if (!path.empty() && !write(songs_, path))
+        ui_.ShowError("The file \"" + path + "\" could not be written. Nothing was saved.");
+}
+
+void CMainDialog::SaveProject() {
+    Export(FolderKind::kMpj, kSaveProjectFilter, "MPJ", WriteProjectFile);
+}
+void CMainDialog::ExportM3u() {
+    Export(FolderKind::kPls, kM3uFilter, "M3U", WriteM3uFile);
+}
+void CMainDialog::ExportPls() {
+    Export(FolderKind::kPls, kPlsFilter, "PLS", WritePlsFile);
+}
+void CMainDialog::ExportSongText() {
+    Export(FolderKind::kPls, kTextFilter, "TXT", WriteSongTextFile);
+}
+
+void CMainDialog::Help() {
+    OpenHelp(shell_, startFolder_);
+}
+void CMainDialog::TipsOfTheDay() {
+    ui_.ShowTipOfTheDay();
+}
+void CMainDialog::PrintCover() {
+    ui_.RunCoverDialog();
+}
+
+bool CMainDialog::LanguageCommand(int32_t commandId) {
+    if (!LanguageTable().OnLanguageCommand(commandId))
+        return false;
+    songs_.UpdateStatusLine();
+    ui_.RefreshTexts();
+    return true;
+}
+
+void CMainDialog::Minimize() {
+    ui_.Minimize();
+}
+void CMainDialog::Exit() {
+    ui_.CloseMainWindow();
+}

@@ -1,0 +1,197 @@
+// The main window's commands, driven through a scripted window.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/MainDialog.h"
+#include "support/FakeMainWindow.h"
+#include "support/Mp3Craft.h"
+#include "support/TestPaths.h"
+#include "ui/LanguageTable.h"
+
+namespace {
+namespace fs = std::filesystem;
+const std::string kWarning = "Warning: You should select a MP3 file in the list first.";
+
+class MainCommands : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        start = testpaths::TempDir("main-start");
+        music = testpaths::TempDir("main-music");
+        for (int i = 1; i <= 5; ++i) mp3craft::WriteSeconds(Song(i), 10 * i);
+    }
+    std::string Song(int i) const { return music + "/s" + std::to_string(i) + ".mp3"; }
+    std::string Titles(CMainDialog& d) {
+        std::string t;
+        for (int32_t i = 0; i < d.SongList().RowCount(); ++i) t += d.SongList().Title(i) + " ";
+        return t;
+    }
+
+    std::string start, music;
+    CFakeMainWindow ui;
+};
+
+TEST_F(MainCommands, InsertUsesTheMp3DialogAndRemembersItsFolder) {
+    CMainDialog main(ui, ui, start, true);
+    ui.openAnswers.push_back({Song(1), music + "/missing.mp3", Song(2)});
+    main.InsertFiles();
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0].filter, "MP3 Files {*.mp3}|*.mp3||");
+    EXPECT_EQ(ui.dialogs[0].defaultExtension, "mp3");
+    EXPECT_EQ(ui.dialogs[0].folder, start);
+    EXPECT_EQ(Titles(main), "s1 s2 ");
+    EXPECT_EQ(fs::file_size(start + "/MP3.dir"), 256u);
+    EXPECT_TRUE(ui.enabled[CMainDialog::kDeleteControl]);
+    EXPECT_TRUE(ui.enabled[CMainDialog::kRecordControl]);
+
+    main.InsertFiles();  // cancelled: nothing changes
+    EXPECT_EQ(ui.dialogs.back().folder, music);
+    EXPECT_EQ(main.SongList().RowCount(), 2);
+}
+
+TEST_F(MainCommands, RecordAndDeleteFollowTheListAndTheDriver) {
+    CMainDialog noDriver(ui, ui, start, false);
+    EXPECT_FALSE(noDriver.IsCommandEnabled(CMainDialog::kDeleteControl));
+    EXPECT_FALSE(noDriver.IsCommandEnabled(CMainDialog::kRecordControl));
+    noDriver.DropFiles({Song(1)});
+    EXPECT_TRUE(noDriver.IsCommandEnabled(CMainDialog::kDeleteControl));
+    EXPECT_FALSE(noDriver.IsCommandEnabled(CMainDialog::kRecordControl));
+    EXPECT_EQ(ui.enabled.count(CMainDialog::kRecordControl), 0u);
+
+    CMainDialog main(ui, ui, start, true);
+    main.DropFiles({Song(1), Song(2), Song(3)});
+    auto& list = main.SongList();
+    list.SetSelected(0, true);
+    list.SetSelected(1, true);
+    list.SetSelected(2, true);
+    main.DeleteSongs();
+    EXPECT_EQ(list.RowCount(), 0);
+    EXPECT_FALSE(ui.enabled[CMainDialog::kDeleteControl]);
+    EXPECT_FALSE(ui.enabled[CMainDialog::kRecordControl]);
+    main.DropFiles({Song(4)});
+    list.SetSelected(0, true);
+    main.NewList();
+    EXPECT_EQ(list.TotalSeconds(), 0);
+    EXPECT_FALSE(main.IsCommandEnabled(CMainDialog::kDeleteControl));
+    main.DeleteSongs();  // disabled: nothing happens
+}
+
+TEST_F(MainCommands, FocusedSongCommandsWarnWithoutFocus) {
+    CMainDialog main(ui, ui, start, true);
+    main.DropFiles({Song(1), Song(2), Song(3)});
+    for (auto command :
+         {&CMainDialog::MoveTop, &CMainDialog::MoveUp, &CMainDialog::MoveDown,
+          &CMainDialog::MoveBottom, &CMainDialog::RenameSong, &CMainDialog::PlaySong})
+        (main.*command)();
+    EXPECT_EQ(ui.warnings, std::vector<std::string>(6, kWarning));
+
+    ui.warnings.clear();
+    main.SongList().SetFocusedRow(0);
+    main.MoveUp();  // already at the top: nothing, no message
+    main.MoveTop();
+    main.MoveBottom();
+    EXPECT_EQ(Titles(main), "s2 s3 s1 ");
+    main.MoveDown();
+    EXPECT_TRUE(ui.warnings.empty());
+
+    ui.renameAnswers.push_back("New title");
+    main.RenameSong();
+    EXPECT_EQ(main.SongList().Title(2), "New title");
+    EXPECT_EQ(main.SongList().FullPath(2), Song(1));
+    EXPECT_EQ(main.SongList().TotalSeconds(), 60);
+    main.RenameSong();  // cancelled
+    EXPECT_EQ(main.SongList().Title(2), "New title");
+}
+
+TEST_F(MainCommands, PlayHandsOverAtMostEightySongs) {
+    CMainDialog main(ui, ui, start, true);
+    std::vector<std::string> many;
+    mp3craft::WriteSeconds(music + "/one.mp3", 1);
+    for (int i = 0; i < 100; ++i) many.push_back(music + "/one.mp3");
+    main.DropFiles(many);
+    ASSERT_EQ(main.SongList().RowCount(), 100);
+    main.SongList().SetFocusedRow(5);
+    main.PlaySong();
+    ASSERT_EQ(ui.played.size(), 1u);
+    EXPECT_EQ(ui.played[0].paths.size(), 80u);
+    EXPECT_EQ(ui.played[0].current, 5);
+    // Further down, the 80 rows that end the list, so the focused song is among them.
+    main.SongList().SetFocusedRow(95);
+    main.PlaySong();
+    EXPECT_EQ(ui.played[1].paths.size(), 80u);
+    EXPECT_EQ(ui.played[1].current, 95 - 20);
+}
+
+TEST_F(MainCommands, DropFoldersFilesAndPlaylists) {
+    fs::create_directories(music + "/sub/.hidden");
+    fs::copy_file(Song(1), music + "/sub/UPPER.MP3");
+    fs::copy_file(Song(2), music + "/sub/.hidden/no.mp3");
+    std::ofstream(music + "/sub/readme.txt") << "x";
+    std::ofstream(music + "/list.PLS") << "[playlist]\nFile1=s3.mp3\n";
+    std::ofstream(music + "/list.m3u") << "s4.mp3\n";
+    fs::copy_file(Song(5), music + "/sound.wav");
+
+    CMainDialog main(ui, ui, start, true);
+    main.DropFiles(
+        {music + "/sub", music + "/list.PLS", music + "/sound.wav", music + "/list.m3u", Song(5)});
+    EXPECT_EQ(Titles(main), "UPPER s3 s4 s5 ");
+}
+
+TEST_F(MainCommands, ProjectsAndExportsThroughTheirDialogs) {
+    std::string out = testpaths::TempDir("main-out");
+    CMainDialog main(ui, ui, start, true);
+    main.DropFiles({Song(1), Song(2)});
+    ui.saveAnswers.push_back(out + "/p.mpj");
+    main.SaveProject();
+    EXPECT_EQ(ui.dialogs.back().filter, "Recording Project{*.MPJ}|*.MPJ||");
+    EXPECT_EQ(ui.dialogs.back().defaultExtension, "MPJ");
+    ASSERT_TRUE(fs::exists(out + "/p.mpj"));
+
+    ui.saveAnswers.push_back(out + "/l.m3u");
+    main.ExportM3u();
+    ui.saveAnswers.push_back(out + "/l.pls");
+    main.ExportPls();
+    ui.saveAnswers.push_back(out + "/no/such/dir/l.txt");
+    main.ExportSongText();
+    EXPECT_TRUE(fs::exists(out + "/l.m3u"));
+    EXPECT_TRUE(fs::exists(out + "/l.pls"));
+    ASSERT_EQ(ui.errors.size(), 1u);  // the failed write is reported
+    EXPECT_NE(ui.errors[0].find("l.txt"), std::string::npos);
+    EXPECT_EQ(ui.dialogs.back().filter, "Text file, for CD label printing{*.TXT}|*.TXT||");
+
+    // Open replaces the list with a project, and adds the songs of a playlist.
+    main.DropFiles({Song(3)});
+    ui.openAnswers.push_back({out + "/p.mpj"});
+    main.OpenProject();
+    EXPECT_EQ(Titles(main), "s1 s2 ");
+    EXPECT_EQ(ui.dialogs.back().defaultExtension, "MPJ");
+    ui.openAnswers.push_back({out + "/l.M3U"});  // any letter case: still a playlist
+    fs::rename(out + "/l.m3u", out + "/l.M3U");
+    main.OpenProject();
+    EXPECT_EQ(Titles(main), "s1 s2 s1 s2 ");
+
+    // The save dialogs of the playlists share one remembered folder, the project its own.
+    CMainDialog next(ui, ui, start, true);
+    EXPECT_EQ(next.FolderMemory().Remembered(FolderKind::kPls), out + "/no/such/dir");
+    EXPECT_EQ(next.FolderMemory().Remembered(FolderKind::kMpj), out);
+}
+
+TEST_F(MainCommands, WindowCommands) {
+    LanguageTable().SetStartFolder(start);  // the language choice writes language.set there
+    CMainDialog main(ui, ui, start, false);
+    main.Help();
+    EXPECT_EQ(ui.opened, std::vector<std::string>{start + "/Help.htm"});
+    main.TipsOfTheDay();
+    main.PrintCover();
+    main.Minimize();
+    main.Exit();
+    EXPECT_EQ(ui.tips + ui.covers + ui.minimized + ui.closed, 4);
+    EXPECT_TRUE(main.LanguageCommand(15000));
+    EXPECT_EQ(ui.refreshes, 1);
+    EXPECT_FALSE(main.LanguageCommand(1008));
+    EXPECT_EQ(ui.refreshes, 1);
+}
+}  // namespace
