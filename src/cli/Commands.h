@@ -5,6 +5,8 @@
 #include <vector>
 
 int RunList(const std::vector<std::string>& args);
+int RunSaveProject(const std::vector<std::string>& args);
+int RunExportList(const std::vector<std::string>& args);
 
 // Usage text on stderr; exit status 2.
 int Usage();

@@ -1,57 +1,14 @@
-// tunevarn-cli list: builds a song list from files and folders and prints it.
-#include <sys/stat.h>
-
+// tunevarn-cli list: builds a song list and prints it with its totals line.
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
-#include "songlist/FolderScan.h"
-#include "songlist/SongList.h"
-#include "ui/DisplayText.h"
+#include "cli/SongArgs.h"
 #include "ui/LanguageTable.h"
 
 namespace {
-// Paths are shown and stored as the user would type them from here: absolute and
-// without "." or ".." steps, symbolic links left as they are.
-std::string AbsolutePath(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::path abs = std::filesystem::absolute(path, ec);
-    if (ec)
-        return path;
-    std::string out = abs.lexically_normal().string();
-    while (out.size() > 1 && out.back() == '/') out.pop_back();
-    return out;
-}
-
-const char* Reason(AddSongResult result) {
-    switch (result) {
-        case AddSongResult::kCannotOpen:
-            return "cannot be opened";
-        case AddSongResult::kNotMp3:
-            return "not an MP3 file we can record";
-        case AddSongResult::kOverBudget:
-            return "does not fit on the disc (82 minutes at most)";
-        case AddSongResult::kAdded:
-            break;
-    }
-    return "";
-}
-
-// Display form of a title or path for one terminal line: UTF-8, control characters
-// shown as "?".
-std::string TerminalText(const std::string& bytes) {
-    std::string text = DisplayText(bytes);
-    for (char& c : text)
-        if ((static_cast<unsigned char>(c) < 0x20) || c == 0x7F)
-            c = '?';
-    return text;
-}
-
 size_t DisplayWidth(const std::string& utf8) {
     size_t n = 0;
     for (char c : utf8)
@@ -59,53 +16,21 @@ size_t DisplayWidth(const std::string& utf8) {
             ++n;
     return n;
 }
-
-void Add(CSongList& list, const std::string& path) {
-    AddSongResult result = list.AddSong(path);
-    if (result != AddSongResult::kAdded)
-        std::fprintf(stderr, "tunevarn-cli: skipped %s: %s\n", TerminalText(path).c_str(),
-                     Reason(result));
-}
 }  // namespace
 
 int RunList(const std::vector<std::string>& args) {
     std::vector<std::string> paths;
-    bool options = true;
-    for (const std::string& arg : args) {
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "tunevarn-cli: unknown option '%s'\n", arg.c_str());
-            return Usage();
-        } else {
-            paths.push_back(arg);
-        }
-    }
-    if (paths.empty())
+    if (!ParsePaths(args, paths) || paths.empty())
         return Usage();
-
     CSongList list;
-    for (const std::string& given : paths) {
-        std::string path = AbsolutePath(given);
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) {
-            std::fprintf(stderr, "tunevarn-cli: %s: %s\n", TerminalText(given).c_str(),
-                         std::strerror(errno));
-            continue;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            std::vector<std::string> songs;
-            CollectMp3Files(path, songs);
-            for (const std::string& song : songs) Add(list, song);
-        } else {
-            Add(list, path);
-        }
-    }
+    AddSongsFromPaths(list, paths);
 
     // Columns: the title padded to the longest one (within reason), the time, the path.
     constexpr size_t kMaxTitleColumn = 60;
+    std::string header[3] = {TerminalText(Text(111)), TerminalText(Text(112)),
+                             TerminalText(Text(113))};
     std::vector<std::string> titles;
-    size_t width = DisplayWidth(Text(111));
+    size_t width = DisplayWidth(header[0]);
     for (int32_t i = 0; i < list.RowCount(); ++i) {
         titles.push_back(TerminalText(list.Title(i)));
         width = std::max(width, std::min(kMaxTitleColumn, DisplayWidth(titles.back())));
@@ -115,10 +40,10 @@ int RunList(const std::vector<std::string>& args) {
         std::printf("%s%*s  %6s  %s\n", title.c_str(), static_cast<int>(pad), "", time.c_str(),
                     path.c_str());
     };
-    row(Text(111), Text(112), Text(113));
+    row(header[0], header[1], header[2]);
     for (int32_t i = 0; i < list.RowCount(); ++i)
         row(titles[static_cast<size_t>(i)], list.TimeText(i), TerminalText(list.FullPath(i)));
     list.UpdateStatusLine();
-    std::printf("%s\n", list.StatusLine().c_str());
+    std::printf("%s\n", TerminalText(list.StatusLine()).c_str());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

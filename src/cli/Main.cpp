@@ -5,17 +5,35 @@
 #include <string>
 #include <vector>
 
+#include "app/StartFolder.h"
 #include "app/Version.h"
 #include "cli/Commands.h"
+#include "ui/LanguageTable.h"
 
 namespace {
 const char kUsage[] =
-    "usage: tunevarn-cli COMMAND [ARGS...]\n"
+    "usage: tunevarn-cli [--lang NAME] COMMAND [ARGS...]\n"
+    "\n"
+    "PATH arguments name MP3 files, folders (searched recursively for .mp3 files),\n"
+    "M3U and PLS playlists, and projects (.mpj), taken in the order given.\n"
     "\n"
     "commands:\n"
-    "  list PATH...    inspect MP3 files and folders (searched recursively) and print\n"
-    "                  the song list: title, time and full path, then the totals line\n"
-    "  --version       print the version\n";
+    "  list PATH...                     print the song list: title, time and full path,\n"
+    "                                   then the totals line\n"
+    "  save-project OUT.mpj PATH...     save the song list as a project\n"
+    "  export-list m3u|pls|txt OUT PATH...\n"
+    "                                   write the song list as an M3U or PLS playlist, or\n"
+    "                                   as the text song list for CD labels\n"
+    "  --version                        print the version\n"
+    "\n"
+    "options:\n"
+    "  --lang NAME   use the language NAME (from the Language folder) for this run;\n"
+    "                otherwise the language chosen in the program is used\n";
+
+// Never asks: without a remembered choice the command line runs in English.
+struct NoLanguageDialog : ILanguageDialog {
+    int32_t RunLanguageDialog(const std::vector<std::string>&) override { return -1; }
+};
 }  // namespace
 
 int Usage() {
@@ -24,12 +42,39 @@ int Usage() {
 }
 
 int main(int argc, char** argv) {
-    if (argc < 2)
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string language;
+    while (!args.empty() && args[0] == "--lang") {
+        if (args.size() < 2)
+            return Usage();
+        language = args[1];
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    if (args.empty())
         return Usage();
-    std::string command = argv[1];
-    std::vector<std::string> args(argv + 2, argv + argc);
+
+    CLanguageTable& table = LanguageTable();
+    table.SetStartFolder(CaptureStartFolder());
+    table.EnumerateLanguages();
+    NoLanguageDialog noDialog;
+    table.LoadLanguageSetting(noDialog);
+    if (!language.empty() && !table.UseLanguageForRun(language)) {
+        std::fprintf(stderr, "tunevarn-cli: no language named '%s'", language.c_str());
+        for (int32_t i = 0; i < table.LanguageCount(); ++i)
+            std::fprintf(stderr, "%s%s", i ? ", " : " (there are: English, ",
+                         table.LanguageName(i));
+        std::fprintf(stderr, "%s\n", table.LanguageCount() ? ")" : " (only English is installed)");
+        return 2;
+    }
+
+    std::string command = args[0];
+    args.erase(args.begin());
     if (command == "list")
         return RunList(args);
+    if (command == "save-project")
+        return RunSaveProject(args);
+    if (command == "export-list")
+        return RunExportList(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;
