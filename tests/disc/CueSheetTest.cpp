@@ -2,6 +2,7 @@
 // which all five must agree about every track start and the lead-out.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <vector>
 
@@ -16,30 +17,14 @@ using Bytes = std::vector<uint8_t>;
 enum Layout { kMmc, kSony, kExtents, kTeacCue, kTeacToc };
 
 Bytes Build(CDiscImage& image, Layout layout) {
+    using Builder = uint8_t* (CDiscImage::*)(int32_t&);
+    static constexpr std::array<Builder, 5> kBuilders = {
+        &CDiscImage::BuildMmcCueSheet, &CDiscImage::BuildSonyCueSheet,
+        &CDiscImage::BuildTrackExtents, &CDiscImage::BuildTeacCueTable, &CDiscImage::BuildTeacToc};
     int32_t length = -1;
-    uint8_t* p = nullptr;
-    switch (layout) {
-        case kMmc:
-            p = image.BuildMmcCueSheet(length);
-            EXPECT_EQ(p, image.cueBufferA.data());
-            break;
-        case kSony:
-            p = image.BuildSonyCueSheet(length);
-            EXPECT_EQ(p, image.cueBufferA.data());
-            break;
-        case kExtents:
-            p = image.BuildTrackExtents(length);
-            EXPECT_EQ(p, image.cueBufferB.data());
-            break;
-        case kTeacCue:
-            p = image.BuildTeacCueTable(length);
-            EXPECT_EQ(p, image.cueBufferB.data());
-            break;
-        case kTeacToc:
-            p = image.BuildTeacToc(length);
-            EXPECT_EQ(p, image.cueBufferB.data());
-            break;
-    }
+    uint8_t* p = (image.*kBuilders[layout])(length);
+    // The 8-byte cue sheets go to buffer A, the others to buffer B.
+    EXPECT_EQ(p, layout <= kSony ? image.cueBufferA.data() : image.cueBufferB.data());
     return Bytes(p, p + length);
 }
 
