@@ -1,0 +1,249 @@
+// CD-TEXT packs to the byte, their grouping into P-W blocks, the conversion of titles
+// to ISO 8859-1, the full store, and libcdio reading the blocks back as a disc reader.
+#include <cdio/cdtext.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DiscTestSupport.h"
+#include "disc/CdTextBuilder.h"
+
+namespace {
+using Pack = std::array<uint8_t, 18>;
+
+// The packs as a reader gets them from the lead-in: the low 6 bits of every symbol of
+// every block, four symbols to three bytes.
+std::vector<uint8_t> PacksFromBlocks(const CCdTextBuilder& builder) {
+    std::vector<uint8_t> bytes;
+    for (int32_t b = 0; b < builder.blockCount; ++b) {
+        const auto data = builder.blocks[static_cast<size_t>(b)]->Data();
+        for (size_t g = 0; g < 24; ++g) {
+            const uint32_t bits =
+                (uint32_t{data[4 * g] & 0x3Fu} << 18) | (uint32_t{data[4 * g + 1] & 0x3Fu} << 12) |
+                (uint32_t{data[4 * g + 2] & 0x3Fu} << 6) | (data[4 * g + 3] & 0x3Fu);
+            bytes.push_back(static_cast<uint8_t>(bits >> 16));
+            bytes.push_back(static_cast<uint8_t>(bits >> 8));
+            bytes.push_back(static_cast<uint8_t>(bits));
+        }
+    }
+    return bytes;
+}
+
+// Every 18-byte pack whose checksum is the inverted CRC of its first 16 bytes.
+void ExpectPackCrcs(const std::vector<uint8_t>& bytes, int32_t packs) {
+    for (int32_t p = 0; p < packs; ++p) {
+        std::span<const uint8_t> pack(bytes.data() + 18 * p, 18);
+        const auto crc = static_cast<uint16_t>(~disctest::BitwiseCrc(pack.first(16)));
+        EXPECT_EQ((pack[16] << 8) | pack[17], crc) << "pack " << p;
+    }
+}
+
+struct CdText {
+    cdtext_t* text = cdtext_init();
+    ~CdText() { cdtext_destroy(text); }
+    std::string Title(int track) const {
+        const char* s = cdtext_get_const(text, CDTEXT_FIELD_TITLE, static_cast<track_t>(track));
+        return s != nullptr ? s : "<none>";
+    }
+};
+
+// libcdio's reading of the packs in the blocks (the packs alone, without zero padding).
+bool ReadWithLibcdio(const CCdTextBuilder& builder, CdText& reader) {
+    std::vector<uint8_t> bytes = PacksFromBlocks(builder);
+    const int32_t packs = builder.packCount + CCdTextBuilder::kSizePacks;
+    ExpectPackCrcs(bytes, packs);
+    bytes.resize(static_cast<size_t>(packs) * 18);
+    return cdtext_data_init(reader.text, bytes.data(), bytes.size()) == 0;
+}
+
+std::vector<uint8_t> Bytes(std::initializer_list<int> list) {
+    std::vector<uint8_t> v;
+    for (int b : list) v.push_back(static_cast<uint8_t>(b));
+    return v;
+}
+
+std::vector<uint8_t> Head(const Pack& pack, size_t n) {
+    return std::vector<uint8_t>(pack.begin(), pack.begin() + static_cast<std::ptrdiff_t>(n));
+}
+}  // namespace
+
+TEST(CdTextBuilder, AlbumAbAndTrackXyShareTheFirstPack) {
+    CCdTextBuilder builder;
+    builder.AddText("AB", 0);
+    builder.AddText("XY", 1);
+    builder.BuildPacks();
+    ASSERT_EQ(builder.packCount, 1);
+    EXPECT_EQ(Head(builder.packs[0], 16), Bytes({0x80, 0x00, 0x00, 0x00, 0x41, 0x42, 0x00, 0x58,
+                                                 0x59, 0x00, 0, 0, 0, 0, 0, 0}));
+    const auto crc =
+        static_cast<uint16_t>(~disctest::BitwiseCrc(std::span(builder.packs[0]).first(16)));
+    EXPECT_EQ(builder.packs[0][16], crc >> 8);
+    EXPECT_EQ(builder.packs[0][17], crc & 0xFF);
+    EXPECT_EQ(builder.blockCount, 1);  // the title pack and the three size packs
+    EXPECT_NE(builder.blocks[0], nullptr);
+    EXPECT_EQ(builder.blocks[1], nullptr);
+}
+
+TEST(CdTextBuilder, CharacterPositionsCountPlacedCharactersUpToFifteen) {
+    CCdTextBuilder builder;
+    builder.AddText("Eleven char", 0);  // 11 + NUL: exactly one pack
+    builder.AddText("Twenty characters!!!", 1);
+    ASSERT_EQ(builder.packCount, 3);
+    EXPECT_EQ(Head(builder.packs[1], 4), Bytes({0x80, 0x01, 0x01, 0x00}));
+    EXPECT_EQ(Head(builder.packs[2], 4), Bytes({0x80, 0x01, 0x02, 12}));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&builder.packs[2][4])), "cters!!!");
+
+    CCdTextBuilder forty;
+    forty.AddText(std::string(40, 'x'), 3);  // 41 bytes: four packs
+    ASSERT_EQ(forty.packCount, 4);
+    const std::array<uint8_t, 4> positions = {0, 12, 15, 15};
+    for (size_t p = 0; p < 4; ++p) {
+        EXPECT_EQ(forty.packs[p][1], 3);
+        EXPECT_EQ(forty.packs[p][2], p);
+        EXPECT_EQ(forty.packs[p][3], positions[p]) << p;
+    }
+    EXPECT_EQ(forty.packs[3][4 + 4], 0x00);  // the NUL: byte 40 of the text
+    EXPECT_EQ(forty.fillPosition, 5);
+
+    // A text that begins inside a pack leaves that pack's header to the earlier text.
+    forty.AddText("Next", 4);
+    EXPECT_EQ(forty.packCount, 4);
+    EXPECT_EQ(Head(forty.packs[3], 4), Bytes({0x80, 0x03, 0x03, 15}));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&forty.packs[3][9])), "Next");
+}
+
+TEST(CdTextBuilder, BlocksCarryFourPacksAndZeroPadding) {
+    CCdTextBuilder builder;
+    builder.AddText("Album title!", 0);  // 13 bytes: two title packs
+    builder.BuildPacks();
+    ASSERT_EQ(builder.packCount, 2);
+    ASSERT_EQ(builder.blockCount, 2);  // 2 + 3 size packs = 5
+    const std::vector<uint8_t> bytes = PacksFromBlocks(builder);
+    ASSERT_EQ(bytes.size(), 144u);
+    for (int32_t p = 0; p < 5; ++p) {
+        const Pack& pack = builder.packs[static_cast<size_t>(p)];
+        EXPECT_TRUE(std::equal(pack.begin(), pack.end(), bytes.begin() + 18 * p)) << p;
+    }
+    for (size_t i = 90; i < 144; ++i)
+        ASSERT_EQ(bytes[i], 0) << i;  // the second block: one pack, then 54 zero bytes
+    for (int32_t b = 0; b < 2; ++b) {
+        for (uint8_t symbol : builder.blocks[static_cast<size_t>(b)]->Data())
+            ASSERT_EQ(symbol & 0xC0, 0);  // no P and no Q in CD-TEXT blocks
+    }
+}
+
+TEST(CdTextBuilder, SizeInformationDescribesBlockZero) {
+    CCdTextBuilder builder;
+    builder.AddText("A", 0);
+    builder.AddText("B", 1);
+    builder.AddText("C", 2);
+    builder.BuildPacks();
+    ASSERT_EQ(builder.packCount, 1);
+    std::vector<uint8_t> info;
+    for (size_t k = 1; k <= 3; ++k) {
+        const Pack& pack = builder.packs[k];
+        EXPECT_EQ(Head(pack, 4), Bytes({0x8F, static_cast<int>(k - 1), static_cast<int>(k), 0}));
+        info.insert(info.end(), pack.begin() + 4, pack.begin() + 16);
+    }
+    EXPECT_EQ(info[0], 0x00);  // ISO 8859-1
+    EXPECT_EQ(info[1], 1);     // first track
+    EXPECT_EQ(info[2], 2);     // last track
+    EXPECT_EQ(info[4], 1);     // one title pack
+    EXPECT_EQ(info[19], 3);    // three size packs
+    EXPECT_EQ(info[20], 3);    // last sequence number of block 0
+    EXPECT_EQ(info[28], 0x09);
+}
+
+TEST(CdTextBuilder, ClearAndRebuildGiveTheSamePacks) {
+    CCdTextBuilder builder;
+    auto prepare = [&] {
+        builder.Clear();
+        builder.AddText("Album", 0);
+        builder.AddText("One", 1);
+        builder.AddText("Two", 2);
+        builder.BuildPacks();
+    };
+    prepare();
+    const auto packs = builder.packs;
+    const std::vector<uint8_t> blocks = PacksFromBlocks(builder);
+    prepare();  // Test, then Record in the same dialog
+    EXPECT_EQ(builder.packs, packs);
+    EXPECT_EQ(PacksFromBlocks(builder), blocks);
+    builder.BuildPacks();  // building twice does not grow the packs either
+    EXPECT_EQ(builder.packs, packs);
+
+    builder.Clear();
+    EXPECT_EQ(builder.packCount, 0);
+    EXPECT_EQ(builder.blockCount, 0);
+    EXPECT_EQ(builder.blocks[0], nullptr);
+    EXPECT_EQ(builder.packs[0], Pack{});
+}
+
+TEST(CdTextBuilder, TitlesGoInAsLatin1) {
+    CCdTextBuilder builder;
+    builder.AddText("Caf\xC3\xA9 \xE2\x82\xAC", 0);  // valid UTF-8: é fits, the euro sign does not
+    builder.AddText("Caf\xE9", 1);                   // Latin-1 already (not UTF-8)
+    builder.AddText(std::string_view("Cut\0here", 8), 2);
+    EXPECT_EQ(Head(builder.packs[0], 16), Bytes({0x80, 0x00, 0x00, 0x00, 'C', 'a', 'f', 0xE9, ' ',
+                                                 '?', 0x00, 'C', 'a', 'f', 0xE9, 0x00}));
+    EXPECT_EQ(Head(builder.packs[1], 8), Bytes({0x80, 0x02, 0x01, 0x00, 'C', 'u', 't', 0x00}));
+    EXPECT_EQ(builder.packCount, 2);
+}
+
+TEST(CdTextBuilder, LibcdioReadsTheTitlesBack) {
+    CCdTextBuilder builder;
+    const std::vector<std::string> titles = {
+        "Songs from the Harbour",   "Ebb",     "Flood tide and the long way home",
+        "Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xE9", "",
+        std::string(253, 'Z'),      "Last"};
+    for (size_t i = 0; i < titles.size(); ++i) builder.AddText(titles[i], static_cast<int32_t>(i));
+    builder.BuildPacks();
+    CdText reader;
+    ASSERT_TRUE(ReadWithLibcdio(builder, reader));
+    EXPECT_EQ(reader.Title(0), titles[0]);
+    EXPECT_EQ(reader.Title(1), "Ebb");
+    EXPECT_EQ(reader.Title(2), titles[2]);
+    EXPECT_EQ(reader.Title(3), "Caf\xC3\xA9 ?");  // libcdio hands out UTF-8
+    EXPECT_EQ(reader.Title(4), "Caf\xC3\xA9");
+    EXPECT_EQ(reader.Title(6), titles[6]);
+    EXPECT_EQ(reader.Title(7), "Last");
+    EXPECT_FALSE(builder.TitlesShortened());
+}
+
+TEST(CdTextBuilder, AFullStoreKeepsWholeTitlesAndEndsInANul) {
+    CCdTextBuilder builder;
+    builder.AddText("Album", 0);
+    std::vector<std::string> titles;
+    // 253 characters: libcdio refuses the whole CD-TEXT when any text is longer.
+    for (int32_t t = 1; t <= 99; ++t) {
+        titles.push_back(std::string(253, static_cast<char>('A' + t % 26)));
+        builder.AddText(titles.back(), t);
+    }
+    EXPECT_TRUE(builder.TitlesShortened());
+    ASSERT_EQ(builder.packCount, CCdTextBuilder::kMaxTextPacks);
+    // 252 packs hold 3024 bytes: "Album" + NUL, then 11 whole titles of 254 bytes
+    // (2794 bytes), then 224 bytes of the twelfth: 223 characters and its NUL.
+    const Pack& last = builder.packs[CCdTextBuilder::kMaxTextPacks - 1];
+    EXPECT_EQ(last[15], 0x00);
+    EXPECT_EQ(last[14], 'A' + 12 % 26);
+    builder.BuildPacks();
+    EXPECT_EQ(builder.blockCount, CCdTextBuilder::kMaxBlocks);
+    EXPECT_EQ(builder.packs[CCdTextBuilder::kMaxPacks - 1][0], 0x8F);
+
+    CdText reader;
+    ASSERT_TRUE(ReadWithLibcdio(builder, reader));
+    EXPECT_EQ(reader.Title(0), "Album");
+    for (int32_t t = 1; t <= 11; ++t)
+        EXPECT_EQ(reader.Title(t), titles[static_cast<size_t>(t - 1)]) << t;
+    EXPECT_EQ(reader.Title(12), titles[11].substr(0, 223));
+    for (int32_t t = 13; t <= 99; ++t) {
+        const std::string title = reader.Title(t);
+        EXPECT_TRUE(title == "<none>" || title.empty()) << t;
+    }
+
+    builder.Clear();
+    EXPECT_FALSE(builder.TitlesShortened());
+}

@@ -1,0 +1,234 @@
+// The five layouts of the disc to the byte, their edge cases, and random discs on
+// which all five must agree about every track start and the lead-out.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <vector>
+
+#include "DiscTestSupport.h"
+#include "disc/CdTextBuilder.h"
+#include "disc/DiscImage.h"
+
+namespace {
+using disctest::MakeDisc;
+using Bytes = std::vector<uint8_t>;
+
+enum Layout { kMmc, kSony, kExtents, kTeacCue, kTeacToc };
+
+Bytes Build(CDiscImage& image, Layout layout) {
+    using Builder = uint8_t* (CDiscImage::*)(int32_t&);
+    static constexpr std::array<Builder, 5> kBuilders = {
+        &CDiscImage::BuildMmcCueSheet, &CDiscImage::BuildSonyCueSheet,
+        &CDiscImage::BuildTrackExtents, &CDiscImage::BuildTeacCueTable, &CDiscImage::BuildTeacToc};
+    int32_t length = -1;
+    uint8_t* p = (image.*kBuilders[layout])(length);
+    // The 8-byte cue sheets go to buffer A, the others to buffer B.
+    EXPECT_EQ(p, layout <= kSony ? image.cueBufferA.data() : image.cueBufferB.data());
+    return Bytes(p, p + length);
+}
+
+// The CD-TEXT flag is process-wide; tests that set it put it back.
+struct CdTextOn {
+    CdTextOn() { CdTextInUse() = 1; }
+    ~CdTextOn() { CdTextInUse() = 0; }
+};
+
+int32_t Be32(const Bytes& b, size_t at) {
+    return static_cast<int32_t>((uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) |
+                                (uint32_t{b[at + 2]} << 8) | b[at + 3]);
+}
+
+// Sectors from the start of track 1, of an absolute minute:second:frame.
+int32_t FromAbsolute(int minute, int second, int frame) {
+    return (minute * 60 + second) * 75 + frame - 150;
+}
+}  // namespace
+
+TEST(CueSheet, ThreeTracksInAllFiveLayouts) {
+    auto image = MakeDisc({100, 200, 300});  // starts 00:02, 01:42, 05:02; lead-out 10:02
+    EXPECT_EQ(Build(*image, kMmc), (Bytes{
+                                       0x01, 0x00, 0x00, 0x01, 0x00, 0,  0,  0,  // lead-in
+                                       0x01, 0x01, 0x00, 0x00, 0x00, 0,  0,  0,  // pregap
+                                       0x01, 0x01, 0x01, 0x00, 0x00, 0,  2,  0,  //
+                                       0x01, 0x02, 0x01, 0x00, 0x00, 1,  42, 0,  //
+                                       0x01, 0x03, 0x01, 0x00, 0x00, 5,  2,  0,  //
+                                       0x01, 0xAA, 0x01, 0x01, 0x00, 10, 2,  0,  // lead-out
+                                   }));
+    {
+        CdTextOn on;
+        const Bytes withText = Build(*image, kMmc);
+        EXPECT_EQ(withText[3], 0x41);
+        EXPECT_EQ(withText[8 + 3], 0x00);  // only the lead-in entry announces CD-TEXT
+    }
+    EXPECT_EQ(Build(*image, kSony), (Bytes{
+                                        0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  //
+                                        0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,  //
+                                        0x01, 0x01, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00,  //
+                                        0x01, 0x02, 0x01, 0x01, 0x00, 0x01, 0x42, 0x00,  //
+                                        0x01, 0x03, 0x01, 0x01, 0x00, 0x05, 0x02, 0x00,  //
+                                        0x01, 0xAA, 0x01, 0x00, 0x00, 0x10, 0x02, 0x00,  //
+                                    }));
+    // Extents 0 to 7499, 7500 to 22499, 22500 to 44999.
+    EXPECT_EQ(Build(*image, kExtents),
+              (Bytes{
+                  0, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x00, 0, 0, 0x1D, 0x4B,  //
+                  0, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x1D, 0x4C, 0, 0, 0x57, 0xE3,  //
+                  0, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x57, 0xE4, 0, 0, 0xAF, 0xC7,  //
+              }));
+    EXPECT_EQ(Build(*image, kTeacCue), (Bytes{
+                                           0xFF, 0xFF, 0xFF, 0x6A, 0, 0, 0x00, 0x96, 1, 1, 1, 0,  //
+                                           0,    0,    0x00, 0x00, 0, 0, 0x1D, 0x4C, 0, 1, 1, 1,  //
+                                           0,    0,    0x1D, 0x4C, 0, 0, 0x3A, 0x98, 0, 1, 2, 1,  //
+                                           0,    0,    0x57, 0xE4, 0, 0, 0x57, 0xE4, 0, 1, 3, 1,  //
+                                       }));
+    EXPECT_EQ(Build(*image, kTeacToc), (Bytes{
+                                           0x01, 0x01, 0x00, 0x02, 0x00,  //
+                                           0x01, 0x02, 0x01, 0x42, 0x00,  //
+                                           0x01, 0x03, 0x05, 0x02, 0x00,  //
+                                           0x01, 0xA0, 0x01, 0x00, 0x00,  //
+                                           0x01, 0xA1, 0x03, 0x00, 0x00,  //
+                                           0x01, 0xA2, 0x10, 0x02, 0x00,  //
+                                       }));
+}
+
+TEST(CueSheet, EmptyDisc) {
+    auto image = MakeDisc({});
+    EXPECT_EQ(Build(*image, kMmc), (Bytes{
+                                       0x01, 0x00, 0x00, 0x01, 0x00, 0, 0, 0,  //
+                                       0x01, 0x01, 0x00, 0x00, 0x00, 0, 0, 0,  //
+                                       0x01, 0xAA, 0x01, 0x01, 0x00, 0, 2, 0,  //
+                                   }));
+    EXPECT_EQ(Build(*image, kSony).size(), 24u);
+    EXPECT_EQ(Build(*image, kExtents).size(), 0u);
+    EXPECT_EQ(Build(*image, kTeacCue),
+              (Bytes{0xFF, 0xFF, 0xFF, 0x6A, 0, 0, 0x00, 0x96, 1, 1, 1, 0}));
+    EXPECT_EQ(Build(*image, kTeacToc), (Bytes{
+                                           0x01, 0xA0, 0x01, 0x00, 0x00,  //
+                                           0x01, 0xA1, 0x00, 0x00, 0x00,  //
+                                           0x01, 0xA2, 0x00, 0x02, 0x00,  //
+                                       }));
+}
+
+TEST(CueSheet, TrackTenIsPlainInMmcAndBcdElsewhere) {
+    auto image = MakeDisc(std::vector<int32_t>(10, 1));
+    EXPECT_EQ(Build(*image, kMmc)[(2 + 9) * 8 + 1], 0x0A);
+    EXPECT_EQ(Build(*image, kSony)[(2 + 9) * 8 + 1], 0x10);
+    EXPECT_EQ(Build(*image, kTeacCue)[(1 + 9) * 12 + 10], 0x10);
+    EXPECT_EQ(Build(*image, kTeacToc)[9 * 5 + 1], 0x10);
+    EXPECT_EQ(Build(*image, kTeacToc)[11 * 5 + 2], 0x10);  // A1: last track 10
+}
+
+TEST(CueSheet, SeventyFourAndAHalfMinutesEndAtSeventyFourThirtyTwo) {
+    auto image = MakeDisc({4000, 470});  // 74:30 of audio
+    const Bytes mmc = Build(*image, kMmc);
+    EXPECT_EQ(mmc[4 * 8 + 5], 0x4A);
+    EXPECT_EQ(mmc[4 * 8 + 6], 0x20);
+    const Bytes sony = Build(*image, kSony);
+    EXPECT_EQ(sony[4 * 8 + 5], 0x74);
+    EXPECT_EQ(sony[4 * 8 + 6], 0x32);
+    const Bytes toc = Build(*image, kTeacToc);
+    EXPECT_EQ(toc[4 * 5 + 2], 0x74);
+    EXPECT_EQ(toc[4 * 5 + 3], 0x32);
+}
+
+TEST(CueSheet, BuildersWriteOnlyTheirLengthAndStayInsideTheBuffers) {
+    auto image = MakeDisc(std::vector<int32_t>(99, 49));
+    image->cueBufferA.fill(0xEE);
+    image->cueBufferB.fill(0xEE);
+    EXPECT_EQ(Build(*image, kMmc).size(), 816u);  // a 99-track disc fills buffer A
+    EXPECT_EQ(Build(*image, kSony).size(), 816u);
+    EXPECT_EQ(Build(*image, kTeacToc).size(), 510u);
+    EXPECT_EQ(image->cueBufferB[510], 0xEE);
+    EXPECT_EQ(Build(*image, kTeacCue).size(), 1200u);
+    EXPECT_EQ(image->cueBufferB[1200], 0xEE);
+    const Bytes extents = Build(*image, kExtents);
+    ASSERT_EQ(extents.size(), 1980u);
+    EXPECT_EQ(image->cueBufferB[1980], 0xEE);
+    // The TEAC layouts used buffer B before: the extents still carry zeros in 3 to 11.
+    for (size_t entry = 0; entry < 99; ++entry) {
+        for (size_t k = 3; k <= 11; ++k) ASSERT_EQ(extents[entry * 20 + k], 0) << entry << " " << k;
+    }
+
+    // A track count beyond the slots is not followed past them.
+    image->trackCount = 150;
+    EXPECT_EQ(Build(*image, kMmc).size(), 816u);
+    EXPECT_EQ(Build(*image, kExtents).size(), 1980u);
+    image->trackCount = -3;
+    EXPECT_EQ(Build(*image, kMmc).size(), 24u);
+}
+
+TEST(CueSheet, RandomDiscsAgreeInAllFiveLayouts) {
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 300; ++round) {
+        const int n = std::uniform_int_distribution<int>(1, 99)(random);
+        std::vector<int32_t> seconds;
+        int32_t total = 0;
+        for (int i = 0; i < n; ++i) {
+            // 0 to 600 seconds a track, within the disc budget as AddTrack keeps it.
+            int32_t s = std::uniform_int_distribution<int32_t>(0, 600)(random);
+            if (total + s >= 4920)
+                s = std::uniform_int_distribution<int32_t>(0, 4919 - total)(random);
+            seconds.push_back(s);
+            total += s;
+        }
+        auto image = MakeDisc(seconds);
+        std::vector<int32_t> starts;  // sectors from track 1, then the lead-out
+        int32_t at = 0;
+        for (int32_t s : seconds) {
+            starts.push_back(at);
+            at += s * 75;
+        }
+        starts.push_back(at);
+        image->cueBufferA.fill(0xEE);
+        image->cueBufferB.fill(0xEE);
+
+        const Bytes mmc = Build(*image, kMmc);
+        const Bytes sony = Build(*image, kSony);
+        ASSERT_EQ(mmc.size(), static_cast<size_t>(n + 3) * 8);
+        ASSERT_EQ(sony.size(), mmc.size());
+        if (mmc.size() < 816) {
+            EXPECT_EQ(image->cueBufferA[mmc.size()], 0xEE);
+        }
+        for (int i = 0; i <= n; ++i) {
+            const size_t e = static_cast<size_t>(2 + i) * 8;
+            EXPECT_EQ(FromAbsolute(mmc[e + 5], mmc[e + 6], mmc[e + 7]), starts[i]) << i;
+            EXPECT_EQ(FromAbsolute(disctest::FromBcdByte(sony[e + 5]),
+                                   disctest::FromBcdByte(sony[e + 6]), sony[e + 7]),
+                      starts[i]);
+            EXPECT_EQ(mmc[e + 1], i < n ? i + 1 : 0xAA);
+            EXPECT_EQ(sony[e + 1], i < n ? ((i + 1) / 10) * 16 + (i + 1) % 10 : 0xAA);
+        }
+
+        const Bytes toc = Build(*image, kTeacToc);
+        ASSERT_EQ(toc.size(), static_cast<size_t>(n + 3) * 5);
+        EXPECT_EQ(image->cueBufferB[toc.size()], 0xEE);
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(FromAbsolute(disctest::FromBcdByte(toc[i * 5 + 2]),
+                                   disctest::FromBcdByte(toc[i * 5 + 3]), 0),
+                      starts[i]);
+        }
+        EXPECT_EQ(disctest::FromBcdByte(toc[(n + 1) * 5 + 2]), n);
+        EXPECT_EQ(FromAbsolute(disctest::FromBcdByte(toc[(n + 2) * 5 + 2]),
+                               disctest::FromBcdByte(toc[(n + 2) * 5 + 3]), 0),
+                  starts[n]);
+
+        const Bytes cue = Build(*image, kTeacCue);
+        ASSERT_EQ(cue.size(), static_cast<size_t>(n + 1) * 12);
+        EXPECT_EQ(image->cueBufferB[cue.size()], 0xEE);
+        for (int i = 0; i < n; ++i) {
+            const size_t e = static_cast<size_t>(1 + i) * 12;
+            EXPECT_EQ(Be32(cue, e), starts[i]);
+            EXPECT_EQ(Be32(cue, e) + Be32(cue, e + 4), starts[i + 1]);
+        }
+
+        image->cueBufferB.fill(0xEE);
+        const Bytes extents = Build(*image, kExtents);
+        ASSERT_EQ(extents.size(), static_cast<size_t>(n) * 20);
+        EXPECT_EQ(image->cueBufferB[extents.size()], 0xEE);
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(Be32(extents, i * 20 + 12), starts[i]);
+            EXPECT_EQ(Be32(extents, i * 20 + 16) + 1, starts[i + 1]);
+        }
+    }
+}

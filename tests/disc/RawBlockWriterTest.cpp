@@ -1,0 +1,350 @@
+// Raw blocks from the MMC cue sheet: the table of contents in the lead-in, positions
+// and the P channel from the pregap to the lead-out, an independent check of every Q
+// channel of a whole disc, and the refusal of damaged cue sheets.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "DiscTestSupport.h"
+#include "disc/PQSubChannel16.h"
+#include "disc/PWSubChannel96.h"
+#include "disc/RawBlockWriter.h"
+
+namespace {
+using disctest::FromBcdByte;
+using disctest::POf;
+using disctest::QOf;
+using Bytes = std::vector<uint8_t>;
+using Q = std::array<uint8_t, 12>;
+
+const CDiscTime kLeadInStart{97, 27, 0};  // lead-in of 11475 blocks
+constexpr int32_t kLeadInAddress = -11625;
+
+Bytes MmcCue(const std::vector<int32_t>& seconds) {
+    auto image = disctest::MakeDisc(seconds);
+    int32_t length = 0;
+    const uint8_t* p = image->BuildMmcCueSheet(length);
+    return Bytes(p, p + length);
+}
+
+Bytes Entry(int adr, int track, int index, int minute, int second, int frame = 0) {
+    return {static_cast<uint8_t>(adr),
+            static_cast<uint8_t>(track),
+            static_cast<uint8_t>(index),
+            0x00,
+            0x00,
+            static_cast<uint8_t>(minute),
+            static_cast<uint8_t>(second),
+            static_cast<uint8_t>(frame)};
+}
+
+Bytes Sheet(std::initializer_list<Bytes> entries) {
+    Bytes sheet;
+    for (const Bytes& e : entries) sheet.insert(sheet.end(), e.begin(), e.end());
+    return sheet;
+}
+
+int32_t Init(CRawBlockWriter& writer, const CSubChannel& proto, const Bytes& cue,
+             int32_t discType = 0) {
+    return writer.InitFromCueSheet(&proto, discType, cue.data(), static_cast<int32_t>(cue.size()),
+                                   kLeadInStart);
+}
+
+struct Block {
+    int32_t address;
+    Q q;
+    int p;
+};
+
+// Every block from the lead-in start up to (not including) end.
+std::vector<Block> AllBlocks(CRawBlockWriter& writer, int32_t end) {
+    std::vector<Block> blocks;
+    for (int32_t a = writer.Address(); a < end; ++a) {
+        const CSubChannel* block = writer.NextBlock(a);
+        blocks.push_back({a, QOf(block->Data()), POf(block->Data())});
+    }
+    return blocks;
+}
+
+const Block& At(const std::vector<Block>& blocks, int32_t address) {
+    return blocks[static_cast<size_t>(address - kLeadInAddress)];
+}
+
+int Msf(const Q& q, size_t at) {
+    return (FromBcdByte(q[at]) * 60 + FromBcdByte(q[at + 1])) * 75 + FromBcdByte(q[at + 2]);
+}
+}  // namespace
+
+TEST(RawBlockWriter, LeadInRepeatsEachTableEntryThreeTimes) {
+    CPQSubChannel16 proto;
+    CRawBlockWriter writer;
+    ASSERT_EQ(Init(writer, proto, MmcCue({60})), 0);
+    EXPECT_EQ(writer.Address(), kLeadInAddress);
+    EXPECT_EQ(writer.TocLength(), 4);
+    const std::vector<Block> blocks = AllBlocks(writer, kLeadInAddress + 15);
+    // Point and point time of the four entries: track 1 at 00:02:00, A0 first track 1
+    // and disc type 0, A1 last track 1, A2 the lead-out at 01:02:00.
+    const std::array<std::array<uint8_t, 4>, 4> table = {{{0x01, 0x00, 0x02, 0x00},
+                                                          {0xA0, 0x01, 0x00, 0x00},
+                                                          {0xA1, 0x01, 0x00, 0x00},
+                                                          {0xA2, 0x01, 0x02, 0x00}}};
+    for (size_t k = 0; k < blocks.size(); ++k) {
+        const Q& q = blocks[k].q;
+        const auto& entry = table[(k / 3) % 4];
+        EXPECT_EQ(q[0], 0x01) << k;
+        EXPECT_EQ(q[1], 0x00) << k;
+        EXPECT_EQ(q[2], entry[0]) << k;
+        EXPECT_EQ(Msf(q, 3), static_cast<int>(k)) << k;  // running time of the lead-in
+        EXPECT_EQ(q[6], 0x00);
+        EXPECT_EQ(q[7], entry[1]) << k;
+        EXPECT_EQ(q[8], entry[2]) << k;
+        EXPECT_EQ(q[9], entry[3]) << k;
+        EXPECT_EQ(blocks[k].p, 0);
+    }
+}
+
+TEST(RawBlockWriter, OneTrackOfSixtySecondsFromPregapToLeadOut) {
+    CPWSubChannel96 proto;
+    CRawBlockWriter writer;
+    ASSERT_EQ(Init(writer, proto, MmcCue({60})), 0);
+    const std::vector<Block> blocks = AllBlocks(writer, 4500 + 6750);
+
+    EXPECT_EQ(At(blocks, -151).q[1], 0x00);  // the last lead-in block
+    const Q& pregap = At(blocks, -150).q;
+    EXPECT_EQ(pregap[1], 0x01);
+    EXPECT_EQ(pregap[2], 0x00);
+    EXPECT_EQ(Msf(pregap, 3), 150);  // 00:02:00, counting down
+    EXPECT_EQ(Msf(pregap, 7), 0);
+    EXPECT_EQ(Msf(At(blocks, -1).q, 3), 1);
+    const Q& start = At(blocks, 0).q;
+    EXPECT_EQ(start[2], 0x01);
+    EXPECT_EQ(Msf(start, 3), 0);
+    EXPECT_EQ(Msf(start, 7), 150);
+    EXPECT_EQ(Msf(At(blocks, 4499).q, 3), 4499);
+    const Q& leadOut = At(blocks, 4500).q;
+    EXPECT_EQ(leadOut[1], 0xAA);
+    EXPECT_EQ(leadOut[2], 0x01);
+    EXPECT_EQ(Msf(leadOut, 3), 0);
+    EXPECT_EQ(Msf(leadOut, 7), 62 * 75);
+
+    for (int32_t a = -150; a < 4500 + 6750; ++a) {
+        int expected;
+        if (a <= 0)
+            expected = 1;  // the pregap and the first block of index 1
+        else if (a < 4350)
+            expected = 0;
+        else if (a <= 4500)
+            expected = 1;  // the last 150 blocks of the track and the first of the lead-out
+        else if (a < 4650)
+            expected = 0;  // the next 149 blocks of the lead-out
+        else
+            expected = (a - 4650) % 38 < 19 ? 1 : 0;
+        ASSERT_EQ(At(blocks, a).p, expected) << a;
+    }
+}
+
+TEST(RawBlockWriter, EveryQChannelOfAThreeTrackDiscChecksAndCountsUp) {
+    CPQSubChannel16 pq;
+    CPWSubChannel96 pw;
+    const Bytes cue = MmcCue({5, 3, 4});  // tracks at 0, 375, 600; lead-out at 900
+    const int32_t end = 900 + 6750;
+    for (const CSubChannel* proto : std::initializer_list<const CSubChannel*>{&pq, &pw}) {
+        CRawBlockWriter writer;
+        ASSERT_EQ(Init(writer, *proto, cue), 0);
+        const size_t sub = static_cast<size_t>(proto->DataLength());
+        const size_t stride = 2352 + sub;
+        std::vector<int> points;
+        int32_t a = kLeadInAddress;
+        while (a < end) {
+            const int32_t n = std::min(26, end - a);
+            Bytes audio(static_cast<size_t>(n) * 2352);
+            for (int32_t k = 0; k < n; ++k)
+                audio[static_cast<size_t>(k) * 2352 + 7] = static_cast<uint8_t>(a + k);
+            Bytes out(static_cast<size_t>(n) * stride);
+            ASSERT_EQ(writer.EncodeBlocks(a, audio, n, out), n);
+            for (int32_t k = 0; k < n; ++k, ++a) {
+                std::span<const uint8_t> raw(out.data() + k * stride, stride);
+                ASSERT_EQ(raw[7], static_cast<uint8_t>(a)) << a;  // the audio of its block
+                const auto data = raw.subspan(2352);
+                const Q q = QOf(data);
+                uint16_t crc = disctest::BitwiseCrc(std::span(q).first(10));
+                if (sub == 96)
+                    crc = static_cast<uint16_t>(~crc);
+                ASSERT_EQ((q[10] << 8) | q[11], crc) << a;
+                ASSERT_EQ(q[0], 0x01);
+                ASSERT_NE(POf(data), -1) << a;  // P-W: the P bit alike in all 96 symbols
+                // The absolute position: the running time in the lead-in, else the
+                // absolute time.  Both must give exactly this address.
+                const int32_t decoded = q[1] == 0x00 ? kLeadInAddress + Msf(q, 3) : Msf(q, 7) - 150;
+                ASSERT_EQ(decoded, a);
+                if (q[1] == 0x00) {
+                    points.push_back(q[2]);
+                    continue;
+                }
+                const int track = a < 375 ? 1 : (a < 600 ? 2 : (a < 900 ? 3 : 0xAA));
+                ASSERT_EQ(q[1], track) << a;  // 1 to 3 read the same in BCD
+                ASSERT_EQ(q[2], a < 0 ? 0 : 1) << a;
+                const int32_t trackStart = a < 375 ? 0 : (a < 600 ? 375 : (a < 900 ? 600 : 900));
+                ASSERT_EQ(Msf(q, 3), std::abs(a - trackStart)) << a;
+                int p;
+                if (a <= 0 || (a >= 225 && a <= 375) || (a >= 450 && a <= 600) ||
+                    (a >= 750 && a <= 900)) {
+                    p = 1;
+                } else {
+                    p = a < 1050 ? 0 : ((a - 1050) % 38 < 19 ? 1 : 0);
+                }
+                ASSERT_EQ(POf(data), p) << a;
+            }
+        }
+        EXPECT_EQ(a, end);
+        ASSERT_GE(points.size(), 18u);
+        const std::array<int, 6> table = {0x01, 0x02, 0x03, 0xA0, 0xA1, 0xA2};
+        for (size_t k = 0; k < points.size(); ++k) ASSERT_EQ(points[k], table[(k / 3) % 6]) << k;
+    }
+}
+
+TEST(RawBlockWriter, PregapOfALaterTrackCountsDownToItsIndexOne) {
+    const Bytes cue = Sheet({Entry(1, 0, 0, 0, 0), Entry(1, 1, 0, 0, 0), Entry(1, 1, 1, 0, 2),
+                             Entry(1, 2, 0, 0, 10), Entry(1, 2, 1, 0, 12), Entry(0x41, 2, 2, 0, 15),
+                             Entry(1, 0xAA, 1, 0, 20)});
+    CPQSubChannel16 proto;
+    CRawBlockWriter writer;
+    ASSERT_EQ(Init(writer, proto, cue), 0);
+    const std::vector<Block> blocks = AllBlocks(writer, 1400);
+    const Block& gap = At(blocks, 600);  // 00:10:00
+    EXPECT_EQ(gap.q[1], 0x02);
+    EXPECT_EQ(gap.q[2], 0x00);
+    EXPECT_EQ(Msf(gap.q, 3), 150);
+    EXPECT_EQ(gap.p, 1);
+    EXPECT_EQ(Msf(At(blocks, 749).q, 3), 1);
+    EXPECT_EQ(At(blocks, 749).p, 1);
+    EXPECT_EQ(Msf(At(blocks, 750).q, 3), 0);
+    EXPECT_EQ(At(blocks, 750).p, 1);
+    EXPECT_EQ(At(blocks, 751).p, 0);
+    // Index 2 keeps counting and takes the entry's control.
+    const Block& two = At(blocks, 975);
+    EXPECT_EQ(two.q[0], 0x41);
+    EXPECT_EQ(two.q[2], 0x02);
+    EXPECT_EQ(Msf(two.q, 3), 225);
+    // Track 1 ends at track 2's index 1: the 150 blocks before it are the pregap, so
+    // nothing of track 1 itself is marked.
+    EXPECT_EQ(At(blocks, 599).p, 0);
+    EXPECT_EQ(At(blocks, 1200).q[1], 0x02);
+    EXPECT_EQ(At(blocks, 1200).p, 1);  // the last 150 blocks before the lead-out
+    EXPECT_EQ(At(blocks, 1199).p, 0);
+    EXPECT_EQ(At(blocks, 1350).q[1], 0xAA);
+}
+
+TEST(RawBlockWriter, RefusesDamagedCueSheets) {
+    CPQSubChannel16 proto;
+    const Bytes good = MmcCue({10, 20});  // lead-in, pregap, 1, 2, lead-out
+    {
+        CRawBlockWriter writer;
+        ASSERT_EQ(Init(writer, proto, good), 0);
+        EXPECT_EQ(Init(writer, proto, good, 0x10), 0);
+        EXPECT_EQ(Init(writer, proto, good, 0x20), 0);
+        EXPECT_EQ(Init(writer, proto, good, 0x01), 1);
+        EXPECT_EQ(writer.NextBlock(writer.Address()), nullptr);  // nothing after a refusal
+        Bytes out(2368);
+        Bytes audio(2352);
+        EXPECT_EQ(writer.EncodeBlocks(0, audio, 1, out), 0);
+        EXPECT_EQ(writer.InitFromCueSheet(nullptr, 0, good.data(), 40, kLeadInStart), 1);
+        EXPECT_EQ(writer.InitFromCueSheet(&proto, 0, nullptr, 40, kLeadInStart), 1);
+        EXPECT_EQ(writer.InitFromCueSheet(&proto, 0, good.data(), 40, {100, 0, 0}), 1);
+        EXPECT_EQ(writer.InitFromCueSheet(&proto, 0, good.data(), 40, {97, 60, 0}), 1);
+    }
+    auto refused = [&](Bytes cue, int32_t length) {
+        CRawBlockWriter writer;
+        return writer.InitFromCueSheet(&proto, 0, cue.data(), length, kLeadInStart) == 1;
+    };
+    EXPECT_TRUE(refused(good, 0));
+    EXPECT_TRUE(refused(good, 7));
+    EXPECT_TRUE(refused(good, 36));  // not a multiple of 8
+    EXPECT_TRUE(refused(good, 32));  // the lead-out cut off
+    auto with = [&](size_t entry, size_t byte, uint8_t value) {
+        Bytes cue = good;
+        cue[entry * 8 + byte] = value;
+        return refused(cue, static_cast<int32_t>(cue.size()));
+    };
+    EXPECT_TRUE(with(3, 1, 3));     // track numbers 1, 3
+    EXPECT_TRUE(with(3, 6, 1));     // track 2 before track 1 in time
+    EXPECT_TRUE(with(3, 6, 2));     // track 2 at the same time as track 1
+    EXPECT_TRUE(with(3, 6, 60));    // second 60
+    EXPECT_TRUE(with(3, 7, 75));    // frame 75
+    EXPECT_TRUE(with(4, 5, 90));    // minute 90
+    EXPECT_TRUE(with(3, 0, 0x04));  // ADR 4
+    EXPECT_TRUE(with(3, 2, 0));     // track 2 without index 1
+    EXPECT_TRUE(with(3, 1, 100));   // no such track
+    EXPECT_TRUE(with(0, 1, 1));     // no lead-in entry
+    EXPECT_TRUE(with(1, 0, 0x02));  // a catalog entry that is not entry 0
+    EXPECT_TRUE(with(4, 1, 3));     // no lead-out entry
+
+    const Bytes lead = Entry(1, 0, 0, 0, 0), gap = Entry(1, 1, 0, 0, 0), one = Entry(1, 1, 1, 0, 2),
+                out = Entry(1, 0xAA, 1, 0, 12);
+    auto sheetRefused = [&](Bytes cue) { return refused(cue, static_cast<int32_t>(cue.size())); };
+    EXPECT_FALSE(sheetRefused(Sheet({lead, gap, one, out})));
+    EXPECT_TRUE(sheetRefused(Sheet({gap, lead, one, out})));  // lead-in not first
+    EXPECT_TRUE(sheetRefused(Sheet({lead, gap, one, out, Entry(1, 2, 1, 0, 20)})));
+    // A second index 1 of the same track would not fit the table of contents.
+    EXPECT_TRUE(sheetRefused(Sheet({lead, gap, one, Entry(1, 1, 1, 0, 5), out})));
+    EXPECT_TRUE(sheetRefused(Sheet({lead, gap, one, Entry(1, 1, 0, 0, 5), out})));
+    EXPECT_TRUE(sheetRefused(Sheet({lead, gap, one, Entry(3, 1, 'U', 'S', 'A'), out})));
+    EXPECT_TRUE(sheetRefused(Sheet({lead, gap, one})));
+    EXPECT_TRUE(sheetRefused(Sheet({lead, out})));
+}
+
+TEST(RawBlockWriter, CatalogIsrcAndDiscTypeAreRead) {
+    const Bytes catalogA = {0x02, '0', '1', '2', '3', '4', '5', '6'};
+    const Bytes catalogB = {0x02, '7', '8', '9', '0', '1', '2', 0x00};
+    const Bytes isrcA = {0x03, 0x02, 'U', 'S', 'A', 'B', 'C', '9'};
+    const Bytes isrcB = {0x03, 0x02, '9', '1', '2', '3', '4', '5'};
+    const Bytes cue =
+        Sheet({catalogA, catalogB, Entry(1, 0, 0, 0, 0), Entry(1, 1, 0, 0, 0), Entry(1, 1, 1, 0, 2),
+               isrcA, isrcB, Entry(1, 2, 1, 0, 4), Entry(1, 0xAA, 1, 0, 6)});
+    CPWSubChannel96 proto;
+    CRawBlockWriter writer;
+    ASSERT_EQ(Init(writer, proto, cue, 0x10), 0);
+    EXPECT_EQ(writer.CatalogPresent(), 1);
+    EXPECT_EQ(std::string(writer.CatalogBlock()->CatalogNumber().data()), "0123456789012");
+    EXPECT_EQ(writer.FirstTrack(), 1);
+    EXPECT_EQ(writer.LastTrack(), 2);
+    EXPECT_EQ(writer.LeadOutStart().BlockCount(), 450);
+    const std::vector<Block> blocks = AllBlocks(writer, 200);
+    // A0 names the disc type as the byte itself: 0x10, not BCD of 16.
+    const Block& a0 = blocks[6];
+    EXPECT_EQ(a0.q[2], 0xA0);
+    EXPECT_EQ(a0.q[7], 0x01);
+    EXPECT_EQ(a0.q[8], 0x10);
+    EXPECT_EQ(writer.IsrcPresent(), 1);  // loaded when track 2 came up at address 150
+    EXPECT_EQ(std::string(writer.IsrcBlock()->Isrc().data()), "USABC9912345");
+}
+
+TEST(RawBlockWriter, InitAgainStartsTheSameDiscAfresh) {
+    CPQSubChannel16 proto;
+    CRawBlockWriter writer;
+    const Bytes cue = MmcCue({30, 30});
+    ASSERT_EQ(Init(writer, proto, cue), 0);
+    const std::vector<Block> first = AllBlocks(writer, 200);
+    ASSERT_EQ(Init(writer, proto, cue), 0);
+    const std::vector<Block> second = AllBlocks(writer, 200);
+    ASSERT_EQ(first.size(), second.size());
+    for (size_t k = 0; k < first.size(); ++k) {
+        ASSERT_EQ(first[k].q, second[k].q) << k;
+        ASSERT_EQ(first[k].p, second[k].p) << k;
+    }
+}
+
+TEST(RawBlockWriter, EncodesNoMoreBlocksThanTheBuffersHold) {
+    CPWSubChannel96 proto;
+    CRawBlockWriter writer;
+    ASSERT_EQ(Init(writer, proto, MmcCue({10})), 0);
+    Bytes audio(3 * 2352, 0x5A);
+    Bytes out(2 * 2448 + 100, 0xEE);
+    EXPECT_EQ(writer.EncodeBlocks(kLeadInAddress, audio, 3, out), 2);
+    EXPECT_EQ(out[2 * 2448], 0xEE);
+    EXPECT_EQ(writer.Address(), kLeadInAddress + 2);
+    EXPECT_EQ(writer.EncodeBlocks(kLeadInAddress + 2, std::span(audio).first(2352), 3, out), 1);
+    EXPECT_EQ(out[2351], 0x5A);
+}
