@@ -1,33 +1,15 @@
 // tunevarn-cli list: builds a song list from files and folders and prints it.
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
-#include "songlist/FolderScan.h"
 #include "songlist/SongList.h"
-#include "ui/DisplayText.h"
 #include "ui/LanguageTable.h"
 
 namespace {
-// Paths are shown and stored as the user would type them from here: absolute and
-// without "." or ".." steps, symbolic links left as they are.
-std::string AbsolutePath(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::path abs = std::filesystem::absolute(path, ec);
-    if (ec)
-        return path;
-    std::string out = abs.lexically_normal().string();
-    while (out.size() > 1 && out.back() == '/') out.pop_back();
-    return out;
-}
-
 const char* Reason(AddSongResult result) {
     switch (result) {
         case AddSongResult::kCannotOpen:
@@ -42,24 +24,6 @@ const char* Reason(AddSongResult result) {
     return "";
 }
 
-// Display form of a title or path for one terminal line: UTF-8, control characters
-// shown as "?".
-std::string TerminalText(const std::string& bytes) {
-    std::string text = DisplayText(bytes);
-    for (char& c : text)
-        if ((static_cast<unsigned char>(c) < 0x20) || c == 0x7F)
-            c = '?';
-    return text;
-}
-
-size_t DisplayWidth(const std::string& utf8) {
-    size_t n = 0;
-    for (char c : utf8)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
-            ++n;
-    return n;
-}
-
 void Add(CSongList& list, const std::string& path) {
     AddSongResult result = list.AddSong(path);
     if (result != AddSongResult::kAdded)
@@ -70,37 +34,13 @@ void Add(CSongList& list, const std::string& path) {
 
 int RunList(const std::vector<std::string>& args) {
     std::vector<std::string> paths;
-    bool options = true;
-    for (const std::string& arg : args) {
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "tunevarn-cli: unknown option '%s'\n", arg.c_str());
-            return Usage();
-        } else {
-            paths.push_back(arg);
-        }
-    }
+    if (!OperandsOnly(args, paths))
+        return Usage();
     if (paths.empty())
         return Usage();
 
     CSongList list;
-    for (const std::string& given : paths) {
-        std::string path = AbsolutePath(given);
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) {
-            std::fprintf(stderr, "tunevarn-cli: %s: %s\n", TerminalText(given).c_str(),
-                         std::strerror(errno));
-            continue;
-        }
-        if (S_ISDIR(st.st_mode)) {
-            std::vector<std::string> songs;
-            CollectMp3Files(path, songs);
-            for (const std::string& song : songs) Add(list, song);
-        } else {
-            Add(list, path);
-        }
-    }
+    for (const std::string& song : ExpandSongPaths(paths)) Add(list, song);
 
     // Columns: the title padded to the longest one (within reason), the time, the path.
     constexpr size_t kMaxTitleColumn = 60;
