@@ -101,12 +101,20 @@ int32_t DropFrames(const uint8_t* pcm, int32_t frames, uint8_t* out, int32_t max
 template <int Channels>
 int32_t RepeatFrames(const uint8_t* pcm, int32_t frames, uint8_t* out, int32_t maxFrames,
                      int32_t step, int32_t period, int32_t& accumulator) {
+    // A frame is written until the accumulator, growing by step per write, reaches the
+    // period.  With a phase below the step, as every phase left by this rule is, that is
+    // `fewer` or `fewer + 1` times: one comparison instead of a division per frame.
+    const int32_t fewer = period / step;
     int32_t acc = accumulator;
     int32_t written = 0;
     for (int32_t i = 0; i < frames; ++i) {
-        // The frame is written until the accumulator, growing by step per write,
-        // reaches the period.
-        int32_t times = (period - acc + step - 1) / step;
+        int32_t times;
+        if (acc + fewer * step < period)
+            times = fewer + 1;
+        else if (fewer == 1 || acc + (fewer - 1) * step < period)
+            times = fewer;
+        else
+            times = (period - acc + step - 1) / step;  // a phase left by another rate
         if (times > maxFrames - written)
             break;
         uint32_t frame = FrameAt<Channels>(pcm, i);

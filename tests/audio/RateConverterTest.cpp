@@ -124,6 +124,18 @@ TEST(RateConverter, Rate24000ChunkOf576GivesFrameCountByCarriedPhase) {
     }
 }
 
+TEST(RateConverter, AnyPhaseInsideThePeriodFollowsTheRule) {
+    // Phases of the step or more are only left by another rate, part way through a
+    // file; they follow the rule all the same.
+    for (int32_t phase : {0, 40, 41, 100, 112}) {
+        CRateConverter converter;
+        converter.accumulator = phase;
+        EXPECT_EQ(Convert(converter, Ramp(576, 2), 2, 16000),
+                  ExpectedRepetition(0, 576, 41, 113, phase))
+            << phase;
+    }
+}
+
 TEST(RateConverter, Rate48000DropsEvery13thFrameAcrossChunksAndConverters) {
     std::atomic<int32_t> counter{0};
     // Two converters stand for two files decoded one after the other: the count goes on.
