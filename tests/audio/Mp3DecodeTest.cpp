@@ -197,3 +197,59 @@ TEST(Mp3Decode, FramesThatChangeRateAndChannelsPartWayAreConvertedByWhatTheyAre)
     EXPECT_LE(worst, 1);
 }
 }  // namespace
+
+namespace {
+TEST(Mp3Decode, Mpeg25FileBehindAFalseSyncIsRepeatedFourTimes) {
+    // Inspection refuses MPEG-2.5, but four bytes that look like an MPEG-2 header in
+    // front of such a file let it through; its 11025 Hz frames then decode as what they
+    // are and each is written four times, so the song plays at its own speed.
+    std::string original = Fixture("m25_11025_mono.mp3");
+    std::vector<uint8_t> bytes = {0xFF, 0xF3, 0x90, 0x00};
+    bytes.resize(204, 0);
+    std::vector<uint8_t> song = mp3craft::ReadBytes(original);
+    bytes.insert(bytes.end(), song.begin(), song.end());
+    std::string path = testpaths::TempDir("m25") + "/false_sync.mp3";
+    mp3craft::WriteBytes(path, bytes);
+
+    reference::Pcm pcm = reference::DecodeFile(original);
+    ASSERT_EQ(pcm.rate, 11025);
+    CMp3Source source;
+    ASSERT_EQ(source.Open(path.c_str()), 0);
+    int32_t phase = source.ConversionAccumulator();
+    std::vector<uint8_t> got = ReadAll(source, 4096);
+    EXPECT_EQ(got.size(), pcm.samples.size() * 16);
+    EXPECT_EQ(FirstDifference(got, reference::ToCdAudio(pcm, 0, phase)), -1);
+}
+
+TEST(Mp3Decode, CorruptedFramesNeverOverrunOrHang) {
+    // Damage everywhere: a fixture with one byte in 50 replaced, and a valid first frame
+    // followed by random bytes rich in sync patterns.  Whatever the library makes of
+    // them, every read stays within bounds and the file ends.
+    std::vector<uint8_t> clean = mp3craft::ReadBytes(Fixture("m1_44100_stereo.mp3"));
+    std::string dir = testpaths::TempDir("corrupt");
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 16;
+    };
+    for (int round = 0; round < 6; ++round) {
+        std::vector<uint8_t> bytes = clean;
+        if (round % 2 == 0) {
+            for (size_t i = 4; i < bytes.size(); i += 1 + next() % 99)
+                bytes[i] = static_cast<uint8_t>(next());
+        } else {
+            bytes.resize(4 + 200000);
+            for (size_t i = 4; i < bytes.size(); ++i) {
+                uint32_t r = next();
+                bytes[i] = r % 7 == 0 ? 0xFF : static_cast<uint8_t>(r % 5 == 0 ? 0xFB : r >> 3);
+            }
+        }
+        std::string path = dir + "/corrupt.mp3";
+        mp3craft::WriteBytes(path, bytes);
+        std::vector<uint8_t> got = DecodeFile(path, 4096);
+        // Even garbage cannot turn into more than the longest audio a frame can carry:
+        // one second of CD audio per 100 bytes would already be far beyond it.
+        EXPECT_LT(got.size(), bytes.size() / 100 * 176400) << round;
+    }
+}
+}  // namespace
