@@ -111,17 +111,6 @@ TEST(ExportSong, ThreeSecondSongAsWavAndAsRawTrack) {
     EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"Track01.bin", "out.wav", "three.mp3"}));
 }
 
-TEST(ExportSong, AudioIsTheTrackPaddedToItsLength) {
-    std::string dir = testpaths::TempDir("export-audio");
-    for (const char* name : {"m1_44100_stereo.mp3", "truncated.mp3"}) {
-        CScriptedExportUi ui;
-        std::string out = dir + "/" + name + ".bin";
-        ASSERT_EQ(ExportSongFile(ExportFormat::kRawTrack, Fixture(name), out, ui),
-                  ExportResult::kWritten);
-        EXPECT_EQ(mp3craft::ReadBytes(out), TrackAudio(Fixture(name))) << name;
-    }
-}
-
 TEST(ExportSong, UnreadableSongWritesNothing) {
     std::string dir = testpaths::TempDir("export-gone");
     CScriptedExportUi ui;
