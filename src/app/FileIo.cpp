@@ -1,11 +1,12 @@
 #include "app/FileIo.h"
 
+#include "app/ReplacingFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 
-#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -67,41 +68,9 @@ int64_t CFile::ReadAt(int64_t offset, void* buffer, size_t n) const {
     return static_cast<int64_t>(done);
 }
 
-namespace {
-bool WriteAll(int fd, const unsigned char* p, size_t n) {
-    while (n > 0) {
-        ssize_t put = ::write(fd, p, n);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += put;
-        n -= static_cast<size_t>(put);
-    }
-    return true;
-}
-}  // namespace
-
 bool WriteFileReplacing(const std::string& path, const void* data, size_t n) {
-    // A unique name beside the target, created with the usual 0666 & ~umask mode.
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    bool ok = WriteAll(fd, static_cast<const unsigned char*>(data), n) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    ::unlink(temp.c_str());
-    return false;
+    CReplacingFile file;
+    return file.Create(path) && file.Write(data, n) && file.Commit();
 }
 
 bool IsFolder(const std::string& path) {

@@ -7,6 +7,9 @@
 int RunList(const std::vector<std::string>& args);
 int RunSaveProject(const std::vector<std::string>& args);
 int RunExportList(const std::vector<std::string>& args);
+int RunExportWav(const std::vector<std::string>& args);
+int RunExportRaw(const std::vector<std::string>& args);
+int RunAnalyze(const std::vector<std::string>& args);
 
 // Usage text on stderr; exit status 2.
 int Usage();

@@ -4,23 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/SongArgs.h"
 #include "ui/LanguageTable.h"
 
-namespace {
-size_t DisplayWidth(const std::string& utf8) {
-    size_t n = 0;
-    for (char c : utf8)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
-            ++n;
-    return n;
-}
-}  // namespace
-
 int RunList(const std::vector<std::string>& args) {
     std::vector<std::string> paths;
-    if (!ParsePaths(args, paths) || paths.empty())
+    if (!OperandsOnly(args, paths) || paths.empty())
         return Usage();
     CSongList list;
     AddSongsFromPaths(list, paths);

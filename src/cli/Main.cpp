@@ -24,6 +24,17 @@ const char kUsage[] =
     "  export-list m3u|pls|txt OUT PATH...\n"
     "                                   write the song list as an M3U or PLS playlist, or\n"
     "                                   as the text song list for CD labels\n"
+    "  export-wav SONG OUT.wav          write the MP3 file SONG as a WAV file of CD audio,\n"
+    "                                   exactly its track's length on a disc\n"
+    "  export-raw SONG OUT.bin          write SONG's track as raw CD audio, exactly as it\n"
+    "                                   goes to the disc\n"
+    "  analyze [--normalize-default on|off] PATH...\n"
+    "                                   measure the songs' levels as a recording with\n"
+    "                                   Normalize does and print each track's peak, level\n"
+    "                                   and the gain the default settings apply; the first\n"
+    "                                   run stores whether normalizing is on by default\n"
+    "                                   (nml.log in the current folder, \"on\" unless told\n"
+    "                                   otherwise)\n"
     "  --version                        print the version\n"
     "\n"
     "options:\n"
@@ -75,6 +86,12 @@ int main(int argc, char** argv) {
         return RunSaveProject(args);
     if (command == "export-list")
         return RunExportList(args);
+    if (command == "export-wav")
+        return RunExportWav(args);
+    if (command == "export-raw")
+        return RunExportRaw(args);
+    if (command == "analyze")
+        return RunAnalyze(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;

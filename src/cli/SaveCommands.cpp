@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/SongArgs.h"
 #include "songlist/SongListFiles.h"
@@ -12,7 +13,7 @@ namespace {
 int Write(bool (*write)(const CSongList&, const std::string&), const std::string& out,
           const std::vector<std::string>& songArgs) {
     std::vector<std::string> paths;
-    if (!ParsePaths(songArgs, paths) || paths.empty())
+    if (!OperandsOnly(songArgs, paths) || paths.empty())
         return Usage();
     CSongList list;
     AddSongsFromPaths(list, paths);

@@ -8,23 +8,12 @@
 #include <filesystem>
 
 #include "app/FileIo.h"
+#include "cli/CliSupport.h"
 #include "songlist/FolderScan.h"
 #include "songlist/SongListFiles.h"
 #include "ui/DisplayText.h"
 
 namespace {
-// Paths are shown and stored as the user would type them from here: absolute and
-// without "." or ".." steps, symbolic links left as they are.
-std::string AbsolutePath(const std::string& path) {
-    std::error_code ec;
-    std::filesystem::path abs = std::filesystem::absolute(path, ec);
-    if (ec)
-        return path;
-    std::string out = abs.lexically_normal().string();
-    while (out.size() > 1 && out.back() == '/') out.pop_back();
-    return out;
-}
-
 const char* Reason(AddSongResult result) {
     switch (result) {
         case AddSongResult::kCannotOpen:
@@ -64,29 +53,6 @@ void AppendProject(CSongList& list, const std::string& path) {
                          Reason(AddSongResult::kOverBudget));
 }
 }  // namespace
-
-std::string TerminalText(const std::string& bytes) {
-    std::string text = DisplayText(bytes);
-    for (char& c : text)
-        if ((static_cast<unsigned char>(c) < 0x20) || c == 0x7F)
-            c = '?';
-    return text;
-}
-
-bool ParsePaths(const std::vector<std::string>& args, std::vector<std::string>& paths) {
-    bool options = true;
-    for (const std::string& arg : args) {
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "tunevarn-cli: unknown option '%s'\n", arg.c_str());
-            return false;
-        } else {
-            paths.push_back(arg);
-        }
-    }
-    return true;
-}
 
 void AddSongsFromPaths(CSongList& list, const std::vector<std::string>& paths) {
     for (const std::string& given : paths) {

@@ -14,6 +14,8 @@ class CDiscImage {
     static constexpr int32_t kSlotSize = 256;
     static constexpr int32_t kCueBufferASize = 816;
     static constexpr int32_t kCueBufferBSize = 2040;
+    static constexpr int32_t kMaxSeconds = 4920;  // 82 minutes: no disc reaches it
+    static constexpr int32_t kFullScale = 32768;  // peak of a full-scale sample
 
     CDiscImage() = default;
     virtual ~CDiscImage() = default;
@@ -26,12 +28,32 @@ class CDiscImage {
         totalSeconds = 0;
     }
 
+    // Appends a track of the file's whole-second length: 1, or 0 when the image is full
+    // (99 tracks), the file does not open as an MP3 we take, its path does not fit the
+    // 255-byte slot, or the disc would reach 4920 seconds.  Titles longer than 255
+    // bytes are cut.
     int32_t AddTrack(const char* path, const char* title);
+    // Opens track `index` for ReadTrackData: 1, or 0 for an index that names no track
+    // (the track count itself among them).  A file that no longer opens reads as silence.
     int32_t OpenTrack(int32_t index);
     int32_t CloseTrack();
+    // Up to length bytes of the open track, exactly its whole-second length in all:
+    // silence where the decoder runs short, cut where it runs long; gained while
+    // normalization is on.
     int32_t ReadTrackData(void* buffer, int32_t length);
+    // Up to length bytes of the whole disc from the current track on, crossing track
+    // ends; fewer only when the last track is done.
     int32_t Read(void* buffer, int32_t length);
+    // Every 16-bit sample times gain, clipped to -32767..32767, truncated toward zero.
     void ApplyGain(void* samples, int32_t byteCount);
+
+    // Level of a track in whole percent of full scale: peak x 100 / 32768, truncated.
+    static int32_t LevelOfPeak(int32_t peak);
+    // The normalization rule: true, with the gain, when a track of this peak is to be
+    // scaled (always, unless onlyIf is set and its level lies within [lower, higher]).
+    // The gain is target / level in single precision, or 1.0 for a silent track.
+    static bool GainForPeak(int32_t peak, int32_t onlyIf, int32_t lower, int32_t higher,
+                            int32_t target, float& gain);
 
     // Layout builders: write into cue buffer A or B, store the byte length, return the bytes.
     uint8_t* BuildMmcCueSheet(int32_t& length);

@@ -10,13 +10,7 @@
 namespace {
 // Cuts a text to CSong::kMaxText bytes, never in the middle of a UTF-8 character.
 std::string CutText(std::string text) {
-    if (text.size() <= CSong::kMaxText)
-        return text;
-    bool utf8 = IsValidUtf8(text);
-    size_t n = CSong::kMaxText;
-    if (utf8)
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    text.resize(n);
+    text.resize(CutLength(text, CSong::kMaxText));
     return text;
 }
 

@@ -38,6 +38,15 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
+size_t CutLength(std::string_view text, size_t max) {
+    if (text.size() <= max)
+        return text.size();
+    size_t n = max;
+    if (IsValidUtf8(text))
+        while (n > 0 && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80) --n;
+    return n;
+}
+
 std::string DisplayText(std::string_view bytes) {
     if (IsValidUtf8(bytes))
         return std::string(bytes);

@@ -7,5 +7,9 @@
 
 bool IsValidUtf8(std::string_view bytes);
 
+// How many leading bytes of text to keep so that it fits max bytes: all of it when it
+// fits, else max, moved back to a character boundary when the text is UTF-8.
+size_t CutLength(std::string_view text, size_t max);
+
 // UTF-8 text for display: the bytes themselves when valid UTF-8, else Latin-1 decoded.
 std::string DisplayText(std::string_view bytes);

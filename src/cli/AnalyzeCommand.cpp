@@ -1,0 +1,140 @@
+// tunevarn-cli analyze [--normalize-default on|off] PATH...: the level analysis of
+// normalization over the songs as the tracks of one disc, and for each track its peak,
+// its level and the gain that the Record dialog's default settings would apply.
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/StartFolder.h"
+#include "audio/Mp3Source.h"
+#include "cli/CliNormalizeQuestion.h"
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/ProgressBar.h"
+#include "disc/DiscImage.h"
+#include "recording/Normalization.h"
+#include "recording/RecordSession.h"
+
+namespace {
+std::atomic<int32_t> interrupted{0};  // lock-free, so the signal handler may set it
+
+void OnInterrupt(int) {
+    interrupted.store(1);
+}
+
+const char* SkipReason(const CDiscImage& disc, const std::string& path) {
+    if (disc.trackCount >= CDiscImage::kMaxTracks)
+        return "the disc holds 99 tracks at most";
+    if (path.size() >= static_cast<size_t>(CDiscImage::kSlotSize))
+        return "its path is longer than 255 bytes";
+    CMp3Source source;
+    int32_t opened = source.Open(path.c_str());
+    if (opened == -1)
+        return "cannot be opened";
+    if (opened != 0)
+        return "not an MP3 file we can record";
+    return "does not fit on the disc (82 minutes at most)";
+}
+
+// Runs the analysis on a worker thread, as a recording does, and shows its progress
+// here; Ctrl-C asks it to stop.  1 when every track was measured.
+int32_t RunAnalysis(CRecordSession& state, CDiscImage& disc) {
+    struct sigaction action {
+    }, previous{};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &previous);
+
+    std::atomic<int32_t> result{-1};
+    std::thread worker([&] { result = AnalyzeLevels(state, disc); });
+    CProgressBar bar;
+    const int32_t tracks = disc.trackCount;
+    while (result.load() < 0) {
+        if (interrupted.load() != 0)
+            state.stopRequested = 1;
+        int32_t track = state.currentTrack.load();
+        if (state.phase.load() == CRecordSession::kPhaseAnalyzing && track < tracks) {
+            char label[64];
+            std::snprintf(label, sizeof label, "Normalizing track %d of %d", track + 1, tracks);
+            bar.Show((track * 1000 + state.progress.load()) / tracks, label);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    worker.join();
+    bar.Clear();
+    ::sigaction(SIGINT, &previous, nullptr);
+    return result.load();
+}
+}  // namespace
+
+int RunAnalyze(const std::vector<std::string>& args) {
+    std::vector<std::string> paths;
+    bool normalizeOn = true;
+    bool options = true;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (options && arg == "--") {
+            options = false;
+        } else if (options &&
+                   (arg == "--normalize-default" || arg.rfind("--normalize-default=", 0) == 0)) {
+            std::string value =
+                arg.size() > 19 ? arg.substr(20) : (i + 1 < args.size() ? args[++i] : "");
+            if (value != "on" && value != "off") {
+                std::fprintf(stderr, "tunevarn-cli: --normalize-default takes on or off\n");
+                return Usage();
+            }
+            normalizeOn = value == "on";
+        } else if (options && arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "tunevarn-cli: unknown option '%s'\n", arg.c_str());
+            return Usage();
+        } else {
+            paths.push_back(arg);
+        }
+    }
+    if (paths.empty())
+        return Usage();
+
+    auto disc = std::make_unique<CDiscImage>();
+    for (const std::string& song : ExpandSongPaths(paths)) {
+        if (disc->AddTrack(song.c_str(), song.c_str()) != 1)
+            std::fprintf(stderr, "tunevarn-cli: skipped %s: %s\n", TerminalText(song).c_str(),
+                         SkipReason(*disc, song));
+    }
+    if (disc->trackCount == 0) {
+        std::fprintf(stderr, "tunevarn-cli: no songs to analyze\n");
+        return 1;
+    }
+
+    // The default the record command would start with, asked and stored as it would be.
+    CCliNormalizeQuestion question(normalizeOn);
+    int32_t byDefault = LoadNormalizeDefault(CaptureStartFolder(), question);
+
+    CRecordSession state;
+    state.normalize = 1;
+    state.target = kDefaultNormalizeTarget;
+    state.lower = kDefaultNormalizeLower;
+    state.higher = kDefaultNormalizeHigher;
+    state.onlyIf = 0;
+    if (RunAnalysis(state, *disc) != 1) {
+        std::fprintf(stderr, "tunevarn-cli: analysis stopped\n");
+        return 130;
+    }
+
+    std::printf("Normalizing by default: %s\n", byDefault != 0 ? "on" : "off");
+    std::printf("Track   Peak  Level   Gain  File\n");
+    for (int32_t t = 0; t < disc->trackCount; ++t) {
+        int32_t peak = disc->peak[static_cast<size_t>(t)];
+        float gain = 1.0f;
+        CDiscImage::GainForPeak(peak, state.onlyIf, state.lower, state.higher, state.target, gain);
+        std::printf("%5d  %5d  %4d%%  %5.3f  %s\n", t + 1, peak, CDiscImage::LevelOfPeak(peak),
+                    static_cast<double>(gain),
+                    TerminalText(disc->trackPath[static_cast<size_t>(t)].data()).c_str());
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}

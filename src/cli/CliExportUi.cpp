@@ -1,0 +1,33 @@
+#include "cli/CliExportUi.h"
+
+#include <cstdio>
+
+#include "cli/CliSupport.h"
+#include "cli/Commands.h"
+
+bool CCliExportUi::AskSaveFile(const CSaveFileQuestion& question, std::string& chosenPath) {
+    // The terminal commands name their output; nobody is there to answer a dialog.
+    (void)question;
+    (void)chosenPath;
+    return false;
+}
+
+void CCliExportUi::ShowMessage(const std::string& title, const std::string& text) {
+    bar_.Clear();
+    std::fprintf(stderr, "tunevarn-cli: %s: %s\n", title.c_str(), TerminalText(text).c_str());
+}
+
+void CCliExportUi::ExportProgress(int64_t done, int64_t total) {
+    bar_.Show(total > 0 ? static_cast<int32_t>(done * 1000 / total) : 1000, "Exporting");
+}
+
+int RunExport(ExportFormat format, const std::vector<std::string>& args) {
+    std::vector<std::string> operands;
+    if (!OperandsOnly(args, operands))
+        return Usage();
+    if (operands.size() != 2)
+        return Usage();
+    CCliExportUi ui;
+    ExportResult result = ExportSongFile(format, operands[0], operands[1], ui);
+    return result == ExportResult::kWritten ? 0 : 1;
+}

@@ -1,0 +1,7 @@
+// tunevarn-cli export-raw SONG OUT.bin: the song's track exactly as it goes to the disc.
+#include "cli/CliExportUi.h"
+#include "cli/Commands.h"
+
+int RunExportRaw(const std::vector<std::string>& args) {
+    return RunExport(ExportFormat::kRawTrack, args);
+}

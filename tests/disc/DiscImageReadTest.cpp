@@ -1,0 +1,314 @@
+// The disc image as one stream: tracks of exactly their whole-second length whatever
+// the decoder delivers, reads that cross track ends, the limits on adding tracks, and
+// the gain of normalization.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/Mp3Source.h"
+#include "disc/DiscImage.h"
+#include "support/Mp3Craft.h"
+#include "support/TestPaths.h"
+
+namespace {
+using testpaths::Fixture;
+constexpr int32_t kSecond = CDiscImage::kBytesPerSecond;
+
+// What a track must deliver: the file's decoded audio, cut or padded with zeros to the
+// track's length.  Decoded through a fresh object; only 44100 Hz files are used, whose
+// audio does not depend on any carried phase.
+std::vector<uint8_t> ExpectedTrack(const std::string& path, int32_t seconds) {
+    CMp3Source source;
+    std::vector<uint8_t> audio(static_cast<size_t>(seconds) * kSecond, 0);
+    if (source.Open(path.c_str()) == 0) {
+        int32_t got = source.Read(audio.data(), static_cast<int32_t>(audio.size()));
+        EXPECT_GE(got, 0);
+    }
+    return audio;
+}
+
+std::vector<uint8_t> ReadStream(CDiscImage& disc, int32_t piece) {
+    std::vector<uint8_t> all;
+    std::vector<uint8_t> buffer(static_cast<size_t>(piece));
+    for (;;) {
+        int32_t got = disc.Read(buffer.data(), piece);
+        EXPECT_GE(got, 0);
+        all.insert(all.end(), buffer.begin(), buffer.begin() + got);
+        if (got < piece)
+            break;
+    }
+    return all;
+}
+
+std::unique_ptr<CDiscImage> MakeDisc(const std::vector<std::string>& paths) {
+    auto disc = std::make_unique<CDiscImage>();
+    for (const std::string& path : paths)
+        EXPECT_EQ(disc->AddTrack(path.c_str(), "title"), 1) << path;
+    return disc;
+}
+
+// A 44100 Hz file whose first frame carries a Xing frame count of 87 frames (2 seconds)
+// in front of the 5 seconds of audio of a fixture: the decoder can deliver more than
+// the track's length.
+std::string WriteLongerThanItsLength() {
+    std::vector<uint8_t> bytes(417, 0);
+    const uint8_t header[4] = {0xFF, 0xFB, 0x90, 0x00};
+    std::memcpy(bytes.data(), header, 4);
+    std::memcpy(bytes.data() + 36, "Xing\0\0\0\x01\0\0\0\x57", 12);
+    std::vector<uint8_t> audio = mp3craft::ReadBytes(Fixture("m1_44100_stereo.mp3"));
+    bytes.insert(bytes.end(), audio.begin(), audio.end());
+    std::string path = testpaths::TempDir("long") + "/long.mp3";
+    mp3craft::WriteBytes(path, bytes);
+    return path;
+}
+
+TEST(DiscImageTrack, DeliversExactlyItsWholeSecondLength) {
+    // Decodes short: about 5.04 seconds of audio in a 6-second track, the rest silence.
+    std::string full = Fixture("m1_44100_stereo.mp3");
+    // Half a file: the decoder ends after about 2.5 seconds.
+    std::string half = Fixture("truncated.mp3");
+    // Decodes long: 2 seconds by its Xing header, 5 of audio, cut at 2.
+    std::string longer = WriteLongerThanItsLength();
+    for (const std::string& path : {full, half, longer}) {
+        auto disc = MakeDisc({path});
+        int32_t seconds = disc->trackSeconds[0];
+        EXPECT_EQ(disc->trackBytes[0], seconds * kSecond);
+        ASSERT_EQ(disc->OpenTrack(0), 1);
+        std::vector<uint8_t> got;
+        std::vector<uint8_t> buffer(4608);
+        for (int32_t r; (r = disc->ReadTrackData(buffer.data(), 4608)) > 0;)
+            got.insert(got.end(), buffer.begin(), buffer.begin() + r);
+        EXPECT_EQ(disc->ReadTrackData(buffer.data(), 4608), 0);
+        EXPECT_EQ(got, ExpectedTrack(path, seconds)) << path;
+    }
+    EXPECT_EQ(MakeDisc({longer})->trackSeconds[0], 2);
+}
+
+TEST(DiscImageTrack, ComputedLengthFarBeyondTheFramesIsSilence) {
+    // One frame header and 250 seconds' worth of zero bytes: no audio to speak of.
+    std::string path = testpaths::TempDir("zeros") + "/zeros.mp3";
+    mp3craft::WriteSeconds(path, 250);
+    auto disc = MakeDisc({path});
+    ASSERT_EQ(disc->OpenTrack(0), 1);
+    std::vector<uint8_t> stream = ReadStream(*disc, 2352 * 27);
+    ASSERT_EQ(stream.size(), static_cast<size_t>(250) * kSecond);
+    EXPECT_TRUE(std::all_of(stream.begin(), stream.end(), [](uint8_t b) { return b == 0; }));
+}
+
+TEST(DiscImageStream, CrossesTrackEndsAndEndsAfterTheLastTrack) {
+    std::string dir = testpaths::TempDir("stream");
+    std::string empty = dir + "/zero.mp3";  // a Xing frame count of 0: a 0-second track
+    mp3craft::Spec spec;
+    spec.audioBytes = 4000;
+    spec.xingOffset = 36;
+    spec.xingFrames = 0;
+    mp3craft::Write(empty, spec);
+    std::vector<std::string> paths = {Fixture("m1_44100_stereo.mp3"), empty,
+                                      Fixture("truncated.mp3"), Fixture("m1_44100_mono.mp3")};
+    std::vector<uint8_t> expected;
+    auto disc = MakeDisc(paths);
+    ASSERT_EQ(disc->trackSeconds[1], 0);
+    for (size_t t = 0; t < paths.size(); ++t) {
+        auto track = ExpectedTrack(paths[t], disc->trackSeconds[t]);
+        expected.insert(expected.end(), track.begin(), track.end());
+    }
+    EXPECT_EQ(static_cast<int64_t>(expected.size()), disc->totalBytes);
+    for (int32_t piece : {4096, 2352, kSecond, 3 * kSecond + 4, 1 << 20}) {
+        disc->currentTrack = 0;
+        ASSERT_EQ(disc->OpenTrack(0), 1);
+        std::vector<uint8_t> stream = ReadStream(*disc, piece);
+        EXPECT_EQ(stream, expected) << "pieces of " << piece;
+        EXPECT_EQ(disc->currentTrack, disc->trackCount);
+        uint8_t more[16];
+        EXPECT_EQ(disc->Read(more, sizeof more), 0);
+    }
+}
+
+TEST(DiscImageStream, ReadEndingExactlyAtATrackEnd) {
+    auto disc = MakeDisc({Fixture("m1_44100_mono.mp3"), Fixture("m1_44100_stereo.mp3")});
+    ASSERT_EQ(disc->OpenTrack(0), 1);
+    std::vector<uint8_t> first(static_cast<size_t>(disc->trackBytes[0]));
+    EXPECT_EQ(disc->Read(first.data(), disc->trackBytes[0]), disc->trackBytes[0]);
+    EXPECT_EQ(disc->currentTrack, 0);
+    // The next read comes from the next track, from its start.
+    std::vector<uint8_t> next(8192);
+    EXPECT_EQ(disc->Read(next.data(), 8192), 8192);
+    EXPECT_EQ(disc->currentTrack, 1);
+    auto second = ExpectedTrack(Fixture("m1_44100_stereo.mp3"), disc->trackSeconds[1]);
+    EXPECT_TRUE(std::equal(next.begin(), next.end(), second.begin()));
+    EXPECT_EQ(disc->Read(next.data(), 0), 0);
+    EXPECT_EQ(disc->Read(nullptr, 10), 0);
+}
+
+TEST(DiscImageStream, TrackThatVanishedAfterItWasAddedIsSilence) {
+    std::string path = testpaths::TempDir("vanish") + "/song.mp3";
+    mp3craft::WriteBytes(path, mp3craft::ReadBytes(Fixture("m1_44100_stereo.mp3")));
+    auto disc = MakeDisc({path});
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    EXPECT_EQ(disc->OpenTrack(0), 1);
+    std::vector<uint8_t> stream = ReadStream(*disc, 4096);
+    EXPECT_EQ(stream.size(), static_cast<size_t>(disc->trackBytes[0]));
+    EXPECT_TRUE(std::all_of(stream.begin(), stream.end(), [](uint8_t b) { return b == 0; }));
+}
+
+TEST(DiscImageTracks, OpenTrackNamesOnlyExistingTracks) {
+    auto disc = MakeDisc({Fixture("m1_44100_mono.mp3")});
+    EXPECT_EQ(disc->OpenTrack(1), 0) << "the track count";
+    EXPECT_EQ(disc->OpenTrack(-1), 0);
+    EXPECT_EQ(disc->OpenTrack(99), 0);
+    EXPECT_EQ(disc->CloseTrack(), 1);
+    CDiscImage empty;
+    uint8_t buffer[64];
+    EXPECT_EQ(empty.OpenTrack(0), 0);
+    EXPECT_EQ(empty.Read(buffer, sizeof buffer), 0);
+}
+
+TEST(DiscImageTracks, AddTrackKeepsTheBudgetAndTheTrackLimit) {
+    std::string dir = testpaths::TempDir("budget");
+    std::string big = dir + "/4919.mp3", one = dir + "/1.mp3", zero = dir + "/0.mp3";
+    mp3craft::WriteSeconds(big, 4919);
+    mp3craft::WriteSeconds(one, 1);
+    mp3craft::Spec spec;
+    spec.audioBytes = 4000;
+    spec.xingOffset = 36;
+    spec.xingFrames = 0;
+    mp3craft::Write(zero, spec);
+
+    CDiscImage disc;
+    ASSERT_EQ(disc.AddTrack(big.c_str(), "big"), 1);
+    EXPECT_EQ(disc.AddTrack(one.c_str(), "one"), 0) << "4920 seconds is one too many";
+    EXPECT_EQ(disc.AddTrack(zero.c_str(), "zero"), 1);
+    EXPECT_EQ(disc.trackCount, 2);
+    EXPECT_EQ(disc.totalSeconds, 4919);
+    EXPECT_EQ(disc.totalBytes, 4919 * kSecond);
+    EXPECT_EQ(disc.AddTrack((dir + "/missing.mp3").c_str(), "missing"), 0);
+    EXPECT_EQ(disc.AddTrack(Fixture("garbage.mp3").c_str(), "garbage"), 0);
+    EXPECT_EQ(disc.AddTrack(nullptr, "none"), 0);
+    EXPECT_EQ(disc.trackCount, 2);
+
+    disc.Clear();
+    EXPECT_EQ(disc.trackCount, 0);
+    EXPECT_EQ(disc.totalSeconds, 0);
+    for (int32_t i = 0; i < 99; ++i) ASSERT_EQ(disc.AddTrack(one.c_str(), "one"), 1) << i;
+    EXPECT_EQ(disc.AddTrack(zero.c_str(), "zero"), 0) << "a 100th track";
+    EXPECT_EQ(disc.trackCount, 99);
+    EXPECT_EQ(disc.totalSeconds, 99);
+}
+
+TEST(DiscImageTracks, PathsMustFitTheirSlotAndTitlesAreCut) {
+    // A path of exactly 255 bytes fits; one of 256 would have to be cut, naming another
+    // file, and is refused.
+    std::string dir = testpaths::TempDir("slots");
+    std::string base = dir + "/";
+    std::string path255 = base + std::string(255 - base.size() - 4, 'a') + ".mp3";
+    std::string path256 = base + std::string(256 - base.size() - 4, 'b') + ".mp3";
+    ASSERT_EQ(path255.size(), 255u);
+    mp3craft::WriteSeconds(path255, 1);
+    mp3craft::WriteSeconds(path256, 1);
+    CDiscImage disc;
+    EXPECT_EQ(disc.AddTrack(path256.c_str(), "t"), 0);
+    // A 300-byte title keeps 255 bytes; a UTF-8 title is not cut inside a character.
+    std::string title(300, 'x');
+    ASSERT_EQ(disc.AddTrack(path255.c_str(), title.c_str()), 1);
+    EXPECT_STREQ(disc.trackPath[0].data(), path255.c_str());
+    EXPECT_EQ(std::string(disc.trackTitle[0].data()), std::string(255, 'x'));
+    std::string utf8 = std::string(254, 'y') + "\xC3\xA9" + "z";  // "é" across byte 255
+    ASSERT_EQ(disc.AddTrack(path255.c_str(), utf8.c_str()), 1);
+    EXPECT_EQ(std::string(disc.trackTitle[1].data()), std::string(254, 'y'));
+}
+
+// ApplyGain on a list of samples with a given gain.
+std::vector<int16_t> Gained(float gain, std::vector<int16_t> samples) {
+    CDiscImage disc;
+    disc.gain = gain;
+    std::vector<uint8_t> bytes;
+    for (int16_t s : samples) {
+        bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
+    }
+    disc.ApplyGain(bytes.data(), static_cast<int32_t>(bytes.size()));
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    return samples;
+}
+
+TEST(DiscImageGain, ClipsToPlusMinus32767AndTruncatesTowardZero) {
+    EXPECT_EQ(Gained(2.0f, {20000, -20000, 16383, -16384}),
+              (std::vector<int16_t>{32767, -32767, 32766, -32767}));
+    EXPECT_EQ(Gained(0.5f, {-3, 3, -1, 1, 32767}), (std::vector<int16_t>{-1, 1, 0, 0, 16383}));
+    EXPECT_EQ(Gained(1.0f, {-32768, -32767, 0, 32767, 12345, -1}),
+              (std::vector<int16_t>{-32767, -32767, 0, 32767, 12345, -1}));
+    EXPECT_EQ(Gained(NAN, {1000, -1000}), (std::vector<int16_t>{0, 0}));
+    // An odd byte count leaves the odd byte alone.
+    CDiscImage disc;
+    disc.gain = 2.0f;
+    uint8_t bytes[3] = {0x10, 0x00, 0x7F};
+    disc.ApplyGain(bytes, 3);
+    EXPECT_EQ(bytes[0], 0x20);
+    EXPECT_EQ(bytes[2], 0x7F);
+}
+
+TEST(DiscImageGain, TheNormalizationRuleAndItsOnlyIfBand) {
+    float gain = 0;
+    EXPECT_EQ(CDiscImage::LevelOfPeak(32768), 100);
+    EXPECT_EQ(CDiscImage::LevelOfPeak(30146), 91);
+    EXPECT_EQ(CDiscImage::LevelOfPeak(327), 0);
+    ASSERT_TRUE(CDiscImage::GainForPeak(32768, 0, 90, 99, 98, gain));
+    EXPECT_FLOAT_EQ(gain, 0.98f);
+    ASSERT_TRUE(CDiscImage::GainForPeak(0, 0, 90, 99, 98, gain));
+    EXPECT_EQ(gain, 1.0f) << "a silent track";
+    // The smallest peak of each level.
+    auto peakOf = [](int32_t level) { return (level * 32768 + 99) / 100; };
+    ASSERT_EQ(CDiscImage::LevelOfPeak(peakOf(49) - 1), 48);
+    ASSERT_TRUE(CDiscImage::GainForPeak(peakOf(49), 0, 90, 99, 98, gain));
+    EXPECT_EQ(gain, 2.0f);
+    // Only if outside [90, 99]: levels 90 and 99 stay, 89 and 100 are normalized.
+    for (int32_t level : {90, 95, 99})
+        EXPECT_FALSE(CDiscImage::GainForPeak(peakOf(level), 1, 90, 99, 98, gain)) << level;
+    for (int32_t level : {0, 89, 100})
+        EXPECT_TRUE(CDiscImage::GainForPeak(peakOf(level), 1, 90, 99, 98, gain)) << level;
+}
+
+TEST(DiscImageGain, ReadTrackDataAppliesTheGainOfTheCurrentTrack) {
+    std::string path = Fixture("m1_44100_stereo.mp3");
+    auto disc = MakeDisc({path, path});
+    std::vector<uint8_t> plain = ExpectedTrack(path, disc->trackSeconds[0]);
+    auto read = [&](int32_t track) {
+        disc->currentTrack = track;
+        disc->OpenTrack(track);
+        std::vector<uint8_t> out(plain.size());
+        EXPECT_EQ(disc->ReadTrackData(out.data(), static_cast<int32_t>(out.size())),
+                  static_cast<int32_t>(out.size()));
+        disc->CloseTrack();
+        return out;
+    };
+    disc->normalizeOn = 1;
+    disc->target = 98;
+    disc->onlyIf = 1;
+    disc->lower = 90;
+    disc->higher = 99;
+    disc->peak[0] = 16384;  // level 50: outside the band, times 98 / 50
+    disc->peak[1] = 30146;  // level 91: inside, left as decoded
+    std::vector<uint8_t> gained = read(0);
+    EXPECT_FLOAT_EQ(disc->gain, 1.96f);
+    EXPECT_EQ(read(1), plain);
+    EXPECT_FLOAT_EQ(disc->gain, 1.96f) << "an unchanged track keeps the last gain";
+    // Every sample, worked out here in single precision.
+    size_t checked = 0;
+    for (size_t i = 0; i + 1 < plain.size(); i += 2) {
+        auto s = static_cast<int16_t>(plain[i] | plain[i + 1] << 8);
+        float x =
+            std::fmax(std::fmin((98.0f / 50.0f) * static_cast<float>(s), 32767.0f), -32767.0f);
+        auto g = static_cast<int16_t>(gained[i] | gained[i + 1] << 8);
+        ASSERT_EQ(g, static_cast<int16_t>(x)) << i;
+        checked += s != 0;
+    }
+    EXPECT_GT(checked, 100000u);
+}
+}  // namespace
