@@ -5,6 +5,7 @@
 #include <vector>
 
 int RunList(const std::vector<std::string>& args);
+int RunDrives(const std::vector<std::string>& args);
 
 // Usage text on stderr; exit status 2.
 int Usage();

@@ -15,6 +15,10 @@ const char kUsage[] =
     "commands:\n"
     "  list PATH...    inspect MP3 files and folders (searched recursively) and print\n"
     "                  the song list: title, time and full path, then the totals line\n"
+    "  drives [--choose N]\n"
+    "                  find the CD recorders as start-up does, write cdrlog.txt here,\n"
+    "                  and show each device and the recorder chosen (N: which of\n"
+    "                  several, counting from 1)\n"
     "  --version       print the version\n";
 }  // namespace
 
@@ -30,6 +34,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "list")
         return RunList(args);
+    if (command == "drives")
+        return RunDrives(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;
