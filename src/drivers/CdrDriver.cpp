@@ -8,11 +8,12 @@
 
 #include "disc/DiscImage.h"
 #include "scsi/BigEndian.h"
+#include "scsi/ScsiStatus.h"
 #include "scsi/ScsiTransport.h"
 
 namespace {
-constexpr int32_t kSenseNotReady = 2;
-constexpr int32_t kSenseUnitAttention = 6;
+using scsistatus::kSenseNotReady;
+using scsistatus::kSenseUnitAttention;
 
 int32_t ClampToInt32(uint32_t v) {
     return v > static_cast<uint32_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(v);
@@ -206,23 +207,9 @@ int32_t CCdrDriver::ModeSense10(int32_t pageCode, std::span<uint8_t> buffer) {
         return 1;
     uint32_t dataLength = bigendian::Get16(&reply[0]);
     uint32_t descriptorLength = bigendian::Get16(&reply[6]);
-    if (dataLength > descriptorLength + 6) {
-        // The lengths come from the drive: the page is taken only from inside the reply.
-        size_t start = 8 + size_t{descriptorLength};
-        if (start + 2 <= reply.size()) {
-            size_t pageLength = size_t{reply[start + 1]} + 2;
-            if (pageLength > buffer.size()) {
-                ReportError("Requested mode page exceeds provided buffer size.");
-                return 2;
-            }
-            if (start + pageLength <= reply.size()) {
-                std::memcpy(buffer.data(), &reply[start], pageLength);
-                return 0;
-            }
-        }
-    }
-    ReportError("No mode page data received.");
-    return 1;
+    return TakeModePage(reply, dataLength > descriptorLength + 6, 8 + size_t{descriptorLength},
+                        buffer, "Requested mode page exceeds provided buffer size.",
+                        "No mode page data received.");
 }
 
 int32_t CCdrDriver::ReadCapacity(int32_t& blocks) {
@@ -373,20 +360,25 @@ int32_t CCdrDriver::ModeSense6(int32_t pageCode, std::span<uint8_t> buffer,
         if (descriptorLength >= 8)
             std::memcpy(blockDescriptor->data(), &reply[4], blockDescriptor->size());
     }
-    if (reply[0] > descriptorLength + 4) {
-        size_t start = 4 + size_t{descriptorLength};
-        if (start + 2 <= reply.size()) {
-            size_t pageLength = size_t{reply[start + 1]} + 2;
-            if (pageLength > buffer.size()) {
-                ReportError("MP buffer too small.");
-                return 2;
-            }
-            if (start + pageLength <= reply.size()) {
-                std::memcpy(buffer.data(), &reply[start], pageLength);
-                return 0;
-            }
+    return TakeModePage(reply, reply[0] > descriptorLength + 4, 4 + size_t{descriptorLength},
+                        buffer, "MP buffer too small.", "No mode page.");
+}
+
+int32_t CCdrDriver::TakeModePage(std::span<const uint8_t> reply, bool present, size_t start,
+                                 std::span<uint8_t> buffer, const char* tooLarge,
+                                 const char* missing) {
+    // The lengths come from the drive: the page is taken only from inside the reply.
+    if (present && start + 2 <= reply.size()) {
+        size_t pageLength = size_t{reply[start + 1]} + 2;
+        if (pageLength > buffer.size()) {
+            ReportError(tooLarge);
+            return 2;
+        }
+        if (start + pageLength <= reply.size()) {
+            std::memcpy(buffer.data(), &reply[start], pageLength);
+            return 0;
         }
     }
-    ReportError("No mode page.");
+    ReportError(missing);
     return 1;
 }

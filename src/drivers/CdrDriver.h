@@ -126,6 +126,11 @@ class CCdrDriver {
     // A zeroed silence buffer of one ring slot (blocks per command × block length).
     void ReplaceSilenceBuffer();
     void Sleep(int32_t milliseconds);
+    // The mode page of a MODE SENSE reply, when the header says there is one and it
+    // starts at start: 0 copied, 2 larger than buffer (tooLarge shown), 1 none (missing
+    // shown).
+    int32_t TakeModePage(std::span<const uint8_t> reply, bool present, size_t start,
+                         std::span<uint8_t> buffer, const char* tooLarge, const char* missing);
     // The result of a slot whose part of the write sequence is not built yet.
     int32_t NotBuiltYet(const char* operation);
 

@@ -5,15 +5,10 @@
 #include <vector>
 
 #include "scsi/BigEndian.h"
+#include "scsi/ScsiStatus.h"
 
 namespace {
-constexpr uint8_t kStatusGood = 0x00;
-constexpr uint8_t kStatusCheckCondition = 0x02;
-// The status byte's meaningful bits; the rest are vendor or obsolete.
-constexpr uint8_t kStatusMask = 0x7E;
-// Driver status values that still mean the command ran: none, and "sense available".
-constexpr uint16_t kDriverOk = 0x00;
-constexpr uint16_t kDriverSense = 0x08;
+using namespace scsistatus;
 
 // An identification field of INQUIRY as a C string: up to its first NUL, control bytes
 // shown as "?" so that a log line stays one line, trailing blanks removed.
@@ -139,15 +134,16 @@ int32_t CScsiTransport::Execute(const uint8_t* cdb, int32_t cdbLength, const voi
     IScsiBackend::Outcome outcome = backend_->Send(request);
     if (outcome.systemError != 0 || outcome.hostStatus != 0)
         return 1;
-    uint8_t status = outcome.status & kStatusMask;
-    if (status == kStatusGood) {
+    uint8_t status = outcome.status & kMask;
+    if (status == kGood) {
+        // Driver status values that still mean the command ran: none, "sense available".
         uint16_t driver = outcome.driverStatus & 0x0F;
         if (driver != kDriverOk && driver != kDriverSense)
             return 1;
         lastSucceeded_ = 1;
         return 0;
     }
-    if (status != kStatusCheckCondition)
+    if (status != kCheckCondition)
         return 1;  // BUSY, RESERVATION CONFLICT, ...: the sense field stays as it was
     TakeSense(outcome);
     return sense_[2] != 0 ? 2 : 1;

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "scsi/ScsiStatus.h"
+
 namespace {
 // Not in the C library's headers: the kernel's own SCSI ioctls, which both node kinds
 // answer.
@@ -18,8 +20,8 @@ constexpr unsigned long kScsiIoctlGetBusNumber = 0x5386;
 constexpr int kScanFlags = O_RDWR | O_NONBLOCK | O_CLOEXEC;
 constexpr int kSelectFlags = O_RDWR | O_NONBLOCK | O_EXCL | O_CLOEXEC;
 
-constexpr uint16_t kHostTimeOut = 0x03;
-constexpr uint16_t kDriverTimeOut = 0x06;
+using scsistatus::kDriverTimeOut;
+using scsistatus::kHostTimeOut;
 
 std::string BaseName(const std::string& path) {
     size_t slash = path.rfind('/');

@@ -136,10 +136,20 @@ bool LeadIn(std::string_view s, CVirtualDevice::Config& config) {
     return true;
 }
 
+// A whole number within its range into a field; "" when taken, else the complaint.
+template <typename T>
+std::string Count(std::string_view value, int64_t low, int64_t high, T& field,
+                  const char* complaint) {
+    int64_t v = 0;
+    if (!Number(value, low, high, v))
+        return complaint;
+    field = static_cast<T>(v);
+    return "";
+}
+
 // One "name = value" line into the device; "" when it was taken, else what is wrong.
 std::string Setting(const std::string& name, std::string_view value,
                     CVirtualDevice::Config& config) {
-    int64_t v = 0;
     if (name == "vendor")
         return IdentificationText(value, 8, config.vendor)
                    ? ""
@@ -177,30 +187,17 @@ std::string Setting(const std::string& name, std::string_view value,
     }
     if (name == "lead-in")
         return LeadIn(value, config) ? "" : "lead-in is minutes:seconds:frames, as 97:24:00";
-    if (name == "recorded") {
-        if (!Number(value, 1, 450000, v))
-            return "recorded is a block count from 1 to 450000";
-        config.recordedBlocks = static_cast<int32_t>(v);
-        return "";
-    }
-    if (name == "buffer") {
-        if (!Number(value, 2352, 1 << 30, v))
-            return "buffer is a byte count from 2352 to 1073741824";
-        config.bufferBytes = static_cast<uint32_t>(v);
-        return "";
-    }
-    if (name == "speed") {
-        if (!Number(value, 1, 64, v))
-            return "speed is a multiple of 1x from 1 to 64";
-        config.maxSpeed = static_cast<int32_t>(v);
-        return "";
-    }
-    if (name == "max-transfer") {
-        if (!Number(value, 2048, 16 << 20, v))
-            return "max-transfer is a byte count from 2048 to 16777216";
-        config.maximumTransfer = static_cast<uint32_t>(v);
-        return "";
-    }
+    if (name == "recorded")
+        return Count(value, 1, 450000, config.recordedBlocks,
+                     "recorded is a block count from 1 to 450000");
+    if (name == "buffer")
+        return Count(value, 2352, 1 << 30, config.bufferBytes,
+                     "buffer is a byte count from 2352 to 1073741824");
+    if (name == "speed")
+        return Count(value, 1, 64, config.maxSpeed, "speed is a multiple of 1x from 1 to 64");
+    if (name == "max-transfer")
+        return Count(value, 2048, 16 << 20, config.maximumTransfer,
+                     "max-transfer is a byte count from 2048 to 16777216");
     if (name == "output") {
         if (value.empty() || !IsFolder(std::string(value)))
             return "output must name an existing folder";

@@ -6,24 +6,19 @@
 #include <cstring>
 
 #include "app/StartFolder.h"
+#include "drivers/TimePosition.h"
 #include "scsi/BigEndian.h"
+#include "scsi/ScsiStatus.h"
 
 namespace {
-constexpr uint8_t kStatusCheckCondition = 0x02;
-constexpr uint8_t kStatusBusy = 0x08;
-constexpr uint16_t kHostTimeOut = 0x03;
-constexpr uint16_t kHostError = 0x07;
-constexpr uint16_t kDriverSense = 0x08;
-
-constexpr uint8_t kIllegalRequest = 0x05;
-constexpr uint8_t kNotReady = 0x02;
+using namespace scsistatus;
+constexpr uint8_t kIllegalRequest = kSenseIllegalRequest;
+constexpr uint8_t kNotReady = kSenseNotReady;
 
 // Last possible lead-out start of the blank disc: an 80-minute CD-R.
 constexpr int32_t kLeadOutMinute = 79;
 constexpr int32_t kLeadOutSecond = 59;
 constexpr int32_t kLeadOutFrame = 74;
-constexpr int32_t kFramesPerMinute = 4500;
-constexpr int32_t kFramesPerSecond = 75;
 constexpr int32_t kPregap = 150;
 
 // The command length that an operation code's group implies; 0 for the vendor groups,
@@ -222,7 +217,7 @@ IScsiBackend::Outcome CVirtualDevice::Execute(const IScsiBackend::Request& reque
         case Result::kGood:
             break;
         case Result::kCheck:
-            outcome.status = kStatusCheckCondition;
+            outcome.status = kCheckCondition;
             if (answer.senseBytes) {
                 outcome.driverStatus = kDriverSense;
                 outcome.senseLength = 18;
@@ -237,7 +232,7 @@ IScsiBackend::Outcome CVirtualDevice::Execute(const IScsiBackend::Request& reque
             outcome.systemError = answer.systemError;
             break;
         case Result::kBusy:
-            outcome.status = kStatusBusy;
+            outcome.status = kBusy;
             break;
         case Result::kHost:
             outcome.hostStatus = answer.hostStatus;
@@ -569,8 +564,8 @@ CVirtualDevice::Answer CVirtualDevice::ReadTrackInformation(const uint8_t* cdb) 
     uint8_t addressType = cdb[1] & 0x03;
     uint32_t number = bigendian::Get32(&cdb[2]);
     bool blank = config_.disc == Disc::kBlank;
-    int32_t leadOut = kLeadOutMinute * kFramesPerMinute + kLeadOutSecond * kFramesPerSecond +
-                      kLeadOutFrame - kPregap;
+    int32_t leadOut =
+        CTimePosition::FromMsf(kLeadOutMinute, kLeadOutSecond, kLeadOutFrame).address - kPregap;
     int32_t recorded = blank ? 0 : config_.recordedBlocks;
     // One track on either disc: the invisible (incomplete) track 1 of a blank disc, or
     // the finished track 1 of a written one, which leaves no next writable address.
