@@ -10,6 +10,7 @@ int RunExportList(const std::vector<std::string>& args);
 int RunExportWav(const std::vector<std::string>& args);
 int RunExportRaw(const std::vector<std::string>& args);
 int RunAnalyze(const std::vector<std::string>& args);
+int RunDrives(const std::vector<std::string>& args);
 
 // Usage text on stderr; exit status 2.
 int Usage();

@@ -35,6 +35,9 @@ const char kUsage[] =
     "                                   run stores whether normalizing is on by default\n"
     "                                   (nml.log in the current folder, \"on\" unless told\n"
     "                                   otherwise)\n"
+    "  drives [--choose N]              find the CD recorders as start-up does, write\n"
+    "                                   cdrlog.txt here, and show each device and the\n"
+    "                                   recorder chosen (N: which of several, from 1)\n"
     "  --version                        print the version\n"
     "\n"
     "options:\n"
@@ -92,6 +95,8 @@ int main(int argc, char** argv) {
         return RunExportRaw(args);
     if (command == "analyze")
         return RunAnalyze(args);
+    if (command == "drives")
+        return RunDrives(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;

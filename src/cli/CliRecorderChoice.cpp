@@ -1,0 +1,41 @@
+#include "cli/CliRecorderChoice.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "ui/DisplayText.h"
+#include "ui/LanguageTable.h"
+
+int32_t CCliRecorderChoice::ChooseRecorder(const std::vector<std::string>& lines) {
+    int32_t count = static_cast<int32_t>(lines.size());
+    if (preset_ > 0) {
+        if (preset_ <= count)
+            return preset_ - 1;
+        badPreset_ = true;
+        std::fprintf(stderr, "tunevarn-cli: --choose %d: there are %d recorders\n", preset_, count);
+        return -1;
+    }
+    if (!::isatty(STDIN_FILENO)) {
+        std::fprintf(stderr, "tunevarn-cli: %s: %d recorders; choose one with --choose N\n",
+                     DisplayText(Text(960)).c_str(), count);
+        return -1;
+    }
+    std::fprintf(stderr, "%s\n%s\n", DisplayText(Text(960)).c_str(),
+                 DisplayText(Text(961)).c_str());
+    for (int32_t i = 0; i < count; ++i)
+        std::fprintf(stderr, "  %d  %s\n", i + 1,
+                     DisplayText(lines[static_cast<size_t>(i)]).c_str());
+    std::fprintf(stderr, "[1-%d, empty to cancel]: ", count);
+    std::fflush(stderr);
+    char answer[32] = {};
+    if (std::fgets(answer, sizeof answer, stdin) == nullptr)
+        return -1;
+    char* end = nullptr;
+    long n = std::strtol(answer, &end, 10);
+    if (end == answer || n < 1 || n > count)
+        return -1;
+    return static_cast<int32_t>(n - 1);
+}

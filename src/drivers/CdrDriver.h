@@ -1,0 +1,140 @@
+#pragma once
+// The recorder driver: turns "write this disc image" into SCSI commands for one kind of
+// drive.  This base class is the generic MMC disc-at-once driver (names "MMC" and
+// "MMCCDTEXT"); the other driver families derive from it and replace some of its
+// virtual operations.  The 26 virtual operations keep a fixed order (slots 0 to 25,
+// the destructor last), and every driver shares the fields below.
+//
+// Results: 0 for success, nonzero for failure (1, or 2 where said).  A failure's
+// message is shown where it happens, through ReportError; callers add none.
+//
+// Built so far: the common commands.  The disc-at-once write (WriteDisc with its
+// preparation, cue sheet, ring, filling thread and finishing) is not built yet: those
+// slots fail with result 1 and WriteDisc says so to the user.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "drivers/DriverUi.h"
+#include "drivers/TimePosition.h"
+
+class CScsiTransport;
+class CDiscImage;
+
+class CCdrDriver {
+  public:
+    static constexpr int32_t kRingSlots = 128;
+    static constexpr int32_t kBlockLength = 2352;
+    static constexpr int32_t kBlocksPerCommand = 64000 / kBlockLength;  // 27
+    // Reported by NextWritableAddress when the drive cannot say: no blank disc has it.
+    static constexpr int32_t kNoWritableAddress = 404850;
+    // ReadBufferCapacity's answer when the drive does not give one.
+    static constexpr int32_t kUnknownBufferLength = 513000;
+    static constexpr int32_t kLeadInEnd = 450000;    // 100:00:00
+    static constexpr int32_t kLeadOutLength = 6750;  // 01:30:00
+    static constexpr int32_t kKilobytesPerSpeed = 177;
+    static constexpr int32_t kModeSense10Length = 208;
+    static constexpr int32_t kModeSense6Extra = 104;
+
+    CCdrDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui);
+    CCdrDriver(const CCdrDriver&) = delete;
+    CCdrDriver& operator=(const CCdrDriver&) = delete;
+
+    // ---- the virtual operations, in slot order ----
+    /* 0 */ virtual int32_t SetBlockLength(int32_t length);
+    /* 1 */ virtual void Reserved1();
+    /* 2 */ virtual void Reserved2();
+    /* 3 */ virtual void WriteDisc(void* context, std::atomic<int32_t>& permille,
+                                   std::atomic<int32_t>& phase, const std::atomic<int32_t>& stop,
+                                   std::atomic<int32_t>& track);
+    /* 4 */ virtual int32_t SendCueSheet();
+    /* 5 */ virtual int32_t FinishDisc();
+    /* 6 */ virtual int32_t FlushCache();
+    /* 7 */ virtual int32_t StartWrite();
+    /* 8 */ virtual int32_t InitWrite();
+    /* 9 */ virtual int32_t WriteSilence(int32_t& address, int32_t count);
+    /* 10 */ virtual int32_t WriteBlocks(int32_t& address, const uint8_t* data, int32_t count);
+    /* 11 */ virtual int32_t NextWritableAddress();
+    /* 12 */ virtual int32_t CheckBlankDisc();
+    /* 13 */ virtual int32_t SetWriteParameters();
+    /* 14 */ virtual int32_t ModeSelect10(std::span<const uint8_t> page);
+    /* 15 */ virtual int32_t ModeSense10(int32_t pageCode, std::span<uint8_t> buffer);
+    /* 16 */ virtual int32_t ReadCapacity(int32_t& blocks);
+    /* 17 */ virtual int32_t Rezero();
+    /* 18 */ virtual int32_t PreventRemoval(int32_t on);
+    /* 19 */ virtual int32_t TestUnitReady();
+    /* 20 */ virtual int32_t SetSpeed(int32_t ignored, int32_t factor);
+    /* 21 */ virtual int32_t LoadUnload(int32_t load);
+    /* 22 */ virtual int32_t StartStopUnit(int32_t start);
+    /* 23 */ virtual int32_t PerformOpc();
+    /* 24 */ virtual int32_t ModeSelect6(std::span<const uint8_t> page,
+                                         const std::array<uint8_t, 4>* header,
+                                         const std::array<uint8_t, 8>* blockDescriptor);
+    /* 25 */ virtual ~CCdrDriver();
+
+    // ---- shared operations ----
+    const char* Vendor() const;
+    const char* Product() const;
+    const char* Revision() const;
+    int32_t LastCommandSucceeded() const;
+    // Polls TEST UNIT READY once a second until the drive is ready, giving up after
+    // `seconds` waits; the drive may still be busy afterwards.
+    void WaitReady(int32_t seconds);
+    // READ BUFFER CAPACITY: the drive buffer's length and free bytes (513000 and 0 when
+    // the drive does not answer).  Returns the transport's result.
+    int32_t ReadBufferCapacity(int32_t& length, int32_t& free);
+    // The vendor query of lead-in and lead-out lengths (two vendor drivers use it).
+    int32_t ReadLeadLengths();
+    int32_t ModeSense6(int32_t pageCode, std::span<uint8_t> buffer, std::array<uint8_t, 4>* header,
+                       std::array<uint8_t, 8>* blockDescriptor);
+    // Shows text to the user and returns once it was acknowledged.
+    void ReportError(const std::string& text);
+    // The diagnostic channel.
+    void Trace(const std::string& line);
+
+    // How the driver waits; tests replace it to run without real delays.
+    void SetSleep(std::function<void(int32_t milliseconds)> sleep) { sleep_ = std::move(sleep); }
+
+    // ---- fields shared by every driver, in order ----
+    std::atomic<int32_t> test{0};  // 1 = simulation; set by the Record dialog before a run
+    CScsiTransport& transport;
+    CDiscImage& discImage;
+    int32_t leadInLength = 0;
+    int32_t leadOutLength = 0;
+    CTimePosition leadInStart;
+    int32_t speed = 0;
+    std::vector<uint8_t> silenceBuffer;
+    int32_t blockLength = kBlockLength;
+    int32_t blocksPerCommand = kBlocksPerCommand;
+    std::vector<uint8_t> ring;
+    std::vector<uint8_t> stagingBuffer;
+    std::array<std::atomic<int32_t>, kRingSlots> slotByteCounts{};
+    int32_t nextAddress = 0;
+    std::atomic<int32_t> ringReadIndex{0};
+    std::atomic<int32_t> ringWriteIndex{0};
+
+  protected:
+    // Sends a command: the transport's result.
+    int32_t Command(std::span<const uint8_t> cdb, const void* dataOut, int32_t dataOutLength,
+                    void* dataIn, int32_t dataInLength);
+    // Sense key of the last CHECK CONDITION (byte 2, low four bits).
+    int32_t SenseKey() const;
+    // A zeroed silence buffer of one ring slot (blocks per command × block length).
+    void ReplaceSilenceBuffer();
+    void Sleep(int32_t milliseconds);
+    // The mode page of a MODE SENSE reply, when the header says there is one and it
+    // starts at start: 0 copied, 2 larger than buffer (tooLarge shown), 1 none (missing
+    // shown).
+    int32_t TakeModePage(std::span<const uint8_t> reply, bool present, size_t start,
+                         std::span<uint8_t> buffer, const char* tooLarge, const char* missing);
+    // The result of a slot whose part of the write sequence is not built yet.
+    int32_t NotBuiltYet(const char* operation);
+
+  private:
+    IDriverUi& ui_;
+    std::function<void(int32_t)> sleep_;
+};

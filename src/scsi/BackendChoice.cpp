@@ -1,0 +1,40 @@
+#include "scsi/BackendChoice.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/FileIo.h"
+#include "scsi/LinuxSgIoSystem.h"
+#include "scsi/SgIoBackend.h"
+#include "scsi/VirtualBus.h"
+#include "scsi/VirtualBusDescription.h"
+
+std::unique_ptr<IScsiBackend> ChooseScsiBackend(const char* virtualFolder, const char* busFile,
+                                                std::string& problem) {
+    problem.clear();
+    std::string folder = virtualFolder ? virtualFolder : "";
+    std::string bus = busFile ? busFile : "";
+    if (!folder.empty() && !IsFolder(folder)) {
+        problem = std::string(kVirtualRecorderVariable) + ": " + folder + ": not a folder";
+        return CVirtualBus::Broken(problem);
+    }
+    if (!bus.empty()) {
+        std::vector<CVirtualDevice::Config> devices;
+        if (!LoadVirtualBusDescription(bus, folder, devices, problem)) {
+            problem = std::string(kVirtualBusVariable) + ": " + problem;
+            return CVirtualBus::Broken(problem);
+        }
+        return std::make_unique<CVirtualBus>(devices);
+    }
+    if (!folder.empty()) {
+        CVirtualDevice::Config recorder;
+        recorder.outputFolder = folder;
+        return std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{recorder});
+    }
+    return std::make_unique<CSgIoBackend>(std::make_unique<CLinuxSgIoSystem>());
+}
+
+std::unique_ptr<IScsiBackend> ChooseScsiBackendFromEnvironment(std::string& problem) {
+    return ChooseScsiBackend(std::getenv(kVirtualRecorderVariable),
+                             std::getenv(kVirtualBusVariable), problem);
+}

@@ -1,0 +1,124 @@
+#include "scsi/RecorderDiscovery.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/StartFolder.h"
+#include "scsi/BackendChoice.h"
+#include "scsi/DriverList.h"
+#include "scsi/ScsiTransport.h"
+#include "ui/LanguageTable.h"
+#include "ui/TextFormat.h"
+
+namespace {
+template <size_t N>
+void CopyText(std::array<char, N>& out, const char* text) {
+    out.fill('\0');
+    if (text)
+        std::snprintf(out.data(), N, "%s", text);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+}  // namespace
+
+std::atomic<int32_t>& CdTextCapable() {
+    static std::atomic<int32_t> flag{0};
+    return flag;
+}
+
+CRecorderDiscovery::CRecorderDiscovery(CScsiTransport& transport, CDiscImage& discImage,
+                                       IDriverUi& driverUi)
+    : transport_(transport), discImage_(discImage), driverUi_(driverUi) {}
+
+CRecorderDiscovery::~CRecorderDiscovery() = default;
+
+void CRecorderDiscovery::AddRecorderCandidate(const char* vendor, const char* product,
+                                              const char* revision, const char* driverName,
+                                              int32_t deviceIndex) {
+    if (candidateCount_ >= kMaxCandidates)
+        return;
+    CRecorderCandidate& candidate = candidates_[static_cast<size_t>(candidateCount_++)];
+    CopyText(candidate.vendor, vendor);
+    CopyText(candidate.product, product);
+    CopyText(candidate.driverName, driverName);
+    CopyText(candidate.revision, revision);
+    candidate.deviceIndex = deviceIndex;
+}
+
+int32_t CRecorderDiscovery::CreateDriver(const char* name, int32_t deviceIndex) {
+    transport_.SelectDevice(deviceIndex);
+    std::string driverName = name ? name : "";
+    // "MMCRAW", "2600", "RIC", "MMC2", "TEAC", "MMCTRACK" and "SONY" get their classes
+    // with the write sequences they need; until then they create nothing, like a name
+    // that is not in the table.
+    if (driverName != "MMC" && driverName != "MMCCDTEXT")
+        return 0;
+    if (driverName == "MMCCDTEXT")
+        CdTextCapable() = 1;
+    driverDeviceIndex_ = deviceIndex;
+    driver_ = std::make_unique<CCdrDriver>(transport_, discImage_, driverUi_);
+    driverCreated_ = 1;
+    return 1;
+}
+
+void CRecorderDiscovery::DetectRecorders(const std::string& startFolder, IChooseRecorder& chooser) {
+    aspiLoaded_ = 0;
+    driverCreated_ = 0;
+    driver_.reset();
+    driverDeviceIndex_ = -1;
+    candidateCount_ = 0;
+    if (!transport_.HasBackend()) {
+        std::string problem;
+        transport_.UseBackend(ChooseScsiBackendFromEnvironment(problem));
+    }
+
+    int32_t devices = transport_.ScanPassThrough();
+    if (devices > 0) {
+        // Written as we go, so that a drive that stalls the scan is the one after the
+        // last line.  A log that cannot be created is not written.
+        std::unique_ptr<std::FILE, FileCloser> log(
+            std::fopen(InFolder(startFolder, "cdrlog.txt").c_str(), "wb"));
+        std::string listPath = InFolder(startFolder, "driver.lst");
+        for (int32_t i = 0; i < devices; ++i) {
+            if (transport_.SelectDevice(i) != 0)
+                continue;
+            const char* vendor = transport_.Vendor();
+            const char* product = transport_.Product();
+            const char* revision = transport_.Revision();
+            if (log) {
+                std::fprintf(log.get(), "Vendor=%s\r\nModel=%s\r\n", vendor, product);
+                std::fflush(log.get());
+            }
+            std::array<char, kDriverNameSize> name{};
+            if (LookupDriverName(vendor, product, name, listPath) == 1)
+                AddRecorderCandidate(vendor, product, revision, name.data(), i);
+            else if (transport_.ReadCapabilities() == 1)
+                AddRecorderCandidate(vendor, product, revision, "MMCCDTEXT", i);
+        }
+    }
+
+    if (candidateCount_ == 1) {
+        CreateDriver(candidates_[0].driverName.data(), candidates_[0].deviceIndex);
+    } else if (candidateCount_ > 1) {
+        std::vector<std::string> lines;
+        for (int32_t i = 0; i < candidateCount_; ++i) {
+            const CRecorderCandidate& c = candidates_[static_cast<size_t>(i)];
+            lines.push_back(std::string(c.vendor.data()) + " " + c.product.data() + " " +
+                            c.revision.data());
+        }
+        int32_t chosen = chooser.ChooseRecorder(lines);
+        if (chosen >= 0 && chosen < candidateCount_) {
+            const CRecorderCandidate& c = candidates_[static_cast<size_t>(chosen)];
+            CreateDriver(c.driverName.data(), c.deviceIndex);
+        }
+    }
+}
+
+std::string CRecorderDiscovery::RecorderLine() const {
+    if (!driver_)
+        return Text(102);
+    return FormatText(101, {driver_->Vendor(), driver_->Product(), driver_->Revision()});
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The numbers in which devices and the kernel say how a command went: the SCSI status
+// byte, the adapter's (host) status and the kernel driver's status of an SG_IO request,
+// and the sense keys the program looks at.
+#include <cstdint>
+
+namespace scsistatus {
+constexpr uint8_t kGood = 0x00;
+constexpr uint8_t kCheckCondition = 0x02;
+constexpr uint8_t kBusy = 0x08;
+// The status byte's meaningful bits; the rest are vendor-specific or obsolete.
+constexpr uint8_t kMask = 0x7E;
+
+constexpr uint16_t kHostTimeOut = 0x03;
+constexpr uint16_t kHostError = 0x07;
+
+constexpr uint16_t kDriverOk = 0x00;
+constexpr uint16_t kDriverTimeOut = 0x06;
+constexpr uint16_t kDriverSense = 0x08;  // sense data came back
+
+constexpr uint8_t kSenseNotReady = 0x02;
+constexpr uint8_t kSenseIllegalRequest = 0x05;
+constexpr uint8_t kSenseUnitAttention = 0x06;
+}  // namespace scsistatus

@@ -1,0 +1,109 @@
+// tunevarn-cli drives, with the virtual recorder and without any drive.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/Mp3Craft.h"
+#include "support/RunCommand.h"
+#include "support/TestPaths.h"
+
+namespace {
+using testpaths::RunProgram;
+
+// Runs "tunevarn-cli drives ARGS" in folder with only the given virtual settings.
+testpaths::CommandResult Drives(const std::string& folder, const std::vector<std::string>& settings,
+                                const std::vector<std::string>& args = {}) {
+    std::vector<std::string> argv = {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_RECORDER", "-u",
+                                     "TUNEVARN_VIRTUAL_BUS"};
+    argv.insert(argv.end(), settings.begin(), settings.end());
+    argv.push_back(testpaths::Cli());
+    argv.push_back("drives");
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, folder);
+}
+
+std::string Read(const std::string& path) {
+    auto bytes = mp3craft::ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void Write(const std::string& path, const std::string& text) {
+    mp3craft::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+TEST(CliDrives, ShowsTheVirtualRecorderAndWritesTheDeviceLogInTheStartFolder) {
+    std::string start = testpaths::TempDir("drives");
+    std::string output = testpaths::TempDir("vrec");
+    auto r = Drives(start, {"TUNEVARN_VIRTUAL_RECORDER=" + output});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "virtual:0: TUNEVARN VIRTUAL CD-R 1.0; writes CD-R: yes; driver: MMCCDTEXT (chosen)\n"
+              "CD Recorder: TUNEVARN VIRTUAL CD-R 1.0\n");
+    EXPECT_EQ(Read(start + "/cdrlog.txt"), "Vendor=TUNEVARN\r\nModel=VIRTUAL CD-R\r\n");
+    // The recorder logged what it was sent, starting with discovery's INQUIRY.
+    std::string commands = Read(output + "/commands-0.log");
+    EXPECT_EQ(commands.rfind("12 00 00 00 2C 00 | in 44 | good\n"
+                             "5A 00 2A 00 00 00 00 40 00 00 | in 16384 | good\n",
+                             0),
+              0u)
+        << commands;
+}
+
+TEST(CliDrives, SeveralRecordersFromABusDescription) {
+    std::string start = testpaths::TempDir("drives");
+    Write(start + "/bus.txt",
+          "[device]\nvendor = ACME\nproduct = FIRST\n"
+          "[device]\ntype = disk\nvendor = DISKCO\nproduct = BIG DISK\n"
+          "[device]\nvendor = ACME\nproduct = SECOND\nfault = 12 1 transport *\n"
+          "[device]\nvendor = ZENITH\nproduct = THIRD RW\n");
+    Write(start + "/driver.lst", "MMC: FIRST\n");
+    auto chosen = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"}, {"--choose", "2"});
+    ASSERT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_EQ(chosen.out,
+              "virtual:0: ACME FIRST 1.0; writes CD-R: yes; driver: MMC\n"
+              "virtual:1: DISKCO BIG DISK 1.0; writes CD-R: no; driver: none\n"
+              "virtual:2: does not answer INQUIRY\n"
+              "virtual:3: ZENITH THIRD RW 1.0; writes CD-R: yes; driver: MMCCDTEXT (chosen)\n"
+              "CD Recorder: ZENITH THIRD RW 1.0\n");
+
+    // Without an answer (stdin is not a terminal) the choice is cancelled.
+    auto cancelled = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"});
+    EXPECT_EQ(cancelled.status, 0);
+    EXPECT_NE(cancelled.err.find("choose one with --choose N"), std::string::npos) << cancelled.err;
+    EXPECT_NE(cancelled.out.find("No CDR driver found.\n"), std::string::npos);
+
+    auto wrong = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"}, {"--choose", "3"});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("--choose 3: there are 2 recorders"), std::string::npos) << wrong.err;
+}
+
+TEST(CliDrives, NoDriveAtAllIsNotAnError) {
+    std::string start = testpaths::TempDir("drives");
+    Write(start + "/empty.txt", "# no devices on this bus\n");
+    auto r = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/empty.txt"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "No CDR driver found.\n");
+    EXPECT_TRUE(mp3craft::ReadBytes(start + "/cdrlog.txt").empty());
+
+    // The real drives of this machine, whatever they are: the command always ends well.
+    auto real = Drives(start, {});
+    EXPECT_EQ(real.status, 0) << real.err;
+    EXPECT_FALSE(real.out.empty());
+}
+
+TEST(CliDrives, ABrokenConfigurationOrBadArgumentsFail) {
+    std::string start = testpaths::TempDir("drives");
+    Write(start + "/bus.txt", "[device]\nspeed = fast\n");
+    auto broken = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(broken.err, "tunevarn-cli: TUNEVARN_VIRTUAL_BUS: " + start +
+                              "/bus.txt: line 2: speed is a multiple of 1x from 1 to 64\n");
+    EXPECT_EQ(broken.out, "");
+    EXPECT_EQ(Drives(start, {}, {"--choose"}).status, 2);
+    EXPECT_EQ(Drives(start, {}, {"--choose", "0"}).status, 2);
+    EXPECT_EQ(Drives(start, {}, {"extra"}).status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+// Recorder discovery on the virtual bus: the same path a real drive takes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "disc/DiscImage.h"
+#include "scsi/RecorderDiscovery.h"
+#include "scsi/ScsiTransport.h"
+#include "scsi/VirtualBus.h"
+#include "support/Mp3Craft.h"
+#include "support/TestPaths.h"
+
+namespace {
+using Config = CVirtualDevice::Config;
+
+class CScriptedChoice : public IChooseRecorder {
+  public:
+    explicit CScriptedChoice(int32_t answer) : answer_(answer) {}
+    int32_t ChooseRecorder(const std::vector<std::string>& lines) override {
+        asked.push_back(lines);
+        return answer_;
+    }
+    std::vector<std::vector<std::string>> asked;
+
+  private:
+    int32_t answer_;
+};
+
+class CSilentUi : public IDriverUi {
+  public:
+    void ReportError(const std::string& text) override { messages.push_back(text); }
+    std::vector<std::string> messages;
+};
+
+Config Recorder(const char* vendor, const char* product, const char* revision = "1.0") {
+    Config c;
+    c.vendor = vendor;
+    c.product = product;
+    c.revision = revision;
+    return c;
+}
+
+struct Rig {
+    std::string folder = testpaths::TempDir("discovery");
+    CVirtualBus* bus = nullptr;
+    CScsiTransport transport;
+    CDiscImage image;
+    CSilentUi ui;
+    CRecorderDiscovery discovery{transport, image, ui};
+
+    explicit Rig(const std::vector<Config>& devices) {
+        auto owned = std::make_unique<CVirtualBus>(devices);
+        bus = owned.get();
+        transport.UseBackend(std::move(owned));
+        CdTextCapable() = 0;
+    }
+    void DriverList(const std::string& text) {
+        mp3craft::WriteBytes(folder + "/driver.lst",
+                             std::vector<uint8_t>(text.begin(), text.end()));
+    }
+    std::string Log() {
+        auto bytes = mp3craft::ReadBytes(folder + "/cdrlog.txt");
+        return std::string(bytes.begin(), bytes.end());
+    }
+    void Detect(IChooseRecorder& chooser) { discovery.DetectRecorders(folder, chooser); }
+};
+
+TEST(Discovery, OneRecorderGetsTheCdTextDriverWithoutAQuestion) {
+    Rig rig({Recorder("TUNEVARN", "VIRTUAL CD-R")});
+    CScriptedChoice chooser(-1);
+    rig.Detect(chooser);
+    EXPECT_TRUE(chooser.asked.empty());
+    ASSERT_EQ(rig.discovery.CandidateCount(), 1);
+    EXPECT_STREQ(rig.discovery.Candidate(0).driverName.data(), "MMCCDTEXT");
+    ASSERT_NE(rig.discovery.Driver(), nullptr);
+    EXPECT_EQ(rig.discovery.DriverCreated(), 1);
+    EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 0);
+    EXPECT_EQ(CdTextCapable(), 1);
+    EXPECT_STREQ(rig.discovery.Driver()->Product(), "VIRTUAL CD-R");
+    EXPECT_EQ(rig.discovery.RecorderLine(), "CD Recorder: TUNEVARN VIRTUAL CD-R 1.0");
+    EXPECT_EQ(rig.Log(), "Vendor=TUNEVARN\r\nModel=VIRTUAL CD-R\r\n");
+    // INQUIRY and the capabilities page while scanning, INQUIRY again when selected
+    // for the driver.
+    std::vector<uint8_t> codes;
+    for (const auto& entry : rig.bus->Device(0).Log()) codes.push_back(entry.cdb[0]);
+    EXPECT_EQ(codes, (std::vector<uint8_t>{0x12, 0x5A, 0x12}));
+}
+
+TEST(Discovery, DisksReadersAndSilentDevicesAreNoRecorders) {
+    Config disk = Recorder("DISKCO", "FAST DISK");
+    disk.cdDevice = false;
+    Config reader = Recorder("READCO", "CD-ROM 52X");
+    reader.writesCdr = false;
+    Config mute = Recorder("MUTE", "NO ANSWER");
+    mute.faults = {
+        {.operationCode = 0x12, .times = -1, .kind = CVirtualDevice::Fault::Kind::kTransport}};
+    Rig rig({disk, mute, reader});
+    CScriptedChoice chooser(0);
+    rig.Detect(chooser);
+    EXPECT_EQ(rig.discovery.CandidateCount(), 0);
+    EXPECT_EQ(rig.discovery.Driver(), nullptr);
+    EXPECT_EQ(rig.discovery.RecorderLine(), "No CDR driver found.");
+    EXPECT_EQ(CdTextCapable(), 0);
+    // The device that does not answer INQUIRY is not logged.
+    EXPECT_EQ(rig.Log(),
+              "Vendor=DISKCO\r\nModel=FAST DISK\r\nVendor=READCO\r\nModel=CD-ROM 52X\r\n");
+}
+
+TEST(Discovery, NoDevicesWritesNoLog) {
+    Rig rig({});
+    mp3craft::WriteBytes(rig.folder + "/cdrlog.txt", {'o', 'l', 'd'});
+    CScriptedChoice chooser(0);
+    rig.Detect(chooser);
+    EXPECT_EQ(rig.discovery.Driver(), nullptr);
+    EXPECT_EQ(rig.Log(), "old");
+}
+
+TEST(Discovery, SeveralRecordersAskWhichOneAndTheAnswerPicksTheDevice) {
+    Config disk = Recorder("DISKCO", "FAST DISK");
+    disk.cdDevice = false;
+    std::vector<Config> devices = {Recorder("ACME", "FIRST", "1.1"), disk,
+                                   Recorder("ZENITH", "SECOND", "2.2")};
+    {
+        Rig rig(devices);
+        CScriptedChoice chooser(1);
+        rig.Detect(chooser);
+        ASSERT_EQ(chooser.asked.size(), 1u);
+        EXPECT_EQ(chooser.asked[0],
+                  (std::vector<std::string>{"ACME FIRST 1.1", "ZENITH SECOND 2.2"}));
+        ASSERT_NE(rig.discovery.Driver(), nullptr);
+        EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 2);
+        EXPECT_EQ(rig.transport.CurrentDevice(), 2);
+        EXPECT_STREQ(rig.discovery.Driver()->Vendor(), "ZENITH");
+    }
+    {
+        Rig rig(devices);
+        CScriptedChoice cancel(-1);
+        rig.Detect(cancel);
+        EXPECT_EQ(rig.discovery.Driver(), nullptr);
+        EXPECT_EQ(rig.discovery.DriverCreated(), 0);
+        EXPECT_EQ(rig.discovery.CandidateCount(), 2);
+    }
+}
+
+TEST(Discovery, TheListDecidesBeforeTheCapabilitiesPage) {
+    Config listed = Recorder("OLDCO", "WRITER 2X");
+    listed.writesCdr = false;  // an old drive that does not say so
+    Config rewriter = Recorder("NEWCO", "FAST CD-RW");
+    Config raw = Recorder("RAWCO", "RAW RECORDER");
+    Rig rig({listed, rewriter, raw});
+    rig.DriverList("; drivers by model\nMMC (old ones): writer*\nMMCRAW: RAW RECORDER\n");
+    CScriptedChoice chooser(2);
+    rig.Detect(chooser);
+    ASSERT_EQ(rig.discovery.CandidateCount(), 3);
+    EXPECT_STREQ(rig.discovery.Candidate(0).driverName.data(), "MMC");
+    EXPECT_STREQ(rig.discovery.Candidate(1).driverName.data(), "MMCCDTEXT");  // "RW", unlisted
+    EXPECT_STREQ(rig.discovery.Candidate(2).driverName.data(), "MMCRAW");
+    // The devices named by the list were never asked for their capabilities.
+    for (int32_t i = 0; i < 3; ++i) {
+        for (const auto& entry : rig.bus->Device(i).Log()) EXPECT_NE(entry.cdb[0], 0x5A) << i;
+    }
+    // The raw driver is not built yet: choosing it leaves the program without a driver.
+    EXPECT_EQ(rig.discovery.Driver(), nullptr);
+    EXPECT_EQ(CdTextCapable(), 0);
+    EXPECT_EQ(rig.discovery.CreateDriver("MMC", 0), 1);
+    EXPECT_EQ(CdTextCapable(), 0);
+    EXPECT_EQ(rig.discovery.CreateDriver("mmc", 0), 0);
+    EXPECT_EQ(rig.discovery.CreateDriver("NONSENSE", 1), 0);
+}
+
+TEST(Discovery, TwentyDevicesSixteenRecordedEightCandidatesKept) {
+    std::vector<Config> devices;
+    for (int i = 0; i < 20; ++i)
+        devices.push_back(Recorder("MAKER", ("MODEL " + std::to_string(i)).c_str()));
+    Rig rig(devices);
+    CScriptedChoice chooser(7);
+    rig.Detect(chooser);
+    EXPECT_EQ(rig.transport.DeviceCount(), 16);
+    EXPECT_EQ(rig.discovery.CandidateCount(), 8);
+    ASSERT_EQ(chooser.asked.size(), 1u);
+    EXPECT_EQ(chooser.asked[0].size(), 8u);
+    EXPECT_EQ(chooser.asked[0].back(), "MAKER MODEL 7 1.0");
+    EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 7);
+    // Every device that answered was logged, the ninth recorder and beyond included.
+    std::string log = rig.Log();
+    EXPECT_NE(log.find("Model=MODEL 15\r\n"), std::string::npos);
+    EXPECT_EQ(log.find("Model=MODEL 16\r\n"), std::string::npos);
+    EXPECT_TRUE(rig.bus->Device(16).Log().empty());
+}
+
+TEST(Discovery, CandidatesHoldAtMostEightWithBoundedTexts) {
+    Rig rig({});
+    for (int32_t i = 0; i < 10; ++i)
+        rig.discovery.AddRecorderCandidate(std::string(40, 'V').c_str(), "P", "R", "MMC", i);
+    EXPECT_EQ(rig.discovery.CandidateCount(), 8);
+    EXPECT_EQ(std::string(rig.discovery.Candidate(7).vendor.data()), std::string(31, 'V'));
+    EXPECT_EQ(rig.discovery.Candidate(7).deviceIndex, 7);
+}
+
+TEST(Discovery, AnUnwritableLogFolderIsNoObstacle) {
+    Rig rig({Recorder("TUNEVARN", "VIRTUAL CD-R")});
+    std::filesystem::create_directory(rig.folder + "/cdrlog.txt");  // cannot be opened as a file
+    CScriptedChoice chooser(0);
+    rig.Detect(chooser);
+    EXPECT_NE(rig.discovery.Driver(), nullptr);
+}
+
+}  // namespace
