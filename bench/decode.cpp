@@ -106,7 +106,7 @@ int64_t DiscImageRead(const std::string& path) {
 
 class CQuietUi : public IExportUi {
   public:
-    bool AskSaveFile(const CSaveFileQuestion&, std::string&) override { return false; }
+    bool AskSaveFile(const CFileDialogRequest&, std::string&) override { return false; }
     void ShowMessage(const std::string& title, const std::string& text) override {
         std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
     }

@@ -91,3 +91,10 @@ bool HasExtension(const std::string& name, const char* ext) {
     }
     return true;
 }
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}

@@ -49,5 +49,8 @@ bool WriteFileReplacing(const std::string& path, const void* data, size_t n);
 // letter case.
 bool HasExtension(const std::string& name, const char* ext);
 
+// The folder part of a path: "." when it has none, "/" for a file in the root.
+std::string FolderOf(const std::string& path);
+
 // True when path names an existing folder.
 bool IsFolder(const std::string& path);

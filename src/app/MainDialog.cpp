@@ -4,8 +4,11 @@
 #include <filesystem>
 
 #include "app/FileIo.h"
+#include "audio/AudioExport.h"
+#include "recording/Normalization.h"
 #include "songlist/FolderScan.h"
 #include "songlist/SongListFiles.h"
+#include "ui/DisplayText.h"
 #include "ui/LanguageTable.h"
 
 namespace {
@@ -19,19 +22,14 @@ constexpr const char kM3uFilter[] = "M3U Play List, for WinAmp{*.M3U}|*.M3U||";
 constexpr const char kPlsFilter[] = "PLS Play List, for Sonique{*.PLS}|*.PLS||";
 constexpr const char kTextFilter[] = "Text file, for CD label printing{*.TXT}|*.TXT||";
 
-std::string FolderOf(const std::string& path) {
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    return folder.empty() ? std::string(".") : folder;
-}
 }  // namespace
 
-CMainDialog::CMainDialog(IMainWindowUi& ui, IShell& shell, std::string startFolder,
-                         bool driverExists)
+CMainDialog::CMainDialog(IMainWindowUi& ui, IShell& shell, CBurnerApp& app)
     : ui_(ui),
       shell_(shell),
-      startFolder_(std::move(startFolder)),
-      driverExists_(driverExists),
-      folders_(startFolder_) {
+      app_(app),
+      driverExists_(app.Driver() != nullptr),
+      folders_(app.StartFolder()) {
     songs_.ClearSongs();
     folders_.LoadFolderMemory();
 }
@@ -66,11 +64,11 @@ bool CMainDialog::NeedFocus() {
 
 void CMainDialog::Warn(MoveResult result) {
     if (result == MoveResult::kNoFocus)
-        ui_.ShowWarning(Text(1001), "Warning");
+        ui_.ShowMessage("Warning", Text(1001));
 }
 
 void CMainDialog::InsertFiles() {
-    CFileDialogRequest request{kMp3Filter, "mp3", folders_.EnterFolderMemory(FolderKind::kMp3)};
+    CFileDialogRequest request{kMp3Filter, "mp3", folders_.EnterFolderMemory(FolderKind::kMp3), ""};
     std::vector<std::string> files = ui_.AskFilesToOpen(request, true);
     if (files.empty())
         return;
@@ -150,7 +148,7 @@ void CMainDialog::DropFiles(const std::vector<std::string>& names) {
 
 void CMainDialog::OpenProject() {
     CFileDialogRequest request{kOpenProjectFilter, "MPJ",
-                               folders_.EnterFolderMemory(FolderKind::kMpj)};
+                               folders_.EnterFolderMemory(FolderKind::kMpj), ""};
     std::vector<std::string> files = ui_.AskFilesToOpen(request, false);
     if (files.empty())
         return;
@@ -167,8 +165,10 @@ void CMainDialog::OpenProject() {
 }
 
 std::string CMainDialog::AskSave(FolderKind kind, const char* filter, const char* extension) {
-    CFileDialogRequest request{filter, extension, folders_.EnterFolderMemory(kind)};
-    std::string path = ui_.AskFileToSave(request);
+    CFileDialogRequest request{filter, extension, folders_.EnterFolderMemory(kind), ""};
+    std::string path;
+    if (!ui_.AskSaveFile(request, path))
+        path.clear();
     if (!path.empty())
         folders_.SaveFolderMemory(kind, FolderOf(path));
     return path;
@@ -178,7 +178,8 @@ void CMainDialog::Export(FolderKind kind, const char* filter, const char* extens
                          bool (*write)(const CSongList&, const std::string&)) {
     std::string path = AskSave(kind, filter, extension);
     if (!path.empty() && !write(songs_, path))
-        ui_.ShowError("The file \"" + path + "\" could not be written. Nothing was saved.");
+        ui_.ShowMessage("Error", "The file \"" + DisplayText(path) +
+                                     "\" could not be written. Nothing was saved.");
 }
 
 void CMainDialog::SaveProject() {
@@ -194,8 +195,31 @@ void CMainDialog::ExportSongText() {
     Export(FolderKind::kPls, kTextFilter, "TXT", WriteSongTextFile);
 }
 
+void CMainDialog::ExportWav() {
+    ::ExportWav(songs_, folders_, ui_);
+}
+
+void CMainDialog::ExportRawTrack() {
+    ::ExportRawTrack(songs_, folders_, ui_);
+}
+
+void CMainDialog::Record() {
+    if (!recordEnabled_)
+        return;
+    int32_t normalize = LoadNormalizeDefault(app_.StartFolder(), ui_);
+    app_.NewCdTextBuilder();
+    // The disc takes what it can: at most 99 tracks within its own budget; songs that no
+    // longer inspect are left out.  The song list itself is not changed by recording.
+    CDiscImage& disc = app_.DiscImage();
+    disc.Clear();
+    for (int32_t i = 0; i < songs_.RowCount(); ++i)
+        disc.AddTrack(songs_.FullPath(i).c_str(), songs_.Title(i).c_str());
+    ui_.RunRecordDialog(CRecordDialogRequest{app_, normalize});
+    app_.DeleteCdTextBuilder();
+}
+
 void CMainDialog::Help() {
-    OpenHelp(shell_, startFolder_);
+    OpenHelp(shell_, app_.StartFolder());
 }
 void CMainDialog::TipsOfTheDay() {
     ui_.ShowTipOfTheDay();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/BurnerApp.h"
 #include "app/FolderMemory.h"
 #include "app/MainWindowUi.h"
 #include "app/Shell.h"
@@ -18,8 +19,9 @@ class CMainDialog {
     static constexpr int32_t kDeleteControl = 1011;
     static constexpr int32_t kMaxPlayerSongs = 80;
 
-    // driverExists: a recorder driver was created at start-up (Record can be enabled).
-    CMainDialog(IMainWindowUi& ui, IShell& shell, std::string startFolder, bool driverExists);
+    // Constructed when start-up has found the recorders: Record can be enabled only
+    // when the application has a driver.
+    CMainDialog(IMainWindowUi& ui, IShell& shell, CBurnerApp& app);
 
     CSongList& SongList() { return songs_; }
     CFolderMemory& FolderMemory() { return folders_; }
@@ -38,6 +40,9 @@ class CMainDialog {
     void DropFiles(const std::vector<std::string>& names);
     void OpenProject();
     void SaveProject();
+    void ExportWav();
+    void ExportRawTrack();
+    void Record();
     void ExportM3u();
     void ExportPls();
     void ExportSongText();
@@ -62,7 +67,7 @@ class CMainDialog {
 
     IMainWindowUi& ui_;
     IShell& shell_;
-    std::string startFolder_;
+    CBurnerApp& app_;
     bool driverExists_;
     CSongList songs_;
     CFolderMemory folders_;

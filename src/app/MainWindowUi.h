@@ -5,14 +5,11 @@
 #include <string>
 #include <vector>
 
-// A file dialog: the filter in the form "Text {*.ext}|*.ext||" (pairs of display text
-// and pattern separated by "|", ended by "||"), the extension added to a typed name
-// without one, and the folder it opens in.
-struct CFileDialogRequest {
-    std::string filter;
-    std::string defaultExtension;
-    std::string folder;
-};
+#include "audio/ExportUi.h"
+#include "recording/NormalizeQuestion.h"
+#include "ui/FileDialogRequest.h"
+
+class CBurnerApp;
 
 // The songs handed to the player: up to 80, and the one to start with.
 struct CPlayerSongs {
@@ -21,28 +18,29 @@ struct CPlayerSongs {
     int32_t current = 0;
 };
 
-class IMainWindowUi {
+// What the Record dialog starts from: the disc image filled from the song list, a
+// fresh CD-TEXT builder and the driver (all in the application), and whether
+// normalization starts switched on.
+struct CRecordDialogRequest {
+    CBurnerApp& app;
+    int32_t normalizeOn;
+};
+
+// Message boxes (ShowMessage), the save dialog and the export progress come with the
+// export interface; the "Normalizing info" question with its own.
+class IMainWindowUi : public IExportUi, public INormalizeQuestion {
   public:
-    virtual ~IMainWindowUi() = default;
-
-    // A message box with the information icon.
-    virtual void ShowWarning(const std::string& text, const std::string& title) = 0;
-    // A message box for a failure the user must know about (a file not written).
-    virtual void ShowError(const std::string& text) = 0;
-
     // Open dialogs: the chosen files (one, or several when allowed), empty when the
     // user cancelled.  Files must exist.
     virtual std::vector<std::string> AskFilesToOpen(const CFileDialogRequest& request,
                                                     bool several) = 0;
-    // Save dialog, asking before an existing file is overwritten: the chosen path, or ""
-    // when the user cancelled.
-    virtual std::string AskFileToSave(const CFileDialogRequest& request) = 0;
 
     // The rename dialog, showing title; true with the edited title on OK.
     virtual bool AskNewTitle(std::string& title) = 0;
 
     // Modal windows of other parts of the program.
     virtual void RunPlayer(const CPlayerSongs& songs) = 0;
+    virtual void RunRecordDialog(const CRecordDialogRequest& request) = 0;
     virtual void RunCoverDialog() = 0;
     virtual void ShowTipOfTheDay() = 0;
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/FileIo.h"
 #include "app/ReplacingFile.h"
 #include "audio/WavHeader.h"
 #include "disc/DiscImage.h"
@@ -19,12 +20,6 @@ constexpr size_t kMaxFileName = 255;
 const char kWavFilter[] = "Wave audio files  {*.wav}|*.wav|All files {*.*}|*.*||";
 const char kRawFilter[] = "Raw CD audio track data {*.bin}|*.bin|All files {*.*}|*.*||";
 
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 ExportResult ExportFocused(ExportFormat format, const CSongList& list, CFolderMemory& memory,
                            IExportUi& ui) {
@@ -33,7 +28,7 @@ ExportResult ExportFocused(ExportFormat format, const CSongList& list, CFolderMe
         ui.ShowMessage("Warning", Text(1001));
         return ExportResult::kNoFocus;
     }
-    CSaveFileQuestion question;
+    CFileDialogRequest question;
     if (format == ExportFormat::kWav) {
         question.defaultExtension = "WAV";
         question.filter = kWavFilter;

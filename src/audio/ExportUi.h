@@ -6,20 +6,14 @@
 #include <cstdint>
 #include <string>
 
-// A save-file dialog as the export commands want it; the front end asks before
-// overwriting an existing file and offers no read-only option.
-struct CSaveFileQuestion {
-    std::string defaultExtension;  // added when the user types a name without one
-    std::string filter;            // "Display {*.ext}|*.ext|...||"
-    std::string suggestedName;     // file name shown at first
-    std::string folder;            // where the dialog opens
-};
+#include "ui/FileDialogRequest.h"
+
 
 class IExportUi {
   public:
     virtual ~IExportUi() = default;
     // True with the chosen full path, false when the user cancels.
-    virtual bool AskSaveFile(const CSaveFileQuestion& question, std::string& chosenPath) = 0;
+    virtual bool AskSaveFile(const CFileDialogRequest& question, std::string& chosenPath) = 0;
     // A message box with a title and a text, acknowledged before the call returns.
     virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
     // Writing has started, has reached done of total bytes, has ended.

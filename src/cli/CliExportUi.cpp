@@ -5,7 +5,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 
-bool CCliExportUi::AskSaveFile(const CSaveFileQuestion& question, std::string& chosenPath) {
+bool CCliExportUi::AskSaveFile(const CFileDialogRequest& question, std::string& chosenPath) {
     // The terminal commands name their output; nobody is there to answer a dialog.
     (void)question;
     (void)chosenPath;

@@ -10,7 +10,7 @@
 
 class CCliExportUi : public IExportUi {
   public:
-    bool AskSaveFile(const CSaveFileQuestion& question, std::string& chosenPath) override;
+    bool AskSaveFile(const CFileDialogRequest& question, std::string& chosenPath) override;
     void ShowMessage(const std::string& title, const std::string& text) override;
     void ExportProgress(int64_t done, int64_t total) override;
     void ExportEnded() override { bar_.Clear(); }

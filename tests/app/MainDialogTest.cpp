@@ -3,10 +3,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/MainDialog.h"
+#include "scsi/BackendChoice.h"
 #include "support/FakeMainWindow.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
@@ -30,12 +32,29 @@ class MainCommands : public ::testing::Test {
         return t;
     }
 
+    // The application, with one virtual recorder when asked for.
+    CBurnerApp& App(bool withRecorder) {
+        apps.push_back(std::make_unique<CBurnerApp>(start, ui));
+        CBurnerApp& app = *apps.back();
+        if (withRecorder) {
+            std::string problem;
+            app.Transport().UseBackend(
+                ChooseScsiBackend(testpaths::TempDir("main-vr").c_str(), nullptr, problem));
+            struct First : IChooseRecorder {
+                int32_t ChooseRecorder(const std::vector<std::string>&) override { return 0; }
+            } first;
+            app.Recorders().DetectRecorders(start, first);
+        }
+        return app;
+    }
+
     std::string start, music;
     CFakeMainWindow ui;
+    std::vector<std::unique_ptr<CBurnerApp>> apps;
 };
 
 TEST_F(MainCommands, InsertUsesTheMp3DialogAndRemembersItsFolder) {
-    CMainDialog main(ui, ui, start, true);
+    CMainDialog main(ui, ui, App(true));
     ui.openAnswers.push_back({Song(1), music + "/missing.mp3", Song(2)});
     main.InsertFiles();
     ASSERT_EQ(ui.dialogs.size(), 1u);
@@ -53,7 +72,7 @@ TEST_F(MainCommands, InsertUsesTheMp3DialogAndRemembersItsFolder) {
 }
 
 TEST_F(MainCommands, RecordAndDeleteFollowTheListAndTheDriver) {
-    CMainDialog noDriver(ui, ui, start, false);
+    CMainDialog noDriver(ui, ui, App(false));
     EXPECT_FALSE(noDriver.IsCommandEnabled(CMainDialog::kDeleteControl));
     EXPECT_FALSE(noDriver.IsCommandEnabled(CMainDialog::kRecordControl));
     noDriver.DropFiles({Song(1)});
@@ -61,7 +80,7 @@ TEST_F(MainCommands, RecordAndDeleteFollowTheListAndTheDriver) {
     EXPECT_FALSE(noDriver.IsCommandEnabled(CMainDialog::kRecordControl));
     EXPECT_EQ(ui.enabled.count(CMainDialog::kRecordControl), 0u);
 
-    CMainDialog main(ui, ui, start, true);
+    CMainDialog main(ui, ui, App(true));
     main.DropFiles({Song(1), Song(2), Song(3)});
     auto& list = main.SongList();
     list.SetSelected(0, true);
@@ -80,22 +99,22 @@ TEST_F(MainCommands, RecordAndDeleteFollowTheListAndTheDriver) {
 }
 
 TEST_F(MainCommands, FocusedSongCommandsWarnWithoutFocus) {
-    CMainDialog main(ui, ui, start, true);
+    CMainDialog main(ui, ui, App(true));
     main.DropFiles({Song(1), Song(2), Song(3)});
     for (auto command :
          {&CMainDialog::MoveTop, &CMainDialog::MoveUp, &CMainDialog::MoveDown,
           &CMainDialog::MoveBottom, &CMainDialog::RenameSong, &CMainDialog::PlaySong})
         (main.*command)();
-    EXPECT_EQ(ui.warnings, std::vector<std::string>(6, kWarning));
+    EXPECT_EQ(ui.messages, std::vector<std::string>(6, kWarning));
 
-    ui.warnings.clear();
+    ui.messages.clear();
     main.SongList().SetFocusedRow(0);
     main.MoveUp();  // already at the top: nothing, no message
     main.MoveTop();
     main.MoveBottom();
     EXPECT_EQ(Titles(main), "s2 s3 s1 ");
     main.MoveDown();
-    EXPECT_TRUE(ui.warnings.empty());
+    EXPECT_TRUE(ui.messages.empty());
 
     ui.renameAnswers.push_back("New title");
     main.RenameSong();
@@ -107,7 +126,7 @@ TEST_F(MainCommands, FocusedSongCommandsWarnWithoutFocus) {
 }
 
 TEST_F(MainCommands, PlayHandsOverAtMostEightySongs) {
-    CMainDialog main(ui, ui, start, true);
+    CMainDialog main(ui, ui, App(true));
     std::vector<std::string> many;
     mp3craft::WriteSeconds(music + "/one.mp3", 1);
     for (int i = 0; i < 100; ++i) many.push_back(music + "/one.mp3");
@@ -134,7 +153,7 @@ TEST_F(MainCommands, DropFoldersFilesAndPlaylists) {
     std::ofstream(music + "/list.m3u") << "s4.mp3\n";
     fs::copy_file(Song(5), music + "/sound.wav");
 
-    CMainDialog main(ui, ui, start, true);
+    CMainDialog main(ui, ui, App(true));
     main.DropFiles(
         {music + "/sub", music + "/list.PLS", music + "/sound.wav", music + "/list.m3u", Song(5)});
     EXPECT_EQ(Titles(main), "UPPER s3 s4 s5 ");
@@ -142,7 +161,7 @@ TEST_F(MainCommands, DropFoldersFilesAndPlaylists) {
 
 TEST_F(MainCommands, ProjectsAndExportsThroughTheirDialogs) {
     std::string out = testpaths::TempDir("main-out");
-    CMainDialog main(ui, ui, start, true);
+    CMainDialog main(ui, ui, App(true));
     main.DropFiles({Song(1), Song(2)});
     ui.saveAnswers.push_back(out + "/p.mpj");
     main.SaveProject();
@@ -158,8 +177,8 @@ TEST_F(MainCommands, ProjectsAndExportsThroughTheirDialogs) {
     main.ExportSongText();
     EXPECT_TRUE(fs::exists(out + "/l.m3u"));
     EXPECT_TRUE(fs::exists(out + "/l.pls"));
-    ASSERT_EQ(ui.errors.size(), 1u);  // the failed write is reported
-    EXPECT_NE(ui.errors[0].find("l.txt"), std::string::npos);
+    ASSERT_EQ(ui.messages.size(), 1u);  // the failed write is reported
+    EXPECT_NE(ui.messages[0].find("l.txt"), std::string::npos);
     EXPECT_EQ(ui.dialogs.back().filter, "Text file, for CD label printing{*.TXT}|*.TXT||");
 
     // Open replaces the list with a project, and adds the songs of a playlist.
@@ -174,14 +193,14 @@ TEST_F(MainCommands, ProjectsAndExportsThroughTheirDialogs) {
     EXPECT_EQ(Titles(main), "s1 s2 s1 s2 ");
 
     // The save dialogs of the playlists share one remembered folder, the project its own.
-    CMainDialog next(ui, ui, start, true);
+    CMainDialog next(ui, ui, App(true));
     EXPECT_EQ(next.FolderMemory().Remembered(FolderKind::kPls), out + "/no/such/dir");
     EXPECT_EQ(next.FolderMemory().Remembered(FolderKind::kMpj), out);
 }
 
 TEST_F(MainCommands, WindowCommands) {
     LanguageTable().SetStartFolder(start);  // the language choice writes language.set there
-    CMainDialog main(ui, ui, start, false);
+    CMainDialog main(ui, ui, App(false));
     main.Help();
     EXPECT_EQ(ui.opened, std::vector<std::string>{start + "/Help.htm"});
     main.TipsOfTheDay();
@@ -193,5 +212,65 @@ TEST_F(MainCommands, WindowCommands) {
     EXPECT_EQ(ui.refreshes, 1);
     EXPECT_FALSE(main.LanguageCommand(1008));
     EXPECT_EQ(ui.refreshes, 1);
+}
+TEST_F(MainCommands, RecordOffersEveryRowAndTheDiscTakesNinetyNine) {
+    CBurnerApp& app = App(true);
+    ASSERT_NE(app.Driver(), nullptr);
+    CMainDialog main(ui, ui, app);
+    mp3craft::WriteSeconds(music + "/short.mp3", 2);
+    main.DropFiles(std::vector<std::string>(120, music + "/short.mp3"));
+    main.SongList().SetTitle(0, "First title");
+    ASSERT_EQ(main.SongList().RowCount(), 120);
+    ASSERT_TRUE(main.IsCommandEnabled(CMainDialog::kRecordControl));
+
+    int tracks = -1;
+    std::string firstTitle;
+    bool hadBuilder = false;
+    ui.recordDialog = [&](const CRecordDialogRequest& request) {
+        tracks = request.app.DiscImage().trackCount;
+        firstTitle = request.app.DiscImage().trackTitle[0].data();
+        hadBuilder = request.app.CdTextBuilder() != nullptr;
+    };
+    ui.normalizeAnswer = 1;  // "No, ... OFF by default"
+    main.Record();
+    EXPECT_EQ(tracks, 99);
+    EXPECT_EQ(firstTitle, "First title");
+    EXPECT_TRUE(hadBuilder);
+    EXPECT_EQ(app.CdTextBuilder(), nullptr);  // gone with the dialog
+    EXPECT_EQ(ui.recordDialogs, std::vector<int32_t>{0});
+    EXPECT_EQ(main.SongList().RowCount(), 120);
+
+    // The default was stored: the question is not asked again.
+    main.Record();
+    EXPECT_EQ(ui.normalizeQuestions, 1);
+    EXPECT_EQ(ui.recordDialogs, (std::vector<int32_t>{0, 0}));
+    EXPECT_EQ(mp3craft::ReadBytes(start + "/nml.log"), (std::vector<uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(MainCommands, RecordNeedsARecorderAndSongs) {
+    CMainDialog noDriver(ui, ui, App(false));
+    noDriver.DropFiles({Song(1)});
+    noDriver.Record();
+    CMainDialog empty(ui, ui, App(true));
+    empty.Record();
+    EXPECT_TRUE(ui.recordDialogs.empty());
+    EXPECT_EQ(ui.normalizeQuestions, 0);
+}
+
+TEST_F(MainCommands, ExportsOfTheFocusedSong) {
+    std::string out = testpaths::TempDir("main-wav");
+    CMainDialog main(ui, ui, App(false));
+    main.DropFiles({Song(1)});
+    main.ExportWav();
+    EXPECT_EQ(ui.messages, std::vector<std::string>{kWarning});
+    main.SongList().SetFocusedRow(0);
+    ui.saveAnswers.push_back(out + "/s1.wav");
+    main.ExportWav();
+    EXPECT_EQ(ui.dialogs.back().suggestedName, "s1.WAV");
+    EXPECT_EQ(fs::file_size(out + "/s1.wav"), 44u + 10 * 176400u);
+    ui.saveAnswers.push_back(out + "/s1.bin");
+    main.ExportRawTrack();
+    EXPECT_EQ(fs::file_size(out + "/s1.bin"), 10 * 176400u);
+    EXPECT_EQ(main.FolderMemory().Remembered(FolderKind::kWav), out);
 }
 }  // namespace

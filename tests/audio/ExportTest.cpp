@@ -31,12 +31,12 @@ uint32_t Little32(const std::vector<uint8_t>& b, size_t at) {
 class CScriptedExportUi : public IExportUi {
   public:
     std::string answer;  // the chosen path; empty = cancel
-    std::vector<CSaveFileQuestion> questions;
+    std::vector<CFileDialogRequest> questions;
     std::vector<std::pair<std::string, std::string>> messages;  // title, text
     int64_t lastDone = -1, lastTotal = -1;
     int started = 0, ended = 0;
 
-    bool AskSaveFile(const CSaveFileQuestion& question, std::string& chosenPath) override {
+    bool AskSaveFile(const CFileDialogRequest& question, std::string& chosenPath) override {
         questions.push_back(question);
         chosenPath = answer;
         return !answer.empty();

@@ -1,33 +1,39 @@
 #pragma once
-// A scripted main window: answers the commands' questions from queues and records
-// everything the commands show or change.
+// A scripted front end: answers the questions of the commands and of start-up from
+// queues and records everything they show or change.
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "app/BurnerApp.h"
 #include "app/MainWindowUi.h"
 #include "app/Shell.h"
+#include "drivers/DriverUi.h"
 
-struct CFakeMainWindow : IMainWindowUi, IShell {
+struct CFakeMainWindow : IMainWindowUi, IShell, IDriverUi {
     // Answers, taken in order; an empty queue means the user cancels.
     std::deque<std::vector<std::string>> openAnswers;
     std::deque<std::string> saveAnswers;
     std::deque<std::string> renameAnswers;
+    int32_t normalizeAnswer = 0;
+    // Runs inside the Record dialog, to look at what it was given.
+    std::function<void(const CRecordDialogRequest&)> recordDialog;
 
     // What happened.
-    std::vector<std::string> warnings;  // "title: text"
-    std::vector<std::string> errors;
+    std::vector<std::string> messages;  // "title: text"
     std::vector<CFileDialogRequest> dialogs;
     std::vector<CPlayerSongs> played;
+    std::vector<int32_t> recordDialogs;  // normalize on, per Record dialog run
     std::map<int32_t, bool> enabled;
     std::vector<std::string> opened;
-    int refreshes = 0, covers = 0, tips = 0, minimized = 0, closed = 0;
+    std::vector<std::string> errors;  // from the drivers
+    int refreshes = 0, covers = 0, tips = 0, minimized = 0, closed = 0, normalizeQuestions = 0;
 
-    void ShowWarning(const std::string& text, const std::string& title) override {
-        warnings.push_back(title + ": " + text);
+    void ShowMessage(const std::string& title, const std::string& text) override {
+        messages.push_back(title + ": " + text);
     }
-    void ShowError(const std::string& text) override { errors.push_back(text); }
     std::vector<std::string> AskFilesToOpen(const CFileDialogRequest& request, bool) override {
         dialogs.push_back(request);
         if (openAnswers.empty())
@@ -36,13 +42,13 @@ struct CFakeMainWindow : IMainWindowUi, IShell {
         openAnswers.pop_front();
         return answer;
     }
-    std::string AskFileToSave(const CFileDialogRequest& request) override {
+    bool AskSaveFile(const CFileDialogRequest& request, std::string& chosen) override {
         dialogs.push_back(request);
         if (saveAnswers.empty())
-            return "";
-        auto answer = saveAnswers.front();
+            return false;
+        chosen = saveAnswers.front();
         saveAnswers.pop_front();
-        return answer;
+        return true;
     }
     bool AskNewTitle(std::string& title) override {
         if (renameAnswers.empty())
@@ -51,7 +57,16 @@ struct CFakeMainWindow : IMainWindowUi, IShell {
         renameAnswers.pop_front();
         return true;
     }
+    int32_t AskNormalizeDefault() override {
+        ++normalizeQuestions;
+        return normalizeAnswer;
+    }
     void RunPlayer(const CPlayerSongs& songs) override { played.push_back(songs); }
+    void RunRecordDialog(const CRecordDialogRequest& request) override {
+        recordDialogs.push_back(request.normalizeOn);
+        if (recordDialog)
+            recordDialog(request);
+    }
     void RunCoverDialog() override { ++covers; }
     void ShowTipOfTheDay() override { ++tips; }
     void SetCommandEnabled(int32_t id, bool on) override { enabled[id] = on; }
@@ -59,4 +74,5 @@ struct CFakeMainWindow : IMainWindowUi, IShell {
     void Minimize() override { ++minimized; }
     void CloseMainWindow() override { ++closed; }
     void OpenDocument(const std::string& path) override { opened.push_back(path); }
+    void ReportError(const std::string& text) override { errors.push_back(text); }
 };
