@@ -1,6 +1,7 @@
 #include "songlist/SongList.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 #include "audio/Mp3Source.h"
@@ -26,8 +27,19 @@ std::string TitleFromPath(const std::string& path) {
 }  // namespace
 
 std::string CSongList::FormatTime(int32_t seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d", seconds / 60, seconds % 60);
+    // "%02d:%02d" of minutes and seconds, without going through printf: it runs for
+    // every song listed.
+    auto twoDigits = [](std::string& out, int32_t v) {
+        char digits[16];
+        auto done = std::to_chars(digits, digits + sizeof digits, v);
+        if (v >= 0 && v < 10)
+            out.push_back('0');
+        out.append(digits, done.ptr);
+    };
+    std::string text;
+    twoDigits(text, seconds / 60);
+    text.push_back(':');
+    twoDigits(text, seconds % 60);
     return text;
 }
 

@@ -1,7 +1,9 @@
 #include "ui/TextFormat.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "ui/LanguageTable.h"
 
@@ -45,11 +47,17 @@ bool FormatChecked(const char* format, std::span<const CTextArg> args, std::stri
             ++p;
             continue;
         }
-        while (IsFlag(*p)) ++p;
+        bool minus = false, zero = false, other = false;  // other: '+', ' ' or '#'
+        for (; IsFlag(*p); ++p) {
+            minus = minus || *p == '-';
+            zero = zero || *p == '0';
+            other = other || *p == '+' || *p == ' ' || *p == '#';
+        }
         int width = 0, precision = 0;
         if (!ReadNumber(p, width))
             return false;
-        if (*p == '.') {
+        bool hasPrecision = *p == '.';
+        if (hasPrecision) {
             ++p;
             if (!ReadNumber(p, precision))
                 return false;
@@ -58,36 +66,50 @@ bool FormatChecked(const char* format, std::span<const CTextArg> args, std::stri
         if (conv == '\0' || next >= args.size())
             return false;
         ++p;
-        // The conversion as written, without any length modifier, re-typed below.
-        std::string spec(start, static_cast<size_t>(p - start - 1));
         const CTextArg& arg = args[next++];
-        char piece[2 * kMaxWidth + 64];
-        int n;
-        if (conv == 'd' || conv == 'i' || conv == 'u' || conv == 'x' || conv == 'X') {
-            if (arg.isText)
-                return false;
-            spec += "ll";
-            spec += conv;
-            n = std::snprintf(piece, sizeof piece, spec.c_str(),
-                              static_cast<long long>(arg.number));
-        } else if (conv == 's') {
+        auto pad = [&](std::string_view text, char fill) {
+            size_t n = static_cast<size_t>(width) > text.size()
+                           ? static_cast<size_t>(width) - text.size()
+                           : 0;
+            if (minus) {
+                out.append(text);
+                out.append(n, ' ');
+            } else if (fill == '0' && !text.empty() && text[0] == '-') {
+                out.push_back('-');  // zeros go between the sign and the digits
+                out.append(n, '0');
+                out.append(text.substr(1));
+            } else {
+                out.append(n, fill);
+                out.append(text);
+            }
+        };
+        if (conv == 's') {
             if (!arg.isText)
                 return false;
-            // Texts may be long; only padding goes through snprintf.
             size_t len = std::strlen(arg.text);
-            if (spec.find('.') != std::string::npos && static_cast<size_t>(precision) < len)
+            if (hasPrecision && static_cast<size_t>(precision) < len)
                 len = static_cast<size_t>(precision);
-            size_t pad = static_cast<size_t>(width) > len ? static_cast<size_t>(width) - len : 0;
-            bool left = spec.find('-') != std::string::npos;
-            if (!left)
-                out.append(pad, ' ');
-            out.append(arg.text, len);
-            if (left)
-                out.append(pad, ' ');
+            pad(std::string_view(arg.text, len), ' ');
             continue;
-        } else {
-            return false;
         }
+        if (conv != 'd' && conv != 'i' && conv != 'u' && conv != 'x' && conv != 'X')
+            return false;
+        if (arg.isText)
+            return false;
+        if ((conv == 'd' || conv == 'i') && !other && !hasPrecision) {
+            // The common case (every built-in text): plain decimal with padding.
+            char digits[24];
+            auto done = std::to_chars(digits, digits + sizeof digits, arg.number);
+            pad(std::string_view(digits, static_cast<size_t>(done.ptr - digits)), zero ? '0' : ' ');
+            continue;
+        }
+        // The conversion as written, re-typed for a 64-bit argument.
+        std::string spec(start, static_cast<size_t>(p - start - 1));
+        spec += "ll";
+        spec += conv;
+        char piece[2 * kMaxWidth + 64];
+        int n =
+            std::snprintf(piece, sizeof piece, spec.c_str(), static_cast<long long>(arg.number));
         if (n < 0)
             return false;
         out.append(piece, static_cast<size_t>(n) < sizeof piece ? static_cast<size_t>(n)

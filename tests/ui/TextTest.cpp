@@ -46,6 +46,9 @@ TEST(TextFormat, ConversionsOfTheTable) {
     CTextArg padded[] = {"ab", "cd", -4, 255};
     ASSERT_TRUE(FormatChecked("[%5s|%-4s|%+d|%04X]", padded, out));
     EXPECT_EQ(out, "[   ab|cd  |-4|00FF]");
+    CTextArg signs[] = {-42, 42, -7, 7, 123456};
+    ASSERT_TRUE(FormatChecked("%05d|%-5d|%3d|%02d|%02d", signs, out));
+    EXPECT_EQ(out, "-0042|42   | -7|07|123456");
 }
 
 TEST(TextFormat, MismatchedOrHostileFormatsAreRefused) {
