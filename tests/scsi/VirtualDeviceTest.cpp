@@ -232,7 +232,9 @@ TEST(VirtualDevice, TrayLockAndSpeedBehaveLikeADrive) {
 TEST(VirtualDevice, RefusesUnknownCommandsAndWrongLengthsLikeADrive) {
     Rig rig;
     std::vector<uint8_t> data(64);
-    EXPECT_EQ(rig.None({0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}), 2);  // WRITE: not built yet
+    EXPECT_EQ(rig.None({0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}), 2);  // WRITE without a cue sheet
+    EXPECT_EQ(rig.Sense(), "5/2C/00");
+    EXPECT_EQ(rig.None({0xAD, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 2);  // READ DVD STRUCTURE
     EXPECT_EQ(rig.Sense(), "5/20/00");
     EXPECT_EQ(rig.None({0xE7, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 2);  // a vendor command
     EXPECT_EQ(rig.Sense(), "5/20/00");
@@ -309,7 +311,7 @@ TEST(VirtualDevice, KeepsALogOfEveryCommandAndWritesItToItsFolder) {
     EXPECT_EQ(text.str(),
               "12 00 00 00 2C 00 | in 44 | good\n"
               "5A 00 05 00 00 00 00 00 40 00 | in 64 | good\n"
-              "2A 00 00 00 00 00 00 00 01 00 | none 0 | check 5/20/00\n"
+              "2A 00 00 00 00 00 00 00 01 00 | none 0 | check 5/2C/00\n"
               "55 10 00 00 00 00 00 00 40 00 | out 64 | good\n");
 }
 
