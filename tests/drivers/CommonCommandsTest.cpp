@@ -451,24 +451,6 @@ TEST(CommonCommands, WriteSilenceWritesWholeCommandsThenTheRest) {
     EXPECT_EQ(driver.writes.size(), 2u);
 }
 
-TEST(CommonCommands, TheWriteSequenceIsNotBuiltYetAndSaysSo) {
-    Rig rig;
-    std::atomic<int32_t> permille{0}, phase{0}, stop{0}, track{0};
-    rig.driver->WriteDisc(nullptr, permille, phase, stop, track);
-    EXPECT_EQ(phase, 1);
-    ASSERT_EQ(rig.ui.messages.size(), 1u);
-    EXPECT_EQ(rig.ui.messages[0], "Writing discs is not built into this version yet.");
-    EXPECT_EQ(rig.driver->InitWrite(), 1);
-    EXPECT_EQ(rig.driver->StartWrite(), 1);
-    EXPECT_EQ(rig.driver->SendCueSheet(), 1);
-    EXPECT_EQ(rig.driver->SetWriteParameters(), 1);
-    EXPECT_EQ(rig.driver->FinishDisc(), 1);
-    int32_t address = 0;
-    uint8_t block[2352] = {};
-    EXPECT_EQ(rig.driver->WriteBlocks(address, block, 1), 1);
-    EXPECT_TRUE(rig.Device().Log().empty()) << "nothing may reach the drive";
-}
-
 // ReportError blocks the calling (writing) thread until the user acknowledges.
 class CAcknowledgedUi : public IDriverUi {
   public:
