@@ -12,39 +12,23 @@
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiTransport.h"
 #include "scsi/VirtualBus.h"
+#include "support/VirtualRecorderRig.h"
 
 namespace {
 using Fault = CVirtualDevice::Fault;
 using Bytes = std::vector<uint8_t>;
 
-class CRecordingUi : public IDriverUi {
-  public:
-    void ReportError(const std::string& text) override { messages.push_back(text); }
-    void TraceLine(const std::string& line) override { traces.push_back(line); }
-    std::vector<std::string> messages;
-    std::vector<std::string> traces;
-};
-
-struct Rig {
-    CVirtualBus* bus = nullptr;
-    CScsiTransport transport;
+struct Rig : testrig::CVirtualRecorder {
     CDiscImage image;
-    CRecordingUi ui;
+    testrig::CRecordingDriverUi ui;
     std::vector<int32_t> sleeps;
     std::unique_ptr<CCdrDriver> driver;
 
-    explicit Rig(CVirtualDevice::Config config = {}) {
-        auto owned = std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{config});
-        bus = owned.get();
-        transport.UseBackend(std::move(owned));
-        transport.ScanPassThrough();
-        transport.SelectDevice(0);
+    explicit Rig(const CVirtualDevice::Config& config = {}) : CVirtualRecorder(config) {
         Device().ClearLog();
         driver = std::make_unique<CCdrDriver>(transport, image, ui);
         driver->SetSleep([this](int32_t ms) { sleeps.push_back(ms); });
     }
-    CVirtualDevice& Device() { return bus->Device(0); }
-    const CVirtualDevice::LogEntry& Last() { return Device().Log().back(); }
     Bytes LastCdb() {
         const auto& e = Device().Log().back();
         return Bytes(e.cdb.begin(), e.cdb.begin() + e.cdbLength);

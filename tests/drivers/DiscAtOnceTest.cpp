@@ -15,28 +15,12 @@
 #include "disc/DiscTestSupport.h"
 #include "drivers/CdrDriver.h"
 #include "scsi/BigEndian.h"
-#include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
 #include "support/TestPaths.h"
+#include "support/VirtualRecorderRig.h"
 
 namespace {
 using Fault = CVirtualDevice::Fault;
 using Bytes = std::vector<uint8_t>;
-
-class CRecordingUi : public IDriverUi {
-  public:
-    void ReportError(const std::string& text) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        messages.push_back(text);
-    }
-    void TraceLine(const std::string& line) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        traces.push_back(line);
-    }
-    std::mutex mutex;
-    std::vector<std::string> messages;
-    std::vector<std::string> traces;
-};
 
 struct Write {
     int32_t address;
@@ -63,26 +47,18 @@ class CWatchedDriver : public CCdrDriver {
     int32_t stopAfter = -1;
 };
 
-struct Rig {
-    CVirtualBus* bus = nullptr;
-    CScsiTransport transport;
+struct Rig : testrig::CVirtualRecorder {
     std::unique_ptr<CDiscImage> image;
-    CRecordingUi ui;
+    testrig::CRecordingDriverUi ui;
     std::vector<int32_t> sleeps;
     std::unique_ptr<CWatchedDriver> driver;
     std::string folder;
     std::atomic<int32_t> permille{0}, phase{0}, stop{0}, track{0};
 
     // seconds: the tracks (silent: they have no files); realTime: real waits too.
-    Rig(std::vector<int32_t> seconds, CVirtualDevice::Config config = {}, bool realTime = false) {
-        folder = testpaths::TempDir("dao");
-        config.outputFolder = folder;
-        config.realTime = realTime;
-        auto owned = std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{config});
-        bus = owned.get();
-        transport.UseBackend(std::move(owned));
-        transport.ScanPassThrough();
-        transport.SelectDevice(0);
+    Rig(std::vector<int32_t> seconds, CVirtualDevice::Config config = {}, bool realTime = false)
+        : CVirtualRecorder(WithFolder(config, realTime)),
+          folder(Device().Configuration().outputFolder) {
         image = disctest::MakeDisc(seconds);
         driver = std::make_unique<CWatchedDriver>(transport, *image, ui);
         if (!realTime)
@@ -93,8 +69,12 @@ struct Rig {
         EXPECT_EQ(driver->CheckBlankDisc(), 0);
         Device().ClearLog();
     }
+    static CVirtualDevice::Config WithFolder(CVirtualDevice::Config config, bool realTime) {
+        config.outputFolder = testpaths::TempDir("dao");
+        config.realTime = realTime;
+        return config;
+    }
     ~Rig() { CdTextInUse() = 0; }
-    CVirtualDevice& Device() { return bus->Device(0); }
     void WriteDisc() { driver->WriteDisc(nullptr, permille, phase, stop, track); }
     std::vector<Write> Writes() const {
         std::vector<Write> writes;

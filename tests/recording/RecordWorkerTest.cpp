@@ -21,26 +21,19 @@
 #include "recording/RecordRunView.h"
 #include "recording/RecordSession.h"
 #include "recording/RecordWorker.h"
-#include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
 #include "support/TestPaths.h"
+#include "support/VirtualRecorderRig.h"
 
 namespace {
 using Phases = std::vector<int32_t>;
 
-class CRecordingUi : public IDriverUi {
+// Also keeps the thread each message was shown on.
+class CRecordingUi : public testrig::CRecordingDriverUi {
   public:
     void ReportError(const std::string& text) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        messages.push_back(text);
+        CRecordingDriverUi::ReportError(text);
         threads.push_back(std::this_thread::get_id());
     }
-    std::vector<std::string> Messages() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return messages;
-    }
-    std::mutex mutex;
-    std::vector<std::string> messages;
     std::vector<std::thread::id> threads;
 };
 
@@ -104,9 +97,7 @@ class CPhaseDriver : public CCdrDriver {
     int32_t normalizeOnAtFirstCommand = -1;
 };
 
-struct Rig {
-    CVirtualBus* bus = nullptr;
-    CScsiTransport transport;
+struct Rig : testrig::CVirtualRecorder {
     std::unique_ptr<CDiscImage> image;
     CRecordingUi ui;
     std::unique_ptr<CDriverMessageQueue> queue;
@@ -117,12 +108,7 @@ struct Rig {
 
     // image: the disc; queued: the driver reports through a message queue owned here.
     Rig(std::unique_ptr<CDiscImage> disc, CVirtualDevice::Config config = {}, bool queued = false)
-        : image(std::move(disc)) {
-        auto owned = std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{config});
-        bus = owned.get();
-        transport.UseBackend(std::move(owned));
-        transport.ScanPassThrough();
-        transport.SelectDevice(0);
+        : CVirtualRecorder(config), image(std::move(disc)) {
         Device().ClearLog();
         IDriverUi* shown = &ui;
         if (queued) {
@@ -141,7 +127,6 @@ struct Rig {
         state.lower = kDefaultNormalizeLower;
         state.higher = kDefaultNormalizeHigher;
     }
-    CVirtualDevice& Device() { return bus->Device(0); }
     std::vector<std::string> Commands() {
         std::vector<std::string> cdbs;
         for (const auto& e : Device().Log()) cdbs.push_back(e.CdbText());

@@ -16,37 +16,13 @@
 #include "scsi/VirtualBus.h"
 #include "scsi/VirtualDriveBuffer.h"
 #include "support/TestPaths.h"
+#include "support/VirtualRecorderRig.h"
 
 namespace {
 using Bytes = std::vector<uint8_t>;
 
-struct Rig {
-    CVirtualBus* bus = nullptr;
-    CScsiTransport transport;
-    explicit Rig(CVirtualDevice::Config config = {}) {
-        auto owned = std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{config});
-        bus = owned.get();
-        transport.UseBackend(std::move(owned));
-        transport.ScanPassThrough();
-        transport.SelectDevice(0);
-    }
-    CVirtualDevice& Device() { return bus->Device(0); }
-    int32_t Out(Bytes cdb, const Bytes& data) {
-        return transport.Execute(cdb.data(), static_cast<int32_t>(cdb.size()),
-                                 data.empty() ? nullptr : data.data(),
-                                 static_cast<int32_t>(data.size()), nullptr, 0);
-    }
-    int32_t None(Bytes cdb) {
-        return transport.Execute(cdb.data(), static_cast<int32_t>(cdb.size()), nullptr, 0, nullptr,
-                                 0);
-    }
-    std::string Sense() {
-        int32_t n = 0;
-        const uint8_t* s = transport.SenseData(n);
-        char text[16];
-        std::snprintf(text, sizeof text, "%X/%02X/%02X", s[2] & 0x0F, s[12], s[13]);
-        return text;
-    }
+struct Rig : testrig::CVirtualRecorder {
+    explicit Rig(const CVirtualDevice::Config& config = {}) : CVirtualRecorder(config) {}
     // The write parameters page with byte 2 as given (0x42: session-at-once).
     int32_t WriteType(uint8_t byte2) {
         Bytes data(8 + 56, 0);
