@@ -1,23 +1,17 @@
 #include "support/TestPaths.h"
 
-#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace testpaths {
-std::string Fixture(const std::string& name) {
-    return std::string(TUNEVARN_FIXTURE_DIR) + "/" + name;
-}
-std::string SourceDir() {
-    return TUNEVARN_SOURCE_DIR;
-}
-std::string BinaryDir() {
-    return TUNEVARN_BINARY_DIR;
-}
+std::string Fixture(const std::string& name) { return std::string(TUNEVARN_FIXTURE_DIR) + "/" + name; }
+std::string SourceDir() { return TUNEVARN_SOURCE_DIR; }
+std::string BinaryDir() { return TUNEVARN_BINARY_DIR; }
 std::string Cli() {
     const char* env = std::getenv("TUNEVARN_CLI");
     return env ? env : std::string(TUNEVARN_BINARY_DIR) + "/src/tunevarn-cli";
@@ -41,9 +35,8 @@ Cleanup& cleanup() {
 std::string TempDir(const std::string& tag) {
     static int counter = 0;
     std::lock_guard<std::mutex> lock(cleanup().m);
-    fs::path dir =
-        fs::temp_directory_path() /
-        ("tunevarn-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    fs::path dir = fs::temp_directory_path() /
+                   ("tunevarn-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
     std::error_code ec;
     fs::remove_all(dir, ec);
     fs::create_directories(dir);
