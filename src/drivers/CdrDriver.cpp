@@ -31,7 +31,7 @@ constexpr char kWriteFailed[] = "Write data failed.";
 // buffer is full.
 constexpr int32_t kBufferQueryGiveUpMs = 2000;
 constexpr int32_t kFailedQueryPauseMs = 20;
-constexpr int32_t kLongestRoomPauseMs = 16;
+constexpr int32_t kLongestRoomPauseMs = 50;
 // A drive that says "becoming ready" gets a few immediate retries, then one every 10 ms,
 // for about a minute in all.
 constexpr int32_t kQuickRetries = 8;
