@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/DiscFilling.h"
 #include "app/FileIo.h"
 #include "audio/AudioExport.h"
 #include "recording/Normalization.h"
@@ -210,10 +211,7 @@ void CMainDialog::Record() {
     app_.NewCdTextBuilder();
     // The disc takes what it can: at most 99 tracks within its own budget; songs that no
     // longer inspect are left out.  The song list itself is not changed by recording.
-    CDiscImage& disc = app_.DiscImage();
-    disc.Clear();
-    for (int32_t i = 0; i < songs_.RowCount(); ++i)
-        disc.AddTrack(songs_.FullPath(i).c_str(), songs_.Title(i).c_str());
+    FillDiscImage(songs_, app_.DiscImage());
     ui_.RunRecordDialog(CRecordDialogRequest{app_, normalize});
     app_.DeleteCdTextBuilder();
 }

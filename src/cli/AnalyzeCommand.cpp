@@ -1,8 +1,6 @@
 // tunevarn-cli analyze [--normalize-default on|off] PATH...: the level analysis of
 // normalization over the songs as the tracks of one disc, and for each track its peak,
 // its level and the gain that the Record dialog's default settings would apply.
-#include <signal.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -12,51 +10,26 @@
 #include <vector>
 
 #include "app/StartFolder.h"
-#include "audio/Mp3Source.h"
 #include "cli/CliNormalizeQuestion.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
+#include "cli/InterruptFlag.h"
 #include "cli/ProgressBar.h"
 #include "disc/DiscImage.h"
 #include "recording/Normalization.h"
 #include "recording/RecordSession.h"
 
 namespace {
-std::atomic<int32_t> interrupted{0};  // lock-free, so the signal handler may set it
-
-void OnInterrupt(int) {
-    interrupted.store(1);
-}
-
-const char* SkipReason(const CDiscImage& disc, const std::string& path) {
-    if (disc.trackCount >= CDiscImage::kMaxTracks)
-        return "the disc holds 99 tracks at most";
-    if (path.size() >= static_cast<size_t>(CDiscImage::kSlotSize))
-        return "its path is longer than 255 bytes";
-    CMp3Source source;
-    int32_t opened = source.Open(path.c_str());
-    if (opened == -1)
-        return "cannot be opened";
-    if (opened != 0)
-        return "not an MP3 file we can record";
-    return "does not fit on the disc (82 minutes at most)";
-}
-
 // Runs the analysis on a worker thread, as a recording does, and shows its progress
 // here; Ctrl-C asks it to stop.  1 when every track was measured.
 int32_t RunAnalysis(CRecordSession& state, CDiscImage& disc) {
-    struct sigaction action {
-    }, previous{};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &previous);
-
+    CInterruptFlag interrupt;
     std::atomic<int32_t> result{-1};
     std::thread worker([&] { result = AnalyzeLevels(state, disc); });
     CProgressBar bar;
     const int32_t tracks = disc.trackCount;
     while (result.load() < 0) {
-        if (interrupted.load() != 0)
+        if (interrupt.Raised())
             state.stopRequested = 1;
         int32_t track = state.currentTrack.load();
         if (state.phase.load() == CRecordSession::kPhaseAnalyzing && track < tracks) {
@@ -68,7 +41,6 @@ int32_t RunAnalysis(CRecordSession& state, CDiscImage& disc) {
     }
     worker.join();
     bar.Clear();
-    ::sigaction(SIGINT, &previous, nullptr);
     return result.load();
 }
 }  // namespace
@@ -104,7 +76,7 @@ int RunAnalyze(const std::vector<std::string>& args) {
     for (const std::string& song : ExpandSongPaths(paths)) {
         if (disc->AddTrack(song.c_str(), song.c_str()) != 1)
             std::fprintf(stderr, "tunevarn-cli: skipped %s: %s\n", TerminalText(song).c_str(),
-                         SkipReason(*disc, song));
+                         TrackRefusal(*disc, song));
     }
     if (disc->trackCount == 0) {
         std::fprintf(stderr, "tunevarn-cli: no songs to analyze\n");

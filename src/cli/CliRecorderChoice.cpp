@@ -15,12 +15,13 @@ int32_t CCliRecorderChoice::ChooseRecorder(const std::vector<std::string>& lines
         if (preset_ <= count)
             return preset_ - 1;
         badPreset_ = true;
-        std::fprintf(stderr, "tunevarn-cli: --choose %d: there are %d recorders\n", preset_, count);
+        std::fprintf(stderr, "tunevarn-cli: %s %d: there are %d recorders\n", option_, preset_,
+                     count);
         return -1;
     }
     if (!::isatty(STDIN_FILENO)) {
-        std::fprintf(stderr, "tunevarn-cli: %s: %d recorders; choose one with --choose N\n",
-                     DisplayText(Text(960)).c_str(), count);
+        std::fprintf(stderr, "tunevarn-cli: %s: %d recorders; choose one with %s N\n",
+                     DisplayText(Text(960)).c_str(), count, option_);
         return -1;
     }
     std::fprintf(stderr, "%s\n%s\n", DisplayText(Text(960)).c_str(),

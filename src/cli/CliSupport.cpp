@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "audio/Mp3Source.h"
+#include "disc/DiscImage.h"
 #include "songlist/FolderScan.h"
 #include "ui/DisplayText.h"
 
@@ -67,4 +69,18 @@ size_t DisplayWidth(const std::string& utf8) {
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
             ++n;
     return n;
+}
+
+const char* TrackRefusal(const CDiscImage& disc, const std::string& path) {
+    if (disc.trackCount >= CDiscImage::kMaxTracks)
+        return "the disc holds 99 tracks at most";
+    if (path.size() >= static_cast<size_t>(CDiscImage::kSlotSize))
+        return "its path is longer than 255 bytes";
+    CMp3Source source;
+    int32_t opened = source.Open(path.c_str());
+    if (opened == -1)
+        return "cannot be opened";
+    if (opened != 0)
+        return "not an MP3 file we can record";
+    return "does not fit on the disc (82 minutes at most)";
 }

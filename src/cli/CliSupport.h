@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+class CDiscImage;
+
 // Splits arguments without options of their own into operands ("--" ends options).
 // False, after telling stderr, when an option is given.
 bool OperandsOnly(const std::vector<std::string>& args, std::vector<std::string>& operands);
@@ -23,3 +25,6 @@ std::string TerminalText(const std::string& bytes);
 
 // Characters (not bytes) in a UTF-8 text.
 size_t DisplayWidth(const std::string& utf8);
+
+// Why the disc image just refused the song at path as its next track, for a message.
+const char* TrackRefusal(const CDiscImage& disc, const std::string& path);

@@ -38,6 +38,18 @@ const char kUsage[] =
     "  drives [--choose N]              find the CD recorders as start-up does, write\n"
     "                                   cdrlog.txt here, and show each device and the\n"
     "                                   recorder chosen (N: which of several, from 1)\n"
+    "  burn [OPTIONS] PATH...           record the songs as an audio CD on the recorder,\n"
+    "                                   as the Record dialog does; Ctrl-C stops.  Exit\n"
+    "                                   status 0 only when the disc was completed.\n"
+    "      --test                       a simulation: the drive burns nothing\n"
+    "      --speed 1|2|4|6|8|max        writing speed (1)\n"
+    "      --normalize                  bring every track to the same level\n"
+    "      --target N                   ...to N percent of full scale (98)\n"
+    "      --only-if LOWER,HIGHER       ...but only tracks below LOWER or above HIGHER\n"
+    "                                   percent\n"
+    "      --cd-text                    write the album and song titles as CD-TEXT\n"
+    "      --album TITLE                the album title (implies --cd-text)\n"
+    "      --drive N                    which recorder, when there are several\n"
     "  --version                        print the version\n"
     "\n"
     "options:\n"
@@ -97,6 +109,8 @@ int main(int argc, char** argv) {
         return RunAnalyze(args);
     if (command == "drives")
         return RunDrives(args);
+    if (command == "burn")
+        return RunBurn(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;

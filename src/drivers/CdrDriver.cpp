@@ -4,8 +4,10 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <new>
 #include <thread>
 
+#include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiStatus.h"
@@ -18,12 +20,42 @@ using scsistatus::kSenseUnitAttention;
 int32_t ClampToInt32(uint32_t v) {
     return v > static_cast<uint32_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(v);
 }
+
+constexpr char kUnderrunAdvice[] = "Buffer underrun! You should reduce burning speed.";
+constexpr char kUnderrun[] = "Buffer underrun!";
+constexpr char kNoMemory[] = "No more memory.";
+constexpr char kWriteFailed[] = "Write data failed.";
+
+// Flow control: how long READ BUFFER CAPACITY may keep failing before the write goes on
+// without it, the pause after a failed query, and the longest pause while the drive's
+// buffer is full.
+constexpr int32_t kBufferQueryGiveUpMs = 2000;
+constexpr int32_t kFailedQueryPauseMs = 20;
+constexpr int32_t kLongestRoomPauseMs = 50;
+// A drive that says "becoming ready" gets a few immediate retries, then one every 10 ms,
+// for about a minute in all.
+constexpr int32_t kQuickRetries = 8;
+constexpr int32_t kRetryPauseMs = 10;
+constexpr int32_t kMostRetries = 6000;
+// While the ring is empty the drive's buffer is asked about this often.
+constexpr auto kFillerCheckInterval = std::chrono::milliseconds(10);
+constexpr auto kBlindFillerWait = std::chrono::milliseconds(500);
+
+bool BecomingReady(const uint8_t* sense) {
+    return (sense[2] & 0x0F) == kSenseNotReady && sense[12] == 0x04 &&
+           (sense[13] == 0x08 || sense[13] == 0x07 || sense[13] == 0x01);
+}
 }  // namespace
 
 CCdrDriver::CCdrDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui)
     : transport(transport), discImage(discImage), ui_(ui) {}
 
-CCdrDriver::~CCdrDriver() = default;
+CCdrDriver::~CCdrDriver() {
+    // Only a write that never came back could leave the filling thread behind.
+    endOfData = 1;
+    if (filler_.joinable())
+        filler_.join();
+}
 
 // ---- helpers ----
 
@@ -51,9 +83,15 @@ void CCdrDriver::Sleep(int32_t milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-int32_t CCdrDriver::NotBuiltYet(const char* operation) {
-    Trace(std::string(operation) + ": not built yet");
-    return 1;
+int32_t CCdrDriver::CommandBlocks(int32_t blockBytes) const {
+    if (blockBytes <= 0)
+        return 1;
+    // The base class's 27 blocks of 2352 bytes need 63504 bytes per command; a path that
+    // takes less gets more, smaller commands.
+    const uint32_t fit = transport.MaximumTransfer() / static_cast<uint32_t>(blockBytes);
+    return std::max<int32_t>(
+        1, std::min<int32_t>(blocksPerCommand,
+                             static_cast<int32_t>(std::min<uint32_t>(fit, INT32_MAX))));
 }
 
 void CCdrDriver::ReportError(const std::string& text) {
@@ -94,19 +132,196 @@ void CCdrDriver::Reserved1() {}
 
 void CCdrDriver::Reserved2() {}
 
-void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& /*permille*/,
-                           std::atomic<int32_t>& phase, const std::atomic<int32_t>& /*stop*/,
-                           std::atomic<int32_t>& /*track*/) {
+void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
+                           std::atomic<int32_t>& phase, const std::atomic<int32_t>& stop,
+                           std::atomic<int32_t>& track) {
+    discCompleted_ = 0;
+    stop_ = &stop;
+    flowControl_ = true;
+    lastWriteSucceeded_ = 0;
     phase = 1;
-    ReportError("Writing discs is not built into this version yet.");
+    if (InitWrite() != 0) {
+        stop_ = nullptr;
+        return;
+    }
+    for (;;) {
+        int32_t filled = FillRingSlot();
+        if (filled == kRingFull || filled == kEndOfImage)
+            break;
+    }
+    phase = 4;
+    if (StartWrite() != 0) {
+        stop_ = nullptr;
+        return;
+    }
+
+    phase = 2;
+    // Both flags are set here, before the thread exists: a stop that comes at once must
+    // find the thread already told to end, and the wait below must not miss it.
+    endOfData = 0;
+    fillerRunning = 1;
+    filler_ = std::thread([this] { FillerThread(); });
+
+    const int32_t totalSeconds = discImage.totalSeconds;
+    bool normalEnd = false;
+    while (stop.load() == 0) {
+        if (RingEmpty()) {
+            if (endOfData.load() == 0) {
+                if (WaitForFiller())
+                    continue;
+                ReportError(kUnderrunAdvice);
+                break;
+            }
+            if (!RingEmpty())
+                continue;  // the last slot arrived between the two looks
+            if (lastWriteSucceeded_ == 1) {
+                fillerRunning = 0;
+                normalEnd = true;
+            } else {
+                ReportError(kUnderrun);
+            }
+            break;
+        }
+        const int32_t slot = ringReadIndex.load(std::memory_order_relaxed);
+        int32_t byteCount = 0;
+        uint8_t* data = TakeRingSlot(byteCount);
+        if (data == nullptr) {
+            ReportError(kUnderrunAdvice);
+            break;
+        }
+        // A failed WRITE ends the write: going on at the failed command's address would
+        // put the following audio in the wrong place.  WriteBlocks has told the user.
+        int32_t written = WriteBlocks(nextAddress, data, byteCount / blockLength);
+        lastWriteSucceeded_ = written == 0 ? LastCommandSucceeded() : 0;
+        if (written != 0)
+            break;
+        if (totalSeconds > 0)
+            permille = ((nextAddress * 1000) / 75) / totalSeconds;
+        track = slotTracks_[static_cast<size_t>(slot)];
+        AdvanceRing();
+    }
+
+    endOfData = 1;
+    while (fillerRunning.load() != 0) std::this_thread::yield();
+    if (filler_.joinable())
+        filler_.join();
+    phase = 3;
+    const int32_t finished = FinishDisc();
+    discCompleted_ = normalEnd && finished == 0 && flushSucceeded_ == 1 ? 1 : 0;
+    stop_ = nullptr;
+}
+
+void CCdrDriver::FillerThread() {
+    while (endOfData.load() == 0) {
+        int32_t filled = FillRingSlot();
+        if (filled == kEndOfImage) {
+            endOfData = 1;
+        } else if (filled == kRingFull) {
+            // The drive is the slower one: look again shortly.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        } else if (fillerHook_) {
+            fillerHook_();
+        }
+    }
+    fillerRunning = 0;
+}
+
+bool CCdrDriver::RingEmpty() const {
+    return ringReadIndex.load(std::memory_order_relaxed) ==
+           ringWriteIndex.load(std::memory_order_acquire);
+}
+
+bool CCdrDriver::WaitForFiller() {
+    // An empty ring is no underrun while the drive still holds audio: the filler may
+    // catch up.  The drive's buffer running dry as well is one.  A drive that cannot
+    // tell gets half a second, about what a drive's buffer lasts at high speed.
+    auto blind = std::chrono::milliseconds(0);
+    for (;;) {
+        const auto until = std::chrono::steady_clock::now() + kFillerCheckInterval;
+        while (std::chrono::steady_clock::now() < until) {
+            if (!RingEmpty() || endOfData.load() != 0 || StopRequested())
+                return true;
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        int32_t length = 0, free = 0;
+        if (ReadBufferCapacity(length, free) != 0 || length <= 0) {
+            blind += kFillerCheckInterval;
+            if (blind < kBlindFillerWait)
+                continue;
+        } else if (free < length) {
+            continue;
+        }
+        return !RingEmpty() || endOfData.load() != 0 || StopRequested();
+    }
+}
+
+int32_t CCdrDriver::FillRingSlot() {
+    const int32_t write = ringWriteIndex.load(std::memory_order_relaxed);
+    const int32_t next = (write + 1) % kRingSlots;
+    if (next == ringReadIndex.load(std::memory_order_acquire))
+        return kRingFull;
+    const size_t slotBytes =
+        static_cast<size_t>(blocksPerCommand) * static_cast<size_t>(blockLength);
+    if (ring.size() < slotBytes * kRingSlots)
+        return kEndOfImage;  // no ring: nothing can be read into it
+    slotTracks_[static_cast<size_t>(write)] = discImage.currentTrack;
+    int32_t got = discImage.Read(&ring[static_cast<size_t>(write) * slotBytes],
+                                 static_cast<int32_t>(slotBytes));
+    slotByteCounts[static_cast<size_t>(write)].store(got, std::memory_order_relaxed);
+    if (got <= 0)
+        return kEndOfImage;
+    ringWriteIndex.store(next, std::memory_order_release);
+    return 0;
+}
+
+uint8_t* CCdrDriver::TakeRingSlot(int32_t& byteCount) {
+    byteCount = 0;
+    if (RingEmpty())
+        return nullptr;
+    const int32_t read = ringReadIndex.load(std::memory_order_relaxed);
+    const size_t slotBytes =
+        static_cast<size_t>(blocksPerCommand) * static_cast<size_t>(blockLength);
+    const int32_t count = slotByteCounts[static_cast<size_t>(read)].load(std::memory_order_relaxed);
+    if (count <= 0 || static_cast<size_t>(count) > slotBytes || stagingBuffer.size() < slotBytes)
+        return nullptr;
+    std::memcpy(stagingBuffer.data(), &ring[static_cast<size_t>(read) * slotBytes],
+                static_cast<size_t>(count));
+    byteCount = count;
+    return stagingBuffer.data();
+}
+
+void CCdrDriver::AdvanceRing() {
+    const int32_t read = ringReadIndex.load(std::memory_order_relaxed);
+    ringReadIndex.store((read + 1) % kRingSlots, std::memory_order_release);
 }
 
 int32_t CCdrDriver::SendCueSheet() {
-    return NotBuiltYet("SendCueSheet");
+    int32_t length = 0;
+    const uint8_t* sheet = discImage.BuildMmcCueSheet(length);
+    uint8_t cdb[10] = {0x5D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    bigendian::Put24(&cdb[6], static_cast<uint32_t>(length));
+    int32_t result = Command(cdb, sheet, length, nullptr, 0);
+    if (result != 0) {
+        ReportError("Cannot send cue sheet.");
+        return result;
+    }
+    return 0;
 }
 
 int32_t CCdrDriver::FinishDisc() {
-    return NotBuiltYet("FinishDisc");
+    if (FlushCache() != 0)
+        return 1;
+    flushSucceeded_ = LastCommandSucceeded();
+    WaitReady(300);
+    ReleaseBuffers();
+    nextAddress = 0;
+    return 0;
+}
+
+void CCdrDriver::ReleaseBuffers() {
+    std::vector<uint8_t>().swap(silenceBuffer);
+    std::vector<uint8_t>().swap(ring);
+    std::vector<uint8_t>().swap(stagingBuffer);
 }
 
 int32_t CCdrDriver::FlushCache() {
@@ -117,11 +332,41 @@ int32_t CCdrDriver::FlushCache() {
 }
 
 int32_t CCdrDriver::StartWrite() {
-    return NotBuiltYet("StartWrite");
+    if (NextWritableAddress() != 0)
+        return 1;
+    if (SetWriteParameters() != 0)
+        return 1;
+    if (SendCueSheet() != 0)
+        return 1;
+    nextAddress = -kPregapBlocks;
+    PerformOpc();
+    if (CdTextInUse().load() != 0 && WriteCdTextLeadIn() != 0)
+        return 1;
+    return WriteSilence(nextAddress, kPregapBlocks) != 0 ? 1 : 0;
 }
 
 int32_t CCdrDriver::InitWrite() {
-    return NotBuiltYet("InitWrite");
+    const size_t slotBytes = static_cast<size_t>(std::max(blocksPerCommand, 1)) *
+                             static_cast<size_t>(std::max(blockLength, 1));
+    try {
+        ring.assign(slotBytes * kRingSlots, 0);
+    } catch (const std::bad_alloc&) {
+        ReportError(kNoMemory);
+        return 1;
+    }
+    try {
+        stagingBuffer.assign(slotBytes, 0);
+    } catch (const std::bad_alloc&) {
+        ReportError(kNoMemory);
+        return 1;
+    }
+    ringReadIndex = 0;
+    ringWriteIndex = 0;
+    for (auto& count : slotByteCounts) count = 0;
+    discImage.currentTrack = 0;
+    discImage.OpenTrack(0);
+    ReplaceSilenceBuffer();
+    return 0;
 }
 
 int32_t CCdrDriver::WriteSilence(int32_t& address, int32_t count) {
@@ -138,8 +383,113 @@ int32_t CCdrDriver::WriteSilence(int32_t& address, int32_t count) {
     return 0;
 }
 
-int32_t CCdrDriver::WriteBlocks(int32_t& /*address*/, const uint8_t* /*data*/, int32_t /*count*/) {
-    return NotBuiltYet("WriteBlocks");
+int32_t CCdrDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t count) {
+    const int32_t most = CommandBlocks(blockLength);
+    while (count > 0) {
+        const int32_t n = std::min(count, most);
+        if (WaitForDriveRoom(n) != 0)
+            return 1;  // stopped: no message
+        uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+        bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
+        bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
+        int32_t result = 0;
+        for (int32_t retries = 0;; ++retries) {
+            result = Command(cdb, data, n * blockLength, nullptr, 0);
+            int32_t senseLength = 0;
+            if (result != 2 || !BecomingReady(transport.SenseData(senseLength)))
+                break;
+            // The drive is still busy with what it has: the same command again.
+            if (StopRequested())
+                return 1;
+            if (retries >= kMostRetries)
+                break;
+            if (retries >= kQuickRetries)
+                Sleep(kRetryPauseMs);
+        }
+        if (result == 2) {
+            ReportError(kWriteFailed);
+            return 1;
+        }
+        if (result != 0) {
+            ReportError("Write data failed !!!.");
+            return 1;
+        }
+        address += n;
+        count -= n;
+        data += static_cast<size_t>(n) * static_cast<size_t>(blockLength);
+    }
+    return 0;
+}
+
+int32_t CCdrDriver::WaitForDriveRoom(int32_t blocks) {
+    int32_t failedMs = 0;
+    int32_t pauseMs = 0;
+    while (flowControl_) {
+        if (StopRequested())
+            return 1;
+        int32_t length = 0, free = 0;
+        if (ReadBufferCapacity(length, free) == 0 && length > 0) {
+            failedMs = 0;
+            // 2048 rather than 2352: the drive's own idea of a block.
+            if (free >= blocks * 2048 || free > std::max(blocks, length / 2))
+                return 0;
+            pauseMs = std::min(std::max(pauseMs * 2, 1), kLongestRoomPauseMs);
+            Sleep(pauseMs);
+            continue;
+        }
+        if (failedMs >= kBufferQueryGiveUpMs) {
+            // Waiting for an answer that never comes would hang the write for ever.
+            flowControl_ = false;
+            Trace("READ BUFFER CAPACITY keeps failing: writing on without flow control.");
+            break;
+        }
+        Sleep(kFailedQueryPauseMs);
+        failedMs += kFailedQueryPauseMs;
+    }
+    return 0;
+}
+
+int32_t CCdrDriver::WriteCdTextLeadIn() {
+    if (leadInLength <= 0 || leadInLength > kMaxLeadInLength) {
+        // A lead-in start outside 90:00:00 to 99:59:74 is no lead-in: writing hundreds of
+        // thousands of blocks to nowhere helps nobody.
+        ReportError("The disc reports no usable lead-in: cannot write CD-TEXT.");
+        return 1;
+    }
+    const CCdTextBuilder* text = cdText_;
+    const int32_t groups = text != nullptr ? text->blockCount : 0;
+    if (groups <= 0) {
+        Trace("CD-TEXT is in use but no pack groups were built.");
+        ReportError(kWriteFailed);
+        return 1;
+    }
+    const int32_t most = CommandBlocks(kCdTextBlockLength);
+    int32_t address = -kPregapBlocks - leadInLength;
+    int32_t left = leadInLength;
+    int32_t group = 0;
+    while (left > 0) {
+        const int32_t n = std::min(left, most);
+        for (int32_t b = 0; b < n; ++b) {
+            const auto& block = text->blocks[static_cast<size_t>(group)];
+            uint8_t* to = &cdTextTransfer_[static_cast<size_t>(b) * kCdTextBlockLength];
+            if (block)
+                std::memcpy(to, block->Data().data(), kCdTextBlockLength);
+            else
+                std::memset(to, 0, kCdTextBlockLength);
+            group = (group + 1) % groups;
+        }
+        uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+        bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
+        bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
+        if (Command(cdb, cdTextTransfer_.data(), n * kCdTextBlockLength, nullptr, 0) != 0) {
+            // The lead-in is not written: the run is over, and the user must know why.
+            ReportError(kWriteFailed);
+            return 1;
+        }
+        address += n;
+        left -= n;
+    }
+    return 0;
 }
 
 int32_t CCdrDriver::NextWritableAddress() {
@@ -182,7 +532,22 @@ int32_t CCdrDriver::CheckBlankDisc() {
 }
 
 int32_t CCdrDriver::SetWriteParameters() {
-    return NotBuiltYet("SetWriteParameters");
+    std::array<uint8_t, 56> page{};
+    if (ModeSense10(0x05, page) != 0) {
+        ReportError("Cannot retrieve write parameters mode page.");
+        return 1;
+    }
+    page[0] &= 0x7F;  // parameters savable: reserved in MODE SELECT
+    // Buffer-underrun-free recording, session-at-once, the test bit for a simulation.
+    page[2] = static_cast<uint8_t>((page[2] & 0xE0) | 0x42 | (test.load() != 0 ? 0x10 : 0x00));
+    page[3] &= 0x3F;  // no multi-session
+    page[4] = 8;
+    page[8] = 0;
+    if (ModeSelect10(page) != 0) {
+        ReportError("Cannot set write parameters mode page.");
+        return 1;
+    }
+    return 0;
 }
 
 int32_t CCdrDriver::ModeSelect10(std::span<const uint8_t> page) {

@@ -8,15 +8,18 @@
 // Results: 0 for success, nonzero for failure (1, or 2 where said).  A failure's
 // message is shown where it happens, through ReportError; callers add none.
 //
-// Built so far: the common commands.  The disc-at-once write (WriteDisc with its
-// preparation, cue sheet, ring, filling thread and finishing) is not built yet: those
-// slots fail with result 1 and WriteDisc says so to the user.
+// The disc-at-once write: WriteDisc prepares the drive (write parameters, cue sheet,
+// CD-TEXT lead-in, pregap), then drains a 128-slot ring of audio, which a filling thread
+// reads ahead from the disc image, into WRITE commands with drive-buffer flow control,
+// and finally flushes the drive's cache.  Its commands run on the caller's thread (the
+// recording worker); the filling thread touches only the ring and the disc image.
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "drivers/DriverUi.h"
@@ -24,6 +27,7 @@
 
 class CScsiTransport;
 class CDiscImage;
+class CCdTextBuilder;
 
 class CCdrDriver {
   public:
@@ -39,6 +43,13 @@ class CCdrDriver {
     static constexpr int32_t kKilobytesPerSpeed = 177;
     static constexpr int32_t kModeSense10Length = 208;
     static constexpr int32_t kModeSense6Extra = 104;
+    static constexpr int32_t kPregapBlocks = 150;
+    static constexpr int32_t kCdTextBlockLength = 96;
+    // A lead-in starts at 90:00:00 at the earliest: no longer lead-in can be real.
+    static constexpr int32_t kMaxLeadInLength = kLeadInEnd - 90 * 60 * 75;
+    // FillRingSlot's results.
+    static constexpr int32_t kRingFull = 1;
+    static constexpr int32_t kEndOfImage = 999;
 
     CCdrDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui);
     CCdrDriver(const CCdrDriver&) = delete;
@@ -91,6 +102,23 @@ class CCdrDriver {
     int32_t ReadLeadLengths();
     int32_t ModeSense6(int32_t pageCode, std::span<uint8_t> buffer, std::array<uint8_t, 4>* header,
                        std::array<uint8_t, 8>* blockDescriptor);
+    // The ring: FillRingSlot reads one slot's worth from the disc image into the slot at
+    // the write index: 0, kRingFull (nothing read) or kEndOfImage (the image gave no
+    // bytes).  TakeRingSlot copies the oldest slot into the staging buffer and returns it
+    // with its byte count, or null when the ring is empty; AdvanceRing releases it.
+    int32_t FillRingSlot();
+    uint8_t* TakeRingSlot(int32_t& byteCount);
+    void AdvanceRing();
+    // The CD-TEXT pack groups over the whole lead-in: 0 or 1.
+    int32_t WriteCdTextLeadIn();
+
+    // Where WriteCdTextLeadIn takes the pack groups from: the builder the Record dialog
+    // filled for this run (null: none).
+    void SetCdTextSource(const CCdTextBuilder* builder) { cdText_ = builder; }
+    // 1 when the last WriteDisc sent the whole disc and the drive took the cache flush
+    // that finishes it; else 0.
+    int32_t DiscCompleted() const { return discCompleted_.load(); }
+
     // Shows text to the user and returns once it was acknowledged.
     void ReportError(const std::string& text);
     // The diagnostic channel.
@@ -98,6 +126,9 @@ class CCdrDriver {
 
     // How the driver waits; tests replace it to run without real delays.
     void SetSleep(std::function<void(int32_t milliseconds)> sleep) { sleep_ = std::move(sleep); }
+    // Called by the filling thread after each slot it filled; tests slow the filler with
+    // it.  Set before WriteDisc.
+    void SetFillerHook(std::function<void()> hook) { fillerHook_ = std::move(hook); }
 
     // ---- fields shared by every driver, in order ----
     std::atomic<int32_t> test{0};  // 1 = simulation; set by the Record dialog before a run
@@ -116,6 +147,11 @@ class CCdrDriver {
     int32_t nextAddress = 0;
     std::atomic<int32_t> ringReadIndex{0};
     std::atomic<int32_t> ringWriteIndex{0};
+    // Shared with the filling thread: it has not finished yet; no further slots will be
+    // filled (set by the thread at the image's end, or by the writer to stop it).  Kept
+    // per driver rather than process-wide: one write runs at a time either way.
+    std::atomic<int32_t> fillerRunning{0};
+    std::atomic<int32_t> endOfData{0};
 
   protected:
     // Sends a command: the transport's result.
@@ -131,10 +167,33 @@ class CCdrDriver {
     // shown).
     int32_t TakeModePage(std::span<const uint8_t> reply, bool present, size_t start,
                          std::span<uint8_t> buffer, const char* tooLarge, const char* missing);
-    // The result of a slot whose part of the write sequence is not built yet.
-    int32_t NotBuiltYet(const char* operation);
+    // Blocks of blockBytes that one command may carry: blocks per command, fewer when
+    // the path to the drive takes less.
+    int32_t CommandBlocks(int32_t blockBytes) const;
+    bool StopRequested() const { return stop_ != nullptr && stop_->load() != 0; }
 
   private:
+    bool RingEmpty() const;
+    void FillerThread();
+    // Waits while the ring is empty but the drive still has audio in its buffer: true
+    // when there is something to do again (a slot, the end of the image, a stop), false
+    // when the drive ran dry too.
+    bool WaitForFiller();
+    // Flow control before a WRITE of blocks: 0 when the drive has room (or flow control
+    // was given up), 1 when a stop was requested meanwhile.
+    int32_t WaitForDriveRoom(int32_t blocks);
+    void ReleaseBuffers();
+
     IDriverUi& ui_;
     std::function<void(int32_t)> sleep_;
+    std::function<void()> fillerHook_;
+    const CCdTextBuilder* cdText_ = nullptr;
+    std::array<int32_t, kRingSlots> slotTracks_{};  // the image's track where a slot starts
+    std::array<uint8_t, kBlocksPerCommand * kCdTextBlockLength> cdTextTransfer_{};
+    std::thread filler_;
+    const std::atomic<int32_t>* stop_ = nullptr;
+    bool flowControl_ = true;
+    int32_t lastWriteSucceeded_ = 0;
+    int32_t flushSucceeded_ = 0;
+    std::atomic<int32_t> discCompleted_{0};
 };

@@ -8,6 +8,7 @@
 #include <string>
 
 class CCdrDriver;
+class IRecordRunView;
 
 struct CRecordSession {
     // Phase codes: what the run is doing, as the dialog's timer shows it.
@@ -33,4 +34,8 @@ struct CRecordSession {
     std::atomic<int32_t> target{0};
     std::atomic<int32_t> useCdText{0};  // the dialog's own
     std::string albumTitle;             // the dialog's own; never read by the worker
+    // Whoever shows the run; the worker posts its button changes there.  May be null.
+    IRecordRunView* view = nullptr;
+    // Worker: 1 when the run's write finished the disc (test or real), else 0.
+    std::atomic<int32_t> completed{0};
 };

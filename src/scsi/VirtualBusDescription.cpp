@@ -171,6 +171,8 @@ std::string Setting(const std::string& name, std::string_view value,
     }
     if (name == "writes-cdr")
         return YesNo(value, config.writesCdr) ? "" : "writes-cdr is yes or no";
+    if (name == "real-time")
+        return YesNo(value, config.realTime) ? "" : "real-time is yes or no";
     if (name == "cd-text")
         return YesNo(value, config.cdText) ? "" : "cd-text is yes or no";
     if (name == "disc") {

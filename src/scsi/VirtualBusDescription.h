@@ -15,7 +15,8 @@
 //   buffer = 4194304           # drive buffer in bytes
 //   speed = 8                  # highest write speed, a multiple of 1x
 //   max-transfer = 65536       # bytes per command that the path takes
-//   output = /some/folder      # where the device writes its command log
+//   real-time = no             # yes: writes take as long as at the write speed
+//   output = /some/folder      # where the device writes its command log and images
 //   fault = 2A 3 2/04/08 5     # operation code, n-th time, what happens, how often
 //   reply = 5A 00 2A : 00 0A   # answer commands starting so with these bytes
 //

@@ -105,7 +105,11 @@ std::string CVirtualDevice::LogEntry::Text() const {
 }
 
 CVirtualDevice::CVirtualDevice(Config config, int32_t busIndex)
-    : config_(std::move(config)), busIndex_(busIndex) {
+    : config_(std::move(config)),
+      busIndex_(busIndex),
+      disc_(config_.disc),
+      recordedBlocks_(config_.recordedBlocks),
+      buffer_(config_.bufferBytes, config_.realTime) {
     writeParameters_ = {};
     auto defaults = WriteParametersPage(2);
     std::copy(defaults.begin(), defaults.end(), writeParameters_.begin());
@@ -149,9 +153,13 @@ IScsiBackend::Outcome CVirtualDevice::Execute(const IScsiBackend::Request& reque
         std::memcpy(entry.cdb.data(), request.cdb, static_cast<size_t>(entry.cdbLength));
     entry.direction = request.direction;
     entry.length = request.length;
-    if (request.direction == IScsiBackend::Direction::kOut && request.dataOut != nullptr)
-        entry.dataOut.assign(request.dataOut,
-                             request.dataOut + std::min<size_t>(request.length, kLoggedDataBytes));
+    if (request.direction == IScsiBackend::Direction::kOut && request.dataOut != nullptr) {
+        const bool write = request.cdb != nullptr && request.cdb[0] == 0x2A;
+        entry.dataOut.assign(
+            request.dataOut,
+            request.dataOut +
+                std::min<size_t>(request.length, write ? kLoggedWriteBytes : kLoggedDataBytes));
+    }
 
     Answer answer;
     bool missingBuffer =
@@ -273,7 +281,7 @@ bool CVirtualDevice::MediumMissing(Answer& answer) const {
         answer = Check(kNotReady, 0x3A, 0x02);  // medium not present, tray open
         return true;
     }
-    if (config_.disc == Disc::kNone) {
+    if (disc_ == Disc::kNone) {
         answer = Check(kNotReady, 0x3A, 0x01);  // medium not present, tray closed
         return true;
     }
@@ -327,9 +335,10 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
     switch (operationCode) {
         case 0x00:  // TEST UNIT READY
         case 0x01:  // REZERO UNIT
-        case 0x35:  // SYNCHRONIZE CACHE: nothing is buffered yet
             MediumMissing(answer);
             return answer;
+        case 0x35:
+            return SynchronizeCache();
         case 0x12:
             return Inquiry(cdb);
         case 0x1A:
@@ -357,6 +366,11 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
             return ReadBufferCapacity(cdb);
         case 0xBB:
             return SetCdSpeed(cdb);
+        case 0x5D:
+            return config_.writesCdr ? SendCueSheet(cdb, request)
+                                     : Check(kIllegalRequest, 0x20, 0x00);
+        case 0x2A:
+            return config_.writesCdr ? Write10(cdb, request) : Check(kIllegalRequest, 0x20, 0x00);
         default:
             return Check(kIllegalRequest, 0x20, 0x00);
     }
@@ -536,7 +550,7 @@ CVirtualDevice::Answer CVirtualDevice::ReadDiscInformation(const uint8_t* cdb) {
         return Check(kIllegalRequest, 0x24, 0x00);  // only the standard disc information
     std::vector<uint8_t> data(34, 0);
     bigendian::Put16(&data[0], 32);
-    bool blank = config_.disc == Disc::kBlank;
+    bool blank = disc_ == Disc::kBlank;
     data[2] = blank ? 0x00 : 0x0E;  // blank, or last session and disc complete
     data[3] = 1;
     data[4] = 1;
@@ -563,10 +577,9 @@ CVirtualDevice::Answer CVirtualDevice::ReadTrackInformation(const uint8_t* cdb) 
         return answer;
     uint8_t addressType = cdb[1] & 0x03;
     uint32_t number = bigendian::Get32(&cdb[2]);
-    bool blank = config_.disc == Disc::kBlank;
-    int32_t leadOut =
-        CTimePosition::FromMsf(kLeadOutMinute, kLeadOutSecond, kLeadOutFrame).address - kPregap;
-    int32_t recorded = blank ? 0 : config_.recordedBlocks;
+    bool blank = disc_ == Disc::kBlank;
+    int32_t leadOut = LastLeadOut();
+    int32_t recorded = blank ? 0 : recordedBlocks_;
     // One track on either disc: the invisible (incomplete) track 1 of a blank disc, or
     // the finished track 1 of a written one, which leaves no next writable address.
     bool known = false;
@@ -596,8 +609,7 @@ CVirtualDevice::Answer CVirtualDevice::ReadCapacity() {
     if (MediumMissing(answer))
         return answer;
     // The last recorded block; a blank disc holds none (0xFFFFFFFF + 1 blocks).
-    uint32_t recorded =
-        config_.disc == Disc::kBlank ? 0 : static_cast<uint32_t>(config_.recordedBlocks);
+    uint32_t recorded = disc_ == Disc::kBlank ? 0 : static_cast<uint32_t>(recordedBlocks_);
     answer.data.assign(8, 0);
     bigendian::Put32(&answer.data[0], recorded - 1);
     bigendian::Put32(&answer.data[4], 2048);
@@ -609,8 +621,8 @@ CVirtualDevice::Answer CVirtualDevice::ReadBufferCapacity(const uint8_t* cdb) {
         return Check(kIllegalRequest, 0x24, 0x00);  // the block form is not offered
     std::vector<uint8_t> data(12, 0);
     bigendian::Put16(&data[0], 10);
-    bigendian::Put32(&data[4], config_.bufferBytes);
-    bigendian::Put32(&data[8], config_.bufferBytes);  // nothing buffered yet
+    bigendian::Put32(&data[4], buffer_.Capacity());
+    bigendian::Put32(&data[8], buffer_.FreeBytes());
     Answer answer;
     answer.data = CutTo(std::move(data), bigendian::Get16(&cdb[7]));
     return answer;
@@ -625,8 +637,14 @@ CVirtualDevice::Answer CVirtualDevice::StartStopUnit(const uint8_t* cdb) {
     if (loadEject && !start) {
         if (removalPrevented_)
             return Check(kIllegalRequest, 0x53, 0x02);  // medium removal prevented
+        AbandonRecording();
         trayOpen_ = true;
     } else if (loadEject) {
+        if (trayOpen_) {
+            // The user put the next disc in.
+            disc_ = config_.disc;
+            recordedBlocks_ = config_.recordedBlocks;
+        }
         trayOpen_ = false;
     } else if (start) {
         MediumMissing(answer);
@@ -656,5 +674,116 @@ CVirtualDevice::Answer CVirtualDevice::SendOpcInformation(const uint8_t* cdb,
     if ((cdb[1] & 0x01) != 0)
         ++opcCount_;
     answer.consumed = listLength;
+    return answer;
+}
+
+int32_t CVirtualDevice::LastLeadOut() {
+    return CTimePosition::FromMsf(kLeadOutMinute, kLeadOutSecond, kLeadOutFrame).address - kPregap;
+}
+
+int32_t CVirtualDevice::LeadInStart() const {
+    // Times from 90:00:00 on lie before the program area (MMC's negative addresses).
+    int32_t msf =
+        CTimePosition::FromMsf(config_.leadInMinute, config_.leadInSecond, config_.leadInFrame)
+            .address;
+    return config_.leadInMinute >= 90 ? msf - 450150 : msf - kPregap;
+}
+
+void CVirtualDevice::AbandonRecording() {
+    if (!recording_)
+        return;
+    if (!recording_->Test() && recording_->AnyReceived()) {
+        disc_ = Disc::kWritten;  // the laser has been at it: no longer blank
+        recordedBlocks_ = std::max(recording_->NextAddress(), 1);
+    }
+    recording_->Abandon();
+    recording_.reset();
+}
+
+CVirtualDevice::Answer CVirtualDevice::SendCueSheet(const uint8_t* cdb,
+                                                    const IScsiBackend::Request& request) {
+    Answer answer;
+    if (MediumMissing(answer))
+        return answer;
+    uint32_t length = bigendian::Get24(&cdb[6]);
+    if (length > 0 &&
+        (request.direction != IScsiBackend::Direction::kOut || request.length < length))
+        return HostError();
+    if (recording_)
+        return Check(kIllegalRequest, 0x2C, 0x00);  // a disc is being written
+    if (disc_ != Disc::kBlank)
+        return Check(kIllegalRequest, 0x30, 0x05);  // cannot write this medium
+    if ((writeParameters_[2] & 0x0F) != 2)
+        return Check(kIllegalRequest, 0x2C, 0x00);  // a cue sheet needs session-at-once
+    CVirtualCueSheet cue;
+    std::span<const uint8_t> bytes(request.dataOut, length);
+    if (uint8_t asc = cue.Parse(bytes, config_.cdText, LastLeadOut()); asc != 0)
+        return Check(kIllegalRequest, asc, 0x00);
+    const bool test = (writeParameters_[2] & 0x10) != 0;
+    const bool underrunFree = (writeParameters_[2] & 0x40) != 0;
+    recording_ = std::make_unique<CVirtualRecording>(std::move(cue), test, LeadInStart(),
+                                                     config_.outputFolder);
+    buffer_.Begin(75.0 * writeSpeed_ / kKilobytesPerSpeed, underrunFree);
+    answer.consumed = length;
+    return answer;
+}
+
+CVirtualDevice::Answer CVirtualDevice::Write10(const uint8_t* cdb,
+                                               const IScsiBackend::Request& request) {
+    Answer answer;
+    if (MediumMissing(answer))
+        return answer;
+    if (!recording_)
+        return Check(kIllegalRequest, 0x2C, 0x00);  // no cue sheet: nothing to write into
+    auto address = static_cast<int32_t>(bigendian::Get32(&cdb[2]));
+    auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
+    CVirtualRecording::Sense sense = recording_->Check(address, blocks);
+    if (sense.key != 0)
+        return Check(sense.key, sense.asc, sense.ascq);
+    const int32_t blockBytes = blocks > 0 ? recording_->BlockBytes(address) : 0;
+    const uint32_t need = static_cast<uint32_t>(blocks) * static_cast<uint32_t>(blockBytes);
+    if (need > 0 && (request.direction != IScsiBackend::Direction::kOut || request.length < need))
+        return HostError();
+    if (!buffer_.Accept(blocks, blockBytes)) {
+        AbandonRecording();
+        return Check(0x03, 0x0C, 0x09);  // write error: loss of streaming
+    }
+    sense = recording_->Write(address, blocks, request.dataOut);
+    if (sense.key != 0)
+        return Check(sense.key, sense.asc, sense.ascq);
+    if (recording_->AllReceived())
+        buffer_.EndOfDisc();
+    answer.consumed = need;
+    return answer;
+}
+
+CVirtualDevice::Answer CVirtualDevice::SynchronizeCache() {
+    Answer answer;
+    if (MediumMissing(answer) || !recording_)
+        return answer;
+    if (!recording_->AnyReceived()) {
+        recording_.reset();  // nothing was burnt: the disc is still blank
+        return answer;
+    }
+    if (!recording_->AllReceived()) {
+        // A disc written session-at-once cannot be closed half way.
+        AbandonRecording();
+        return Check(kIllegalRequest, 0x2C, 0x00);
+    }
+    buffer_.Drain();
+    const bool test = recording_->Test();
+    const int32_t leadOut = recording_->CueSheet().leadOut;
+    std::string cue;
+    const bool finished = recording_->Finish(cue);
+    recording_.reset();
+    if (!test) {
+        disc_ = Disc::kWritten;
+        recordedBlocks_ = std::max(leadOut, 1);
+    }
+    if (!finished)
+        return Check(0x03, 0x0C, 0x00);  // the image could not be written
+    ++finishedDiscs_;
+    if (!cue.empty())
+        lastImage_ = cue;
     return answer;
 }

@@ -3,22 +3,30 @@
 // strict drive does, keeps a log of every command it was sent, and fails on purpose
 // where it was told to.
 //
-// Built so far: identification and the common commands (INQUIRY, MODE SENSE and MODE
+// It answers identification and the common commands (INQUIRY, MODE SENSE and MODE
 // SELECT (6) and (10) with the capabilities page 0x2A and the write parameters page
-// 0x05, READ DISC INFORMATION, READ TRACK INFORMATION, READ CAPACITY, READ BUFFER
-// CAPACITY, TEST UNIT READY, START STOP UNIT, PREVENT ALLOW MEDIUM REMOVAL, REZERO
-// UNIT, SET CD SPEED, SEND OPC INFORMATION, SYNCHRONIZE CACHE).  Anything else is
-// refused as a real drive refuses an operation code it does not know: CHECK CONDITION,
-// ILLEGAL REQUEST, invalid command operation code (5/20/00).  That includes, for now,
-// the writing commands.
+// 0x05, READ DISC INFORMATION, READ TRACK INFORMATION, READ CAPACITY, TEST UNIT READY,
+// START STOP UNIT, PREVENT ALLOW MEDIUM REMOVAL, REZERO UNIT, SET CD SPEED, SEND OPC
+// INFORMATION), and it writes audio discs session-at-once: SEND CUE SHEET, WRITE(10) of
+// the CD-TEXT lead-in, the pregap and the audio, READ BUFFER CAPACITY from its buffer
+// model (see CVirtualDriveBuffer), and SYNCHRONIZE CACHE, which finishes the disc.  The
+// write parameters page decides between a test and a real write; a real write of a
+// whole disc leaves its image in the output folder (see CVirtualRecording).  Anything
+// else is refused as a real drive refuses an operation code it does not know: CHECK
+// CONDITION, ILLEGAL REQUEST, invalid command operation code (5/20/00).
+//
+// The disc: each time the tray is closed again after an eject, a fresh disc of the
+// configured kind is in it.  A real write that started spoils a blank disc: finished,
+// it is a written disc; abandoned, it is a written disc with no image.
 //
 // What it checks like a drive, on top of the commands' own fields: the command length
 // of the operation code's group, MODE SELECT parameter lists (reserved header bytes,
-// savable bit, page lengths, block lengths, which pages may be changed), and that the
-// host's buffer is as large as the data the command moves (a reply larger than the
-// buffer is an overrun at the adapter, a parameter list longer than the data sent an
-// underrun).  A command longer than the path's maximum transfer is refused by the
-// "kernel" before the device sees it.
+// savable bit, page lengths, block lengths, which pages may be changed), the cue sheet
+// (see CVirtualCueSheet), WRITE addresses in sequence and block counts against the cue
+// sheet, and that the host's buffer is as large as the data the command moves (a reply
+// larger than the buffer is an overrun at the adapter, a parameter list longer than the
+// data sent an underrun).  A command longer than the path's maximum transfer is
+// refused by the "kernel" before the device sees it.
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -27,6 +35,8 @@
 #include <vector>
 
 #include "scsi/ScsiBackend.h"
+#include "scsi/VirtualDriveBuffer.h"
+#include "scsi/VirtualRecording.h"
 
 class CVirtualDevice {
   public:
@@ -73,7 +83,10 @@ class CVirtualDevice {
         uint32_t bufferBytes = 4 * 1024 * 1024;
         int32_t maxSpeed = 8;              // highest write speed, as a multiple of 1x
         uint32_t maximumTransfer = 65536;  // bytes per command the path takes
-        std::string outputFolder;          // where the command log file goes; "" none
+        // Writes in real time at the write speed (see CVirtualDriveBuffer); else as
+        // fast as the host sends.
+        bool realTime = false;
+        std::string outputFolder;  // where the command log and the images go; "" none
         std::vector<Fault> faults;
         std::vector<Reply> replies;
     };
@@ -81,6 +94,8 @@ class CVirtualDevice {
     enum class Result : int32_t { kGood = 0, kCheck = 1, kTransport = 2, kBusy = 3, kHost = 4 };
 
     static constexpr size_t kLoggedDataBytes = 1024;
+    // Of a WRITE, one CD-TEXT block's worth: a whole disc's audio does not belong in memory.
+    static constexpr size_t kLoggedWriteBytes = 96;
 
     struct LogEntry {
         std::array<uint8_t, 16> cdb{};
@@ -127,6 +142,15 @@ class CVirtualDevice {
         return writeParameters_;
     }
     int32_t OpcCount() const { return opcCount_; }
+    Disc CurrentDisc() const { return disc_; }
+    // The disc being written, or null.
+    const CVirtualRecording* Recording() const { return recording_.get(); }
+    // The cue file of the last image written, "" when none yet.
+    const std::string& LastImage() const { return lastImage_; }
+    // Underruns of the disc being or last written (real time only).
+    int32_t Underruns() const { return buffer_.Underruns(); }
+    // Discs finished by a cache flush, test writes included.
+    int32_t FinishedDiscs() const { return finishedDiscs_; }
 
   private:
     struct Answer {
@@ -155,6 +179,14 @@ class CVirtualDevice {
     Answer StartStopUnit(const uint8_t* cdb);
     Answer SetCdSpeed(const uint8_t* cdb);
     Answer SendOpcInformation(const uint8_t* cdb, const IScsiBackend::Request& request);
+    Answer SendCueSheet(const uint8_t* cdb, const IScsiBackend::Request& request);
+    Answer Write10(const uint8_t* cdb, const IScsiBackend::Request& request);
+    Answer SynchronizeCache();
+    // Ends the disc being written without an image; a real write that started spoils it.
+    void AbandonRecording();
+    // The latest lead-out start a blank disc allows, and where its lead-in starts.
+    static int32_t LastLeadOut();
+    int32_t LeadInStart() const;
 
     std::vector<uint8_t> CapabilitiesPage(int32_t pageControl) const;
     std::vector<uint8_t> WriteParametersPage(int32_t pageControl) const;
@@ -178,4 +210,10 @@ class CVirtualDevice {
     uint32_t readSpeed_ = 0;
     int32_t opcCount_ = 0;
     std::array<uint8_t, kWriteParametersLength> writeParameters_{};
+    Disc disc_ = Disc::kBlank;
+    int32_t recordedBlocks_ = 0;
+    std::unique_ptr<CVirtualRecording> recording_;
+    CVirtualDriveBuffer buffer_;
+    std::string lastImage_;
+    int32_t finishedDiscs_ = 0;
 };

@@ -12,39 +12,23 @@
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiTransport.h"
 #include "scsi/VirtualBus.h"
+#include "support/VirtualRecorderRig.h"
 
 namespace {
 using Fault = CVirtualDevice::Fault;
 using Bytes = std::vector<uint8_t>;
 
-class CRecordingUi : public IDriverUi {
-  public:
-    void ReportError(const std::string& text) override { messages.push_back(text); }
-    void TraceLine(const std::string& line) override { traces.push_back(line); }
-    std::vector<std::string> messages;
-    std::vector<std::string> traces;
-};
-
-struct Rig {
-    CVirtualBus* bus = nullptr;
-    CScsiTransport transport;
+struct Rig : testrig::CVirtualRecorder {
     CDiscImage image;
-    CRecordingUi ui;
+    testrig::CRecordingDriverUi ui;
     std::vector<int32_t> sleeps;
     std::unique_ptr<CCdrDriver> driver;
 
-    explicit Rig(CVirtualDevice::Config config = {}) {
-        auto owned = std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{config});
-        bus = owned.get();
-        transport.UseBackend(std::move(owned));
-        transport.ScanPassThrough();
-        transport.SelectDevice(0);
+    explicit Rig(const CVirtualDevice::Config& config = {}) : CVirtualRecorder(config) {
         Device().ClearLog();
         driver = std::make_unique<CCdrDriver>(transport, image, ui);
         driver->SetSleep([this](int32_t ms) { sleeps.push_back(ms); });
     }
-    CVirtualDevice& Device() { return bus->Device(0); }
-    const CVirtualDevice::LogEntry& Last() { return Device().Log().back(); }
     Bytes LastCdb() {
         const auto& e = Device().Log().back();
         return Bytes(e.cdb.begin(), e.cdb.begin() + e.cdbLength);
@@ -449,24 +433,6 @@ TEST(CommonCommands, WriteSilenceWritesWholeCommandsThenTheRest) {
     driver.failAt = 2;
     EXPECT_EQ(driver.WriteSilence(address, 100), 1);
     EXPECT_EQ(driver.writes.size(), 2u);
-}
-
-TEST(CommonCommands, TheWriteSequenceIsNotBuiltYetAndSaysSo) {
-    Rig rig;
-    std::atomic<int32_t> permille{0}, phase{0}, stop{0}, track{0};
-    rig.driver->WriteDisc(nullptr, permille, phase, stop, track);
-    EXPECT_EQ(phase, 1);
-    ASSERT_EQ(rig.ui.messages.size(), 1u);
-    EXPECT_EQ(rig.ui.messages[0], "Writing discs is not built into this version yet.");
-    EXPECT_EQ(rig.driver->InitWrite(), 1);
-    EXPECT_EQ(rig.driver->StartWrite(), 1);
-    EXPECT_EQ(rig.driver->SendCueSheet(), 1);
-    EXPECT_EQ(rig.driver->SetWriteParameters(), 1);
-    EXPECT_EQ(rig.driver->FinishDisc(), 1);
-    int32_t address = 0;
-    uint8_t block[2352] = {};
-    EXPECT_EQ(rig.driver->WriteBlocks(address, block, 1), 1);
-    EXPECT_TRUE(rig.Device().Log().empty()) << "nothing may reach the drive";
 }
 
 // ReportError blocks the calling (writing) thread until the user acknowledges.

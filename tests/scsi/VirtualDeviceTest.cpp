@@ -8,43 +8,12 @@
 #include "scsi/ScsiTransport.h"
 #include "scsi/VirtualBus.h"
 #include "support/TestPaths.h"
+#include "support/VirtualRecorderRig.h"
 
 namespace {
 using Fault = CVirtualDevice::Fault;
 
-struct Rig {
-    CVirtualBus* bus = nullptr;
-    CScsiTransport transport;
-    explicit Rig(std::vector<CVirtualDevice::Config> devices = {CVirtualDevice::Config{}}) {
-        auto owned = std::make_unique<CVirtualBus>(devices);
-        bus = owned.get();
-        transport.UseBackend(std::move(owned));
-        transport.ScanPassThrough();
-        if (transport.DeviceCount() > 0)
-            transport.SelectDevice(0);
-    }
-    CVirtualDevice& Device(int32_t i = 0) { return bus->Device(i); }
-    const CVirtualDevice::LogEntry& Last() { return Device().Log().back(); }
-    int32_t In(std::vector<uint8_t> cdb, std::vector<uint8_t>& reply) {
-        return transport.Execute(cdb.data(), static_cast<int32_t>(cdb.size()), nullptr, 0,
-                                 reply.data(), static_cast<int32_t>(reply.size()));
-    }
-    int32_t Out(std::vector<uint8_t> cdb, const std::vector<uint8_t>& data) {
-        return transport.Execute(cdb.data(), static_cast<int32_t>(cdb.size()), data.data(),
-                                 static_cast<int32_t>(data.size()), nullptr, 0);
-    }
-    int32_t None(std::vector<uint8_t> cdb) {
-        return transport.Execute(cdb.data(), static_cast<int32_t>(cdb.size()), nullptr, 0, nullptr,
-                                 0);
-    }
-    std::string Sense() {
-        int32_t n = 0;
-        const uint8_t* s = transport.SenseData(n);
-        char text[16];
-        std::snprintf(text, sizeof text, "%X/%02X/%02X", s[2] & 0x0F, s[12], s[13]);
-        return text;
-    }
-};
+using Rig = testrig::CVirtualRecorder;
 
 std::vector<uint8_t> WriteParametersSelect(uint8_t byte2) {
     std::vector<uint8_t> data(8 + 56, 0);
@@ -232,7 +201,9 @@ TEST(VirtualDevice, TrayLockAndSpeedBehaveLikeADrive) {
 TEST(VirtualDevice, RefusesUnknownCommandsAndWrongLengthsLikeADrive) {
     Rig rig;
     std::vector<uint8_t> data(64);
-    EXPECT_EQ(rig.None({0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}), 2);  // WRITE: not built yet
+    EXPECT_EQ(rig.None({0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}), 2);  // WRITE without a cue sheet
+    EXPECT_EQ(rig.Sense(), "5/2C/00");
+    EXPECT_EQ(rig.None({0xAD, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 2);  // READ DVD STRUCTURE
     EXPECT_EQ(rig.Sense(), "5/20/00");
     EXPECT_EQ(rig.None({0xE7, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 2);  // a vendor command
     EXPECT_EQ(rig.Sense(), "5/20/00");
@@ -309,7 +280,7 @@ TEST(VirtualDevice, KeepsALogOfEveryCommandAndWritesItToItsFolder) {
     EXPECT_EQ(text.str(),
               "12 00 00 00 2C 00 | in 44 | good\n"
               "5A 00 05 00 00 00 00 00 40 00 | in 64 | good\n"
-              "2A 00 00 00 00 00 00 00 01 00 | none 0 | check 5/20/00\n"
+              "2A 00 00 00 00 00 00 00 01 00 | none 0 | check 5/2C/00\n"
               "55 10 00 00 00 00 00 00 40 00 | out 64 | good\n");
 }
 

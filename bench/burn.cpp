@@ -1,0 +1,213 @@
+// Burning a 74-minute disc of 20 songs to the unthrottled virtual recorder, against
+// decoding the same songs through CDiscImage::Read alone, measured in the same run: what
+// the ring, its copies and the command path cost on top of decoding.  Then the same burn
+// through tunevarn-cli, for its time and its peak memory.
+//
+// usage: bench_burn [SECONDS]   (length of the disc, default 4440: 74 minutes)
+// The songs are made once with sox and lame and kept in the temporary folder; the images
+// go to /dev/shm when there is one (so that the disk's speed is not measured) and are
+// removed after each round.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "disc/DiscImage.h"
+#include "drivers/CdrDriver.h"
+#include "recording/RecordSession.h"
+#include "recording/RecordWorker.h"
+#include "scsi/ScsiTransport.h"
+#include "scsi/VirtualBus.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+constexpr int kSongs = 20;
+constexpr int kRounds = 3;
+
+double Seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Pink noise under two tones, a different mix per song, 128 kbit/s at 44100 Hz.
+std::string MakeSong(const fs::path& dir, int index, int seconds) {
+    std::string mp3 =
+        (dir / ("song_" + std::to_string(index) + "_" + std::to_string(seconds) + ".mp3")).string();
+    if (fs::exists(mp3))
+        return mp3;
+    std::string wav = (dir / "source.wav").string();
+    std::string make = "sox -q -n -r 44100 -c 2 -b 16 '" + wav + "' synth " +
+                       std::to_string(seconds) + " pinknoise sine " +
+                       std::to_string(220 + 20 * index) + " sine " +
+                       std::to_string(330 + 30 * index) +
+                       " remix 1,2 2,3 gain -9 2>/dev/null && lame --quiet -b 128 --cbr '" + wav +
+                       "' '" + mp3 + ".tmp' && mv '" + mp3 + ".tmp' '" + mp3 + "'";
+    if (std::system(make.c_str()) != 0) {
+        std::fprintf(stderr, "bench_burn: cannot make %s (are sox and lame installed?)\n",
+                     mp3.c_str());
+        std::exit(1);
+    }
+    fs::remove(wav);
+    return mp3;
+}
+
+std::unique_ptr<CDiscImage> Disc(const std::vector<std::string>& songs) {
+    auto disc = std::make_unique<CDiscImage>();
+    for (const std::string& song : songs)
+        if (disc->AddTrack(song.c_str(), song.c_str()) != 1) {
+            std::fprintf(stderr, "bench_burn: %s does not fit the disc\n", song.c_str());
+            std::exit(1);
+        }
+    return disc;
+}
+
+// The baseline: the disc read as the filling thread reads it, a ring slot at a time.
+int64_t DecodeOnly(const std::vector<std::string>& songs) {
+    auto disc = Disc(songs);
+    disc->currentTrack = 0;
+    disc->OpenTrack(0);
+    std::vector<uint8_t> slot(CCdrDriver::kBlocksPerCommand * CCdrDriver::kBlockLength);
+    int64_t total = 0;
+    for (int32_t got; (got = disc->Read(slot.data(), static_cast<int32_t>(slot.size()))) > 0;)
+        total += got;
+    return total;
+}
+
+class CPrintingUi : public IDriverUi {
+  public:
+    void ReportError(const std::string& text) override {
+        std::fprintf(stderr, "trace: %s\n", text.c_str());
+    }
+};
+
+void RemoveImages(const fs::path& folder) {
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().rfind("disc-", 0) == 0)
+            fs::remove(e.path());
+}
+
+// The whole run of the recording worker on the virtual recorder: true when the disc
+// was completed.
+bool Burn(const std::vector<std::string>& songs, const fs::path& output) {
+    CVirtualDevice::Config config;
+    config.outputFolder = output.string();
+    CScsiTransport transport(
+        std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{config}));
+    transport.ScanPassThrough();
+    transport.SelectDevice(0);
+    auto disc = Disc(songs);
+    CPrintingUi ui;
+    CCdrDriver driver(transport, *disc, ui);
+    CRecordSession state;
+    state.driver = &driver;
+    state.speedChoice = 5;
+    RecordWorker(state);
+    return state.completed.load() == 1;
+}
+
+struct ChildRun {
+    bool ok = false;
+    double seconds = 0;
+    long maxRssKiB = 0;
+};
+
+ChildRun BurnWithCli(const std::vector<std::string>& songs, const fs::path& output) {
+    std::vector<std::string> argv = {TUNEVARN_CLI_PATH, "burn", "--speed", "max"};
+    argv.insert(argv.end(), songs.begin(), songs.end());
+    std::vector<char*> args;
+    for (auto& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
+    ChildRun run;
+    std::fflush(nullptr);
+    auto t0 = Clock::now();
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("TUNEVARN_VIRTUAL_RECORDER", output.c_str(), 1);
+        ::unsetenv("TUNEVARN_VIRTUAL_BUS");
+        // Its phase lines and results would only clutter the figures.
+        if (::chdir(output.c_str()) != 0 || !std::freopen("/dev/null", "w", stdout) ||
+            !std::freopen("/dev/null", "w", stderr))
+            ::_exit(126);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    run.ok = pid > 0 && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) &&
+             WEXITSTATUS(status) == 0;
+    run.seconds = Seconds(t0, Clock::now());
+    run.maxRssKiB = usage.ru_maxrss;
+    return run;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 4440;
+    if (seconds < kSongs || seconds > 4900) {
+        std::fprintf(stderr, "usage: bench_burn [SECONDS]   (20 to 4900)\n");
+        return 2;
+    }
+    const fs::path dir = fs::temp_directory_path() / "tunevarn-bench-burn";
+    fs::create_directories(dir);
+    const fs::path output = (fs::exists("/dev/shm") ? fs::path("/dev/shm") : dir) /
+                            ("tunevarn-bench-burn-" + std::to_string(::getpid()));
+    fs::create_directories(output);
+
+    std::vector<std::string> songs;
+    for (int i = 0; i < kSongs; ++i) songs.push_back(MakeSong(dir, i, seconds / kSongs));
+    const double discSeconds = Disc(songs)->totalSeconds;  // the songs' whole seconds
+    std::printf(
+        "disc: %d songs of %d s (%.0f min), 128 kbit/s; images in %s; medians of %d "
+        "alternating rounds\n",
+        kSongs, seconds / kSongs, discSeconds / 60, output.c_str(), kRounds);
+
+    DecodeOnly(songs);  // warm the page cache
+    std::vector<double> decode, burn, cli;
+    long rss = 0;
+    for (int r = 0; r < kRounds; ++r) {
+        auto t0 = Clock::now();
+        const int64_t bytes = DecodeOnly(songs);
+        auto t1 = Clock::now();
+        const bool burnt = Burn(songs, output);
+        auto t2 = Clock::now();
+        RemoveImages(output);
+        const ChildRun run = BurnWithCli(songs, output);
+        RemoveImages(output);
+        if (bytes != static_cast<int64_t>(discSeconds) * CDiscImage::kBytesPerSecond || !burnt ||
+            !run.ok) {
+            std::fprintf(stderr,
+                         "bench_burn: a run did not complete (decode %lld bytes, burn %d, "
+                         "tunevarn-cli %d)\n",
+                         static_cast<long long>(bytes), burnt, run.ok);
+            return 1;
+        }
+        decode.push_back(discSeconds / Seconds(t0, t1));
+        burn.push_back(discSeconds / Seconds(t1, t2));
+        cli.push_back(discSeconds / run.seconds);
+        rss = std::max(rss, run.maxRssKiB);
+    }
+    fs::remove_all(output);
+    const double d = Median(decode), b = Median(burn);
+    std::printf("decode only (CDiscImage::Read):  %6.1fx real time\n", d);
+    std::printf("burn (recording worker):         %6.1fx real time\n", b);
+    std::printf("ratio burn / decode:             %6.2f  (target >= 0.90)\n", b / d);
+    std::printf(
+        "burn through tunevarn-cli:       %6.1fx real time, peak memory %.1f MiB "
+        "(target < 48)\n",
+        Median(cli), static_cast<double>(rss) / 1024.0);
+    return 0;
+}

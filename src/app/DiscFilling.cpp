@@ -1,0 +1,13 @@
+#include "app/DiscFilling.h"
+
+#include "disc/DiscImage.h"
+#include "songlist/SongList.h"
+
+int32_t FillDiscImage(const CSongList& songs, CDiscImage& disc,
+                      const std::function<void(int32_t row)>& leftOut) {
+    disc.Clear();
+    for (int32_t i = 0; i < songs.RowCount(); ++i)
+        if (disc.AddTrack(songs.FullPath(i).c_str(), songs.Title(i).c_str()) != 1 && leftOut)
+            leftOut(i);
+    return disc.trackCount;
+}

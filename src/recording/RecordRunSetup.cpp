@@ -1,0 +1,68 @@
+#include "recording/RecordRunSetup.h"
+
+#include <cstdio>
+
+#include "disc/CdTextBuilder.h"
+#include "disc/DiscImage.h"
+#include "drivers/CdrDriver.h"
+#include "recording/RecordSession.h"
+#include "songlist/SongListFiles.h"
+#include "ui/LanguageTable.h"
+#include "ui/TextFormat.h"
+
+std::string DefaultAlbumTitle(int32_t trackCount) {
+    if (trackCount % 2 == 0)
+        return "Powered by Tunevarn!";
+    return std::string("Go to ") + kHomePage + " !";
+}
+
+void PrepareCdText(CCdTextBuilder& builder, CCdrDriver& driver, int32_t useCdText,
+                   const std::string& albumTitle) {
+    if (useCdText == 0) {
+        CdTextInUse() = 0;
+        return;
+    }
+    const CDiscImage& disc = driver.discImage;
+    builder.Clear();
+    builder.AddText(albumTitle, 0);
+    for (int32_t i = 0; i < disc.trackCount && i < CDiscImage::kMaxTracks; ++i)
+        builder.AddText(disc.trackTitle[static_cast<size_t>(i)].data(), i + 1);
+    builder.BuildPacks();
+    driver.SetCdTextSource(&builder);
+    // Announcing CD-TEXT with no packs to send would leave the lead-in unwritable.
+    CdTextInUse() = builder.blockCount > 0 ? 1 : 0;
+}
+
+bool PhaseText(int32_t phase, int32_t currentTrack, int32_t progress, int32_t trackCount,
+               std::string& text) {
+    switch (phase) {
+        case CRecordSession::kPhaseIdle:
+            text.clear();
+            return true;
+        case CRecordSession::kPhaseInitializing:
+            text = Text(304);
+            return true;
+        case CRecordSession::kPhaseWritingTracks:
+            if (trackCount <= currentTrack)
+                return false;
+            text = FormatText(305, {currentTrack + 1, progress / 10});
+            return true;
+        case CRecordSession::kPhaseFinalizing:
+            text = Text(306);
+            return true;
+        case CRecordSession::kPhaseLeadIn:
+            text = Text(307);
+            return true;
+        case CRecordSession::kPhaseAnalyzing: {
+            if (trackCount <= currentTrack)
+                return false;
+            char line[64];
+            std::snprintf(line, sizeof line, "Normalizing track %d of %d ", currentTrack + 1,
+                          trackCount);
+            text = line;
+            return true;
+        }
+        default:
+            return false;
+    }
+}

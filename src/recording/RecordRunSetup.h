@@ -1,0 +1,24 @@
+#pragma once
+// What the Record dialog does around a run, shared by every front end that starts runs:
+// the album title it offers, the CD-TEXT it prepares before each start, and the line it
+// shows for the run's phase.
+#include <cstdint>
+#include <string>
+
+class CCdTextBuilder;
+class CCdrDriver;
+
+// The album title the dialog offers for a disc of trackCount tracks.
+std::string DefaultAlbumTitle(int32_t trackCount);
+
+// Before each start: with useCdText 0 the CD-TEXT flag is cleared and nothing else
+// happens; otherwise the builder is refilled with the album title and the disc image's
+// track titles, its packs built, the driver pointed at them, and the flag set (only
+// when there is something to write).
+void PrepareCdText(CCdTextBuilder& builder, CCdrDriver& driver, int32_t useCdText,
+                   const std::string& albumTitle);
+
+// The progress line for a phase, as the dialog's timer sets it: false when the line is
+// to stay as it is.
+bool PhaseText(int32_t phase, int32_t currentTrack, int32_t progress, int32_t trackCount,
+               std::string& text);

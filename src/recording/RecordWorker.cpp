@@ -1,0 +1,70 @@
+#include "recording/RecordWorker.h"
+
+#include <iterator>
+
+#include "disc/DiscImage.h"
+#include "drivers/CdrDriver.h"
+#include "recording/Normalization.h"
+#include "recording/RecordRunView.h"
+#include "recording/RecordSession.h"
+
+std::atomic<int32_t>& RecordingBusy() {
+    static std::atomic<int32_t> busy{0};
+    return busy;
+}
+
+bool SpeedFactorOfChoice(int32_t choice, int32_t& factor) {
+    static constexpr int32_t kFactors[] = {1, 2, 4, 6, 8, 0};
+    if (choice < 0 || choice >= static_cast<int32_t>(std::size(kFactors)))
+        return false;
+    factor = kFactors[choice];
+    return true;
+}
+
+namespace {
+// Steps 2 to 8: false when the run ended early (stop during the analysis, no medium,
+// no blank disc).
+bool Run(CRecordSession& state, CCdrDriver& driver) {
+    CDiscImage& disc = driver.discImage;
+    if (state.normalize.load() != 0 && AnalyzeLevels(state, disc) == 0)
+        return false;  // stopped: the drive is not touched
+    disc.normalizeOn = state.normalize.load();
+    state.phase = CRecordSession::kPhaseInitializing;
+
+    driver.TestUnitReady();
+    if (driver.LoadUnload(1) != 0)
+        return false;
+    driver.TestUnitReady();
+    driver.TestUnitReady();
+    driver.Rezero();
+    int32_t factor = 0;
+    if (SpeedFactorOfChoice(state.speedChoice.load(), factor))
+        driver.SetSpeed(2, factor);
+    if (driver.CheckBlankDisc() != 0) {
+        driver.ReportError("Cannot retrieve disk information\n, or the disc is not blank.");
+        return false;
+    }
+
+    driver.WriteDisc(&state, state.progress, state.phase, state.stopRequested, state.currentTrack);
+    state.completed = driver.DiscCompleted();
+    driver.PreventRemoval(0);
+    driver.Rezero();
+    driver.LoadUnload(0);
+    state.progress = 0;
+    state.phase = CRecordSession::kPhaseIdle;
+    if (state.view != nullptr)
+        state.view->PostWriteEnded();
+    return true;
+}
+}  // namespace
+
+int32_t RecordWorker(CRecordSession& state) {
+    RecordingBusy() = 1;
+    state.completed = 0;
+    if (state.driver != nullptr)
+        Run(state, *state.driver);
+    state.progress = 0;
+    state.phase = CRecordSession::kPhaseIdle;
+    RecordingBusy() = 0;
+    return 0;
+}

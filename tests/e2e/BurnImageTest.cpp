@@ -1,0 +1,240 @@
+// End to end: MP3 files -> tunevarn-cli burn -> the virtual recorder's image, read back
+// by libcdio (cd-info, and its CD-TEXT parser for the .cdt file) and compared with the
+// layout, the titles and the audio that the songs must give.
+#include <cdio/cdtext.h>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "songlist/SongList.h"
+#include "support/Mp3Craft.h"
+#include "support/RunCommand.h"
+#include "support/TestPaths.h"
+
+namespace {
+using testpaths::Fixture;
+using testpaths::RunProgram;
+using Bytes = std::vector<uint8_t>;
+
+// Three sample rates: 44100, 48000 and 32000 Hz.
+const std::vector<std::string> kSongs = {Fixture("songs/01 Morning.mp3"),
+                                         Fixture("songs/02 Noon.MP3"),
+                                         Fixture("songs/More/03 Evening.mp3")};
+// All at 44100 Hz.  The rate conversion carries its phase from one decode to the next in
+// a process (the 48000 Hz drop counter is process-wide), so after the level analysis a
+// converted track comes out up to a frame shifted against a fresh export; at 44100 Hz
+// there is nothing to carry and the comparison is exact.
+const std::vector<std::string> kSongs44100 = {
+    Fixture("m1_44100_stereo.mp3"), Fixture("m1_44100_mono.mp3"), Fixture("vbr_xing_44100.mp3")};
+
+std::string Which(const std::string& program) {
+    std::stringstream path(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(path, folder, ':'))
+        if (::access((folder + "/" + program).c_str(), X_OK) == 0)
+            return folder + "/" + program;
+    return "";
+}
+
+testpaths::CommandResult Cli(const std::string& folder, const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_BUS",
+                                     "TUNEVARN_VIRTUAL_RECORDER=" + folder, testpaths::Cli()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, folder);
+}
+
+// The CD audio of a WAV file that export-wav wrote: its "data" chunk.
+Bytes WavAudio(const std::string& path) {
+    Bytes wav = mp3craft::ReadBytes(path);
+    for (size_t at = 12; at + 8 <= wav.size();) {
+        const uint32_t size = wav[at + 4] | wav[at + 5] << 8 | wav[at + 6] << 16 |
+                              static_cast<uint32_t>(wav[at + 7]) << 24;
+        if (std::equal(wav.begin() + static_cast<std::ptrdiff_t>(at),
+                       wav.begin() + static_cast<std::ptrdiff_t>(at) + 4, "data"))
+            return Bytes(wav.begin() + static_cast<std::ptrdiff_t>(at) + 8,
+                         wav.begin() + static_cast<std::ptrdiff_t>(at + 8 + size));
+        at += 8 + size + (size & 1);
+    }
+    ADD_FAILURE() << path << ": no data chunk";
+    return {};
+}
+
+// Each song exported as a WAV file, as the export command makes it.
+std::vector<Bytes> Exports(const std::string& folder, const std::vector<std::string>& songs) {
+    std::vector<Bytes> exports;
+    for (size_t i = 0; i < songs.size(); ++i) {
+        const std::string wav = folder + "/export-" + std::to_string(i) + ".wav";
+        auto r = Cli(folder, {"export-wav", songs[i], wav});
+        EXPECT_EQ(r.status, 0) << r.err;
+        exports.push_back(WavAudio(wav));
+    }
+    return exports;
+}
+
+struct Listed {
+    std::vector<std::string> titles;
+    std::vector<int32_t> seconds;
+};
+
+// Titles and lengths as the song list takes them.
+Listed SongList() {
+    CSongList list;
+    for (const std::string& song : kSongs) EXPECT_EQ(list.AddSong(song), AddSongResult::kAdded);
+    Listed listed;
+    for (int32_t i = 0; i < list.RowCount(); ++i) {
+        listed.titles.push_back(list.Title(i));
+        listed.seconds.push_back(list.SongDuration(i));
+    }
+    return listed;
+}
+
+struct CdInfo {
+    std::vector<int32_t> lsn;  // track starts
+    std::vector<std::string> msf;
+    int32_t leadOut = -1;
+    std::vector<std::string> titles;  // [0] the disc
+};
+
+CdInfo ReadWithCdInfo(const std::string& cue) {
+    const std::string cdInfo = Which("cd-info");
+    EXPECT_NE(cdInfo, "") << "libcdio-utils is not installed";
+    auto r = RunProgram({cdInfo, "--no-device-info", "--cue-file", cue});
+    EXPECT_EQ(r.status, 0) << r.err;
+    CdInfo info;
+    std::regex track(R"(^\s*(\d+): (\d\d:\d\d:\d\d)\s+(\d+) (audio|leadout))");
+    std::regex title(R"(^\s+TITLE: (.*)$)");
+    std::stringstream lines(r.out);
+    std::string line;
+    std::smatch m;
+    while (std::getline(lines, line)) {
+        if (std::regex_search(line, m, track)) {
+            if (m[4] == "leadout") {
+                info.leadOut = std::stoi(m[3]);
+            } else {
+                info.msf.push_back(m[2]);
+                info.lsn.push_back(std::stoi(m[3]));
+            }
+        } else if (std::regex_search(line, m, title)) {
+            info.titles.push_back(m[1]);
+        }
+    }
+    return info;
+}
+
+std::string Msf(int32_t lsn) {
+    char text[16];
+    const int32_t a = lsn + 150;
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", a / 4500, (a % 4500) / 75, a % 75);
+    return text;
+}
+
+// The normalization of one track as the disc image does it, computed here from the
+// export: the peak over the blocks the analysis reads, the gain target / level in single
+// precision, each sample scaled, clipped to +-32767 and truncated.
+Bytes Normalized(const Bytes& audio, int32_t target, bool onlyIf, int32_t lower, int32_t higher) {
+    const size_t analysed = (audio.size() / 4608 - 1) * 4608;
+    int32_t peak = 0;
+    for (size_t i = 0; i + 1 < analysed; i += 2)
+        peak = std::max(peak, std::abs(static_cast<int16_t>(audio[i] | audio[i + 1] << 8)));
+    const int32_t level = peak * 100 / 32768;
+    if (onlyIf && level >= lower && level <= higher)
+        return audio;
+    const float gain = level == 0 ? 1.0f : static_cast<float>(target) / static_cast<float>(level);
+    Bytes out(audio.size());
+    for (size_t i = 0; i + 1 < audio.size(); i += 2) {
+        float x = gain * static_cast<float>(static_cast<int16_t>(audio[i] | audio[i + 1] << 8));
+        x = std::clamp(x, -32767.0f, 32767.0f);
+        const auto s = static_cast<uint16_t>(static_cast<int16_t>(x));
+        out[i] = static_cast<uint8_t>(s & 0xFF);
+        out[i + 1] = static_cast<uint8_t>(s >> 8);
+    }
+    return out;
+}
+
+Bytes Joined(const std::vector<Bytes>& parts) {
+    Bytes all;
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+TEST(EndToEnd, ThreeSongsAtThreeRatesBecomeADiscWithCdText) {
+    const std::string folder = testpaths::TempDir("e2e-cdtext");
+    std::vector<std::string> args = {"burn", "--cd-text", "--album", "Sample Album"};
+    args.insert(args.end(), kSongs.begin(), kSongs.end());
+    auto r = Cli(folder, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string cue = folder + "/disc-1.cue";
+    EXPECT_NE(r.out.find("Image: " + cue + "\n"), std::string::npos) << r.out;
+
+    const Listed listed = SongList();
+    const CdInfo info = ReadWithCdInfo(cue);
+    ASSERT_EQ(info.lsn.size(), 3u);
+    int32_t start = 0;
+    for (size_t t = 0; t < 3; ++t) {
+        EXPECT_EQ(info.lsn[t], start) << t;
+        EXPECT_EQ(info.msf[t], Msf(start)) << t;
+        start += listed.seconds[t] * 75;
+    }
+    EXPECT_EQ(info.leadOut, start);
+    EXPECT_EQ(info.titles, (std::vector<std::string>{"Sample Album", listed.titles[0],
+                                                     listed.titles[1], listed.titles[2]}));
+
+    // The packs beside the image, through libcdio's own CD-TEXT parser.
+    Bytes cdt = mp3craft::ReadBytes(folder + "/disc-1.cdt");
+    ASSERT_EQ(cdt.size() % 18, 0u);
+    cdtext_t* text = cdtext_init();
+    ASSERT_EQ(cdtext_data_init(text, cdt.data(), cdt.size()), 0);
+    EXPECT_STREQ(cdtext_get_const(text, CDTEXT_FIELD_TITLE, 0), "Sample Album");
+    for (int t = 1; t <= 3; ++t)
+        EXPECT_STREQ(cdtext_get_const(text, CDTEXT_FIELD_TITLE, static_cast<track_t>(t)),
+                     listed.titles[static_cast<size_t>(t) - 1].c_str());
+    cdtext_destroy(text);
+
+    // The audio is the three exports, one after the other, byte for byte.
+    const Bytes image = mp3craft::ReadBytes(folder + "/disc-1.bin");
+    const Bytes expected = Joined(Exports(folder, kSongs));
+    ASSERT_EQ(image.size(), static_cast<size_t>(start) * 2352u);
+    EXPECT_TRUE(image == expected) << "the disc's audio differs from the exports";
+}
+
+TEST(EndToEnd, NormalizedAudioIsTheExportsScaledByTheirGains) {
+    const std::string folder = testpaths::TempDir("e2e-normalize");
+    const std::vector<Bytes> exports = Exports(folder, kSongs44100);
+    struct Case {
+        std::vector<std::string> options;
+        int32_t target;
+        bool onlyIf;
+        int32_t lower, higher;
+    };
+    const Case cases[] = {
+        {{"--normalize"}, 98, false, 0, 0},
+        {{"--normalize", "--target", "70", "--only-if", "10,20"}, 70, true, 10, 20},
+    };
+    int disc = 0;
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"burn"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.insert(args.end(), kSongs44100.begin(), kSongs44100.end());
+        auto r = Cli(folder, args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        // Each run is a new recorder process: the second image takes the next name.
+        const std::string bin = folder + "/disc-" + std::to_string(++disc) + ".bin";
+        std::vector<Bytes> parts;
+        for (const Bytes& e : exports)
+            parts.push_back(Normalized(e, c.target, c.onlyIf, c.lower, c.higher));
+        const Bytes expected = Joined(parts);
+        EXPECT_NE(expected, Joined(exports)) << "the songs are not at full scale";
+        EXPECT_TRUE(mp3craft::ReadBytes(bin) == expected) << bin;
+    }
+}
+
+}  // namespace

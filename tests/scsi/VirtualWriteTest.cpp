@@ -1,0 +1,401 @@
+// The virtual recorder's writing side: the cue sheet and WRITE checks of a strict drive,
+// the image a finished disc leaves behind, the CD-TEXT it reads from the lead-in, and
+// its buffer model.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "disc/CdTextBuilder.h"
+#include "scsi/BigEndian.h"
+#include "scsi/LeadInCdText.h"
+#include "scsi/ScsiTransport.h"
+#include "scsi/VirtualBus.h"
+#include "scsi/VirtualDriveBuffer.h"
+#include "support/TestPaths.h"
+#include "support/VirtualRecorderRig.h"
+
+namespace {
+using Bytes = std::vector<uint8_t>;
+
+struct Rig : testrig::CVirtualRecorder {
+    explicit Rig(const CVirtualDevice::Config& config = {}) : CVirtualRecorder(config) {}
+    // The write parameters page with byte 2 as given (0x42: session-at-once).
+    int32_t WriteType(uint8_t byte2) {
+        Bytes data(8 + 56, 0);
+        data[8] = 0x05;
+        data[9] = 0x36;
+        data[10] = byte2;
+        data[12] = 0x08;
+        return Out({0x55, 0x10, 0, 0, 0, 0, 0, 0, 64, 0}, data);
+    }
+    int32_t CueSheet(const Bytes& sheet) {
+        Bytes cdb = {0x5D, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        bigendian::Put24(&cdb[6], static_cast<uint32_t>(sheet.size()));
+        return Out(cdb, sheet);
+    }
+    // WRITE(10) of blocks at address, in commands of at most 27 blocks as the path takes
+    // them: the first failing command's result.
+    int32_t Write(int32_t address, int32_t blocks, int32_t blockBytes, uint8_t fill = 0) {
+        do {
+            const int32_t n = std::min(blocks, 27);
+            Bytes cdb = {0x2A, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+            bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
+            bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
+            Bytes data(static_cast<size_t>(n) * static_cast<size_t>(blockBytes), fill);
+            if (int32_t result = Out(cdb, data); result != 0)
+                return result;
+            address += n;
+            blocks -= n;
+        } while (blocks > 0);
+        return 0;
+    }
+    int32_t Flush() { return None({0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}); }
+};
+
+Bytes Entry(uint8_t control, uint8_t track, uint8_t index, uint8_t form, int32_t seconds) {
+    return {control,
+            track,
+            index,
+            form,
+            0,
+            static_cast<uint8_t>(seconds / 60),
+            static_cast<uint8_t>(seconds % 60),
+            0};
+}
+
+// An MMC cue sheet for tracks of these lengths, as the driver sends it.
+Bytes Sheet(const std::vector<int32_t>& seconds, uint8_t leadInForm = 0x01) {
+    Bytes sheet = Entry(0x01, 0, 0, leadInForm, 0);
+    auto add = [&](const Bytes& e) { sheet.insert(sheet.end(), e.begin(), e.end()); };
+    add(Entry(0x01, 1, 0, 0x00, 0));
+    int32_t at = 2;
+    for (size_t i = 0; i < seconds.size(); ++i) {
+        add(Entry(0x01, static_cast<uint8_t>(i + 1), 1, 0x00, at));
+        at += seconds[i];
+    }
+    add(Entry(0x01, 0xAA, 1, 0x01, at));
+    return sheet;
+}
+
+size_t FilesIn(const std::string& folder) {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
+    struct Case {
+        const char* what;
+        Bytes sheet;
+        const char* sense;
+    };
+    Bytes tooShort = Sheet({10});
+    tooShort.resize(20);
+    Bytes skipped = Sheet({10, 10});
+    skipped[8 * 3 + 1] = 3;  // track 3 after track 1
+    Bytes backwards = Sheet({10, 10});
+    backwards[8 * 3 + 6] = 1;  // track 2 before track 1
+    Bytes noPregap = Sheet({10});
+    noPregap.erase(noPregap.begin() + 8, noPregap.begin() + 16);
+    Bytes dataTrack = Sheet({10});
+    dataTrack[16] = 0x41;
+    Bytes longDisc = Sheet({4800});  // lead-out at 80:02
+    Bytes noLeadOut = Sheet({10});
+    noLeadOut[8 * 3 + 1] = 0x02;
+    const Case cases[] = {
+        {"length not a multiple of 8", tooShort, "5/1A/00"},
+        {"track numbers skip", skipped, "5/26/00"},
+        {"times go back", backwards, "5/26/00"},
+        {"no pregap entry", noPregap, "5/26/00"},
+        {"a data track", dataTrack, "5/26/00"},
+        {"past the disc's end", longDisc, "5/26/00"},
+        {"no lead-out", noLeadOut, "5/26/00"},
+        {"a track of 0 seconds", Sheet({10, 0, 10}), "5/26/00"},
+    };
+    Rig rig;
+    ASSERT_EQ(rig.WriteType(0x42), 0);
+    for (const Case& c : cases) {
+        EXPECT_EQ(rig.CueSheet(c.sheet), 2) << c.what;
+        EXPECT_EQ(rig.Sense(), c.sense) << c.what;
+        EXPECT_EQ(rig.Device().Recording(), nullptr) << c.what;
+    }
+
+    CVirtualDevice::Config plain;
+    plain.cdText = false;
+    Rig noText(plain);
+    ASSERT_EQ(noText.WriteType(0x42), 0);
+    EXPECT_EQ(noText.CueSheet(Sheet({10}, 0x41)), 2);
+    EXPECT_EQ(noText.Sense(), "5/26/00");
+    EXPECT_EQ(noText.CueSheet(Sheet({10})), 0);
+
+    Rig trackAtOnce;
+    ASSERT_EQ(trackAtOnce.WriteType(0x41), 0);
+    EXPECT_EQ(trackAtOnce.CueSheet(Sheet({10})), 2);
+    EXPECT_EQ(trackAtOnce.Sense(), "5/2C/00");
+
+    CVirtualDevice::Config written;
+    written.disc = CVirtualDevice::Disc::kWritten;
+    Rig full(written);
+    ASSERT_EQ(full.WriteType(0x42), 0);
+    EXPECT_EQ(full.CueSheet(Sheet({10})), 2);
+    EXPECT_EQ(full.Sense(), "5/30/05");
+}
+
+TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
+    CVirtualDevice::Config config;
+    config.outputFolder = testpaths::TempDir("vw-sequence");
+    Rig rig(config);
+    ASSERT_EQ(rig.WriteType(0x42), 0);
+    ASSERT_EQ(rig.CueSheet(Sheet({1, 1})), 0);
+    EXPECT_EQ(rig.Write(0, 10, 2352), 2) << "the pregap comes first";
+    EXPECT_EQ(rig.Sense(), "5/21/02");
+    EXPECT_EQ(rig.Write(-150, 150, 2352), 0);
+    EXPECT_EQ(rig.Write(0, 27, 2352), 0);
+    EXPECT_EQ(rig.Write(0, 27, 2352), 2) << "written already";
+    EXPECT_EQ(rig.Sense(), "5/21/02");
+    // The host sends fewer bytes than the command says: the adapter sees the underrun.
+    Bytes cdb = {0x2A, 0, 0, 0, 0, 27, 0, 0, 2, 0};
+    EXPECT_EQ(rig.Out(cdb, Bytes(2352, 0)), 1);
+    EXPECT_EQ(rig.Write(27, 27, 2352), 0);
+    EXPECT_EQ(rig.Write(54, 27, 2352), 0);
+    EXPECT_EQ(rig.Write(81, 27, 2352), 0);
+    EXPECT_EQ(rig.Write(108, 27, 2352), 0);
+    EXPECT_EQ(rig.Write(135, 16, 2352), 2) << "one block past the lead-out";
+    EXPECT_EQ(rig.Sense(), "5/21/00");
+    EXPECT_EQ(rig.Write(135, 0, 2352), 0) << "nothing to write is no error";
+    EXPECT_EQ(rig.Device().Recording()->NextAddress(), 135);
+
+    // Flushing half way cannot close the disc: it is spoilt, and nothing is left behind.
+    EXPECT_EQ(rig.Flush(), 2);
+    EXPECT_EQ(rig.Sense(), "5/2C/00");
+    EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kWritten);
+    EXPECT_EQ(rig.Device().LastImage(), "");
+    EXPECT_EQ(FilesIn(config.outputFolder), 1u) << "only the command log";
+    EXPECT_EQ(rig.Write(135, 15, 2352), 2);
+    EXPECT_EQ(rig.Sense(), "5/2C/00") << "no cue sheet any more";
+}
+
+TEST(VirtualWrite, AFinishedDiscLeavesItsImageAndTheNextOneANewName) {
+    CVirtualDevice::Config config;
+    config.outputFolder = testpaths::TempDir("vw-image");
+    // An image that is there already keeps its name.
+    std::ofstream(config.outputFolder + "/disc-1.cue") << "not ours\n";
+    Rig rig(config);
+    for (int disc = 0; disc < 2; ++disc) {
+        ASSERT_EQ(rig.WriteType(0x42), 0);
+        ASSERT_EQ(rig.CueSheet(Sheet({1, 2})), 0) << disc;
+        ASSERT_EQ(rig.Write(-150, 27, 2352), 0);
+        ASSERT_EQ(rig.Write(-123, 123, 2352), 0);
+        for (int32_t block = 0; block < 225; ++block)
+            ASSERT_EQ(rig.Write(block, 1, 2352, static_cast<uint8_t>(block)), 0);
+        EXPECT_EQ(rig.Flush(), 0);
+        EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kWritten);
+        // Out with the written disc, in with a blank one.
+        EXPECT_EQ(rig.None({0x1B, 0, 0, 0, 0x02, 0}), 0);
+        EXPECT_EQ(rig.None({0x1B, 0, 0, 0, 0x03, 0}), 0);
+        EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kBlank);
+    }
+    const std::string first = config.outputFolder + "/disc-2";
+    const std::string second = config.outputFolder + "/disc-3";
+    EXPECT_EQ(rig.Device().LastImage(), second + ".cue");
+    EXPECT_EQ(Slurp(config.outputFolder + "/disc-1.cue"), "not ours\n");
+    for (const std::string& base : {first, second}) {
+        std::string bin = Slurp(base + ".bin");
+        ASSERT_EQ(bin.size(), 225u * 2352u) << "the pregap is not in the image";
+        EXPECT_EQ(static_cast<uint8_t>(bin[0]), 0);
+        EXPECT_EQ(static_cast<uint8_t>(bin[2352 * 75]), 75);
+        EXPECT_EQ(static_cast<uint8_t>(bin.back()), 224);
+        EXPECT_FALSE(std::filesystem::exists(base + ".cdt")) << "no CD-TEXT was sent";
+    }
+    EXPECT_EQ(Slurp(first + ".cue"),
+              "REM Recorded by the Tunevarn virtual recorder\n"
+              "FILE \"disc-2.bin\" BINARY\n"
+              "  TRACK 01 AUDIO\n"
+              "    INDEX 01 00:00:00\n"
+              "  TRACK 02 AUDIO\n"
+              "    INDEX 01 00:01:00\n");
+    EXPECT_EQ(rig.Device().FinishedDiscs(), 2);
+}
+
+TEST(VirtualWrite, ATestWriteBurnsNothing) {
+    CVirtualDevice::Config config;
+    config.outputFolder = testpaths::TempDir("vw-test");
+    Rig rig(config);
+    ASSERT_EQ(rig.WriteType(0x52), 0);
+    ASSERT_EQ(rig.CueSheet(Sheet({1})), 0);
+    ASSERT_EQ(rig.Write(-150, 150, 2352), 0);
+    ASSERT_EQ(rig.Write(0, 75, 2352), 0);
+    EXPECT_EQ(rig.Flush(), 0);
+    EXPECT_EQ(rig.Device().FinishedDiscs(), 1);
+    EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kBlank);
+    EXPECT_EQ(rig.Device().LastImage(), "");
+    EXPECT_EQ(FilesIn(config.outputFolder), 1u);
+}
+
+TEST(VirtualWrite, EjectingHalfWayLeavesNoPartialAudio) {
+    CVirtualDevice::Config config;
+    config.outputFolder = testpaths::TempDir("vw-eject");
+    Rig rig(config);
+    ASSERT_EQ(rig.WriteType(0x42), 0);
+    ASSERT_EQ(rig.CueSheet(Sheet({2})), 0);
+    ASSERT_EQ(rig.Write(-150, 150, 2352), 0);
+    ASSERT_EQ(rig.Write(0, 27, 2352), 0);
+    EXPECT_EQ(FilesIn(config.outputFolder), 2u) << "the log and the audio being written";
+    EXPECT_EQ(rig.None({0x1B, 0, 0, 0, 0x02, 0}), 0);
+    EXPECT_EQ(FilesIn(config.outputFolder), 1u);
+    EXPECT_EQ(rig.Device().Recording(), nullptr);
+}
+
+// The lead-in's CD-TEXT as the builder makes it, read back by the recorder.
+TEST(VirtualWrite, ReadsTheCdTextPacksFromTheLeadIn) {
+    CCdTextBuilder builder;
+    builder.AddText("Album \xC3\xA9t\xC3\xA9", 0);  // UTF-8 "été" becomes Latin-1
+    builder.AddText("First", 1);
+    builder.AddText(std::string(40, 'x'), 2);
+    builder.BuildPacks();
+    ASSERT_EQ(builder.blockCount, 2);
+
+    CLeadInCdText reader;
+    // Repeated, with one copy damaged: the good copies win.
+    for (int round = 0; round < 3; ++round) {
+        for (int32_t b = 0; b < builder.blockCount; ++b) {
+            auto data = builder.blocks[static_cast<size_t>(b)]->Data();
+            std::array<uint8_t, 96> block{};
+            std::copy(data.begin(), data.end(), block.begin());
+            if (round == 0 && b == 1)
+                block[10] ^= 0x01;
+            reader.AddBlock(block);
+        }
+    }
+    EXPECT_EQ(reader.BadPacks(), 1);
+    auto packs = reader.Packs();
+    ASSERT_EQ(packs.size(), static_cast<size_t>(builder.packCount + CCdTextBuilder::kSizePacks));
+    for (size_t p = 0; p < packs.size(); ++p)
+        EXPECT_TRUE(std::equal(packs[p].begin(), packs[p].end(), builder.packs[p].begin())) << p;
+    auto titles = reader.Titles(3);
+    EXPECT_EQ(titles[0], "Album \xE9t\xE9");
+    EXPECT_EQ(titles[1], "First");
+    EXPECT_EQ(titles[2], std::string(40, 'x'));
+    EXPECT_EQ(titles[3], "");
+}
+
+TEST(VirtualWrite, ACdTextLeadInGoesIntoTheImage) {
+    CCdTextBuilder builder;
+    builder.AddText("Live \"at\" home", 0);
+    builder.AddText("Song", 1);
+    builder.BuildPacks();
+    CVirtualDevice::Config config;
+    config.outputFolder = testpaths::TempDir("vw-cdtext");
+    config.leadInMinute = 99;
+    config.leadInSecond = 59;
+    config.leadInFrame = 0;  // a lead-in of 75 blocks, from address -225
+    Rig rig(config);
+    ASSERT_EQ(rig.WriteType(0x42), 0);
+    ASSERT_EQ(rig.CueSheet(Sheet({1}, 0x41)), 0);
+    EXPECT_EQ(rig.Write(-150, 150, 2352), 2) << "the lead-in comes first";
+    Bytes leadIn;
+    for (int32_t b = 0; b < 75; ++b) {
+        auto data = builder.blocks[static_cast<size_t>(b % builder.blockCount)]->Data();
+        leadIn.insert(leadIn.end(), data.begin(), data.end());
+    }
+    Bytes cdb = {0x2A, 0, 0xFF, 0xFF, 0xFF, 0x1F, 0, 0, 75, 0};
+    ASSERT_EQ(rig.Out(cdb, leadIn), 0) << "75 blocks of 96 bytes in one command";
+    ASSERT_EQ(rig.Write(-150, 150, 2352), 0);
+    ASSERT_EQ(rig.Write(0, 75, 2352), 0);
+    ASSERT_EQ(rig.Flush(), 0);
+    const std::string base = config.outputFolder + "/disc-1";
+    EXPECT_EQ(Slurp(base + ".cue"),
+              "REM Recorded by the Tunevarn virtual recorder\n"
+              "TITLE \"Live 'at' home\"\n"
+              "FILE \"disc-1.bin\" BINARY\n"
+              "  TRACK 01 AUDIO\n"
+              "    TITLE \"Song\"\n"
+              "    INDEX 01 00:00:00\n");
+    std::string cdt = Slurp(base + ".cdt");
+    ASSERT_EQ(cdt.size(), static_cast<size_t>(builder.packCount + 3) * 18u);
+    EXPECT_EQ(static_cast<uint8_t>(cdt[0]), 0x80);
+    EXPECT_EQ(static_cast<uint8_t>(cdt[cdt.size() - 18]), 0x8F);
+}
+
+// The buffer model on a clock the test moves: 75 blocks a second.
+struct FakeTime {
+    int64_t now = 1'000'000;
+    int64_t slept = 0;
+    CVirtualDriveBuffer::Clock Clock() {
+        return [this] { return now; };
+    }
+    CVirtualDriveBuffer::Sleeper Sleeper() {
+        return [this](int64_t micros) {
+            now += micros;
+            slept += micros;
+        };
+    }
+};
+
+TEST(VirtualDriveBuffer, DrainsAtTheWriteSpeedAndHoldsWhatDoesNotFit) {
+    FakeTime time;
+    CVirtualDriveBuffer buffer(100 * 2352, true, time.Clock(), time.Sleeper());
+    buffer.Begin(75.0, true);
+    EXPECT_EQ(buffer.FreeBytes(), 100u * 2352u);
+    ASSERT_TRUE(buffer.Accept(100, 2352));
+    EXPECT_EQ(buffer.FreeBytes(), 0u);
+    time.now += 1'000'000;
+    EXPECT_EQ(buffer.FreeBytes(), 75u * 2352u);
+    // 100 more do not fit: the command waits until 25 more blocks are on the disc.
+    ASSERT_TRUE(buffer.Accept(100, 2352));
+    EXPECT_NEAR(static_cast<double>(time.slept), 25.0 / 75.0 * 1e6, 1e4);
+    EXPECT_EQ(buffer.Underruns(), 0);
+    // Nothing for three seconds: the buffer ran dry, an underrun; with underrun-free
+    // recording the disc goes on when data comes again.
+    time.now += 3'000'000;
+    EXPECT_EQ(buffer.FreeBytes(), 100u * 2352u);
+    EXPECT_EQ(buffer.Underruns(), 1);
+    EXPECT_TRUE(buffer.Accept(10, 2352));
+    // The last block is in: running dry now is the end of the disc, not an underrun.
+    buffer.EndOfDisc();
+    const int64_t before = time.slept;
+    buffer.Drain();
+    EXPECT_NEAR(static_cast<double>(time.slept - before), 10.0 / 75.0 * 1e6, 1e4);
+    EXPECT_EQ(buffer.Underruns(), 1);
+    EXPECT_FALSE(buffer.StreamingLost());
+}
+
+TEST(VirtualDriveBuffer, WithoutUnderrunFreeRecordingTheDiscIsLost) {
+    FakeTime time;
+    CVirtualDriveBuffer buffer(100 * 2352, true, time.Clock(), time.Sleeper());
+    buffer.Begin(75.0, false);
+    ASSERT_TRUE(buffer.Accept(10, 2352));
+    time.now += 500'000;
+    EXPECT_FALSE(buffer.Accept(10, 2352));
+    EXPECT_TRUE(buffer.StreamingLost());
+}
+
+TEST(VirtualDriveBuffer, UnthrottledItNeverRunsDryNorWaits) {
+    FakeTime time;
+    CVirtualDriveBuffer buffer(100 * 2352, false, time.Clock(), time.Sleeper());
+    buffer.Begin(75.0, true);
+    EXPECT_EQ(buffer.FreeBytes(), 100u * 2352u);
+    ASSERT_TRUE(buffer.Accept(27, 2352));
+    EXPECT_EQ(buffer.FreeBytes(), 73u * 2352u);
+    for (int i = 0; i < 100; ++i) ASSERT_TRUE(buffer.Accept(27, 2352));
+    EXPECT_EQ(buffer.FreeBytes(), 50u * 2352u) << "half the buffer stays held";
+    time.now += 60'000'000;
+    EXPECT_EQ(buffer.FreeBytes(), 50u * 2352u);
+    buffer.Drain();
+    EXPECT_EQ(buffer.FreeBytes(), 100u * 2352u);
+    EXPECT_EQ(time.slept, 0);
+    EXPECT_EQ(buffer.Underruns(), 0);
+}
+
+}  // namespace
