@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/BurnerApp.h"
 #include "app/DiscFilling.h"
 #include "app/StartFolder.h"
 #include "cli/CliRecorderChoice.h"
@@ -247,11 +248,13 @@ int RunBurn(const std::vector<std::string>& args) {
     CProgressBar bar;
     CBurnMessages shown(bar);
     CDriverMessageQueue messages(shown);
-    CScsiTransport transport(std::move(backend));
-    auto disc = std::make_unique<CDiscImage>();
-    CRecorderDiscovery recorders(transport, *disc, messages);
+    // The application's objects, as the window program holds them for its whole run.
+    auto app = std::make_unique<CBurnerApp>(CaptureStartFolder(), messages);
+    app->Transport().UseBackend(std::move(backend));
+    CRecorderDiscovery& recorders = app->Recorders();
+    CDiscImage* disc = &app->DiscImage();
     CCliRecorderChoice chooser(options.drive, "--drive");
-    recorders.DetectRecorders(CaptureStartFolder(), chooser);
+    recorders.DetectRecorders(app->StartFolder(), chooser);
     CCdrDriver* driver = recorders.Driver();
     if (driver == nullptr) {
         if (!chooser.BadPreset() && recorders.CandidateCount() <= 1)
@@ -299,7 +302,7 @@ int RunBurn(const std::vector<std::string>& args) {
     state.useCdText = options.cdText ? 1 : 0;
     state.albumTitle = options.albumGiven ? options.album : DefaultAlbumTitle(disc->trackCount);
     driver->test = options.test ? 1 : 0;
-    CCdTextBuilder cdText;
+    CCdTextBuilder& cdText = app->NewCdTextBuilder();
     PrepareCdText(cdText, *driver, state.useCdText.load(), state.albumTitle);
     if (options.cdText && cdText.TitlesShortened())
         std::fprintf(stderr,
@@ -328,7 +331,7 @@ int RunBurn(const std::vector<std::string>& args) {
     if (state.completed.load() == 1) {
         std::printf("%s\n",
                     options.test ? "Test write completed: nothing was burnt." : "Disc completed.");
-        if (auto* bus = dynamic_cast<CVirtualBus*>(transport.Backend());
+        if (auto* bus = dynamic_cast<CVirtualBus*>(app->Transport().Backend());
             bus != nullptr && !options.test) {
             const std::string& image = bus->Device(recorders.DriverDeviceIndex()).LastImage();
             if (!image.empty())

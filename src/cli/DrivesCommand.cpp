@@ -1,9 +1,11 @@
 // tunevarn-cli drives: runs the recorder discovery of start-up and shows what it found.
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/BurnerApp.h"
 #include "app/StartFolder.h"
 #include "cli/CliDriverUi.h"
 #include "cli/CliRecorderChoice.h"
@@ -52,12 +54,14 @@ int RunDrives(const std::vector<std::string>& args) {
         std::fprintf(stderr, "tunevarn-cli: %s\n", problem.c_str());
         return 1;
     }
-    CScsiTransport transport(std::move(backend));
-    CDiscImage discImage;
+    // Discovery as start-up runs it, in the application's own objects.
     CCliDriverUi driverUi;
+    auto app = std::make_unique<CBurnerApp>(CaptureStartFolder(), driverUi);
+    app->Transport().UseBackend(std::move(backend));
+    CScsiTransport& transport = app->Transport();
+    CRecorderDiscovery& discovery = app->Recorders();
     CCliRecorderChoice chooser(choice);
-    CRecorderDiscovery discovery(transport, discImage, driverUi);
-    discovery.DetectRecorders(CaptureStartFolder(), chooser);
+    discovery.DetectRecorders(app->StartFolder(), chooser);
 
     for (const std::string& note : transport.ScanNotes())
         std::fprintf(stderr, "tunevarn-cli: %s\n", DisplayText(note).c_str());
