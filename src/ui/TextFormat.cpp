@@ -104,12 +104,12 @@ bool FormatChecked(const char* format, std::span<const CTextArg> args, std::stri
             continue;
         }
         // The conversion as written, re-typed for a 64-bit argument.
-        std::string spec(start, static_cast<size_t>(p - start - 1));
-        spec += "ll";
-        spec += conv;
+        std::string conversion(start, static_cast<size_t>(p - start - 1));
+        conversion += "ll";
+        conversion += conv;
         char piece[2 * kMaxWidth + 64];
-        int n =
-            std::snprintf(piece, sizeof piece, spec.c_str(), static_cast<long long>(arg.number));
+        int n = std::snprintf(piece, sizeof piece, conversion.c_str(),
+                              static_cast<long long>(arg.number));
         if (n < 0)
             return false;
         out.append(piece, static_cast<size_t>(n) < sizeof piece ? static_cast<size_t>(n)

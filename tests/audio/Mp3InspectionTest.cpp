@@ -11,7 +11,7 @@
 #include "support/TestPaths.h"
 
 namespace {
-using mp3craft::Spec;
+using mp3craft::Shape;
 
 struct Inspected {
     int32_t result;
@@ -21,50 +21,50 @@ struct Inspected {
     int32_t bitRate;
 };
 
-Inspected Inspect(const Spec& spec) {
+Inspected Inspect(const Shape& shape) {
     static std::string dir = testpaths::TempDir("inspect");
     std::string path = dir + "/crafted.mp3";
-    mp3craft::Write(path, spec);
+    mp3craft::Write(path, shape);
     CMp3Source source;
     int32_t result = source.Open(path.c_str());
     return {result, source.Duration(), source.sampleRate, source.mono, source.bitRate};
 }
 
-Spec WithHeader(uint8_t b1, uint8_t b2, uint8_t b3) {
-    Spec spec;
-    spec.header = {0xFF, b1, b2, b3};
-    return spec;
+Shape WithHeader(uint8_t b1, uint8_t b2, uint8_t b3) {
+    Shape shape;
+    shape.header = {0xFF, b1, b2, b3};
+    return shape;
 }
 
 TEST(Mp3Duration, BitRateDurationRoundsUpToWholeSeconds) {
-    Spec spec;  // 128 kbit/s, 4,000,000 audio bytes
-    EXPECT_EQ(Inspect(spec).duration, 250);
-    spec.tag = true;  // the ID3 version 1 tag is not audio
-    EXPECT_EQ(Inspect(spec).duration, 250);
-    spec.tag = false;
-    spec.audioBytes = 4'000'001;
-    EXPECT_EQ(Inspect(spec).duration, 251);
-    spec.audioBytes = 16'000;  // exactly one second
-    EXPECT_EQ(Inspect(spec).duration, 1);
-    spec.audioBytes = 16'001;
-    EXPECT_EQ(Inspect(spec).duration, 2);
+    Shape shape;  // 128 kbit/s, 4,000,000 audio bytes
+    EXPECT_EQ(Inspect(shape).duration, 250);
+    shape.tag = true;  // the ID3 version 1 tag is not audio
+    EXPECT_EQ(Inspect(shape).duration, 250);
+    shape.tag = false;
+    shape.audioBytes = 4'000'001;
+    EXPECT_EQ(Inspect(shape).duration, 251);
+    shape.audioBytes = 16'000;  // exactly one second
+    EXPECT_EQ(Inspect(shape).duration, 1);
+    shape.audioBytes = 16'001;
+    EXPECT_EQ(Inspect(shape).duration, 2);
 }
 
 TEST(Mp3Duration, XingFrameCountReplacesBitRateDuration) {
-    Spec spec;
-    spec.audioBytes = 1000;
-    spec.xingOffset = 36;
-    spec.xingFrames = 10000;
-    EXPECT_EQ(Inspect(spec).duration, 261);  // 10000 x 1152 / 44100, truncated
+    Shape shape;
+    shape.audioBytes = 1000;
+    shape.xingOffset = 36;
+    shape.xingFrames = 10000;
+    EXPECT_EQ(Inspect(shape).duration, 261);  // 10000 x 1152 / 44100, truncated
 
-    spec.xingFlags = 14;  // no frame count
-    EXPECT_EQ(Inspect(spec).duration, 1);
-    spec.xingFlags = 15;
-    spec.xingOffset = 21;  // wrong place for MPEG-1 stereo
-    EXPECT_EQ(Inspect(spec).duration, 1);
-    spec.xingOffset = 36;
-    spec.xingMagic = "Info";
-    EXPECT_EQ(Inspect(spec).duration, 1);
+    shape.xingFlags = 14;  // no frame count
+    EXPECT_EQ(Inspect(shape).duration, 1);
+    shape.xingFlags = 15;
+    shape.xingOffset = 21;  // wrong place for MPEG-1 stereo
+    EXPECT_EQ(Inspect(shape).duration, 1);
+    shape.xingOffset = 36;
+    shape.xingMagic = "Info";
+    EXPECT_EQ(Inspect(shape).duration, 1);
 }
 
 TEST(Mp3Duration, XingOffsetsAndFrameSizesPerVersionAndChannels) {
@@ -79,26 +79,26 @@ TEST(Mp3Duration, XingOffsetsAndFrameSizesPerVersionAndChannels) {
         {0xF3, 0x84, 0x00, 21, 10000 * 576 / 24000},  {0xF3, 0x88, 0x00, 21, 10000 * 576 / 16000},
     };
     for (const Case& c : cases) {
-        Spec spec = WithHeader(c.b1, c.b2, c.b3);
-        spec.audioBytes = 1000;
-        spec.xingOffset = c.offset;
-        spec.xingFrames = 10000;
-        Inspected got = Inspect(spec);
+        Shape shape = WithHeader(c.b1, c.b2, c.b3);
+        shape.audioBytes = 1000;
+        shape.xingOffset = c.offset;
+        shape.xingFrames = 10000;
+        Inspected got = Inspect(shape);
         EXPECT_EQ(got.result, 0);
         EXPECT_EQ(got.duration, c.expected) << "offset " << c.offset;
     }
 }
 
 TEST(Mp3Duration, LargeFilesNeedNoMoreThan64BitArithmetic) {
-    Spec spec;
-    spec.audioBytes = int64_t{1} << 31;  // a 2 GiB sparse file
-    Inspected got = Inspect(spec);
+    Shape shape;
+    shape.audioBytes = int64_t{1} << 31;  // a 2 GiB sparse file
+    Inspected got = Inspect(shape);
     EXPECT_EQ(got.result, 0);
     EXPECT_EQ(got.duration, 134218);  // ceil(2^31 x 8 / 128000)
 
-    spec.xingOffset = 36;
-    spec.xingFrames = 0xFFFFFFFFu;  // frame count x 1152 overflows 32 bits
-    EXPECT_EQ(Inspect(spec).duration, static_cast<int32_t>(0xFFFFFFFFull * 1152 / 44100));
+    shape.xingOffset = 36;
+    shape.xingFrames = 0xFFFFFFFFu;  // frame count x 1152 overflows 32 bits
+    EXPECT_EQ(Inspect(shape).duration, static_cast<int32_t>(0xFFFFFFFFull * 1152 / 44100));
 }
 
 TEST(Mp3Header, RatesBitRatesAndChannelModes) {
@@ -139,12 +139,12 @@ TEST(Mp3Header, RefusedFirstFrames) {
 }
 
 TEST(Mp3Scan, FindsTheFirstFrameBehindOtherBytes) {
-    Spec spec;
-    spec.lead = {0x00, 0xFF, 0x00, 0x12, 0xFF, 0xE2, 0x00};  // 0xFF pairs that fail the test
-    EXPECT_EQ(Inspect(spec).result, 0);
+    Shape shape;
+    shape.lead = {0x00, 0xFF, 0x00, 0x12, 0xFF, 0xE2, 0x00};  // 0xFF pairs that fail the test
+    EXPECT_EQ(Inspect(shape).result, 0);
 
-    spec.lead = {0x00, 0xFF};  // a 0xFF right before the frame's own 0xFF
-    Inspected got = Inspect(spec);
+    shape.lead = {0x00, 0xFF};  // a 0xFF right before the frame's own 0xFF
+    Inspected got = Inspect(shape);
     EXPECT_EQ(got.result, 0);
     EXPECT_EQ(got.duration, 250);
 
@@ -152,30 +152,30 @@ TEST(Mp3Scan, FindsTheFirstFrameBehindOtherBytes) {
     // boundaries.
     for (size_t lead :
          {4000u, 4050u, 4095u, 4096u, 4097u, 4095u + 65500u, 4095u + 65535u, 4095u + 65536u}) {
-        spec.lead.assign(lead, 0);
-        spec.xingOffset = -1;
-        got = Inspect(spec);
+        shape.lead.assign(lead, 0);
+        shape.xingOffset = -1;
+        got = Inspect(shape);
         EXPECT_EQ(got.result, 0) << lead;
         EXPECT_EQ(got.duration, 250) << lead;
-        spec.xingOffset = 36;
-        spec.xingFrames = 10000;
-        EXPECT_EQ(Inspect(spec).duration, 261) << lead;
+        shape.xingOffset = 36;
+        shape.xingFrames = 10000;
+        EXPECT_EQ(Inspect(shape).duration, 261) << lead;
     }
 }
 
 TEST(Mp3Scan, LeadingDataIsNotCountedAsPlayingTime) {
-    Spec spec;
-    spec.lead.assign(10 * 1024 * 1024, 0);  // an ID3 version 2 tag of 10 MB
-    spec.lead[0] = 'I', spec.lead[1] = 'D', spec.lead[2] = '3';
-    Inspected got = Inspect(spec);
+    Shape shape;
+    shape.lead.assign(10 * 1024 * 1024, 0);  // an ID3 version 2 tag of 10 MB
+    shape.lead[0] = 'I', shape.lead[1] = 'D', shape.lead[2] = '3';
+    Inspected got = Inspect(shape);
     EXPECT_EQ(got.result, 0);
     EXPECT_EQ(got.duration, 250);
 }
 
 TEST(Mp3Scan, StopsAtTheFirstSyncEvenWhenItsHeaderIsRefused) {
-    Spec spec;
-    spec.lead = {0xFF, 0xFB, 0xF0, 0x00};  // syncs, then fails the bit-rate check
-    EXPECT_EQ(Inspect(spec).result, -2);
+    Shape shape;
+    shape.lead = {0xFF, 0xFB, 0xF0, 0x00};  // syncs, then fails the bit-rate check
+    EXPECT_EQ(Inspect(shape).result, -2);
 }
 
 TEST(Mp3Scan, FilesEndingInsideTheFirstHeader) {

@@ -88,11 +88,11 @@ int32_t PeakOfAnalysedPart(const std::string& path, int32_t trackBytes) {
 
 TEST(AnalyzeLevels, MeasuresEveryTrackUnchangedAndCopiesTheParameters) {
     std::string zero = testpaths::TempDir("analyze") + "/zero.mp3";
-    mp3craft::Spec spec;
-    spec.audioBytes = 4000;
-    spec.xingOffset = 36;
-    spec.xingFrames = 0;  // a 0-second track
-    mp3craft::Write(zero, spec);
+    mp3craft::Shape shape;
+    shape.audioBytes = 4000;
+    shape.xingOffset = 36;
+    shape.xingFrames = 0;  // a 0-second track
+    mp3craft::Write(zero, shape);
     std::vector<std::string> paths = {Fixture("m1_44100_stereo.mp3"), zero,
                                       Fixture("m1_44100_mono.mp3"), Fixture("truncated.mp3")};
     auto disc = std::make_unique<CDiscImage>();

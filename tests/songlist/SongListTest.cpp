@@ -92,7 +92,7 @@ TEST(SongListBudget, AddSongInspectsRealFiles) {
     std::string dir = testpaths::TempDir("budget");
     mp3craft::WriteSeconds(dir + "/full.mp3", 4920);
     mp3craft::WriteSeconds(dir + "/one.mp3", 1);
-    mp3craft::Spec tagged;
+    mp3craft::Shape tagged;
     tagged.audioBytes = 16000 * 3;
     tagged.tag = true;
     tagged.tagTitle = "Song";

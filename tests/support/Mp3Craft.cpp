@@ -43,19 +43,19 @@ std::vector<uint8_t> Id3v1Tag(const std::string& title, const std::string& artis
     return tag;
 }
 
-void Write(const std::string& path, const Spec& spec) {
-    std::vector<uint8_t> head(spec.lead);
+void Write(const std::string& path, const Shape& shape) {
+    std::vector<uint8_t> head(shape.lead);
     size_t frameAt = head.size();
-    head.insert(head.end(), spec.header.begin(), spec.header.end());
-    if (spec.xingOffset >= 0) {
-        size_t at = frameAt + static_cast<size_t>(spec.xingOffset);
+    head.insert(head.end(), shape.header.begin(), shape.header.end());
+    if (shape.xingOffset >= 0) {
+        size_t at = frameAt + static_cast<size_t>(shape.xingOffset);
         if (head.size() < at + 12)
             head.resize(at + 12, 0);
-        std::memcpy(head.data() + at, spec.xingMagic, 4);
-        PutBig32(head, at + 4, spec.xingFlags);
-        PutBig32(head, at + 8, spec.xingFrames);
+        std::memcpy(head.data() + at, shape.xingMagic, 4);
+        PutBig32(head, at + 4, shape.xingFlags);
+        PutBig32(head, at + 8, shape.xingFrames);
     }
-    int64_t end = static_cast<int64_t>(frameAt) + spec.audioBytes;
+    int64_t end = static_cast<int64_t>(frameAt) + shape.audioBytes;
     if (static_cast<int64_t>(head.size()) > end)
         throw std::runtime_error("audioBytes shorter than the crafted frame");
 
@@ -64,8 +64,8 @@ void Write(const std::string& path, const Spec& spec) {
         throw std::runtime_error("cannot create " + path);
     PwriteAll(fd, head, 0);
     int64_t size = end;
-    if (spec.tag) {
-        PwriteAll(fd, Id3v1Tag(spec.tagTitle, spec.tagArtist, spec.spacePadded), end);
+    if (shape.tag) {
+        PwriteAll(fd, Id3v1Tag(shape.tagTitle, shape.tagArtist, shape.spacePadded), end);
         size += 128;
     }
     if (::ftruncate(fd, size) != 0) {
@@ -76,11 +76,11 @@ void Write(const std::string& path, const Spec& spec) {
 }
 
 void WriteSeconds(const std::string& path, int32_t seconds) {
-    Spec spec;
+    Shape shape;
     if (seconds < 1)
         throw std::runtime_error("a crafted song lasts at least a second");
-    spec.audioBytes = int64_t{seconds} * kBytesPerSecond128k;
-    Write(path, spec);
+    shape.audioBytes = int64_t{seconds} * kBytesPerSecond128k;
+    Write(path, shape);
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -12,7 +12,7 @@ namespace mp3craft {
 constexpr uint8_t kHeader128k[4] = {0xFF, 0xFB, 0x90, 0x00};
 constexpr int64_t kBytesPerSecond128k = 16000;
 
-struct Spec {
+struct Shape {
     std::vector<uint8_t> lead;                                  // bytes before the frame
     std::vector<uint8_t> header{kHeader128k, kHeader128k + 4};  // frame header
     int64_t audioBytes = 4'000'000;  // from the frame header to the end (or the tag)
@@ -26,8 +26,8 @@ struct Spec {
     bool spacePadded = false;  // tag fields padded with blanks instead of NULs
 };
 
-// Writes the file described by spec; large zero stretches become holes.
-void Write(const std::string& path, const Spec& spec);
+// Writes the file described by shape; large zero stretches become holes.
+void Write(const std::string& path, const Shape& shape);
 
 // The 128 bytes of an ID3 version 1 tag.
 std::vector<uint8_t> Id3v1Tag(const std::string& title, const std::string& artist,
