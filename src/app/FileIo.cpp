@@ -1,7 +1,5 @@
 #include "app/FileIo.h"
 
-#include "app/ReplacingFile.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +7,9 @@
 
 #include <cstring>
 #include <string>
+
+#include "app/AsciiText.h"
+#include "app/ReplacingFile.h"
 
 CFile& CFile::operator=(CFile&& other) noexcept {
     if (this != &other) {
@@ -83,10 +84,7 @@ bool HasExtension(const std::string& name, const char* ext) {
     if (name.size() < n)
         return false;
     for (size_t i = 0; i < n; ++i) {
-        char c = name[name.size() - n + i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != ext[i])
+        if (AsciiLower(name[name.size() - n + i]) != ext[i])
             return false;
     }
     return true;

@@ -3,20 +3,13 @@
 #include <charconv>
 #include <cstdint>
 
+#include "app/AsciiText.h"
 #include "app/FileIo.h"
 
 namespace {
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
 std::string Lower(std::string_view s) {
     std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : out) c = AsciiLower(c);
     return out;
 }
 
@@ -242,7 +235,7 @@ bool ParseVirtualBusDescription(std::string_view text, const std::string& defaul
             line = line.substr(0, hash);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        line = Trim(line);
+        line = TrimBlanks(line);
         if (line.empty())
             continue;
         auto fail = [&](const std::string& what) {
@@ -264,8 +257,8 @@ bool ParseVirtualBusDescription(std::string_view text, const std::string& defaul
             return fail("expected 'name = value'");
         if (devices.empty())
             return fail("settings belong in a [device] section");
-        std::string problem = Setting(Lower(Trim(line.substr(0, equals))),
-                                      Trim(line.substr(equals + 1)), devices.back());
+        std::string problem = Setting(Lower(TrimBlanks(line.substr(0, equals))),
+                                      TrimBlanks(line.substr(equals + 1)), devices.back());
         if (!problem.empty())
             return fail(problem);
     }

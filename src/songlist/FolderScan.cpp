@@ -8,17 +8,15 @@
 #include <set>
 #include <utility>
 
+#include "app/AsciiText.h"
+
 namespace {
 constexpr int kMaxDepth = 64;
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool NameBefore(const std::string& a, const std::string& b) {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
-        char x = Lower(a[i]), y = Lower(b[i]);
+        char x = AsciiLower(a[i]), y = AsciiLower(b[i]);
         if (x != y)
             return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
     }

@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <iterator>
 
+#include "app/AsciiText.h"
 #include "app/FileIo.h"
 #include "app/Profile.h"
 #include "app/StartFolder.h"
@@ -138,13 +138,6 @@ const char* Find(const T (&rows)[N], int32_t id) {
 
 constexpr const char kEnglish[] = "English";
 constexpr const char kDefaultFile[] = "$$default.ini";
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool IsEnglish(const std::string& name) {
     return EqualNoCase(name, kEnglish);
