@@ -1,0 +1,247 @@
+#pragma once
+// Scripted stand-ins for the player's decoder, sound device and window.  The decoder and
+// the device are called on the feeder thread while the test looks on, so they lock.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/AudioSource.h"
+#include "player/AudioOutput.h"
+#include "player/PlayerView.h"
+
+namespace playertest {
+
+// Polls cond until it holds or a generous limit passes; not a timing check.
+inline bool WaitUntil(const std::function<bool()>& cond, int32_t limitMs = 30000) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// The byte at offset i of the song "path": a pattern that tells songs and offsets apart.
+inline uint8_t PatternByte(const std::string& path, int64_t i) {
+    return static_cast<uint8_t>((i * 7 + static_cast<int64_t>(path.size()) * 31 + path.back()) &
+                                0xFF);
+}
+
+// Songs of a given decoded length; paths in `missing` do not open.
+class CScriptedSource : public CAudioSource {
+  public:
+    struct Song {
+        int64_t bytes = 0;
+        int32_t seconds = 0;
+    };
+    std::map<std::string, Song> songs;
+    std::set<std::string> missing;
+
+    int32_t Open(const char* path) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        opened_.push_back(path);
+        auto it = songs.find(path);
+        if (missing.count(path) != 0 || it == songs.end())
+            return -1;
+        path_ = path;
+        song_ = it->second;
+        at_ = 0;
+        reads_.clear();
+        return 0;
+    }
+    int32_t Read(void* buffer, int32_t n) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        int32_t got = static_cast<int32_t>(std::clamp<int64_t>(song_.bytes - at_, 0, n));
+        auto* out = static_cast<uint8_t*>(buffer);
+        for (int32_t i = 0; i < got; ++i) out[i] = PatternByte(path_, at_ + i);
+        at_ += got;
+        reads_.push_back(got);
+        return got;
+    }
+    void Close() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++closes_;
+    }
+    int32_t Duration() override { return song_.seconds; }
+
+    std::vector<std::string> Opened() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return opened_;
+    }
+    std::vector<int32_t> Reads() {  // of the song opened last
+        std::lock_guard<std::mutex> lock(mutex_);
+        return reads_;
+    }
+    int32_t Closes() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return closes_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<std::string> opened_;
+    std::string path_;
+    Song song_;
+    int64_t at_ = 0;
+    std::vector<int32_t> reads_;
+    int32_t closes_ = 0;
+};
+
+// A device that keeps what it is given.  It hears each buffer at once (instant), at a
+// pace (speed times real time), or only when the test releases it (held).
+class CScriptedOutput : public IAudioOutput {
+  public:
+    enum class Pace { kInstant, kTimed, kHeld };
+    using Clock = std::chrono::steady_clock;
+
+    explicit CScriptedOutput(Pace pace = Pace::kInstant, double speed = 1.0)
+        : pace_(pace), speed_(speed) {}
+
+    bool openFails = false;
+
+    bool Open() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++opens_;
+        if (openFails)
+            return false;
+        open_ = true;
+        queued_ = heard_ = released_ = 0;
+        ends_.clear();
+        openedAt_ = Clock::now();
+        return true;
+    }
+    bool Queue(const uint8_t* pcm, int32_t bytes) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!open_)
+            return false;
+        captured_.insert(captured_.end(), pcm, pcm + bytes);
+        ++queued_;
+        ++totalQueued_;
+        auto now = Clock::now();
+        Clock::time_point start = ends_.empty() ? now : std::max(now, ends_.back());
+        ends_.push_back(start + std::chrono::microseconds(
+                                    static_cast<int64_t>(bytes / 176400.0 / speed_ * 1e6)));
+        maxOutstanding_ = std::max(maxOutstanding_, queued_ - HeardLocked(now));
+        return true;
+    }
+    int32_t PlayedBuffers(std::chrono::milliseconds& recheckIn) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto now = Clock::now();
+        int32_t heard = HeardLocked(now);
+        recheckIn = std::chrono::milliseconds(0);
+        if (heard < queued_) {
+            if (pace_ == Pace::kTimed) {
+                auto left = ends_[static_cast<size_t>(heard)] - now;
+                recheckIn = std::chrono::ceil<std::chrono::milliseconds>(left);
+            } else {
+                recheckIn = std::chrono::milliseconds(2);
+            }
+        }
+        return heard;
+    }
+    void Stop() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++stops_;
+        heard_ = queued_;
+    }
+    void Close() override {
+        // Called last on the feeder thread: the thread's CPU time so far is all of it.
+        rusage usage{};
+        getrusage(RUSAGE_THREAD, &usage);
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++closes_;
+        open_ = false;
+        feederCpuSeconds_ = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+                            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        playSeconds_ = std::chrono::duration<double>(Clock::now() - openedAt_).count();
+    }
+
+    // The test lets n more buffers be heard (held pace), or all from now on (-1).
+    void Release(int32_t n) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        released_ = n < 0 ? 1 << 30 : released_ + n;
+    }
+
+    std::vector<uint8_t> Captured() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return captured_;
+    }
+    int32_t Opens() { return Get(opens_); }
+    int32_t Closes() { return Get(closes_); }
+    int32_t Stops() { return Get(stops_); }
+    int32_t TotalQueued() { return Get(totalQueued_); }
+    int32_t MaxOutstanding() { return Get(maxOutstanding_); }
+    double FeederCpuSeconds() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return feederCpuSeconds_;
+    }
+    double PlaySeconds() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return playSeconds_;
+    }
+
+  private:
+    int32_t HeardLocked(Clock::time_point now) {
+        if (pace_ == Pace::kInstant)
+            heard_ = queued_;
+        else if (pace_ == Pace::kHeld)
+            heard_ = std::max(heard_, std::min(released_, queued_));
+        else
+            while (heard_ < queued_ && ends_[static_cast<size_t>(heard_)] <= now) ++heard_;
+        return heard_;
+    }
+    int32_t Get(const int32_t& v) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return v;
+    }
+
+    const Pace pace_;
+    const double speed_;
+    std::mutex mutex_;
+    bool open_ = false;
+    int32_t opens_ = 0, closes_ = 0, stops_ = 0;
+    int32_t queued_ = 0, heard_ = 0, released_ = 0, totalQueued_ = 0, maxOutstanding_ = 0;
+    std::vector<Clock::time_point> ends_;
+    std::vector<uint8_t> captured_;
+    Clock::time_point openedAt_{};
+    double feederCpuSeconds_ = 0;
+    double playSeconds_ = 0;
+};
+
+// The window, as the player drives it (window thread only).
+struct CRecordingView : IPlayerView {
+    std::vector<std::string> names, times, titles;
+    bool clockRunning = false;
+    int32_t clockPeriod = 0;
+    int32_t delayedStart = -1;  // milliseconds asked for, -1 when none is pending
+
+    void SetNameLine(const std::string& text) override { names.push_back(text); }
+    void SetTimeLine(const std::string& text) override { times.push_back(text); }
+    void SetWindowTitle(const std::string& text) override { titles.push_back(text); }
+    void StartClock(int32_t milliseconds) override {
+        clockRunning = true;
+        clockPeriod = milliseconds;
+    }
+    void StopClock() override { clockRunning = false; }
+    void StartDelayedStart(int32_t milliseconds) override { delayedStart = milliseconds; }
+    void CancelDelayedStart() override { delayedStart = -1; }
+};
+
+// "N. title" and the 56 blanks after it.
+inline std::string NameLine(int32_t number, const std::string& title) {
+    return std::to_string(number) + ". " + title + std::string(56, ' ');
+}
+
+}  // namespace playertest

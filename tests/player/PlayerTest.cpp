@@ -1,0 +1,248 @@
+// The player's logic with a scripted decoder, device and window: moving on after a song,
+// wrapping, the commands while a song plays, the buffer rule, the clock, and the silent
+// failures.  Every song plays on the feeder thread, so the suites are Threaded.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "player/Player.h"
+#include "player/PlayerFakes.h"
+
+using namespace playertest;
+
+namespace {
+constexpr int32_t kBuffer = 44100;
+
+// A player over the fakes, with a clock the test sets.
+struct Rig {
+    explicit Rig(CScriptedOutput::Pace pace = CScriptedOutput::Pace::kInstant)
+        : output(pace), player(view, source, output, [this] { return now; }) {}
+
+    void Songs(std::vector<std::string> titles, int32_t current, int64_t bytes = 2 * kBuffer,
+               int32_t seconds = 1) {
+        CPlayerSongs songs;
+        for (const std::string& title : titles) {
+            std::string path = "/music/" + title + ".mp3";
+            source.songs[path] = {bytes, seconds};
+            songs.paths.push_back(path);
+            songs.titles.push_back(title);
+        }
+        songs.current = current;
+        player.SetSongs(songs);
+    }
+    bool Ended() {
+        return WaitUntil([this] { return !player.Playing(); });
+    }
+
+    int64_t now = 1000;
+    CRecordingView view;
+    CScriptedSource source;
+    CScriptedOutput output;
+    CPlayer player;
+};
+
+std::vector<uint8_t> Pattern(const std::string& path, int64_t bytes) {
+    std::vector<uint8_t> out;
+    for (int64_t i = 0; i < bytes; ++i) out.push_back(PatternByte(path, i));
+    return out;
+}
+}  // namespace
+
+TEST(ThreadedPlayer, ASongOfWholeBuffersEndsAtTheEmptyReadAndTheNextFollowsAfterThePause) {
+    Rig rig;
+    rig.Songs({"Alpha", "Beta"}, 0, 2 * kBuffer);
+    rig.player.Open();
+    EXPECT_EQ(rig.view.names.back(), NameLine(1, "Alpha"));
+    EXPECT_EQ(rig.view.times.back(), "Time: 00:00/00:01");
+    EXPECT_EQ(rig.view.titles.back(), "Playing: Alpha");
+    EXPECT_TRUE(rig.view.clockRunning);
+    EXPECT_EQ(rig.view.clockPeriod, 1000);
+    ASSERT_TRUE(rig.Ended());
+
+    // Two full buffers, then the read that finds nothing; every byte heard in order.
+    EXPECT_EQ(rig.source.Reads(), (std::vector<int32_t>{kBuffer, kBuffer, 0}));
+    EXPECT_EQ(rig.output.Captured(), Pattern("/music/Alpha.mp3", 2 * kBuffer));
+    EXPECT_EQ(rig.output.Closes(), 1);
+    EXPECT_EQ(rig.source.Closes(), 1);
+
+    // The next tick moves on, and asks for the pause instead of starting at once.
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.player.CurrentIndex(), 1);
+    EXPECT_EQ(rig.view.delayedStart, 1500);
+    EXPECT_EQ(rig.view.names.back(), NameLine(1, "Alpha"));
+    EXPECT_EQ(rig.output.Opens(), 1);
+    rig.player.OnClockTick();  // the song ended once: one move only
+    EXPECT_EQ(rig.player.CurrentIndex(), 1);
+
+    rig.player.OnDelayedStart();
+    EXPECT_EQ(rig.view.names.back(), NameLine(2, "Beta"));
+    EXPECT_EQ(rig.view.titles.back(), "Playing: Beta");
+    ASSERT_TRUE(rig.Ended());
+    EXPECT_EQ(rig.source.Opened(),
+              (std::vector<std::string>{"/music/Alpha.mp3", "/music/Beta.mp3"}));
+    // After the last song, the first.
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.player.CurrentIndex(), 0);
+}
+
+TEST(ThreadedPlayer, OneSongPlaysAgainAfterThePauseAndAShortLastBufferIsHeard) {
+    Rig rig;
+    rig.Songs({"Solo"}, 0, kBuffer + 1000);
+    rig.player.Open();
+    ASSERT_TRUE(rig.Ended());
+    EXPECT_EQ(rig.source.Reads(), (std::vector<int32_t>{kBuffer, 1000}));
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.view.delayedStart, 1500);
+    rig.player.OnDelayedStart();
+    ASSERT_TRUE(rig.Ended());
+    EXPECT_EQ(rig.source.Opened(),
+              (std::vector<std::string>{"/music/Solo.mp3", "/music/Solo.mp3"}));
+    EXPECT_EQ(rig.output.Captured().size(), 2u * (kBuffer + 1000));
+    EXPECT_EQ(rig.view.names.back(), NameLine(1, "Solo"));
+}
+
+TEST(ThreadedPlayer, StopAfterTheEndOrDuringThePauseKeepsThePlayerStopped) {
+    Rig rig;
+    rig.Songs({"A", "B"}, 0);
+    rig.player.Open();
+    ASSERT_TRUE(rig.Ended());
+    // The song ended before the user's Stop was seen: no next song after it.
+    rig.player.Stop();
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.player.CurrentIndex(), 0);
+    EXPECT_EQ(rig.view.delayedStart, -1);
+
+    rig.player.Play();
+    ASSERT_TRUE(rig.Ended());
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.view.delayedStart, 1500);
+    rig.player.Stop();
+    EXPECT_EQ(rig.view.delayedStart, -1);
+    EXPECT_FALSE(rig.view.clockRunning);
+    rig.player.OnDelayedStart();  // a timer that fired all the same
+    EXPECT_EQ(rig.output.Opens(), 2);
+}
+
+TEST(ThreadedPlayer, NextOnTheLastPlaysTheFirstAndPreviousOnTheFirstPlaysTheLast) {
+    Rig rig(CScriptedOutput::Pace::kHeld);
+    rig.Songs({"A", "B", "C"}, 2, 10 * kBuffer);
+    rig.player.Open();
+    EXPECT_EQ(rig.view.names.back(), NameLine(3, "C"));
+    rig.player.Next();
+    EXPECT_EQ(rig.view.names.back(), NameLine(1, "A"));
+    EXPECT_TRUE(rig.player.Playing());
+    rig.player.Previous();
+    EXPECT_EQ(rig.view.names.back(), NameLine(3, "C"));
+    rig.player.Previous();
+    EXPECT_EQ(rig.view.names.back(), NameLine(2, "B"));
+    EXPECT_EQ(rig.source.Opened(), (std::vector<std::string>{"/music/C.mp3", "/music/A.mp3",
+                                                             "/music/C.mp3", "/music/B.mp3"}));
+    // Each step silenced the song before, at once.
+    EXPECT_EQ(rig.output.Closes(), 3);
+    EXPECT_GE(rig.output.Stops(), 3);
+    rig.player.Close();
+    EXPECT_FALSE(rig.player.Playing());
+}
+
+TEST(ThreadedPlayer, PlayWhilePlayingDoesNothingAndCloseReturnsAtOnce) {
+    Rig rig(CScriptedOutput::Pace::kHeld);  // nothing is ever heard: the song never ends
+    rig.Songs({"Long"}, 0, 100 * kBuffer, 25);
+    rig.player.Open();
+    ASSERT_TRUE(WaitUntil([&] { return rig.output.TotalQueued() == 3; }));
+    rig.player.Play();
+    EXPECT_EQ(rig.output.Opens(), 1);
+    EXPECT_EQ(rig.source.Opened().size(), 1u);
+    EXPECT_EQ(rig.view.names.size(), 1u);
+
+    auto before = std::chrono::steady_clock::now();
+    rig.player.Close();
+    auto took = std::chrono::steady_clock::now() - before;
+    EXPECT_LT(took, std::chrono::seconds(1));
+    EXPECT_FALSE(rig.player.Playing());
+    EXPECT_EQ(rig.output.Closes(), 1);
+    EXPECT_EQ(rig.source.Closes(), 1);
+    EXPECT_FALSE(rig.view.clockRunning);
+    // Asked to stop, the song did not end by itself.
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.view.delayedStart, -1);
+}
+
+TEST(ThreadedPlayer, NeverMoreThanThreeBuffersAreQueued) {
+    Rig rig(CScriptedOutput::Pace::kHeld);
+    rig.Songs({"Song"}, 0, 8 * kBuffer + 4);
+    rig.player.Open();
+    ASSERT_TRUE(WaitUntil([&] { return rig.output.TotalQueued() == 3; }));
+    // One heard, one more queued; the device records the most ever waiting at a Queue.
+    rig.output.Release(1);
+    ASSERT_TRUE(WaitUntil([&] { return rig.output.TotalQueued() == 4; }));
+    rig.output.Release(2);
+    ASSERT_TRUE(WaitUntil([&] { return rig.output.TotalQueued() == 6; }));
+    // The end of the song waits until the last buffers have been heard.
+    rig.output.Release(3);
+    ASSERT_TRUE(WaitUntil([&] { return rig.output.TotalQueued() == 9; }));
+    EXPECT_TRUE(rig.player.Playing());
+    EXPECT_EQ(rig.output.Closes(), 0);
+    rig.output.Release(-1);
+    ASSERT_TRUE(rig.Ended());
+    EXPECT_EQ(rig.output.MaxOutstanding(), 3);
+    EXPECT_EQ(rig.output.Captured(), Pattern("/music/Song.mp3", 8 * kBuffer + 4));
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.view.delayedStart, 1500);
+}
+
+TEST(ThreadedPlayer, TheTimeLineCountsUpToTheDurationAndHaltsAtStop) {
+    Rig rig(CScriptedOutput::Pace::kHeld);
+    rig.Songs({"Tune"}, 0, 100 * kBuffer, 3 * 60 + 25);
+    rig.player.Open();
+    EXPECT_EQ(rig.view.times.back(), "Time: 00:00/03:25");
+    rig.now += 60;
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.view.times.back(), "Time: 01:00/03:25");
+    rig.now += 145;
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.view.times.back(), "Time: 03:25/03:25");
+    size_t shown = rig.view.times.size();
+    rig.now += 1;  // past the duration: the line stays
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.view.times.size(), shown);
+    rig.player.Stop();
+    EXPECT_FALSE(rig.view.clockRunning);
+    rig.player.Close();
+}
+
+TEST(ThreadedPlayer, ASongThatDoesNotOpenOrADeviceThatCannotBeHadStaysSilent) {
+    Rig rig;
+    rig.Songs({"Gone", "Here"}, 0, 2 * kBuffer, 200);
+    rig.source.missing.insert("/music/Gone.mp3");
+    rig.player.Open();
+    EXPECT_EQ(rig.view.names.back(), NameLine(1, "Gone"));
+    EXPECT_EQ(rig.view.times.back(), "Time: 00:00/00:00");
+    EXPECT_FALSE(rig.view.clockRunning);
+    EXPECT_TRUE(rig.view.titles.empty());
+    EXPECT_EQ(rig.output.Opens(), 0);
+    EXPECT_FALSE(rig.player.Playing());
+
+    rig.output.openFails = true;
+    rig.player.Next();
+    EXPECT_EQ(rig.view.names.back(), NameLine(2, "Here"));
+    EXPECT_EQ(rig.view.times.back(), "Time: 00:00/03:20");
+    EXPECT_FALSE(rig.view.clockRunning);
+    EXPECT_TRUE(rig.view.titles.empty());
+    EXPECT_FALSE(rig.player.Playing());
+    EXPECT_EQ(rig.source.Closes(), 1);  // the decoder is not left open
+    rig.player.OnClockTick();
+    EXPECT_EQ(rig.player.CurrentIndex(), 1);  // and it does not move on by itself
+}
+
+TEST(ThreadedPlayer, TakesAtMostEightySongsAndKeepsTheCurrentOneInRange) {
+    Rig rig(CScriptedOutput::Pace::kHeld);
+    std::vector<std::string> titles;
+    for (int i = 0; i < 90; ++i) titles.push_back("S" + std::to_string(i));
+    rig.Songs(titles, 85);
+    EXPECT_EQ(rig.player.SongCount(), 80);
+    EXPECT_EQ(rig.player.CurrentIndex(), 79);
+    rig.player.Open();
+    rig.player.Next();
+    EXPECT_EQ(rig.view.names.back(), NameLine(1, "S0"));
+    rig.player.Close();
+}
