@@ -138,6 +138,7 @@ CoverDrawResult PaintPreview(const CCover& cover, ICoverCanvas& canvas, int32_t 
 
     canvas.ClipTo(CCoverRect{0, 0, frameWidth, frameHeight});
     canvas.FillRect(area, cover.BackgroundColor());
+    // The shadow is solid: a dotted pen three pixels wide draws solid anyway.
     canvas.DrawLine(2, h - 2, w - 2, h - 2, kShadowPen, kShadowColor);
     canvas.DrawLine(w - 2, 2, w - 2, h - 2, kShadowPen, kShadowColor);
     CoverDrawResult result = CoverDrawResult::kComplete;
