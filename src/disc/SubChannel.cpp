@@ -17,7 +17,6 @@ constexpr int32_t kQAbsFrame = 9;
 constexpr int32_t kQCrcHigh = 10;
 constexpr int32_t kQCrcLow = 11;
 constexpr int32_t kCatalogDigits = 13;
-constexpr int32_t kIsrcCharacters = 12;
 
 constexpr std::array<uint16_t, 256> MakeCrcTable() {
     std::array<uint16_t, 256> table{};
