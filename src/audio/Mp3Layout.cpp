@@ -167,7 +167,7 @@ int32_t CMp3Layout::Inspect(const CFile& file) {
             int64_t start = audioEnd - tagBytes - (header ? kApeFooterSize : 0);
             if (tagBytes >= kApeFooterSize && start >= 0) {
                 apeItems = audioEnd - tagBytes;
-                apeItemBytes = static_cast<int32_t>(tagBytes - kApeFooterSize);
+                apeItemBytes = tagBytes - kApeFooterSize;
                 apeItemCount = static_cast<int32_t>(LittleEndian32(footer + 16));
                 audioEnd = start;
             }

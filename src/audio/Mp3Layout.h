@@ -29,7 +29,7 @@ struct CMp3Layout {
     bool hasId3v1 = false;
     std::array<uint8_t, kId3v1Size> id3v1{};  // the file's last 128 bytes when they are a tag
     int64_t apeItems = -1;                    // offset of the APEv2 tag's items, -1 none
-    int32_t apeItemBytes = 0;
+    int64_t apeItemBytes = 0;
     int32_t apeItemCount = 0;
     CMp3FrameHeader header;  // the first frame's
     int64_t seconds = 0;     // the length, whole seconds rounded up

@@ -8,6 +8,8 @@
 #include <limits>
 #include <mutex>
 
+#include "audio/TagTitle.h"
+
 struct CMp3Source::CBuffers {
     alignas(16) std::array<uint8_t, kInputBlock> input;
     alignas(16) std::array<uint8_t, kDecodeCap> pcm;
@@ -161,6 +163,10 @@ bool CMp3Source::DecodeMore() {
         ended_ = true;
     }
     return true;
+}
+
+bool CMp3Source::TagTitle(std::string& title) const {
+    return ReadTagTitle(file_, layout_, title);
 }
 
 void CMp3Source::TakeFormat() {

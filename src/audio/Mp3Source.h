@@ -42,10 +42,8 @@ class CMp3Source : public CAudioSource {
     void Close() override;
     int32_t Duration() override { return duration; }
 
-    // The title the file's tags give, after a successful Open: ID3 version 2, else
-    // APEv2, else ID3 version 1 ("title - artist", or the title alone), as UTF-8 except
-    // for a version 1 tag, whose bytes are taken as they are.  False when no tag gives
-    // one.  Reads only the tags' bytes.
+    // The title the file's tags give, after a successful Open (see ReadTagTitle); false
+    // when no tag gives one.  Reads only the tags' bytes.
     bool TagTitle(std::string& title) const;
     // The file's last 128 bytes when they are an ID3 version 1 tag, as seen by Open;
     // nullptr otherwise.

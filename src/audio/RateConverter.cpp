@@ -2,6 +2,7 @@
 
 #include <soxr.h>
 
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -107,11 +108,21 @@ void CRateConverter::Finish(std::vector<uint8_t>& out) {
 }
 
 void CRateConverter::Process(const uint8_t* pcm, size_t frames, std::vector<uint8_t>& out) {
-    scratch_.resize(kOutputStep * static_cast<size_t>(channels_));
+    // Stereo comes out of the resampler as CD audio already on a little-endian machine:
+    // straight into out.  Mono is doubled on the way.
+    const bool direct = channels_ == 2 && std::endian::native == std::endian::little;
+    scratch_.resize(direct ? 0 : kOutputStep * static_cast<size_t>(channels_));
     for (;;) {
         size_t used = 0, made = 0;
-        soxr_process(resampler_, pcm, frames, &used, scratch_.data(), kOutputStep, &made);
-        AppendStereo(reinterpret_cast<const uint8_t*>(scratch_.data()), made, channels_, out);
+        if (direct) {
+            size_t at = out.size();
+            out.resize(at + 4 * kOutputStep);
+            soxr_process(resampler_, pcm, frames, &used, out.data() + at, kOutputStep, &made);
+            out.resize(at + 4 * made);
+        } else {
+            soxr_process(resampler_, pcm, frames, &used, scratch_.data(), kOutputStep, &made);
+            AppendStereo(reinterpret_cast<const uint8_t*>(scratch_.data()), made, channels_, out);
+        }
         if (pcm != nullptr) {
             pcm += used * 2 * static_cast<size_t>(channels_);
             frames -= used;

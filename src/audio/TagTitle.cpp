@@ -1,6 +1,5 @@
-// The title a song's tags give: ID3 version 2 (read by libmpg123, which knows versions
-// 2.2 to 2.4, their four text encodings, unsynchronisation and extended headers, and
-// gives UTF-8), then APEv2, then ID3 version 1.
+#include "audio/TagTitle.h"
+
 #include <mpg123.h>
 
 #include <algorithm>
@@ -11,7 +10,9 @@
 #include <vector>
 
 #include "app/AsciiText.h"
-#include "audio/Mp3Source.h"
+#include "app/FileIo.h"
+#include "audio/Mp3Layout.h"
+#include "audio/Mp3Source.h"  // Id3TitleFromTag
 
 namespace {
 // Tags larger than this are pictures and more, not worth reading for a title.
@@ -66,7 +67,9 @@ struct CHandleDeleter {
     void operator()(mpg123_handle* h) const { mpg123_delete(h); }
 };
 
-// One reader per thread, made on first use: listing reads many tags in a row.
+// One reader per thread, made on first use: listing reads many tags in a row.  The
+// library knows versions 2.2 to 2.4, their four text encodings, extended headers and
+// the unsynchronisation of 2.4's frames, and gives UTF-8.
 mpg123_handle* TagReader() {
     thread_local std::unique_ptr<mpg123_handle, CHandleDeleter> reader;
     if (!reader) {
@@ -157,20 +160,20 @@ bool ReadRange(const CFile& file, int64_t at, int64_t size, std::vector<uint8_t>
 }
 }  // namespace
 
-bool CMp3Source::TagTitle(std::string& title) const {
-    if (!file_.IsOpen())
+bool ReadTagTitle(const CFile& file, const CMp3Layout& layout, std::string& title) {
+    if (!file.IsOpen())
         return false;
     std::vector<uint8_t> bytes;
-    if (layout_.id3v2Bytes > 0 && ReadRange(file_, 0, layout_.id3v2Bytes, bytes)) {
+    if (layout.id3v2Bytes > 0 && ReadRange(file, 0, layout.id3v2Bytes, bytes)) {
         UndoTagUnsynchronisation(bytes);
         if (Id3v2Title(bytes.data(), bytes.size(), title))
             return true;
     }
-    if (layout_.apeItems >= 0 && ReadRange(file_, layout_.apeItems, layout_.apeItemBytes, bytes) &&
-        ApeTitle(bytes.data(), bytes.size(), layout_.apeItemCount, title))
+    if (layout.apeItems >= 0 && ReadRange(file, layout.apeItems, layout.apeItemBytes, bytes) &&
+        ApeTitle(bytes.data(), bytes.size(), layout.apeItemCount, title))
         return true;
     char v1[64];
-    if (Id3TitleFromTag(Id3v1Tag(), v1, sizeof v1)) {
+    if (layout.hasId3v1 && Id3TitleFromTag(layout.id3v1.data(), v1, sizeof v1)) {
         title = v1;
         return true;
     }

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -73,8 +72,8 @@ int HexDigit(char c) {
 // host, or one whose path cannot be a file name.
 bool EntryPath(std::string_view entry, std::string& path) {
     size_t colon = entry.find(':');
-    bool scheme = colon != std::string_view::npos && colon > 1 &&
-                  std::isalpha(static_cast<unsigned char>(entry[0])) &&
+    bool scheme = colon != std::string_view::npos && colon > 1 && AsciiLower(entry[0]) >= 'a' &&
+                  AsciiLower(entry[0]) <= 'z' &&
                   entry.find_first_not_of(
                       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
                       "0123456789+.-") == colon;
