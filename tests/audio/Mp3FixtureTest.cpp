@@ -205,17 +205,8 @@ struct CTagMaker {
         Frame(id, data);
     }
     std::vector<uint8_t> Tag() const {
-        size_t n = body.size();
-        std::vector<uint8_t> tag = {'I',
-                                    'D',
-                                    '3',
-                                    version,
-                                    0,
-                                    flags,
-                                    static_cast<uint8_t>(n >> 21 & 0x7F),
-                                    static_cast<uint8_t>(n >> 14 & 0x7F),
-                                    static_cast<uint8_t>(n >> 7 & 0x7F),
-                                    static_cast<uint8_t>(n & 0x7F)};
+        std::vector<uint8_t> tag =
+            mp3craft::Id3v2Header(version, flags, static_cast<uint32_t>(body.size()));
         tag.insert(tag.end(), body.begin(), body.end());
         return tag;
     }

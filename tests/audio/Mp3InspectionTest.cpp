@@ -295,18 +295,7 @@ TEST(Mp3Scan, AFrameCountsOnlyWhenTheNextOneFollows) {
 
 TEST(Mp3Scan, TheFirstFrameIsLookedForAfterTheId3v2Tags) {
     // A tag holding what looks like a whole stream of frames, as a cover picture can.
-    auto id3v2 = [](uint8_t version, uint8_t flags, uint32_t size) {
-        return std::vector<uint8_t>{'I',
-                                    'D',
-                                    '3',
-                                    version,
-                                    0,
-                                    flags,
-                                    static_cast<uint8_t>(size >> 21 & 0x7F),
-                                    static_cast<uint8_t>(size >> 14 & 0x7F),
-                                    static_cast<uint8_t>(size >> 7 & 0x7F),
-                                    static_cast<uint8_t>(size & 0x7F)};
-    };
+    auto id3v2 = mp3craft::Id3v2Header;
     std::vector<uint8_t> falseFrames;
     AppendFrames(falseFrames, {0xFF, 0xFB, 0x14, 0x00}, 100);  // 32 kbit/s, 48000 Hz
     Shape shape;

@@ -30,6 +30,19 @@ void PwriteAll(int fd, const std::vector<uint8_t>& bytes, int64_t at) {
 }
 }  // namespace
 
+std::vector<uint8_t> Id3v2Header(uint8_t version, uint8_t flags, uint32_t size) {
+    return {'I',
+            'D',
+            '3',
+            version,
+            0,
+            flags,
+            static_cast<uint8_t>(size >> 21 & 0x7F),
+            static_cast<uint8_t>(size >> 14 & 0x7F),
+            static_cast<uint8_t>(size >> 7 & 0x7F),
+            static_cast<uint8_t>(size & 0x7F)};
+}
+
 std::vector<uint8_t> Id3v1Tag(const std::string& title, const std::string& artist,
                               bool spacePadded) {
     std::vector<uint8_t> tag(128, 0);

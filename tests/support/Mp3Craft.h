@@ -39,6 +39,10 @@ void Write(const std::string& path, const Shape& shape);
 // padded as encoders pad: the lengths add up to the exact bit rate.
 int64_t FrameBytes(const std::vector<uint8_t>& header, int64_t k);
 
+// The 10-byte header of an ID3 version 2 tag whose frames take `size` bytes, the size
+// "synchsafe" (7 bits a byte).
+std::vector<uint8_t> Id3v2Header(uint8_t version, uint8_t flags, uint32_t size);
+
 // The 128 bytes of an ID3 version 1 tag.
 std::vector<uint8_t> Id3v1Tag(const std::string& title, const std::string& artist,
                               bool spacePadded);
