@@ -67,7 +67,8 @@ int64_t FrameBytes(const std::vector<uint8_t>& header, int64_t k) {
         {11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000}, {44100, 48000, 32000}};
     int version = (header[1] >> 3) & 3;
     int rateIndex = (header[2] >> 2) & 3;
-    int64_t kbps = (version == 3 ? kMpeg1Kbps : kLsfKbps)[header[2] >> 4];
+    const int64_t* kbpsTable = version == 3 ? kMpeg1Kbps : kLsfKbps;
+    int64_t kbps = kbpsTable[header[2] >> 4];
     int64_t rate = rateIndex < 3 ? kRates[version][rateIndex] : 0;
     if (kbps == 0 || rate == 0)
         return 0;
