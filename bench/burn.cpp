@@ -1,7 +1,8 @@
 // Burning a 74-minute disc of 20 songs to the unthrottled virtual recorder, against
 // decoding the same songs through CDiscImage::Read alone, measured in the same run: what
 // the ring, its copies and the command path cost on top of decoding.  Then the same burn
-// through tunevarn-cli, for its time and its peak memory.
+// through tunevarn-cli, for its time and its peak memory, and with --normalize, whose
+// level analysis decodes every song once more (on all cores).
 //
 // usage: bench_burn [SECONDS]   (length of the disc, default 4440: 74 minutes)
 // The songs are made once with sox and lame and kept in the temporary folder; the images
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "disc/DiscImage.h"
@@ -125,8 +127,10 @@ struct ChildRun {
     long maxRssKiB = 0;
 };
 
-ChildRun BurnWithCli(const std::vector<std::string>& songs, const fs::path& output) {
+ChildRun BurnWithCli(const std::vector<std::string>& songs, const fs::path& output,
+                     const std::vector<std::string>& options = {}) {
     std::vector<std::string> argv = {TUNEVARN_CLI_PATH, "burn", "--speed", "max"};
+    argv.insert(argv.end(), options.begin(), options.end());
     argv.insert(argv.end(), songs.begin(), songs.end());
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(a.data());
@@ -176,7 +180,7 @@ int main(int argc, char** argv) {
         kSongs, seconds / kSongs, discSeconds / 60, output.c_str(), kRounds);
 
     DecodeOnly(songs);  // warm the page cache
-    std::vector<double> decode, burn, cli;
+    std::vector<double> decode, burn, cli, normalized;
     long rss = 0;
     for (int r = 0; r < kRounds; ++r) {
         auto t0 = Clock::now();
@@ -187,8 +191,10 @@ int main(int argc, char** argv) {
         RemoveImages(output);
         const ChildRun run = BurnWithCli(songs, output);
         RemoveImages(output);
+        const ChildRun normalize = BurnWithCli(songs, output, {"--normalize"});
+        RemoveImages(output);
         if (bytes != static_cast<int64_t>(discSeconds) * CDiscImage::kBytesPerSecond || !burnt ||
-            !run.ok) {
+            !run.ok || !normalize.ok) {
             std::fprintf(stderr,
                          "bench_burn: a run did not complete (decode %lld bytes, burn %d, "
                          "tunevarn-cli %d)\n",
@@ -198,6 +204,7 @@ int main(int argc, char** argv) {
         decode.push_back(discSeconds / Seconds(t0, t1));
         burn.push_back(discSeconds / Seconds(t1, t2));
         cli.push_back(discSeconds / run.seconds);
+        normalized.push_back(normalize.seconds / run.seconds);
         rss = std::max(rss, run.maxRssKiB);
     }
     fs::remove_all(output);
@@ -209,5 +216,9 @@ int main(int argc, char** argv) {
         "burn through tunevarn-cli:       %6.1fx real time, peak memory %.1f MiB "
         "(target < 48)\n",
         Median(cli), static_cast<double>(rss) / 1024.0);
+    std::printf(
+        "burn --normalize / burn (tunevarn-cli): %.2f  (target <= 1.60; level analysis on %u "
+        "cores)\n",
+        Median(normalized), std::thread::hardware_concurrency());
     return 0;
 }

@@ -138,7 +138,7 @@ void CMainDialog::DropFiles(const std::vector<std::string>& names) {
             for (const std::string& file : found) songs_.AddSong(file);
         } else if (HasExtension(name, ".mp3")) {
             songs_.AddSong(name);
-        } else if (HasExtension(name, ".m3u")) {
+        } else if (IsM3uPlaylist(name)) {
             ImportM3u(songs_, name);
         } else if (HasExtension(name, ".pls")) {
             ImportPls(songs_, name);
@@ -155,7 +155,7 @@ void CMainDialog::OpenProject() {
         return;
     const std::string& path = files.front();
     folders_.SaveFolderMemory(FolderKind::kMpj, FolderOf(path));
-    if (HasExtension(path, ".m3u"))
+    if (IsM3uPlaylist(path))
         ImportM3u(songs_, path);
     else if (HasExtension(path, ".pls"))
         ImportPls(songs_, path);

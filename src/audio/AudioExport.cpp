@@ -20,7 +20,6 @@ constexpr size_t kMaxFileName = 255;
 const char kWavFilter[] = "Wave audio files  {*.wav}|*.wav|All files {*.*}|*.*||";
 const char kRawFilter[] = "Raw CD audio track data {*.bin}|*.bin|All files {*.*}|*.*||";
 
-
 ExportResult ExportFocused(ExportFormat format, const CSongList& list, CFolderMemory& memory,
                            IExportUi& ui) {
     int32_t row = list.FocusedRow();

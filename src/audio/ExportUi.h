@@ -8,7 +8,6 @@
 
 #include "ui/FileDialogRequest.h"
 
-
 class IExportUi {
   public:
     virtual ~IExportUi() = default;

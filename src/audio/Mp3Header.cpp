@@ -1,60 +1,108 @@
 #include "audio/Mp3Header.h"
 
+#include <algorithm>
+
 namespace {
-// Layer III bit rates in kbit/s for indices 1 to 14.
+// Layer III bit rates in kbit/s for indices 1 to 14: MPEG-1, and the table that MPEG-2
+// and MPEG-2.5 share.
 constexpr int32_t kBitRateMpeg1[14] = {32,  40,  48,  56,  64,  80,  96,
                                        112, 128, 160, 192, 224, 256, 320};
-constexpr int32_t kBitRateMpeg2[14] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
-// Sampling rates by index; 0 marks MPEG-1's reserved index.  MPEG-2's index 3 is taken
-// as 11025 Hz.
-constexpr int32_t kRateMpeg1[4] = {44100, 48000, 32000, 0};
-constexpr int32_t kRateMpeg2[4] = {22050, 24000, 16000, 11025};
+constexpr int32_t kBitRateLsf[14] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+// Sampling rates by index 0 to 2; index 3 is reserved in every version.
+constexpr int32_t kRateMpeg1[3] = {44100, 48000, 32000};
+constexpr int32_t kRateMpeg2[3] = {22050, 24000, 16000};
+constexpr int32_t kRateMpeg25[3] = {11025, 12000, 8000};
+
+constexpr int32_t kVbriOffset = 36;  // after the header and 32 bytes, in every version
 
 uint32_t BigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
 }
+
+bool Magic(const uint8_t* p, const char (&text)[5]) {
+    return p[0] == text[0] && p[1] == text[1] && p[2] == text[2] && p[3] == text[3];
+}
 }  // namespace
 
 bool ParseFrameHeader(const uint8_t header[4], CMp3FrameHeader& out) {
-    if (header[0] != 0xFF || (header[1] & 0xF0) != 0xF0)
-        return false;
-    if (((header[1] >> 1) & 0x03) != 0x01)  // Layer III
+    if (!IsLayer3Sync(header[0], header[1]))
         return false;
     int bitRateIndex = header[2] >> 4;
-    if (bitRateIndex == 0 || bitRateIndex == 15)
-        return false;
-    bool mpeg1 = (header[1] & 0x08) != 0;
     int rateIndex = (header[2] >> 2) & 0x03;
-    int32_t rate = mpeg1 ? kRateMpeg1[rateIndex] : kRateMpeg2[rateIndex];
-    if (rate == 0)
+    if (bitRateIndex == 0 || bitRateIndex == 15 || rateIndex == 3)
         return false;
-    out.mpeg1 = mpeg1;
-    out.sampleRate = rate;
-    out.bitRate = (mpeg1 ? kBitRateMpeg1 : kBitRateMpeg2)[bitRateIndex - 1] * 1000;
+    switch ((header[1] >> 3) & 0x03) {
+        case 3:
+            out.version = CMp3FrameHeader::kMpeg1;
+            out.sampleRate = kRateMpeg1[rateIndex];
+            break;
+        case 2:
+            out.version = CMp3FrameHeader::kMpeg2;
+            out.sampleRate = kRateMpeg2[rateIndex];
+            break;
+        default:
+            out.version = CMp3FrameHeader::kMpeg25;
+            out.sampleRate = kRateMpeg25[rateIndex];
+            break;
+    }
+    out.bitRate = (out.IsMpeg1() ? kBitRateMpeg1 : kBitRateLsf)[bitRateIndex - 1] * 1000;
+    out.padding = ((header[2] >> 1) & 1) != 0;
     out.mono = (header[3] >> 6) == 3;
     return true;
 }
 
-int32_t XingOffset(const CMp3FrameHeader& header) {
-    if (header.mpeg1)
-        return header.mono ? 21 : 36;
-    return header.mono ? 13 : 21;
+int32_t CMp3FrameHeader::FrameBytes() const {
+    // 1152 or 576 samples of bitRate / sampleRate bits each, in bytes.
+    int32_t factor = IsMpeg1() ? 144 : 72;
+    return static_cast<int32_t>(int64_t{factor} * bitRate / sampleRate) + (padding ? 1 : 0);
 }
 
-int32_t SamplesPerFrame(const CMp3FrameHeader& header) {
-    return header.mpeg1 ? 1152 : 576;
+int32_t CMp3FrameHeader::XingOffset() const {
+    if (IsMpeg1())
+        return mono ? 21 : 36;
+    return mono ? 13 : 21;
 }
 
-bool ReadXingFrameCount(const uint8_t* frame, size_t length, const CMp3FrameHeader& header,
-                        uint32_t& frames) {
-    size_t at = static_cast<size_t>(XingOffset(header));
-    if (length < at + 12)
-        return false;
-    const uint8_t* p = frame + at;
-    if (p[0] != 'X' || p[1] != 'i' || p[2] != 'n' || p[3] != 'g')
-        return false;
-    if ((BigEndian32(p + 4) & 1u) == 0)
-        return false;
-    frames = BigEndian32(p + 8);
-    return true;
+CVbrHeader ReadVbrHeader(const uint8_t* frame, size_t length, const CMp3FrameHeader& header) {
+    CVbrHeader out;
+    // Only what lies inside the frame belongs to it.
+    length = std::min(length, static_cast<size_t>(header.FrameBytes()));
+    const int64_t perFrame = header.SamplesPerFrame();
+
+    size_t at = static_cast<size_t>(header.XingOffset());
+    if (length >= at + 8 && (Magic(frame + at, "Xing") || Magic(frame + at, "Info"))) {
+        out.found = true;
+        out.infoFrame = true;
+        uint32_t flags = BigEndian32(frame + at + 4);
+        size_t field = at + 8;
+        if ((flags & 1u) != 0) {
+            if (length < field + 4)
+                return out;
+            out.hasLength = true;
+            out.samples = int64_t{BigEndian32(frame + field)} * perFrame;
+            field += 4;
+        }
+        // The LAME tag follows the optional byte count, table of contents and quality.
+        field += ((flags & 2u) != 0 ? 4 : 0) + ((flags & 4u) != 0 ? 100 : 0) +
+                 ((flags & 8u) != 0 ? 4 : 0);
+        // Encoder delay and padding, 12 bits each, at byte 21 of the LAME tag.  The
+        // library trims them whatever encoder's name the tag begins with, as long as it
+        // has one, so the length does too.
+        if (out.hasLength && length >= field + 24 && frame[field] != 0) {
+            const uint8_t* p = frame + field + 21;
+            int64_t delay = (int64_t{p[0]} << 4) | (p[1] >> 4);
+            int64_t padding = (int64_t{p[1] & 0x0F} << 8) | p[2];
+            out.samples = std::max<int64_t>(0, out.samples - delay - padding);
+        }
+        return out;
+    }
+
+    at = kVbriOffset;
+    if (length >= at + 18 && Magic(frame + at, "VBRI")) {
+        out.found = true;
+        out.hasLength = true;
+        // Version 2, delay 2, quality 2, bytes 4, then the frame count.
+        out.samples = (int64_t{BigEndian32(frame + at + 14)} + 1) * perFrame;
+    }
+    return out;
 }

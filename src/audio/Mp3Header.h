@@ -1,35 +1,53 @@
 #pragma once
-// The four header bytes of an MPEG audio frame, and the Xing header that VBR encoders
-// put in the first frame.  Only MPEG-1 and MPEG-2 Layer III are acceptable to us.
+// The four header bytes of an MPEG audio frame, and the headers that encoders put in a
+// song's first frame to say how long it is (Xing or Info with the LAME tag, VBRI).
+// Only Layer III of MPEG-1, MPEG-2 and MPEG-2.5 is acceptable to us.
 #include <cstddef>
 #include <cstdint>
 
 struct CMp3FrameHeader {
-    bool mpeg1 = false;      // version bit: MPEG-1, else MPEG-2
+    enum Version : int32_t { kMpeg1 = 1, kMpeg2 = 2, kMpeg25 = 25 };
+
+    int32_t version = kMpeg1;
     int32_t sampleRate = 0;  // Hz
     int32_t bitRate = 0;     // bits per second
     bool mono = false;       // channel mode 3
+    bool padding = false;    // one extra byte in this frame
+
+    bool IsMpeg1() const { return version == kMpeg1; }
+    // Bytes of the whole frame, header included.
+    int32_t FrameBytes() const;
+    // Samples per channel that one frame decodes to: 1152 for MPEG-1, 576 otherwise.
+    int32_t SamplesPerFrame() const { return IsMpeg1() ? 1152 : 576; }
+    // Where the side information ends and a Xing header would begin, counted from the
+    // frame's first byte.
+    int32_t XingOffset() const;
+    // True when frames of both headers belong to one stream: same version, layer and rate.
+    bool SameStreamAs(const CMp3FrameHeader& other) const {
+        return version == other.version && sampleRate == other.sampleRate;
+    }
 };
 
-// True when the pair (0xFF, b) can start an MPEG-1/2 Layer III frame: the sync test
-// used when scanning for the first frame.
+// True when the pair (0xFF, b) can start a Layer III frame of MPEG-1, 2 or 2.5: the test
+// used when scanning for a frame.
 constexpr bool IsLayer3Sync(uint8_t first, uint8_t second) {
-    return first == 0xFF && (second & 0xF6) == 0xF2;
+    return first == 0xFF && (second & 0xE6) == 0xE2 && (second & 0x18) != 0x08;
 }
 
 // Checks a frame header: sync, Layer III, a bit-rate index of 1 to 14 and a sampling
-// rate that is not MPEG-1's reserved index.  Fills out and returns true when acceptable.
+// rate index that is not the reserved one.  Fills out and returns true when acceptable.
 bool ParseFrameHeader(const uint8_t header[4], CMp3FrameHeader& out);
 
-// Where the side information ends and a Xing header would begin, counted from the
-// frame's first byte.
-int32_t XingOffset(const CMp3FrameHeader& header);
+// What the first frame's Xing, Info or VBRI header says about the song.
+struct CVbrHeader {
+    bool found = false;      // a Xing, Info or VBRI header is there
+    bool infoFrame = false;  // Xing or Info: the frame carries no audio of its own
+    bool hasLength = false;  // it gives the number of samples below
+    int64_t samples = 0;     // samples per channel the decoder delivers for the song
+};
 
-// Stereo samples per Layer III frame: 1152 for MPEG-1, 576 for MPEG-2.
-int32_t SamplesPerFrame(const CMp3FrameHeader& header);
-
-// Frame count from a Xing header ("Xing", flags, frames; big-endian) at XingOffset in
-// the first `length` bytes of the frame.  Returns false when there is no such header
-// or its frame-count flag (bit 0) is clear.  "Info" headers are not taken.
-bool ReadXingFrameCount(const uint8_t* frame, size_t length, const CMp3FrameHeader& header,
-                        uint32_t& frames);
+// Reads the header from the first `length` bytes of the first frame.  The length is what
+// libmpg123 delivers: the Xing or Info frame count times the samples per frame, less the
+// encoder delay and padding of a LAME tag; VBRI counts the frames after its own, which
+// the library decodes as audio too.
+CVbrHeader ReadVbrHeader(const uint8_t* frame, size_t length, const CMp3FrameHeader& header);

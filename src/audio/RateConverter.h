@@ -1,44 +1,51 @@
 #pragma once
-// Turns one chunk of decoded PCM (16-bit, one or two channels, at the file's own rate)
-// into CD audio: 44100 Hz stereo.  The rules are fixed-ratio repetition and dropping,
-// not filtering, so the result is the same to the bit on every machine:
+// Turns a song's decoded PCM (16-bit, one or two channels, at the file's own rate) into
+// CD audio: 44100 Hz stereo, little-endian.  44100 Hz passes unchanged; every other rate
+// goes through libsoxr at the exact ratio, with real filtering, so pitch and length stay
+// right.  A mono song becomes the same sample left and right.
 //
-//   44100  unchanged                48000  of every 13 frames the 13th is dropped
-//   32000  repetition 45 / 62       24000  repetition 37 / 68
-//   22050  repetition 1 / 2         16000  repetition 41 / 113
-//   11025  repetition 1 / 4         other rates below 44100: exact repetition
-//
-// Repetition with step s and period P writes each input frame P/s times on average; the
-// accumulator carries the phase from one chunk to the next (and from one file to the
-// next), so chunk boundaries leave no seam.  The 48000 Hz drop counter is one for the
-// whole process.
-#include <atomic>
+// One converter serves one song from its first chunk to Finish: the filter's state lives
+// with the song, so a song converts to the same bytes wherever and however often it is
+// decoded.  Reset starts the next song from nothing.  A change of rate or channel count
+// inside a song ends the stretch before it (its filter tail included) and starts anew.
+#include <cstddef>
 #include <cstdint>
+#include <vector>
+
+struct soxr;
 
 class CRateConverter {
   public:
-    // The largest decoded chunk we hand in, and the largest result it can give: 4096
-    // mono samples at 8000 Hz, the slowest rate an MPEG decoder produces, written
-    // 44100/8000 times each, plus one frame of phase.
-    static constexpr int32_t kMaxInputBytes = 8192;
-    static constexpr int32_t kMaxOutputBytes = 4 * ((kMaxInputBytes / 2) * 441 / 80 + 2);
+    // libsoxr's medium (16-bit), high (20-bit) and very high (28-bit) presets.  High is
+    // the one the program uses: below the noise of 16-bit audio, at a cost that keeps
+    // decoding hundreds of times faster than real time (bench_decode shows all three).
+    enum class Quality { kMedium, kHigh, kVeryHigh };
 
-    // The process-wide counter of the 48000 Hz rule, 0 to 12.
-    static std::atomic<int32_t>& DropCounter();
+    explicit CRateConverter(Quality quality = Quality::kHigh) : quality_(quality) {}
+    ~CRateConverter();
+    CRateConverter(const CRateConverter&) = delete;
+    CRateConverter& operator=(const CRateConverter&) = delete;
 
-    // A converter that counts its 48000 Hz frames on `dropCounter` (tests give their own).
-    explicit CRateConverter(std::atomic<int32_t>& dropCounter = DropCounter())
-        : dropCounter_(dropCounter) {}
+    // Forgets the song converted so far.
+    void Reset();
 
-    // Converts `bytes` of interleaved native-endian samples (`channels` 1 or 2) at `rate`
-    // to little-endian 44100 Hz stereo in out, writing at most outCapacity bytes (whole
-    // frames).  Returns the bytes written.  A trailing partial frame is ignored.
-    int32_t Convert(const uint8_t* pcm, int32_t bytes, int32_t channels, int32_t rate, uint8_t* out,
-                    int32_t outCapacity);
+    // Appends the CD audio of `bytes` of interleaved native-endian samples (`channels` 1
+    // or 2) at `rate` to out.  A trailing partial frame is ignored.  False when the
+    // resampler cannot be set up (no memory): nothing is appended then.
+    bool Convert(const uint8_t* pcm, int32_t bytes, int32_t channels, int32_t rate,
+                 std::vector<uint8_t>& out);
 
-    // Position within the current input frame of the repetition rules, 0 to period - 1.
-    int32_t accumulator = 0;
+    // The end of the song: appends what the filter still holds.
+    void Finish(std::vector<uint8_t>& out);
 
   private:
-    std::atomic<int32_t>& dropCounter_;
+    bool Start(int32_t channels, int32_t rate);
+    // Resamples frames (pcm nullptr: the end) and appends the result as CD audio.
+    void Process(const uint8_t* pcm, size_t frames, std::vector<uint8_t>& out);
+
+    Quality quality_;
+    soxr* resampler_ = nullptr;  // none while the stretch is at 44100 Hz
+    int32_t channels_ = 0;       // of the current stretch; 0 before the first chunk
+    int32_t rate_ = 0;
+    std::vector<int16_t> scratch_;  // the resampler's output before it becomes CD audio
 };

@@ -39,6 +39,44 @@ void CannotRead(const std::string& path) {
     std::fprintf(stderr, "tunevarn-cli: cannot read %s\n", TerminalText(path).c_str());
 }
 
+const char* Reason(PlaylistSkip why) {
+    switch (why) {
+        case PlaylistSkip::kMissing:
+            return "no such file";
+        case PlaylistSkip::kFolder:
+            return "a folder, not a song";
+        case PlaylistSkip::kNotMp3:
+            return "not an MP3 file";
+        case PlaylistSkip::kNotLocal:
+            return "not a file on this computer";
+        case PlaylistSkip::kLineTooLong:
+            return "the line is longer than 255 characters";
+        case PlaylistSkip::kCannotOpen:
+            return Reason(AddSongResult::kCannotOpen);
+        case PlaylistSkip::kNotRecordable:
+            return Reason(AddSongResult::kNotMp3);
+        case PlaylistSkip::kOverBudget:
+            return Reason(AddSongResult::kOverBudget);
+        case PlaylistSkip::kPastLimit:
+            return "a playlist adds 100 songs at most";
+    }
+    return "";
+}
+
+// A playlist's songs; every entry that is not added is named with the reason.
+void ImportPlaylist(CSongList& list, const std::string& path,
+                    bool (*import)(CSongList&, const std::string&, std::vector<CSkippedEntry>*)) {
+    std::vector<CSkippedEntry> skipped;
+    if (!import(list, path, &skipped)) {
+        CannotRead(path);
+        return;
+    }
+    for (const CSkippedEntry& entry : skipped)
+        std::fprintf(stderr, "tunevarn-cli: skipped %s in %s: %s\n",
+                     TerminalText(entry.entry).c_str(), TerminalText(path).c_str(),
+                     Reason(entry.why));
+}
+
 // A project's songs, kept with their own titles, after the songs already listed.
 void AppendProject(CSongList& list, const std::string& path) {
     CSongList project;
@@ -65,12 +103,10 @@ void AddSongsFromPaths(CSongList& list, const std::vector<std::string>& paths) {
             std::vector<std::string> songs;
             CollectMp3Files(path, songs);
             for (const std::string& song : songs) Add(list, song);
-        } else if (HasExtension(path, ".m3u")) {
-            if (!ImportM3u(list, path))
-                CannotRead(path);
+        } else if (IsM3uPlaylist(path)) {
+            ImportPlaylist(list, path, ImportM3u);
         } else if (HasExtension(path, ".pls")) {
-            if (!ImportPls(list, path))
-                CannotRead(path);
+            ImportPlaylist(list, path, ImportPls);
         } else if (HasExtension(path, ".mpj")) {
             AppendProject(list, path);
         } else {

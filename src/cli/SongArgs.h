@@ -6,6 +6,7 @@
 
 #include "songlist/SongList.h"
 
-// Adds the songs the paths name, in order.  Songs that are refused are named on stderr
-// with the reason; a project's songs are appended like those of a playlist.
+// Adds the songs the paths name, in order.  Songs that are refused, and playlist entries
+// that are not added, are named on stderr with the reason; a project's songs are
+// appended like those of a playlist.
 void AddSongsFromPaths(CSongList& list, const std::vector<std::string>& paths);

@@ -17,9 +17,12 @@ constexpr int32_t kDefaultNormalizeHigher = 99;
 
 // Copies the four parameters into the disc, then decodes every track unchanged and
 // records its peak (the largest absolute sample, 0 to 32768) over its first
-// (track bytes / 4608 - 1) blocks of 4608 bytes.  Shows phase 999 with the current
-// track and per-mille progress.  Returns 1 when every track was measured, 0 when a
-// stop request ended it (the peaks measured so far stay).
+// (track bytes / 4608 - 1) blocks of 4608 bytes.  The tracks are decoded on all cores at
+// once, each worker with its own decoder (the disc's own is not used); a song decodes to
+// the same audio on any of them, so the peaks are those of one track after the other.
+// Shows phase 999 with the first track not yet measured and its per-mille progress.
+// Returns 1 when every track was measured, 0 when a stop request ended it (the peaks
+// measured so far stay).
 int32_t AnalyzeLevels(CRecordSession& state, CDiscImage& disc);
 
 // The normalization default from "nml.log" in the start folder: 4 bytes, a signed

@@ -43,7 +43,7 @@ std::string CSongList::FormatTime(int32_t seconds) {
     return text;
 }
 
-AddSongResult CSongList::AddSong(const std::string& path) {
+AddSongResult CSongList::AddSong(const std::string& path, const std::string& titleIfUntagged) {
     // A path that does not fit its 255-byte slot is refused like a file that cannot be
     // opened: cutting it would name another file.
     if (path.size() > CSong::kMaxText)
@@ -61,12 +61,9 @@ AddSongResult CSongList::AddSong(const std::string& path) {
     CSong song;
     song.duration = source.Duration();
     song.fullPath = path;
-    // The tag was read by the inspection already; no need to open the file again.
-    char title[64];
-    if (Id3TitleFromTag(source.Id3v1Tag(), title, sizeof title))
-        song.title = title;
-    else
-        song.title = TitleFromPath(path);
+    // The tags are read through the file the inspection opened: no second open.
+    if (!source.TagTitle(song.title))
+        song.title = titleIfUntagged.empty() ? TitleFromPath(path) : titleIfUntagged;
     source.Close();
     return InsertSong(std::move(song)) ? AddSongResult::kAdded : AddSongResult::kOverBudget;
 }

@@ -38,8 +38,10 @@ class CSongList {
 
     // Inspects the file and inserts it in front of the focused row, or at the end.
     // Refused files leave the list unchanged; the result says why, for front ends that
-    // want to tell (the window itself skips them silently).
-    AddSongResult AddSong(const std::string& path);
+    // want to tell (the window itself skips them silently).  The title is the one the
+    // file's tags give, else titleIfUntagged when not empty (a playlist's), else the
+    // file name.
+    AddSongResult AddSong(const std::string& path, const std::string& titleIfUntagged = "");
     // Inserts an already inspected song as AddSong does, with the caller's title
     // (projects bring their own).  Refused (false) when it would break the budget.
     bool InsertSong(CSong song);

@@ -1,8 +1,14 @@
 #include "songlist/SongListFiles.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <string_view>
 
+#include "app/AsciiText.h"
 #include "app/FileIo.h"
 #include "app/TextLineReader.h"
 #include "audio/Mp3Source.h"
@@ -10,8 +16,7 @@
 
 namespace {
 constexpr size_t kLineChars = 255;
-constexpr int kMaxSongs = 100;
-constexpr int kMaxPlaylistLines = 100;
+constexpr int kMaxSongs = 100;  // of a project, and of a playlist
 
 // Our files are single-byte text with CR LF line ends.
 class CTextOut {
@@ -44,20 +49,153 @@ std::string Resolve(const std::string& listFile, const std::string& entry) {
     return (folder / entry).lexically_normal().string();
 }
 
-template <typename EntryOf>
-bool ImportPlaylist(CSongList& list, const std::string& path, EntryOf entryOf) {
-    CTextLineReader in(path);
-    if (!in.IsOpen())
-        return false;
-    std::string line;
-    for (int n = 0;
-         n < kMaxPlaylistLines && in.ReadLine(line, kLineChars, CTextLineReader::LongLines::kSplit);
-         ++n) {
-        std::string entry;
-        if (entryOf(line, entry) && HasMp3Extension(entry))
-            list.AddSong(Resolve(path, entry));
+// Playlists of other programs: UTF-8 with a byte order mark, lines as long as a path can
+// be and longer (those are skipped whole, never split into pieces that name other files).
+constexpr size_t kReadChars = 4096;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// Beyond what any playlist holds; keeps a hostile PLS file from filling memory.
+constexpr size_t kMaxPlsEntries = 10000;
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = AsciiLower(c);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// The path an entry names: a file URL decoded ("file:///a%20b.mp3", "file://localhost/",
+// "file:/"), a relative path with "\" read as "/".  False for a URL of another scheme or
+// host, or one whose path cannot be a file name.
+bool EntryPath(std::string_view entry, std::string& path) {
+    size_t colon = entry.find(':');
+    bool scheme = colon != std::string_view::npos && colon > 1 && AsciiLower(entry[0]) >= 'a' &&
+                  AsciiLower(entry[0]) <= 'z' &&
+                  entry.find_first_not_of(
+                      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                      "0123456789+.-") == colon;
+    if (!scheme || !EqualNoCase(entry.substr(0, colon), "file")) {
+        // "C:\Music\x.mp3" has a one-letter "scheme": a Windows path, taken as relative.
+        if (scheme && entry.substr(colon, 3) == "://")
+            return false;
+        path.assign(entry);
+        if (path[0] != '/')
+            std::replace(path.begin(), path.end(), '\\', '/');
+        return true;
     }
-    return true;
+    std::string_view rest = entry.substr(colon + 1);
+    if (rest.substr(0, 2) == "//") {
+        rest.remove_prefix(2);
+        size_t slash = rest.find('/');
+        std::string_view host = rest.substr(0, slash);
+        if (slash == std::string_view::npos || !(host.empty() || EqualNoCase(host, "localhost")))
+            return false;
+        rest.remove_prefix(slash);
+    }
+    if (rest.empty() || rest[0] != '/')
+        return false;
+    path.clear();
+    for (size_t i = 0; i < rest.size(); ++i) {
+        int high = 0, low = 0;
+        if (rest[i] == '%' && i + 2 < rest.size() && (high = HexDigit(rest[i + 1])) >= 0 &&
+            (low = HexDigit(rest[i + 2])) >= 0) {
+            path.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        } else {
+            path.push_back(rest[i]);
+        }
+    }
+    // An escaped NUL would end the name early and name another file.
+    return path.find('\0') == std::string::npos;
+}
+
+// Adds the playlist entries to a list, 100 songs at most, telling why the others are not
+// added.
+class CPlaylistImport {
+  public:
+    CPlaylistImport(CSongList& list, const std::string& playlist,
+                    std::vector<CSkippedEntry>* skipped)
+        : list_(list), playlist_(playlist), skipped_(skipped) {}
+
+    void Add(std::string_view entry, const std::string& title) {
+        entry = TrimBlanks(entry);
+        std::string path;
+        if (added_ >= kMaxSongs)
+            return Skip(entry, PlaylistSkip::kPastLimit);
+        if (!EntryPath(entry, path))
+            return Skip(entry, PlaylistSkip::kNotLocal);
+        path = Resolve(playlist_, path);
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            return Skip(entry, PlaylistSkip::kMissing);
+        if (S_ISDIR(st.st_mode))
+            return Skip(entry, PlaylistSkip::kFolder);
+        if (!HasMp3Extension(path))
+            return Skip(entry, PlaylistSkip::kNotMp3);
+        switch (list_.AddSong(path, title)) {
+            case AddSongResult::kAdded:
+                ++added_;
+                return;
+            case AddSongResult::kCannotOpen:
+                return Skip(entry, PlaylistSkip::kCannotOpen);
+            case AddSongResult::kNotMp3:
+                return Skip(entry, PlaylistSkip::kNotRecordable);
+            case AddSongResult::kOverBudget:
+                return Skip(entry, PlaylistSkip::kOverBudget);
+        }
+    }
+
+    void Skip(std::string_view entry, PlaylistSkip why) {
+        if (skipped_ != nullptr)
+            skipped_->push_back({std::string(TrimBlanks(entry)), why});
+    }
+
+  private:
+    CSongList& list_;
+    const std::string& playlist_;
+    std::vector<CSkippedEntry>* skipped_;
+    int added_ = 0;
+};
+
+// Reads a playlist's lines: the byte order mark of the first one gone, each line whole
+// (too long: true in tooLong, with the line's beginning).
+class CPlaylistLines {
+  public:
+    explicit CPlaylistLines(const std::string& path) : in_(path) {}
+    bool IsOpen() const { return in_.IsOpen(); }
+
+    bool Next(std::string& line, bool& tooLong) {
+        if (!in_.ReadLine(line, kReadChars, CTextLineReader::LongLines::kCut))
+            return false;
+        if (first_ && line.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0)
+            line.erase(0, kByteOrderMark.size());
+        first_ = false;
+        tooLong = line.size() > kLineChars;
+        if (tooLong)
+            line.resize(kLineChars);
+        return true;
+    }
+
+  private:
+    CTextLineReader in_;
+    bool first_ = true;
+};
+
+// The number after a PLS key's name ("File12" -> 12), or -1 when the key is not
+// name + number.
+int KeyNumber(std::string_view key, std::string_view name) {
+    if (!StartsWithNoCase(key, name) || key.size() == name.size() || key.size() > name.size() + 9)
+        return -1;
+    int n = 0;
+    for (char c : key.substr(name.size())) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
 }
 }  // namespace
 
@@ -133,19 +271,85 @@ bool ReadProjectFile(CSongList& list, const std::string& path) {
     return true;
 }
 
-bool ImportM3u(CSongList& list, const std::string& path) {
-    return ImportPlaylist(list, path, [](const std::string& line, std::string& entry) {
-        entry = line;
-        return true;
-    });
+bool ImportM3u(CSongList& list, const std::string& path, std::vector<CSkippedEntry>* skipped) {
+    CPlaylistLines lines(path);
+    if (!lines.IsOpen())
+        return false;
+    CPlaylistImport import(list, path, skipped);
+    std::string line, title;
+    bool tooLong = false;
+    while (lines.Next(line, tooLong)) {
+        std::string_view text = TrimBlanks(line);
+        if (text.empty())
+            continue;
+        if (text[0] == '#') {
+            // "#EXTINF:seconds,title" names the entry on the next line.
+            if (StartsWithNoCase(text, "#EXTINF:") && !tooLong) {
+                size_t comma = text.find(',');
+                title = comma == std::string_view::npos
+                            ? std::string()
+                            : std::string(TrimBlanks(text.substr(comma + 1)));
+            }
+            continue;
+        }
+        if (tooLong)
+            import.Skip(text, PlaylistSkip::kLineTooLong);
+        else
+            import.Add(text, title);
+        title.clear();
+    }
+    return true;
 }
 
-bool ImportPls(CSongList& list, const std::string& path) {
-    return ImportPlaylist(list, path, [](const std::string& line, std::string& entry) {
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            return false;
-        entry = line.substr(eq + 1);
-        return true;
-    });
+bool ImportPls(CSongList& list, const std::string& path, std::vector<CSkippedEntry>* skipped) {
+    CPlaylistLines lines(path);
+    if (!lines.IsOpen())
+        return false;
+    CPlaylistImport import(list, path, skipped);
+    // Titles may come after their files: the entries are gathered first.
+    struct Entry {
+        int number;
+        std::string text;
+        bool tooLong;
+    };
+    std::vector<Entry> entries;
+    std::map<int, std::string> titles;
+    bool inPlaylist = true;  // lines before any section count, as the old reader took them
+    std::string line;
+    bool tooLong = false;
+    while (lines.Next(line, tooLong)) {
+        std::string_view text = TrimBlanks(line);
+        if (!tooLong && text.size() >= 2 && text.front() == '[' && text.back() == ']') {
+            inPlaylist = EqualNoCase(TrimBlanks(text.substr(1, text.size() - 2)), "playlist");
+            continue;
+        }
+        size_t eq = text.find('=');
+        if (!inPlaylist || eq == std::string_view::npos)
+            continue;
+        std::string_view key = TrimBlanks(text.substr(0, eq));
+        std::string_view value = TrimBlanks(text.substr(eq + 1));
+        int file = KeyNumber(key, "File");
+        int title = KeyNumber(key, "Title");
+        if (file >= 0) {
+            if (entries.size() < kMaxPlsEntries)
+                entries.push_back({file, std::string(value), tooLong});
+            else
+                import.Skip(value, PlaylistSkip::kPastLimit);
+        } else if (title >= 0 && !tooLong && titles.size() < kMaxPlsEntries) {
+            titles[title] = std::string(value);
+        }
+    }
+    for (const Entry& entry : entries) {
+        if (entry.tooLong) {
+            import.Skip(entry.text, PlaylistSkip::kLineTooLong);
+            continue;
+        }
+        auto title = titles.find(entry.number);
+        import.Add(entry.text, title != titles.end() ? title->second : std::string());
+    }
+    return true;
+}
+
+bool IsM3uPlaylist(const std::string& path) {
+    return HasExtension(path, ".m3u") || HasExtension(path, ".m3u8");
 }

@@ -2,8 +2,9 @@
 // The song list's files: the project (.MPJ: title line, path line, per song), M3U and
 // PLS playlists (written, and imported through AddSong), and the text song list for
 // CD labels.  Lines are written with CR LF; readers accept CR LF, LF or CR and take at
-// most 255 characters of a line.
+// most 255 characters of a line (a playlist line longer than that is skipped whole).
 #include <string>
+#include <vector>
 
 #include "songlist/SongList.h"
 
@@ -19,10 +20,38 @@ bool WriteSongTextFile(const CSongList& list, const std::string& path);
 // False (list unchanged) when the file cannot be read.
 bool ReadProjectFile(CSongList& list, const std::string& path);
 
-// Add the MP3 entries of the first 100 lines of a playlist to the list.  Relative
-// entries are taken from the playlist's own folder.  False when the file cannot be read.
-bool ImportM3u(CSongList& list, const std::string& path);
-bool ImportPls(CSongList& list, const std::string& path);
+// Why an entry of a playlist is not in the list.
+enum class PlaylistSkip {
+    kMissing,        // no such file
+    kFolder,         // it names a folder
+    kNotMp3,         // its name does not end in ".mp3"
+    kNotLocal,       // a URL that names no file here
+    kLineTooLong,    // a line of more than 255 characters
+    kCannotOpen,     // unreadable, or a path of more than 255 bytes
+    kNotRecordable,  // no MP3 frames we can record
+    kOverBudget,     // would take the list past 4920 seconds
+    kPastLimit,      // after the playlist's 100th song
+};
+
+struct CSkippedEntry {
+    std::string entry;  // as the playlist writes it, blanks trimmed
+    PlaylistSkip why;
+};
+
+// Add the songs a playlist names to the list, 100 at most; entries that are not added
+// are appended to skipped when given (the window skips them silently).  Entries may be
+// paths, absolute or from the playlist's own folder ("\" read as "/"), or file URLs;
+// blanks around them do not count.  The playlist's own title of an entry (#EXTINF,
+// TitleN) is taken when the file's tags give none.  M3U (and UTF-8 ".m3u8") take a line
+// per entry and "#" comment lines; PLS takes the FileN and TitleN keys of its
+// [playlist] section in any letter case.  False when the file cannot be read.
+bool ImportM3u(CSongList& list, const std::string& path,
+               std::vector<CSkippedEntry>* skipped = nullptr);
+bool ImportPls(CSongList& list, const std::string& path,
+               std::vector<CSkippedEntry>* skipped = nullptr);
+
+// True for the extensions of M3U playlists: ".m3u" and ".m3u8", in any letter case.
+bool IsM3uPlaylist(const std::string& path);
 
 // The web address in the last line of the text song list.
 inline constexpr const char kHomePage[] = "https://tunevarn.example.org/";

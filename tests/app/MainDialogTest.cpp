@@ -151,12 +151,13 @@ TEST_F(MainCommands, DropFoldersFilesAndPlaylists) {
     std::ofstream(music + "/sub/readme.txt") << "x";
     std::ofstream(music + "/list.PLS") << "[playlist]\nFile1=s3.mp3\n";
     std::ofstream(music + "/list.m3u") << "s4.mp3\n";
+    std::ofstream(music + "/list.M3U8") << "#EXTINF:10,Tenth\ns1.mp3\n";
     fs::copy_file(Song(5), music + "/sound.wav");
 
     CMainDialog main(ui, ui, App(true));
-    main.DropFiles(
-        {music + "/sub", music + "/list.PLS", music + "/sound.wav", music + "/list.m3u", Song(5)});
-    EXPECT_EQ(Titles(main), "UPPER s3 s4 s5 ");
+    main.DropFiles({music + "/sub", music + "/list.PLS", music + "/sound.wav", music + "/list.m3u",
+                    Song(5), music + "/list.M3U8"});
+    EXPECT_EQ(Titles(main), "UPPER s3 s4 s5 Tenth ");
 }
 
 TEST_F(MainCommands, ProjectsAndExportsThroughTheirDialogs) {

@@ -1,210 +1,157 @@
-// The conversion rules to 44100 Hz on synthetic PCM: every output frame checked against
-// the rule written out independently (output frame j of a repetition with step s and
-// period P is input frame floor((a0 + j*s) / P), a0 being the phase carried in).
+// Conversion to 44100 Hz stereo on synthetic PCM: the length and the pitch at every
+// rate, the same bytes however the song is cut into chunks, and a song's state kept to
+// that song.
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "audio/RateConverter.h"
+#include "support/ReferenceDecode.h"
 
 namespace {
-// Stereo frames whose samples tell where they came from: left = index, right = -index.
-std::vector<int16_t> Ramp(int32_t frames, int32_t channels, int32_t start = 0) {
+constexpr int32_t kRates[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
+
+// A tone of `hz` for `frames` frames, the right channel at half the left's level.
+std::vector<int16_t> Tone(int32_t rate, int32_t channels, int64_t frames, double hz) {
     std::vector<int16_t> pcm;
-    for (int32_t i = 0; i < frames; ++i) {
-        pcm.push_back(static_cast<int16_t>(start + i));
+    for (int64_t i = 0; i < frames; ++i) {
+        double v = 12000.0 * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate);
+        pcm.push_back(static_cast<int16_t>(std::lround(v)));
         if (channels == 2)
-            pcm.push_back(static_cast<int16_t>(-(start + i)));
+            pcm.push_back(static_cast<int16_t>(std::lround(v / 2)));
     }
     return pcm;
 }
 
-struct Frame {
-    int16_t left, right;
-    bool operator==(const Frame&) const = default;
-};
-
-std::vector<Frame> Convert(CRateConverter& converter, const std::vector<int16_t>& pcm,
-                           int32_t channels, int32_t rate) {
-    std::vector<uint8_t> out(CRateConverter::kMaxOutputBytes + 64, 0xEE);
-    int32_t bytes = converter.Convert(reinterpret_cast<const uint8_t*>(pcm.data()),
-                                      static_cast<int32_t>(pcm.size() * 2), channels, rate,
-                                      out.data(), CRateConverter::kMaxOutputBytes);
-    EXPECT_EQ(bytes % 4, 0);
-    std::vector<Frame> frames(static_cast<size_t>(bytes / 4));
-    // CD audio is little-endian: read it byte by byte, whatever the machine.
-    for (size_t j = 0; j < frames.size(); ++j) {
-        const uint8_t* p = out.data() + 4 * j;
-        frames[j] = {static_cast<int16_t>(p[0] | p[1] << 8),
-                     static_cast<int16_t>(p[2] | p[3] << 8)};
-    }
-    return frames;
+// The whole of pcm converted in chunks of `chunk` frames, then finished.
+std::vector<uint8_t> Convert(CRateConverter& converter, const std::vector<int16_t>& pcm,
+                             int32_t channels, int32_t rate, size_t chunk) {
+    std::vector<uint8_t> out;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(pcm.data());
+    size_t total = pcm.size() * 2, step = chunk * 2 * static_cast<size_t>(channels);
+    for (size_t at = 0; at < total; at += step)
+        EXPECT_TRUE(converter.Convert(bytes + at, static_cast<int32_t>(std::min(step, total - at)),
+                                      channels, rate, out));
+    converter.Finish(out);
+    return out;
 }
 
-// Output of a repetition rule over input frames first..first+count-1 of a stereo ramp.
-std::vector<Frame> ExpectedRepetition(int32_t first, int32_t count, int32_t step, int32_t period,
-                                      int32_t phase) {
-    std::vector<Frame> frames;
-    for (int64_t j = 0;; ++j) {
-        int64_t index = (phase + j * step) / period;
-        if (index >= count)
-            break;
-        auto v = static_cast<int16_t>(first + index);
-        frames.push_back({v, static_cast<int16_t>(-v)});
-    }
-    return frames;
+std::vector<uint8_t> Convert(const std::vector<int16_t>& pcm, int32_t channels, int32_t rate,
+                             size_t chunk = 1152) {
+    CRateConverter converter;
+    return Convert(converter, pcm, channels, rate, chunk);
 }
 
-TEST(RateConverter, RepetitionRulesMatchTheirFormulaAcrossChunkBoundaries) {
-    struct Rule {
-        int32_t rate, step, period;
-    } rules[] = {{32000, 45, 62},  {24000, 37, 68}, {22050, 1, 2},
-                 {16000, 41, 113}, {11025, 1, 4},   {8000, 80, 441}};
-    // Uneven chunk sizes, the largest the decoder hands over among them.
-    const int32_t chunks[] = {576, 1, 2047, 13, 2048, 300, 1152};
-    for (const Rule& rule : rules) {
-        CRateConverter converter;
-        std::vector<Frame> got;
-        int32_t total = 0;
-        for (int32_t n : chunks) {
-            auto part = Convert(converter, Ramp(n, 2, total), 2, rule.rate);
-            got.insert(got.end(), part.begin(), part.end());
-            total += n;
+int16_t Sample(const std::vector<uint8_t>& cd, size_t frame, int channel) {
+    return static_cast<int16_t>(cd[4 * frame + 2 * channel] | cd[4 * frame + 2 * channel + 1] << 8);
+}
+
+TEST(RateConverter, EveryRateKeepsLengthAndPitch) {
+    for (int32_t rate : kRates) {
+        for (int32_t channels : {1, 2}) {
+            // Three seconds of 1000 Hz become three seconds of 1000 Hz, to the frame.
+            std::vector<uint8_t> cd = Convert(Tone(rate, channels, 3 * rate, 1000), channels, rate);
+            EXPECT_EQ(cd.size(), 3u * 176400) << rate << " Hz, " << channels;
+            EXPECT_NEAR(reference::ToneFrequency(cd, 0.5, 2.5), 1000.0, 0.05) << rate << " Hz";
+            // The level is kept (the filter passes 1000 Hz unchanged): the left channel's
+            // peak within a few steps of the source's, the right at half of it.
+            int32_t peakLeft = 0, peakRight = 0;
+            for (size_t f = 44100; f < 2 * 44100; ++f) {
+                peakLeft = std::max(peakLeft, std::abs(int32_t{Sample(cd, f, 0)}));
+                peakRight = std::max(peakRight, std::abs(int32_t{Sample(cd, f, 1)}));
+            }
+            EXPECT_NEAR(peakLeft, 12000, 60) << rate << " Hz";
+            EXPECT_NEAR(peakRight, channels == 2 ? 6000 : 12000, 60) << rate << " Hz";
         }
-        // One chunk or many: the same stream, without a seam.
-        EXPECT_EQ(got, ExpectedRepetition(0, total, rule.step, rule.period, 0)) << rule.rate;
-        EXPECT_GE(converter.accumulator, 0);
-        EXPECT_LT(converter.accumulator, rule.period);
     }
 }
 
-TEST(RateConverter, Rate22050WritesEveryFrameTwiceAndOneSecondGivesOneCdSecond) {
-    CRateConverter converter;
-    int32_t frames = 0;
-    for (int32_t done = 0; done < 22050; done += 1152) {
-        int32_t n = std::min(1152, 22050 - done);
-        auto out = Convert(converter, Ramp(n, 2, done), 2, 22050);
-        ASSERT_EQ(out.size(), 2u * static_cast<size_t>(n));
-        for (int32_t i = 0; i < n; ++i) {
-            EXPECT_EQ(out[2 * i], out[2 * i + 1]);
-            EXPECT_EQ(out[2 * i].left, static_cast<int16_t>(done + i));
+TEST(RateConverter, LengthsThatAreNoWholeSecondRoundToTheNearestFrame) {
+    for (int32_t rate : kRates) {
+        for (int64_t frames :
+             {int64_t{1}, int64_t{1000}, int64_t{rate} + 7, int64_t{5 * rate} - 3}) {
+            std::vector<uint8_t> cd = Convert(Tone(rate, 2, frames, 440), 2, rate);
+            double exact = static_cast<double>(frames) * 44100 / rate;
+            EXPECT_NEAR(static_cast<double>(cd.size() / 4), exact, 0.51)
+                << rate << " Hz, " << frames << " frames";
         }
-        frames += static_cast<int32_t>(out.size());
     }
-    EXPECT_EQ(frames * 4, 176400);
 }
 
-TEST(RateConverter, Rate11025WritesEveryFrameFourTimes) {
+TEST(RateConverter, ChunksOfAnySizeGiveTheSameBytes) {
+    // What lets every decode of a song be byte for byte the same: the decoder's chunks
+    // vary with the frames, never the result.
+    for (int32_t rate : {48000, 22050, 8000, 44100}) {
+        std::vector<int16_t> pcm = Tone(rate, 2, rate, 523.25);
+        std::vector<uint8_t> whole = Convert(pcm, 2, rate, pcm.size());
+        for (size_t chunk : {size_t{1}, size_t{577}, size_t{1152}, size_t{4096}})
+            EXPECT_TRUE(Convert(pcm, 2, rate, chunk) == whole) << rate << " Hz, chunk " << chunk;
+    }
+}
+
+TEST(RateConverter, MonoBecomesTheSameSampleLeftAndRightAnd44100PassesUnchanged) {
+    for (int32_t rate : {44100, 32000}) {
+        std::vector<uint8_t> cd = Convert(Tone(rate, 1, rate / 2, 700), 1, rate);
+        ASSERT_GT(cd.size(), 0u);
+        for (size_t f = 0; f < cd.size() / 4; ++f)
+            ASSERT_EQ(Sample(cd, f, 0), Sample(cd, f, 1)) << rate << " Hz, frame " << f;
+    }
+    std::vector<int16_t> pcm = Tone(44100, 2, 5000, 700);
+    std::vector<uint8_t> cd = Convert(pcm, 2, 44100, 333);
+    ASSERT_EQ(cd.size(), pcm.size() * 2);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        ASSERT_EQ(Sample(cd, i / 2, static_cast<int>(i % 2)), pcm[i]) << i;
+}
+
+TEST(RateConverter, AChangeOfRateEndsTheStretchBeforeItAndResetForgetsTheSong) {
+    // One second at 48000 Hz, then one at 22050 Hz mono: each stretch converted whole.
+    std::vector<int16_t> first = Tone(48000, 2, 48000, 440), second = Tone(22050, 1, 22050, 440);
+    std::vector<uint8_t> expected = Convert(first, 2, 48000);
+    std::vector<uint8_t> tail = Convert(second, 1, 22050);
+    expected.insert(expected.end(), tail.begin(), tail.end());
+
     CRateConverter converter;
-    std::vector<Frame> out;
-    for (int32_t done = 0; done < 11025; done += 4096) {
-        auto part = Convert(converter, Ramp(std::min(4096, 11025 - done), 1, done), 1, 11025);
-        out.insert(out.end(), part.begin(), part.end());
-    }
-    ASSERT_EQ(out.size(), 44100u);
-    for (size_t j = 0; j < out.size(); ++j) {
-        auto v = static_cast<int16_t>(j / 4);
-        ASSERT_EQ(out[j], (Frame{v, v})) << j;
+    std::vector<uint8_t> got;
+    converter.Convert(reinterpret_cast<const uint8_t*>(first.data()),
+                      static_cast<int32_t>(first.size() * 2), 2, 48000, got);
+    converter.Convert(reinterpret_cast<const uint8_t*>(second.data()),
+                      static_cast<int32_t>(second.size() * 2), 1, 22050, got);
+    converter.Finish(got);
+    EXPECT_TRUE(got == expected);
+
+    // Half a song, then Reset: the next song converts as if it were the first.
+    std::vector<uint8_t> scrap;
+    converter.Convert(reinterpret_cast<const uint8_t*>(first.data()), 40000, 2, 48000, scrap);
+    converter.Reset();
+    EXPECT_TRUE(Convert(converter, first, 2, 48000, 1152) == Convert(first, 2, 48000));
+}
+
+TEST(RateConverter, EachQualityKeepsLengthAndPitch) {
+    for (auto quality : {CRateConverter::Quality::kMedium, CRateConverter::Quality::kHigh,
+                         CRateConverter::Quality::kVeryHigh}) {
+        CRateConverter converter(quality);
+        std::vector<uint8_t> cd = Convert(converter, Tone(48000, 2, 96000, 1000), 2, 48000, 1152);
+        EXPECT_EQ(cd.size(), 2u * 176400);
+        EXPECT_NEAR(reference::ToneFrequency(cd, 0.5, 1.5), 1000.0, 0.05);
     }
 }
 
-TEST(RateConverter, Rate24000ChunkOf576GivesFrameCountByCarriedPhase) {
-    // 576 x 68 / 37 = 1058.6: 1059 frames while the phase carried in is below 22.  A
-    // carried phase is always below the step, 37: it is what is left after an advance.
-    for (int32_t phase : {0, 21, 22, 36}) {
-        CRateConverter converter;
-        converter.accumulator = phase;
-        auto out = Convert(converter, Ramp(576, 2), 2, 24000);
-        EXPECT_EQ(out.size(), phase < 22 ? 1059u : 1058u) << phase;
-        EXPECT_EQ(out, ExpectedRepetition(0, 576, 37, 68, phase)) << phase;
-        EXPECT_EQ(converter.accumulator,
-                  (phase + static_cast<int32_t>(out.size()) * 37) - 576 * 68);
-    }
-}
-
-TEST(RateConverter, AnyPhaseInsideThePeriodFollowsTheRule) {
-    // Phases of the step or more are only left by another rate, part way through a
-    // file; they follow the rule all the same.
-    for (int32_t phase : {0, 40, 41, 100, 112}) {
-        CRateConverter converter;
-        converter.accumulator = phase;
-        EXPECT_EQ(Convert(converter, Ramp(576, 2), 2, 16000),
-                  ExpectedRepetition(0, 576, 41, 113, phase))
-            << phase;
-    }
-}
-
-TEST(RateConverter, Rate48000DropsEvery13thFrameAcrossChunksAndConverters) {
-    std::atomic<int32_t> counter{0};
-    // Two converters stand for two files decoded one after the other: the count goes on.
-    CRateConverter first(counter), second(counter);
-    std::vector<Frame> got;
-    int32_t total = 0;
-    for (int32_t n : {5, 20, 1152}) {
-        auto part = Convert(first, Ramp(n, 2, total), 2, 48000);
-        got.insert(got.end(), part.begin(), part.end());
-        total += n;
-    }
-    for (int32_t n : {7, 1152}) {
-        auto part = Convert(second, Ramp(n, 2, total), 2, 48000);
-        got.insert(got.end(), part.begin(), part.end());
-        total += n;
-    }
-    std::vector<Frame> expected;
-    for (int32_t i = 0; i < total; ++i)
-        if (i % 13 != 12)
-            expected.push_back({static_cast<int16_t>(i), static_cast<int16_t>(-i)});
-    EXPECT_EQ(got, expected);
-    EXPECT_EQ(counter.load(), total % 13);
-}
-
-TEST(RateConverter, MonoBecomesStereoAndRate44100PassesUnchanged) {
+TEST(RateConverter, OddInputIsIgnored) {
     CRateConverter converter;
-    auto stereo = Convert(converter, Ramp(2048, 2), 2, 44100);
-    EXPECT_EQ(stereo, ExpectedRepetition(0, 2048, 1, 1, 0));
-    auto mono = Convert(converter, Ramp(4096, 1, 100), 1, 44100);
-    ASSERT_EQ(mono.size(), 4096u);
-    for (size_t i = 0; i < mono.size(); ++i)
-        ASSERT_EQ(mono[i], (Frame{static_cast<int16_t>(100 + i), static_cast<int16_t>(100 + i)}));
-}
-
-TEST(RateConverter, OutputStaysWithinItsCapacity) {
-    // The worst chunk: 8192 bytes of mono at 8000 Hz, with the largest phase carried in.
-    CRateConverter converter;
-    converter.accumulator = 440;
-    std::vector<int16_t> pcm = Ramp(4096, 1);
-    std::vector<uint8_t> out(CRateConverter::kMaxOutputBytes + 16, 0xEE);
-    int32_t bytes = converter.Convert(reinterpret_cast<const uint8_t*>(pcm.data()), 8192, 1, 8000,
-                                      out.data(), CRateConverter::kMaxOutputBytes);
-    EXPECT_GT(bytes, 4096 * 4 * 5);
-    EXPECT_LE(bytes, CRateConverter::kMaxOutputBytes);
-    // A small capacity is never written past, for every rule.
-    for (int32_t rate : {44100, 48000, 22050, 16000}) {
-        std::fill(out.begin(), out.end(), 0xEE);
-        bytes = converter.Convert(reinterpret_cast<const uint8_t*>(pcm.data()), 8192, 1, rate,
-                                  out.data(), 1000);
-        EXPECT_LE(bytes, 1000) << rate;
-        EXPECT_EQ(out[1000], 0xEE) << rate;
-    }
-}
-
-TEST(RateConverter, OddInputAndAForeignPhaseAreHandled) {
-    CRateConverter converter;
-    // A phase from another rule (or garbage) is brought into the period of this one.
-    converter.accumulator = 1000;
-    auto out = Convert(converter, Ramp(10, 2), 2, 22050);
-    EXPECT_EQ(out, ExpectedRepetition(0, 10, 1, 2, 0));
-    // A trailing partial frame is not converted; unusable arguments convert nothing.
-    std::vector<int16_t> pcm = Ramp(3, 2);
-    uint8_t buffer[64];
-    EXPECT_EQ(converter.Convert(reinterpret_cast<const uint8_t*>(pcm.data()), 11, 2, 44100, buffer,
-                                sizeof buffer),
-              8);
-    EXPECT_EQ(converter.Convert(reinterpret_cast<const uint8_t*>(pcm.data()), 12, 3, 44100, buffer,
-                                sizeof buffer),
-              0);
-    EXPECT_EQ(converter.Convert(nullptr, 12, 2, 44100, buffer, sizeof buffer), 0);
+    std::vector<uint8_t> out;
+    const uint8_t pcm[7] = {1, 2, 3, 4, 5, 6, 7};
+    EXPECT_TRUE(converter.Convert(nullptr, 8, 2, 48000, out));
+    EXPECT_TRUE(converter.Convert(pcm, 0, 2, 48000, out));
+    EXPECT_TRUE(converter.Convert(pcm, 7, 3, 48000, out));
+    EXPECT_TRUE(converter.Convert(pcm, 7, 2, 0, out));
+    EXPECT_TRUE(out.empty());
+    // A trailing partial frame is dropped: 7 bytes of stereo are one frame.
+    EXPECT_TRUE(converter.Convert(pcm, 7, 2, 44100, out));
+    EXPECT_EQ(out, (std::vector<uint8_t>{1, 2, 3, 4}));
+    converter.Finish(out);
+    converter.Finish(out);
+    EXPECT_EQ(out.size(), 4u);
 }
 }  // namespace

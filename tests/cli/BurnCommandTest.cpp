@@ -96,7 +96,7 @@ TEST(CliBurn, ATestWriteGoesThroughAndBurnsNothing) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "CD Recorder: TUNEVARN VIRTUAL CD-R 1.0\n"
-              "Total tracks: 3  Total time: 00:15\n"
+              "Total tracks: 3  Total time: 00:12\n"
               "Test write completed: nothing was burnt.\n");
     EXPECT_TRUE(Images(output).empty());
     std::string commands = Read(output + "/commands-0.log");
@@ -146,7 +146,7 @@ TEST(CliBurn, RunsThatCannotCompleteSaySoAndFail) {
          "trace: Cannot send cue sheet.\n"},
         {"a drive that refuses to write",
          "[device]\nfault = 2A 20 3/0C/00\n",
-         {kSong},
+         {Fixture("m1_44100_stereo.mp3")},  // long enough for 20 WRITE commands
          "trace: Write data failed.\n"},
         {"only a reader", "[device]\nwrites-cdr = no\n", {kSong}, "No CDR driver found."},
     };

@@ -24,13 +24,12 @@ std::string SoxInfo(const std::string& option, const std::string& path) {
     return r.out;
 }
 
-// The song's track: libmpg123's decode at the file's own rate, converted by the rule
-// (a fresh process starts the 48000 Hz count and the phase at 0), padded with silence
-// to the whole seconds of the track.
+// The song's track: libmpg123's decode at the file's own rate, converted to CD audio,
+// padded with silence to the whole seconds of the track.
 std::vector<uint8_t> ExpectedTrack(const std::string& song) {
     CMp3Source source;
     EXPECT_EQ(source.Open(song.c_str()), 0);
-    std::vector<uint8_t> audio = reference::ToCdAudio(reference::DecodeFile(song), 0, 0);
+    std::vector<uint8_t> audio = reference::ToCdAudio(reference::DecodeFile(song));
     audio.resize(static_cast<size_t>(source.Duration()) * 176400, 0);
     return audio;
 }

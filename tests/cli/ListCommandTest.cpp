@@ -37,12 +37,13 @@ TEST(CliList, SampleFolderInSongListOrder) {
     auto lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 5u) << r.out;
     EXPECT_EQ(Squeeze(lines[0]), "MP3 Title Time Full Path");
-    // Titles from the ID3 tags; the hidden folder and the text file are left out.
-    EXPECT_EQ(Squeeze(lines[1]), "Morning - Sample Band 00:05 " + songs + "/01 Morning.mp3");
-    EXPECT_EQ(Squeeze(lines[2]), "Noon - Sample Band 00:04 " + songs + "/02 Noon.MP3");
-    EXPECT_EQ(Squeeze(lines[3]), "Evening - Sample Band 00:06 " + songs + "/More/03 Evening.mp3");
+    // Titles from the ID3 tags, lengths of 4, 3 and 5 seconds as lame marked them; the
+    // hidden folder and the text file are left out.
+    EXPECT_EQ(Squeeze(lines[1]), "Morning - Sample Band 00:04 " + songs + "/01 Morning.mp3");
+    EXPECT_EQ(Squeeze(lines[2]), "Noon - Sample Band 00:03 " + songs + "/02 Noon.MP3");
+    EXPECT_EQ(Squeeze(lines[3]), "Evening - Sample Band 00:05 " + songs + "/More/03 Evening.mp3");
     EXPECT_EQ(lines[4],
-              "3 songs, total time: 00:15, time left:<74min disc>73:45 <80min disc>79:45");
+              "3 songs, total time: 00:12, time left:<74min disc>73:48 <80min disc>79:48");
 }
 
 TEST(CliList, FilesRelativePathsAndRefusals) {

@@ -39,6 +39,23 @@ TEST_F(CliSongFiles, SaveProjectThenListItWithPlaylists) {
     EXPECT_NE(r.out.find("3 songs, total time: 04:04,"), std::string::npos) << r.out;
 }
 
+TEST_F(CliSongFiles, PlaylistEntriesThatAreNotListedAreNamedWithTheReason) {
+    std::filesystem::create_directories(dir + "/folder");
+    std::ofstream(dir + "/notes.txt") << "notes\n";
+    std::ofstream(dir + "/l.m3u8") << "\xEF\xBB\xBF#EXTM3U\n#EXTINF:61,Listed Title\na.mp3\n"
+                                      "gone.mp3\nfolder\nnotes.txt\nhttp://radio/x.mp3\n";
+    auto r = RunProgram({Cli(), "list", "l.m3u8"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Listed Title"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 songs, total time: 01:01,"), std::string::npos) << r.out;
+    const std::string in = " in " + dir + "/l.m3u8: ";
+    EXPECT_EQ(r.err, "tunevarn-cli: skipped gone.mp3" + in + "no such file\n" +
+                         "tunevarn-cli: skipped folder" + in + "a folder, not a song\n" +
+                         "tunevarn-cli: skipped notes.txt" + in + "not an MP3 file\n" +
+                         "tunevarn-cli: skipped http://radio/x.mp3" + in +
+                         "not a file on this computer\n");
+}
+
 TEST_F(CliSongFiles, ExportListFormats) {
     ASSERT_EQ(RunProgram({Cli(), "export-list", "m3u", dir + "/l.m3u", dir}).status, 0);
     EXPECT_EQ(ReadText(dir + "/l.m3u"), dir + "/a.mp3\r\n" + dir + "/b.mp3\r\n");

@@ -21,8 +21,7 @@ using testpaths::Fixture;
 constexpr int32_t kSecond = CDiscImage::kBytesPerSecond;
 
 // What a track must deliver: the file's decoded audio, cut or padded with zeros to the
-// track's length.  Decoded through a fresh object; only 44100 Hz files are used, whose
-// audio does not depend on any carried phase.
+// track's length.  Decoded through a fresh object.
 std::vector<uint8_t> ExpectedTrack(const std::string& path, int32_t seconds) {
     CMp3Source source;
     std::vector<uint8_t> audio(static_cast<size_t>(seconds) * kSecond, 0);
@@ -53,9 +52,9 @@ std::unique_ptr<CDiscImage> MakeDisc(const std::vector<std::string>& paths) {
     return disc;
 }
 
-// A 44100 Hz file whose first frame carries a Xing frame count of 87 frames (2 seconds)
-// in front of the 5 seconds of audio of a fixture: the decoder can deliver more than
-// the track's length.
+// A 44100 Hz file whose first frame carries a Xing frame count of 87 frames (2.3
+// seconds, 3 whole ones) in front of the 5 seconds of audio of a fixture: the decoder
+// can deliver more than the track's length.
 std::string WriteLongerThanItsLength() {
     std::vector<uint8_t> bytes(417, 0);
     const uint8_t header[4] = {0xFF, 0xFB, 0x90, 0x00};
@@ -73,7 +72,7 @@ TEST(DiscImageTrack, DeliversExactlyItsWholeSecondLength) {
     std::string full = Fixture("m1_44100_stereo.mp3");
     // Half a file: the decoder ends after about 2.5 seconds.
     std::string half = Fixture("truncated.mp3");
-    // Decodes long: 2 seconds by its Xing header, 5 of audio, cut at 2.
+    // Decodes long: 3 seconds by its Xing header, 5 of audio, cut at 3.
     std::string longer = WriteLongerThanItsLength();
     for (const std::string& path : {full, half, longer}) {
         auto disc = MakeDisc({path});
@@ -87,7 +86,7 @@ TEST(DiscImageTrack, DeliversExactlyItsWholeSecondLength) {
         EXPECT_EQ(disc->ReadTrackData(buffer.data(), 4608), 0);
         EXPECT_EQ(got, ExpectedTrack(path, seconds)) << path;
     }
-    EXPECT_EQ(MakeDisc({longer})->trackSeconds[0], 2);
+    EXPECT_EQ(MakeDisc({longer})->trackSeconds[0], 3);
 }
 
 TEST(DiscImageTrack, ComputedLengthFarBeyondTheFramesIsSilence) {

@@ -29,12 +29,11 @@ using Bytes = std::vector<uint8_t>;
 const std::vector<std::string> kSongs = {Fixture("songs/01 Morning.mp3"),
                                          Fixture("songs/02 Noon.MP3"),
                                          Fixture("songs/More/03 Evening.mp3")};
-// All at 44100 Hz.  The rate conversion carries its phase from one decode to the next in
-// a process (the 48000 Hz drop counter is process-wide), so after the level analysis a
-// converted track comes out up to a frame shifted against a fresh export; at 44100 Hz
-// there is nothing to carry and the comparison is exact.
-const std::vector<std::string> kSongs44100 = {
-    Fixture("m1_44100_stereo.mp3"), Fixture("m1_44100_mono.mp3"), Fixture("vbr_xing_44100.mp3")};
+// Every kind of rate, one of them twice: after the level analysis has decoded every
+// song once more, each still comes out as its export.
+const std::vector<std::string> kMixedSongs = {
+    Fixture("m1_48000_stereo.mp3"), Fixture("m2_22050_mono.mp3"), Fixture("vbr_xing_44100.mp3"),
+    Fixture("m25_12000_stereo.mp3"), Fixture("m1_48000_stereo.mp3")};
 
 std::string Which(const std::string& program) {
     std::stringstream path(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
@@ -208,7 +207,7 @@ TEST(EndToEnd, ThreeSongsAtThreeRatesBecomeADiscWithCdText) {
 
 TEST(EndToEnd, NormalizedAudioIsTheExportsScaledByTheirGains) {
     const std::string folder = testpaths::TempDir("e2e-normalize");
-    const std::vector<Bytes> exports = Exports(folder, kSongs44100);
+    const std::vector<Bytes> exports = Exports(folder, kMixedSongs);
     struct Case {
         std::vector<std::string> options;
         int32_t target;
@@ -223,7 +222,7 @@ TEST(EndToEnd, NormalizedAudioIsTheExportsScaledByTheirGains) {
     for (const Case& c : cases) {
         std::vector<std::string> args = {"burn"};
         args.insert(args.end(), c.options.begin(), c.options.end());
-        args.insert(args.end(), kSongs44100.begin(), kSongs44100.end());
+        args.insert(args.end(), kMixedSongs.begin(), kMixedSongs.end());
         auto r = Cli(folder, args);
         ASSERT_EQ(r.status, 0) << r.err;
         // Each run is a new recorder process: the second image takes the next name.
@@ -235,6 +234,20 @@ TEST(EndToEnd, NormalizedAudioIsTheExportsScaledByTheirGains) {
         EXPECT_NE(expected, Joined(exports)) << "the songs are not at full scale";
         EXPECT_TRUE(mp3craft::ReadBytes(bin) == expected) << bin;
     }
+}
+
+TEST(EndToEnd, ASongBurntTwiceIsItsRawExportTwice) {
+    // A 48000 Hz song is converted the same way every time it is decoded: on the disc,
+    // in a row, and alone in export-raw.
+    const std::string folder = testpaths::TempDir("e2e-twice");
+    const std::string song = Fixture("tone_48000_1khz.mp3");
+    auto r = Cli(folder, {"burn", song, song});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli(folder, {"export-raw", song, folder + "/track.bin"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Bytes raw = mp3craft::ReadBytes(folder + "/track.bin");
+    ASSERT_EQ(raw.size(), 10u * 176400);
+    EXPECT_TRUE(mp3craft::ReadBytes(folder + "/disc-1.bin") == Joined({raw, raw}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "songlist/SongListFiles.h"
@@ -138,17 +139,114 @@ TEST_F(SongFiles, M3uImportAddsToTheListAndResolvesRelativeEntries) {
     EXPECT_FALSE(ImportM3u(list, dir));  // a folder is not a playlist
 }
 
-TEST_F(SongFiles, PlsImportCountsLinesNotEntries) {
+TEST_F(SongFiles, PlaylistsOfOtherProgramsInEveryForm) {
+    // A folder with a blank in its name, a song in it, a tagged song beside them.
+    fs::create_directories(dir + "/My Music");
+    fs::copy_file(Song(1), dir + "/My Music/a b.mp3");
+    fs::copy_file(testpaths::Fixture("id3v1_space.mp3"), dir + "/tagged.mp3");
+    const std::string bom = "\xEF\xBB\xBF";
+    WriteText(dir + "/l.m3u8", bom +
+                                   "#EXTM3U\r\n"
+                                   "#EXTINF:60,Artist - Named By The List\r\n"
+                                   "file://" +
+                                   dir +
+                                   "/My%20Music/a%20b.mp3\r\n"
+                                   "#EXTINF:6,Not This One\r\n"
+                                   "tagged.mp3   \r\n"
+                                   "  My Music\\a b.mp3\t\r\n"
+                                   "file://localhost" +
+                                   Song(2) +
+                                   "\r\n"
+                                   "file:" +
+                                   Song(3) + "\r\n");
+    CSongList list;
+    std::vector<CSkippedEntry> skipped;
+    ASSERT_TRUE(ImportM3u(list, dir + "/l.m3u8", &skipped));
+    EXPECT_TRUE(skipped.empty());
+    ASSERT_EQ(list.RowCount(), 5);
+    EXPECT_EQ(list.FullPath(0), dir + "/My Music/a b.mp3");
+    EXPECT_EQ(list.Title(0), "Artist - Named By The List");  // no tag: the list's title
+    EXPECT_EQ(list.Title(1), "Song - Band");                 // the tag's title wins
+    EXPECT_EQ(list.Title(2), "a b");                         // neither: the file name
+    EXPECT_EQ(list.FullPath(2), dir + "/My Music/a b.mp3");
+    EXPECT_EQ(list.FullPath(3), Song(2));
+    EXPECT_EQ(list.FullPath(4), Song(3));
+
+    // PLS: keys and the section in any letter case, blanks around "=", titles after
+    // their files, other sections left alone.
+    WriteText(dir + "/l.pls", bom + "[PlayList]\nfile1 = " + Song(4) +
+                                  "\nTITLE1=Fourth\n"
+                                  "FILE2=file://" +
+                                  dir +
+                                  "/tagged.mp3\nTitle2=Ignored\n"
+                                  "Length1=240\nnumberofentries=2\nversion=2\n"
+                                  "[other]\nFile3=" +
+                                  Song(1) + "\n");
+    CSongList pls;
+    ASSERT_TRUE(ImportPls(pls, dir + "/l.pls", &skipped));
+    EXPECT_TRUE(skipped.empty());
+    ASSERT_EQ(pls.RowCount(), 2);
+    EXPECT_EQ(pls.Title(0), "Fourth");
+    EXPECT_EQ(pls.FullPath(0), Song(4));
+    EXPECT_EQ(pls.Title(1), "Song - Band");
+}
+
+TEST_F(SongFiles, EveryEntryIsListedOrSkippedWithItsReason) {
+    fs::create_directories(dir + "/folder.mp3");
+    WriteText(dir + "/sound.wav", "RIFF");
+    WriteText(dir + "/text.mp3", "not a song");
+    const std::string tooLong = "/" + std::string(300, 'a') + ".mp3";
+    WriteText(dir + "/l.m3u",
+              "gone.mp3\nfolder.mp3\nsound.wav\ntext.mp3\n"
+              "http://radio.example/stream.mp3\nfile://elsewhere/x.mp3\n" +
+                  tooLong + "\n" + Song(1) + "\n");
+    CSongList list;
+    std::vector<CSkippedEntry> skipped;
+    ASSERT_TRUE(ImportM3u(list, dir + "/l.m3u", &skipped));
+    EXPECT_EQ(list.RowCount(), 1);
+    const std::vector<std::pair<std::string, PlaylistSkip>> expected = {
+        {"gone.mp3", PlaylistSkip::kMissing},
+        {"folder.mp3", PlaylistSkip::kFolder},
+        {"sound.wav", PlaylistSkip::kNotMp3},
+        {"text.mp3", PlaylistSkip::kNotRecordable},
+        {"http://radio.example/stream.mp3", PlaylistSkip::kNotLocal},
+        {"file://elsewhere/x.mp3", PlaylistSkip::kNotLocal},
+        {tooLong.substr(0, 255), PlaylistSkip::kLineTooLong},
+    };
+    ASSERT_EQ(skipped.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(skipped[i].entry, expected[i].first) << i;
+        EXPECT_EQ(skipped[i].why, expected[i].second) << i;
+    }
+}
+
+TEST_F(SongFiles, TheLimitOfAHundredCountsSongsNotLines) {
+    // 120 songs of an extended M3U, each under its #EXTINF line and a blank line: the
+    // first 100 songs go in, the other 20 are named.
     mp3craft::WriteSeconds(dir + "/one.mp3", 1);
+    std::string m3u = "#EXTM3U\n";
+    for (int i = 1; i <= 120; ++i)
+        m3u += "#EXTINF:1,Song " + std::to_string(i) + "\n" + dir + "/one.mp3\n\n";
+    WriteText(dir + "/l.m3u", m3u);
+    CSongList list;
+    std::vector<CSkippedEntry> skipped;
+    ASSERT_TRUE(ImportM3u(list, dir + "/l.m3u", &skipped));
+    ASSERT_EQ(list.RowCount(), 100);
+    EXPECT_EQ(list.Title(99), "Song 100");
+    ASSERT_EQ(skipped.size(), 20u);
+    EXPECT_EQ(skipped[0].why, PlaylistSkip::kPastLimit);
+
+    // A PLS file with a file, a title and a length line for each of 50 songs gives all 50.
     std::string text = "[playlist]\n";
     for (int i = 1; i <= 50; ++i)
         text += "File" + std::to_string(i) + "=" + dir + "/one.mp3\nTitle" + std::to_string(i) +
                 "=Song " + std::to_string(i) + "\nLength" + std::to_string(i) + "=1\n";
     text += "NumberOfEntries=50\nVersion=2\n";
     WriteText(dir + "/l.pls", text);
-    CSongList list;
-    ASSERT_TRUE(ImportPls(list, dir + "/l.pls"));
-    EXPECT_EQ(list.RowCount(), 33);  // the file lines among the first 100 lines
+    CSongList pls;
+    ASSERT_TRUE(ImportPls(pls, dir + "/l.pls"));
+    ASSERT_EQ(pls.RowCount(), 50);
+    EXPECT_EQ(pls.Title(49), "Song 50");
 }
 
 TEST_F(SongFiles, HostilePlaylists) {
@@ -158,7 +256,7 @@ TEST_F(SongFiles, HostilePlaylists) {
     WriteText(dir + "/cr.m3u", Song(1) + "\r" + Song(2) + "\r" + Song(3));  // CR-only, no end
     WriteText(dir + "/nul.pls",
               "File1=" + Song(1) + std::string(1, '\0') + "junk\nFile2=" + Song(2) + "\n");
-    // An overlong line is split; its pieces name no file, and the line after still counts.
+    // An overlong line is skipped whole, and the line after it still counts.
     WriteText(dir + "/long.m3u", "/" + std::string(300, 'a') + ".mp3\n" + Song(4) + "\n");
     WriteText(dir + "/devices.m3u", "/dev/zero.mp3\n" + dir + "\n/dev/null\n");
 

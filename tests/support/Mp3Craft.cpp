@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -29,6 +30,19 @@ void PwriteAll(int fd, const std::vector<uint8_t>& bytes, int64_t at) {
 }
 }  // namespace
 
+std::vector<uint8_t> Id3v2Header(uint8_t version, uint8_t flags, uint32_t size) {
+    return {'I',
+            'D',
+            '3',
+            version,
+            0,
+            flags,
+            static_cast<uint8_t>(size >> 21 & 0x7F),
+            static_cast<uint8_t>(size >> 14 & 0x7F),
+            static_cast<uint8_t>(size >> 7 & 0x7F),
+            static_cast<uint8_t>(size & 0x7F)};
+}
+
 std::vector<uint8_t> Id3v1Tag(const std::string& title, const std::string& artist,
                               bool spacePadded) {
     std::vector<uint8_t> tag(128, 0);
@@ -43,21 +57,67 @@ std::vector<uint8_t> Id3v1Tag(const std::string& title, const std::string& artis
     return tag;
 }
 
+int64_t FrameBytes(const std::vector<uint8_t>& header, int64_t k) {
+    // Written out independently of the program's own tables, as the standards give them.
+    static const int64_t kMpeg1Kbps[16] = {0,   32,  40,  48,  56,  64,  80,  96,
+                                           112, 128, 160, 192, 224, 256, 320, 0};
+    static const int64_t kLsfKbps[16] = {0,  8,  16, 24,  32,  40,  48,  56,
+                                         64, 80, 96, 112, 128, 144, 160, 0};
+    static const int64_t kRates[4][3] = {
+        {11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000}, {44100, 48000, 32000}};
+    int version = (header[1] >> 3) & 3;
+    int rateIndex = (header[2] >> 2) & 3;
+    const int64_t* kbpsTable = version == 3 ? kMpeg1Kbps : kLsfKbps;
+    int64_t kbps = kbpsTable[header[2] >> 4];
+    int64_t rate = rateIndex < 3 ? kRates[version][rateIndex] : 0;
+    if (kbps == 0 || rate == 0)
+        return 0;
+    int64_t perFrame = (version == 3 ? 144 : 72) * kbps * 1000;  // bytes x rate
+    return (k + 1) * perFrame / rate - k * perFrame / rate;
+}
+
 void Write(const std::string& path, const Shape& shape) {
     std::vector<uint8_t> head(shape.lead);
-    size_t frameAt = head.size();
-    head.insert(head.end(), shape.header.begin(), shape.header.end());
+    const size_t frameAt = head.size();
+    // The frames: each header where the one before ends, its padding bit as the length
+    // needs it.  The first frame has the length without padding.
+    int64_t pos = 0;
+    const int64_t plain = FrameBytes(shape.header, 0);
+    for (int64_t k = 0; pos + 4 <= shape.audioBytes && (shape.headers < 0 || k < shape.headers);
+         ++k) {
+        size_t at = frameAt + static_cast<size_t>(pos);
+        if (head.size() < at + 4)
+            head.resize(at + 4, 0);
+        std::memcpy(head.data() + at, shape.header.data(), 4);
+        int64_t length = FrameBytes(shape.header, k);
+        if (length > plain)
+            head[at + 2] |= 0x02;
+        if (length <= 0)
+            break;
+        pos += length;
+    }
     if (shape.xingOffset >= 0) {
         size_t at = frameAt + static_cast<size_t>(shape.xingOffset);
-        if (head.size() < at + 12)
-            head.resize(at + 12, 0);
+        size_t lame = at + 8 + ((shape.xingFlags & 1) ? 4 : 0) + ((shape.xingFlags & 2) ? 4 : 0) +
+                      ((shape.xingFlags & 4) ? 100 : 0) + ((shape.xingFlags & 8) ? 4 : 0);
+        size_t end = shape.lameDelay >= 0 ? lame + 24 : at + 12;
+        if (head.size() < end)
+            head.resize(end, 0);
         std::memcpy(head.data() + at, shape.xingMagic, 4);
         PutBig32(head, at + 4, shape.xingFlags);
         PutBig32(head, at + 8, shape.xingFrames);
+        if (shape.lameDelay >= 0) {
+            std::memcpy(head.data() + lame, shape.lameName,
+                        std::min<size_t>(9, std::strlen(shape.lameName)));
+            head[lame + 21] = static_cast<uint8_t>(shape.lameDelay >> 4);
+            head[lame + 22] =
+                static_cast<uint8_t>((shape.lameDelay & 0x0F) << 4 | (shape.lamePadding >> 8));
+            head[lame + 23] = static_cast<uint8_t>(shape.lamePadding & 0xFF);
+        }
     }
     int64_t end = static_cast<int64_t>(frameAt) + shape.audioBytes;
     if (static_cast<int64_t>(head.size()) > end)
-        throw std::runtime_error("audioBytes shorter than the crafted frame");
+        head.resize(static_cast<size_t>(end));
 
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -76,10 +136,15 @@ void Write(const std::string& path, const Shape& shape) {
 }
 
 void WriteSeconds(const std::string& path, int32_t seconds) {
+    if (seconds < 0)
+        throw std::runtime_error("a crafted song lasts 0 seconds or more");
     Shape shape;
-    if (seconds < 1)
-        throw std::runtime_error("a crafted song lasts at least a second");
-    shape.audioBytes = int64_t{seconds} * kBytesPerSecond128k;
+    shape.audioBytes = std::max<int64_t>(int64_t{seconds} * kBytesPerSecond128k, 1000);
+    shape.headers = 2;
+    shape.xingOffset = 36;
+    shape.xingMagic = "Info";
+    // The most whole frames that stay within the seconds: rounded up, exactly them.
+    shape.xingFrames = static_cast<uint32_t>(int64_t{seconds} * 44100 / 1152);
     Write(path, shape);
 }
 

@@ -2,6 +2,10 @@
 
 #include <mpg123.h>
 
+#include <algorithm>
+
+#include "audio/RateConverter.h"
+
 namespace reference {
 Pcm DecodeFile(const std::string& path) {
     Pcm pcm;
@@ -38,51 +42,35 @@ Pcm DecodeFile(const std::string& path) {
     return pcm;
 }
 
-std::vector<uint8_t> ToCdAudio(const Pcm& pcm, int32_t dropCounter, int32_t phase) {
-    int64_t frames = pcm.channels > 0 ? static_cast<int64_t>(pcm.samples.size()) / pcm.channels : 0;
-    auto left = [&](int64_t i) { return pcm.samples[static_cast<size_t>(i * pcm.channels)]; };
-    auto right = [&](int64_t i) {
-        return pcm.samples[static_cast<size_t>(i * pcm.channels + pcm.channels - 1)];
-    };
+std::vector<uint8_t> ToCdAudio(const Pcm& pcm) {
     std::vector<uint8_t> out;
-    auto put = [&](int64_t i) {
-        for (int16_t v : {left(i), right(i)}) {
-            out.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) & 0xFF));
-            out.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
-        }
-    };
-    int64_t step = 1, period = 1;
-    switch (pcm.rate) {
-        case 48000:
-            for (int64_t i = 0; i < frames; ++i)
-                if ((dropCounter + i) % 13 != 12)
-                    put(i);
-            return out;
-        case 32000:
-            step = 45, period = 62;
-            break;
-        case 24000:
-            step = 37, period = 68;
-            break;
-        case 22050:
-            step = 1, period = 2;
-            break;
-        case 16000:
-            step = 41, period = 113;
-            break;
-        case 11025:
-            step = 1, period = 4;
-            break;
-        default:
-            break;
-    }
-    // Output frame j repeats input frame floor((phase + j * step) / period).
-    for (int64_t j = 0;; ++j) {
-        int64_t i = (phase + j * step) / period;
-        if (i >= frames)
-            break;
-        put(i);
-    }
+    CRateConverter converter;
+    converter.Convert(reinterpret_cast<const uint8_t*>(pcm.samples.data()),
+                      static_cast<int32_t>(pcm.samples.size() * 2), pcm.channels, pcm.rate, out);
+    converter.Finish(out);
     return out;
+}
+
+double ToneFrequency(const std::vector<uint8_t>& cd, double from, double to) {
+    auto left = [&](size_t i) {
+        return static_cast<double>(static_cast<int16_t>(cd[4 * i] | cd[4 * i + 1] << 8));
+    };
+    size_t first = static_cast<size_t>(from * 44100), last = static_cast<size_t>(to * 44100);
+    last = std::min(last, cd.size() / 4 - 1);
+    double firstCrossing = -1, lastCrossing = -1;
+    int64_t crossings = 0;
+    for (size_t i = first; i < last; ++i) {
+        double a = left(i), b = left(i + 1);
+        if (a < 0 && b >= 0) {
+            double t = static_cast<double>(i) + (-a) / (b - a);
+            if (firstCrossing < 0)
+                firstCrossing = t;
+            lastCrossing = t;
+            ++crossings;
+        }
+    }
+    if (crossings < 2)
+        return 0;
+    return static_cast<double>(crossings - 1) * 44100.0 / (lastCrossing - firstCrossing);
 }
 }  // namespace reference
