@@ -25,7 +25,7 @@
 #include "recording/RecordSession.h"
 #include "recording/RecordWorker.h"
 #include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
+#include "virtualdrive/VirtualBus.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

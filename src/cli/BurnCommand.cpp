@@ -30,10 +30,10 @@
 #include "scsi/BackendChoice.h"
 #include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
 #include "songlist/SongList.h"
 #include "ui/DisplayText.h"
 #include "ui/TextFormat.h"
+#include "virtualdrive/VirtualBus.h"
 
 namespace {
 constexpr int kNotCompleted = 1;

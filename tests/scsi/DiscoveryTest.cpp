@@ -6,9 +6,9 @@
 #include "disc/DiscImage.h"
 #include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
+#include "virtualdrive/VirtualBus.h"
 
 namespace {
 using Config = CVirtualDevice::Config;

@@ -11,7 +11,7 @@
 
 #include "drivers/DriverUi.h"
 #include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
+#include "virtualdrive/VirtualBus.h"
 
 namespace testrig {
 

@@ -1,4 +1,4 @@
-#include "scsi/VirtualDevice.h"
+#include "virtualdrive/VirtualDevice.h"
 
 #include <algorithm>
 #include <cerrno>

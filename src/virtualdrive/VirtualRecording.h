@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <string>
 
-#include "scsi/LeadInCdText.h"
-#include "scsi/VirtualCueSheet.h"
+#include "virtualdrive/LeadInCdText.h"
+#include "virtualdrive/VirtualCueSheet.h"
 
 class CVirtualRecording {
   public:

@@ -3,10 +3,10 @@
 
 #include "scsi/BackendChoice.h"
 #include "scsi/SgIoBackend.h"
-#include "scsi/VirtualBus.h"
-#include "scsi/VirtualBusDescription.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
+#include "virtualdrive/VirtualBus.h"
+#include "virtualdrive/VirtualBusDescription.h"
 
 namespace {
 using Fault = CVirtualDevice::Fault;

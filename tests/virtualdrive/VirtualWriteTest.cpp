@@ -11,12 +11,12 @@
 
 #include "disc/CdTextBuilder.h"
 #include "scsi/BigEndian.h"
-#include "scsi/LeadInCdText.h"
 #include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
-#include "scsi/VirtualDriveBuffer.h"
 #include "support/TestPaths.h"
 #include "support/VirtualRecorderRig.h"
+#include "virtualdrive/LeadInCdText.h"
+#include "virtualdrive/VirtualBus.h"
+#include "virtualdrive/VirtualDriveBuffer.h"
 
 namespace {
 using Bytes = std::vector<uint8_t>;

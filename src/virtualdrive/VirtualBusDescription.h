@@ -28,7 +28,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scsi/VirtualDevice.h"
+#include "virtualdrive/VirtualDevice.h"
 
 constexpr size_t kMaxBusDescriptionBytes = 1 << 20;
 constexpr size_t kMaxBusDescriptionDevices = 64;

@@ -1,4 +1,4 @@
-#include "scsi/VirtualBusDescription.h"
+#include "virtualdrive/VirtualBusDescription.h"
 
 #include <charconv>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "scsi/VirtualRecording.h"
+#include "virtualdrive/VirtualRecording.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "scsi/VirtualCueSheet.h"
+#include "virtualdrive/VirtualCueSheet.h"
 
 namespace {
 constexpr uint8_t kLengthError = 0x1A;

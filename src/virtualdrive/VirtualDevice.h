@@ -35,8 +35,8 @@
 #include <vector>
 
 #include "scsi/ScsiBackend.h"
-#include "scsi/VirtualDriveBuffer.h"
-#include "scsi/VirtualRecording.h"
+#include "virtualdrive/VirtualDriveBuffer.h"
+#include "virtualdrive/VirtualRecording.h"
 
 class CVirtualDevice {
   public:

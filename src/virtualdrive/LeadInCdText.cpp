@@ -1,4 +1,4 @@
-#include "scsi/LeadInCdText.h"
+#include "virtualdrive/LeadInCdText.h"
 
 #include <algorithm>
 
