@@ -17,13 +17,6 @@ bool EntryAddress(const uint8_t* e, int32_t& address) {
 }
 }  // namespace
 
-int32_t CVirtualCueSheet::Track::Start() const {
-    for (const Index& index : indexes)
-        if (index.number == 1)
-            return index.address;
-    return 0;
-}
-
 uint8_t CVirtualCueSheet::Parse(std::span<const uint8_t> bytes, bool cdTextCapable,
                                 int32_t lastLeadOut) {
     cdText = false;

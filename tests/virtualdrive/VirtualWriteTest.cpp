@@ -128,7 +128,7 @@ TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
     for (const Case& c : cases) {
         EXPECT_EQ(rig.CueSheet(c.sheet), 2) << c.what;
         EXPECT_EQ(rig.Sense(), c.sense) << c.what;
-        EXPECT_EQ(rig.Device().Recording(), nullptr) << c.what;
+        EXPECT_FALSE(rig.Device().Model().Writing()) << c.what;
     }
 
     CVirtualDevice::Config plain;
@@ -174,7 +174,7 @@ TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
     EXPECT_EQ(rig.Write(135, 16, 2352), 2) << "one block past the lead-out";
     EXPECT_EQ(rig.Sense(), "5/21/00");
     EXPECT_EQ(rig.Write(135, 0, 2352), 0) << "nothing to write is no error";
-    EXPECT_EQ(rig.Device().Recording()->NextAddress(), 135);
+    EXPECT_EQ(rig.Device().Model().NextAddress(), 135);
 
     // Flushing half way cannot close the disc: it is spoilt, and nothing is left behind.
     EXPECT_EQ(rig.Flush(), 2);
@@ -254,7 +254,7 @@ TEST(VirtualWrite, EjectingHalfWayLeavesNoPartialAudio) {
     EXPECT_EQ(FilesIn(config.outputFolder), 2u) << "the log and the audio being written";
     EXPECT_EQ(rig.None({0x1B, 0, 0, 0, 0x02, 0}), 0);
     EXPECT_EQ(FilesIn(config.outputFolder), 1u);
-    EXPECT_EQ(rig.Device().Recording(), nullptr);
+    EXPECT_FALSE(rig.Device().Model().Writing());
 }
 
 // The lead-in's CD-TEXT as the builder makes it, read back by the recorder.
