@@ -24,11 +24,12 @@ using Bytes = std::vector<uint8_t>;
 struct Rig : testrig::CVirtualRecorder {
     explicit Rig(const CVirtualDevice::Config& config = {}) : CVirtualRecorder(config) {}
     // The write parameters page with byte 2 as given (0x42: session-at-once).
-    int32_t WriteType(uint8_t byte2) {
+    int32_t WriteType(uint8_t byte2, uint8_t byte3 = 0x00) {
         Bytes data(8 + 56, 0);
         data[8] = 0x05;
         data[9] = 0x36;
         data[10] = byte2;
+        data[11] = byte3;
         data[12] = 0x08;
         return Out({0x55, 0x10, 0, 0, 0, 0, 0, 0, 64, 0}, data);
     }
@@ -241,6 +242,21 @@ TEST(VirtualWrite, ATestWriteBurnsNothing) {
     EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kBlank);
     EXPECT_EQ(rig.Device().LastImage(), "");
     EXPECT_EQ(FilesIn(config.outputFolder), 1u);
+}
+
+TEST(VirtualWrite, AnMmc2DriveWantsNextSessionAllowedAndTrackMode4) {
+    CVirtualDevice::Config config;
+    config.model = CVirtualDeviceConfig::Model::kMmc2;
+    Rig rig(config);
+    EXPECT_EQ(rig.WriteType(0x42), 2);
+    EXPECT_EQ(rig.Sense(), "5/26/00");
+    EXPECT_EQ(rig.WriteType(0x42, 0x04), 2);
+    EXPECT_EQ(rig.WriteType(0x01, 0x04), 0) << "only session-at-once pages are its concern";
+    ASSERT_EQ(rig.WriteType(0x42, 0xC4), 0);
+    ASSERT_EQ(rig.CueSheet(Sheet({1})), 0);
+    ASSERT_EQ(rig.Write(-150, 225, 2352), 0);
+    EXPECT_EQ(rig.Flush(), 0);
+    EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kWritten);
 }
 
 TEST(VirtualWrite, EjectingHalfWayLeavesNoPartialAudio) {
