@@ -75,6 +75,9 @@ TEST(CliBurn, OptionsItCannotUseAreRefusedBeforeAnythingHappens) {
         {"--normalize", "--only-if", "90,101", kSong},
         {"--test=yes", kSong},
         {"--drive", "0", kSong},
+        {"--driver", "mmcraw", kSong},
+        {"--driver", "2600", kSong},
+        {"--driver"},
         {"--shiny", kSong},
         {"--test"},
     };
@@ -172,6 +175,17 @@ TEST(CliBurn, ADriverWithoutCdTextIsNotAskedForIt) {
     auto r = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start}, {"--album", "X", kSong});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Contains(r.err, "does not write CD-TEXT")) << r.err;
+
+    // Only "MMCCDTEXT" writes CD-TEXT: a driver named for the run in its place does not.
+    std::string plain = testpaths::TempDir("burn-driver");
+    for (const char* driver : {"MMC", "MMCRAW", "MMC2", "MMCTRACK"}) {
+        auto named = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + plain},
+                          {"--driver", driver, "--cd-text", kSong});
+        EXPECT_EQ(named.status, 1) << driver;
+        EXPECT_TRUE(Contains(named.err, "this recorder's driver does not write CD-TEXT"))
+            << driver << ": " << named.err;
+    }
+    EXPECT_TRUE(Images(plain).empty());
 }
 
 TEST(CliBurn, SeveralRecordersNeedTheDriveNamed) {
