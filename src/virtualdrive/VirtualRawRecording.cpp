@@ -17,8 +17,6 @@ constexpr uint8_t kLeadOutTrack = 0xAA;
 constexpr uint8_t kPointFirstTrack = 0xA0;
 constexpr uint8_t kPointLastTrack = 0xA1;
 constexpr uint8_t kPointLeadOut = 0xA2;
-constexpr int32_t kChannels = 8;
-constexpr int32_t kChannelBytes = 12;
 
 // A packed BCD byte, 0 to 99.
 bool Bcd(uint8_t b, int32_t& value) {
@@ -51,20 +49,22 @@ CVirtualRawRecording::CVirtualRawRecording(int32_t blockType, bool test, int32_t
 
 CVirtualRawRecording::~CVirtualRawRecording() = default;
 
-CVirtualRawRecording::QBytes CVirtualRawRecording::QOf(const uint8_t* subchannels) const {
-    QBytes q{};
-    if (blockType_ == 1) {
-        std::memcpy(q.data(), subchannels, q.size());
-        return q;
+void CVirtualRawRecording::TakeApart(const uint8_t* subchannels, uint8_t* channels) {
+    // Symbol j of the 96 carries bit j of every channel, P in bit 7 to W in bit 0: eight
+    // symbols are an 8 x 8 matrix of bits that, turned over its diagonal, gives one byte
+    // of each channel.
+    for (int32_t k = 0; k < kChannelBytes; ++k) {
+        uint64_t x = 0;
+        for (int32_t j = 0; j < 8; ++j) x = (x << 8) | subchannels[8 * k + j];
+        uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+        x ^= t ^ (t << 7);
+        t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+        x ^= t ^ (t << 14);
+        t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+        x ^= t ^ (t << 28);
+        for (int32_t c = 0; c < kChannels; ++c)
+            channels[c * kChannelBytes + k] = static_cast<uint8_t>(x >> (8 * (7 - c)));
     }
-    // Bit 6 of each byte is Q, the first byte its most significant bit.
-    for (size_t k = 0; k < q.size(); ++k) {
-        uint8_t byte = 0;
-        for (size_t j = 0; j < 8; ++j)
-            byte = static_cast<uint8_t>((byte << 1) | ((subchannels[8 * k + j] >> 6) & 1));
-        q[k] = byte;
-    }
-    return q;
 }
 
 bool CVirtualRawRecording::CrcMatches(const QBytes& q) const {
@@ -75,26 +75,14 @@ bool CVirtualRawRecording::CrcMatches(const QBytes& q) const {
     return q[10] == (crc >> 8) && q[11] == (crc & 0xFF);
 }
 
-void CVirtualRawRecording::SubFileBlock(const uint8_t* subchannels, const QBytes& q,
-                                        uint8_t* out) const {
-    std::memset(out, 0, kChannels * kChannelBytes);
-    if (blockType_ == 1) {
-        std::memset(out, subchannels[15] & 0x80 ? 0xFF : 0x00, kChannelBytes);
-        std::memcpy(out + kChannelBytes, q.data(), q.size());
-        out[kChannelBytes + 10] = static_cast<uint8_t>(~q[10]);  // inverted, as on the disc
-        out[kChannelBytes + 11] = static_cast<uint8_t>(~q[11]);
+void CVirtualRawRecording::Channels(const uint8_t* subchannels, uint8_t* out) const {
+    if (blockType_ != 1) {
+        TakeApart(subchannels, out);
         return;
     }
-    // Channel c (P = 0 ... W = 7) is bit 7 - c of every byte.
-    for (int32_t c = 0; c < kChannels; ++c) {
-        for (int32_t k = 0; k < kChannelBytes; ++k) {
-            uint8_t byte = 0;
-            for (int32_t j = 0; j < 8; ++j)
-                byte =
-                    static_cast<uint8_t>((byte << 1) | ((subchannels[8 * k + j] >> (7 - c)) & 1));
-            out[c * kChannelBytes + k] = byte;
-        }
-    }
+    std::memset(out, 0, kChannels * kChannelBytes);
+    std::memset(out, subchannels[15] & 0x80 ? 0xFF : 0x00, kChannelBytes);
+    std::memcpy(out + kChannelBytes, subchannels, kChannelBytes);
 }
 
 CVirtualSense CVirtualRawRecording::Write(int32_t address, int32_t blocks, const uint8_t* data) {
@@ -117,8 +105,10 @@ CVirtualSense CVirtualRawRecording::Write(int32_t address, int32_t blocks, const
 }
 
 CVirtualSense CVirtualRawRecording::TakeBlock(int32_t address, const uint8_t* block) {
-    const uint8_t* subchannels = block + kAudioBytes;
-    const QBytes q = QOf(subchannels);
+    std::array<uint8_t, kChannels * kChannelBytes> channels;
+    Channels(block + kAudioBytes, channels.data());
+    QBytes q;
+    std::memcpy(q.data(), &channels[kChannelBytes], q.size());
     if (!CrcMatches(q))
         return kBadCrc;
     if ((q[0] & 0x0F) != kAdrPosition)
@@ -143,9 +133,12 @@ CVirtualSense CVirtualRawRecording::TakeBlock(int32_t address, const uint8_t* bl
         return sense;
     if (address >= 0 && image_) {
         audio_.insert(audio_.end(), block, block + kAudioBytes);
-        const size_t at = subFile_.size();
-        subFile_.resize(at + kChannels * kChannelBytes);
-        SubFileBlock(subchannels, q, &subFile_[at]);
+        if (blockType_ == 1) {
+            // The disc has Q's CRC inverted; the 16-byte form carries it as computed.
+            channels[kChannelBytes + 10] = static_cast<uint8_t>(~channels[kChannelBytes + 10]);
+            channels[kChannelBytes + 11] = static_cast<uint8_t>(~channels[kChannelBytes + 11]);
+        }
+        subFile_.insert(subFile_.end(), channels.begin(), channels.end());
     }
     return {};
 }

@@ -79,6 +79,8 @@ class CVirtualRawRecording {
 
   private:
     static constexpr int32_t kAudioBytes = 2352;
+    static constexpr int32_t kChannels = 8;
+    static constexpr int32_t kChannelBytes = 12;
     using QBytes = std::array<uint8_t, 12>;
     struct TocPoint {
         bool present = false;
@@ -92,10 +94,12 @@ class CVirtualRawRecording {
     // relative: the block's relative time as a block count.
     CVirtualSense ProgramBlock(int32_t address, const QBytes& q, int32_t relative);
     CVirtualSense LeadOutBlock(int32_t address, const QBytes& q, int32_t relative);
-    QBytes QOf(const uint8_t* subchannels) const;
     bool CrcMatches(const QBytes& q) const;
-    // The block's subchannels in the layout of the .sub file (96 bytes) at out.
-    void SubFileBlock(const uint8_t* subchannels, const QBytes& q, uint8_t* out) const;
+    // The block's subchannels as eight channels of 12 bytes, P first (96 bytes at out),
+    // the CRC of Q as the form carries it.
+    void Channels(const uint8_t* subchannels, uint8_t* out) const;
+    // The 96 symbols of the P-W forms into their eight channels.
+    static void TakeApart(const uint8_t* subchannels, uint8_t* channels);
 
     int32_t blockType_;
     int32_t subchannelBytes_;
