@@ -17,10 +17,12 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "scsi/ScsiBackend.h"
 #include "virtualdrive/VirtualAnswer.h"
+#include "virtualdrive/VirtualDiscWrite.h"
 #include "virtualdrive/VirtualDriveState.h"
 
 class CVirtualCommandSet {
@@ -56,5 +58,36 @@ class CVirtualCommandSet {
     virtual void Abandon() = 0;
 
   protected:
+    // For a whole disc written in one pass: gives the write up (a real one that began
+    // spoils the disc); the write is gone after.
+    template <typename TWrite>
+    void GiveUp(std::unique_ptr<TWrite>& write) {
+        if (write)
+            GiveUpWrite(*write);
+        write.reset();
+    }
+    // SYNCHRONIZE CACHE of such a write: finishes a complete disc, drops a write that has
+    // received nothing, and spoils one that is half done (a disc written in one pass
+    // cannot be closed half way: command sequence error).  The write is gone after;
+    // without a disc nothing happens.
+    template <typename TWrite>
+    CVirtualAnswer Flush(std::unique_ptr<TWrite>& write) {
+        CVirtualAnswer answer;
+        if (drive_.MediumMissing(answer))
+            return answer;
+        if (write)
+            answer = FlushWrite(*write);
+        write.reset();
+        return answer;
+    }
+    void GiveUpWrite(CVirtualDiscWrite& write);
+    CVirtualAnswer FlushWrite(CVirtualDiscWrite& write);
+    // A write came to its end: the disc becomes these tracks with the lead-out where
+    // given (a test write leaves it as it was), and the drive counts a finished disc
+    // whose image is at cuePath.  The answer to the command that ended it: GOOD, or a
+    // write error when the image could not be kept.
+    CVirtualAnswer EndOfWrite(bool test, std::vector<CVirtualDisc::Track> tracks, int32_t leadOut,
+                              bool imageKept, const std::string& cuePath);
+
     CVirtualDriveState& drive_;
 };

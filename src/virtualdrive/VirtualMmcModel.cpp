@@ -19,7 +19,7 @@ bool CVirtualMmcModel::Answer(const uint8_t* cdb, const Request& request, CVirtu
             answer = Write10(cdb, request);
             return true;
         case 0x35:
-            answer = SynchronizeCache();
+            answer = Flush(recording_);
             return true;
         default:
             return false;
@@ -27,12 +27,7 @@ bool CVirtualMmcModel::Answer(const uint8_t* cdb, const Request& request, CVirtu
 }
 
 void CVirtualMmcModel::Abandon() {
-    if (!recording_)
-        return;
-    if (!recording_->Test() && recording_->AnyReceived())
-        drive_.disc.Spoil(recording_->NextAddress());  // the laser has been at it
-    recording_->Abandon();
-    recording_.reset();
+    GiveUp(recording_);
 }
 
 CVirtualAnswer CVirtualMmcModel::SendCueSheet(const uint8_t* cdb, const Request& request) {
@@ -85,38 +80,5 @@ CVirtualAnswer CVirtualMmcModel::Write10(const uint8_t* cdb, const Request& requ
     if (recording_->AllReceived())
         drive_.buffer.EndOfDisc();
     answer.consumed = need;
-    return answer;
-}
-
-CVirtualAnswer CVirtualMmcModel::SynchronizeCache() {
-    CVirtualAnswer answer;
-    if (drive_.MediumMissing(answer) || !recording_)
-        return answer;
-    if (!recording_->AnyReceived()) {
-        recording_.reset();  // nothing was burnt: the disc is still blank
-        return answer;
-    }
-    if (!recording_->AllReceived()) {
-        // A disc written session-at-once cannot be closed half way.
-        Abandon();
-        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);
-    }
-    drive_.buffer.Drain();
-    const bool test = recording_->Test();
-    const CVirtualCueSheet& cue = recording_->CueSheet();
-    std::vector<CVirtualDisc::Track> tracks;
-    for (size_t t = 0; t < cue.tracks.size(); ++t)
-        tracks.push_back({cue.tracks[t].Start(), t + 1 < cue.tracks.size()
-                                                     ? cue.tracks[t + 1].indexes.front().address
-                                                     : cue.leadOut});
-    const int32_t leadOut = cue.leadOut;
-    std::string cuePath;
-    const bool finished = recording_->Finish(cuePath);
-    recording_.reset();
-    if (!test)
-        drive_.disc.Finish(std::move(tracks), leadOut);
-    if (!finished)
-        return CVirtualAnswer::Check(0x03, 0x0C, 0x00);  // the image could not be written
-    drive_.DiscFinished(cuePath);
     return answer;
 }

@@ -21,7 +21,6 @@ class CVirtualMmcModel : public CVirtualCommandSet {
   private:
     CVirtualAnswer SendCueSheet(const uint8_t* cdb, const Request& request);
     CVirtualAnswer Write10(const uint8_t* cdb, const Request& request);
-    CVirtualAnswer SynchronizeCache();
 
     std::unique_ptr<CVirtualRecording> recording_;
 };

@@ -16,7 +16,7 @@ bool CVirtualRawModel::Answer(const uint8_t* cdb, const Request& request, CVirtu
             answer = Write10(cdb, request);
             return true;
         case 0x35:
-            answer = SynchronizeCache();
+            answer = Flush(recording_);
             return true;
         default:
             return false;
@@ -31,12 +31,7 @@ uint8_t CVirtualRawModel::CheckWriteParameters(std::span<const uint8_t> page) co
 }
 
 void CVirtualRawModel::Abandon() {
-    if (!recording_)
-        return;
-    if (!recording_->Test() && recording_->AnyReceived())
-        drive_.disc.Spoil(std::max(recording_->NextAddress(), 0));  // the laser has been at it
-    recording_->Abandon();
-    recording_.reset();
+    GiveUp(recording_);
 }
 
 CVirtualAnswer CVirtualRawModel::Write10(const uint8_t* cdb, const Request& request) {
@@ -72,32 +67,5 @@ CVirtualAnswer CVirtualRawModel::Write10(const uint8_t* cdb, const Request& requ
     if (recording_->Complete())
         drive_.buffer.EndOfDisc();
     answer.consumed = need;
-    return answer;
-}
-
-CVirtualAnswer CVirtualRawModel::SynchronizeCache() {
-    CVirtualAnswer answer;
-    if (drive_.MediumMissing(answer) || !recording_)
-        return answer;
-    if (!recording_->AnyReceived()) {
-        recording_.reset();  // nothing was burnt: the disc is still blank
-        return answer;
-    }
-    if (!recording_->Complete()) {
-        Abandon();  // a disc without its whole lead-out cannot be read
-        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);
-    }
-    drive_.buffer.Drain();
-    const bool test = recording_->Test();
-    std::vector<CVirtualDisc::Track> extents = recording_->Extents();
-    const int32_t leadOut = recording_->LeadOut();
-    std::string cuePath;
-    const bool finished = recording_->Finish(cuePath);
-    recording_.reset();
-    if (!test)
-        drive_.disc.Finish(std::move(extents), leadOut);
-    if (!finished)
-        return CVirtualAnswer::Check(0x03, 0x0C, 0x00);  // the image could not be written
-    drive_.DiscFinished(cuePath);
     return answer;
 }

@@ -29,7 +29,6 @@ class CVirtualRawModel : public CVirtualCommandSet {
 
   private:
     CVirtualAnswer Write10(const uint8_t* cdb, const Request& request);
-    CVirtualAnswer SynchronizeCache();
 
     std::unique_ptr<CVirtualRawRecording> recording_;
 };

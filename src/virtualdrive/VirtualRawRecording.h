@@ -41,9 +41,10 @@
 
 #include "virtualdrive/VirtualAnswer.h"
 #include "virtualdrive/VirtualDisc.h"
+#include "virtualdrive/VirtualDiscWrite.h"
 #include "virtualdrive/VirtualImage.h"
 
-class CVirtualRawRecording {
+class CVirtualRawRecording : public CVirtualDiscWrite {
   public:
     static constexpr int32_t kLeadOutBlocks = 6750;
     static constexpr int32_t kPregapStart = -150;
@@ -51,7 +52,7 @@ class CVirtualRawRecording {
     // blockType: 1, 2 or 3; leadInStart: the address of the lead-in's first block;
     // folder: where the image goes ("" for none).
     CVirtualRawRecording(int32_t blockType, bool test, int32_t leadInStart, std::string folder);
-    ~CVirtualRawRecording();
+    ~CVirtualRawRecording() override;
     CVirtualRawRecording(const CVirtualRawRecording&) = delete;
     CVirtualRawRecording& operator=(const CVirtualRawRecording&) = delete;
 
@@ -60,22 +61,19 @@ class CVirtualRawRecording {
     // Takes a WRITE of blocks × BlockBytes() bytes at address; good or the refusal.
     CVirtualSense Write(int32_t address, int32_t blocks, const uint8_t* data);
 
-    int32_t NextAddress() const { return next_; }
-    bool AnyReceived() const { return next_ != leadInStart_; }
+    int32_t NextAddress() const override { return next_; }
+    bool AnyReceived() const override { return next_ != leadInStart_; }
     // The whole lead-out has arrived.
-    bool Complete() const { return leadOutBlocks_ == kLeadOutBlocks; }
-    bool Test() const { return test_; }
+    bool Complete() const override { return leadOutBlocks_ == kLeadOutBlocks; }
+    bool Test() const override { return test_; }
     // What the Q channel said: the tracks with their indexes, and where the lead-out
     // began (-1 until it has).
     const std::vector<CVirtualImage::Track>& Tracks() const { return tracks_; }
-    int32_t LeadOut() const { return leadOut_; }
-    // The tracks as extents, for the disc.
-    std::vector<CVirtualDisc::Track> Extents() const;
+    int32_t LeadOut() const override { return leadOut_; }
+    std::vector<CVirtualDisc::Track> Extents() const override;
 
-    // Finishes a complete disc: writes the image (not for a test write).  False, with
-    // nothing left behind, when the files cannot be written.
-    bool Finish(std::string& cuePath);
-    void Abandon();
+    bool Finish(std::string& cuePath) override;
+    void Abandon() override;
 
   private:
     static constexpr int32_t kAudioBytes = 2352;

@@ -67,6 +67,15 @@ CVirtualRecording::Sense CVirtualRecording::Write(int32_t address, int32_t block
     return {};
 }
 
+std::vector<CVirtualDisc::Track> CVirtualRecording::Extents() const {
+    std::vector<CVirtualDisc::Track> extents;
+    for (size_t t = 0; t < cue_.tracks.size(); ++t)
+        extents.push_back({cue_.tracks[t].Start(), t + 1 < cue_.tracks.size()
+                                                       ? cue_.tracks[t + 1].indexes.front().address
+                                                       : cue_.leadOut});
+    return extents;
+}
+
 void CVirtualRecording::Abandon() {
     if (image_)
         image_->Abandon();

@@ -12,16 +12,17 @@
 #include "virtualdrive/LeadInCdText.h"
 #include "virtualdrive/VirtualAnswer.h"
 #include "virtualdrive/VirtualCueSheet.h"
+#include "virtualdrive/VirtualDiscWrite.h"
 #include "virtualdrive/VirtualImage.h"
 
-class CVirtualRecording {
+class CVirtualRecording : public CVirtualDiscWrite {
   public:
     using Sense = CVirtualSense;
 
     // leadInStart: the lead-in's first address, where CD-TEXT starts; folder: where the
     // image goes ("" for none).
     CVirtualRecording(CVirtualCueSheet cue, bool test, int32_t leadInStart, std::string folder);
-    ~CVirtualRecording();
+    ~CVirtualRecording() override;
     CVirtualRecording(const CVirtualRecording&) = delete;
     CVirtualRecording& operator=(const CVirtualRecording&) = delete;
 
@@ -33,19 +34,22 @@ class CVirtualRecording {
     // Takes a checked WRITE's data (blocks × BlockBytes(address) bytes).
     Sense Write(int32_t address, int32_t blocks, const uint8_t* data);
 
-    int32_t NextAddress() const { return next_; }
+    int32_t NextAddress() const override { return next_; }
     bool AllReceived() const { return next_ >= cue_.leadOut; }
-    bool AnyReceived() const { return received_; }
-    bool Test() const { return test_; }
+    bool Complete() const override { return AllReceived(); }
+    bool AnyReceived() const override { return received_; }
+    bool Test() const override { return test_; }
     const CVirtualCueSheet& CueSheet() const { return cue_; }
     const CLeadInCdText& CdText() const { return cdText_; }
+    std::vector<CVirtualDisc::Track> Extents() const override;
+    int32_t LeadOut() const override { return cue_.leadOut; }
 
     // Finishes a disc whose blocks have all arrived: writes the image (not for a test
     // write).  False, with nothing left behind, when the files cannot be written.
     // cuePath is the image's cue file, "" when none was made.
-    bool Finish(std::string& cuePath);
+    bool Finish(std::string& cuePath) override;
     // Drops the write: no image, the partial audio removed.
-    void Abandon();
+    void Abandon() override;
 
   private:
     CVirtualCueSheet cue_;

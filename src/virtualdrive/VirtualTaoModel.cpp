@@ -130,10 +130,5 @@ CVirtualAnswer CVirtualTaoModel::CloseTrackOrSession(const uint8_t* cdb) {
     tracks_.clear();
     if (test_)
         drive_.disc.ForgetSession();
-    else
-        drive_.disc.Finish(std::move(extents), leadOut);
-    if (!finished)
-        return CVirtualAnswer::Check(0x03, 0x0C, 0x00);  // the image could not be written
-    drive_.DiscFinished(cuePath);
-    return answer;
+    return EndOfWrite(test_, std::move(extents), leadOut, finished, cuePath);
 }
