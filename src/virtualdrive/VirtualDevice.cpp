@@ -13,7 +13,6 @@
 namespace {
 using namespace scsistatus;
 constexpr uint8_t kIllegalRequest = kSenseIllegalRequest;
-constexpr uint8_t kNotReady = kSenseNotReady;
 
 constexpr int32_t kPregap = 150;
 constexpr size_t kLogBufferBytes = 1 << 16;

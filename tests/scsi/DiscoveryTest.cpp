@@ -177,13 +177,17 @@ TEST(Discovery, EachNameCreatesItsDriverAndOnlyOneOffersCdText) {
     auto created = [&](const char* name) {
         return rig.discovery.CreateDriver(name, 0) == 1 ? rig.discovery.Driver() : nullptr;
     };
-    EXPECT_EQ(typeid(*created("MMCCDTEXT")), typeid(CCdrDriver));
+    CCdrDriver* generic = created("MMCCDTEXT");
+    ASSERT_NE(generic, nullptr);
+    EXPECT_EQ(typeid(*generic), typeid(CCdrDriver));
     EXPECT_EQ(CdTextCapable(), 1);
     EXPECT_NE(dynamic_cast<CMmc2Driver*>(created("MMC2")), nullptr);
     EXPECT_EQ(CdTextCapable(), 0) << "the raw and variant drivers write no CD-TEXT";
     EXPECT_NE(dynamic_cast<CMmcTrackDriver*>(created("MMCTRACK")), nullptr);
     EXPECT_NE(dynamic_cast<CMmcRawDriver*>(created("MMCRAW")), nullptr);
-    EXPECT_EQ(typeid(*created("MMC")), typeid(CCdrDriver));
+    generic = created("MMC");
+    ASSERT_NE(generic, nullptr);
+    EXPECT_EQ(typeid(*generic), typeid(CCdrDriver));
     // The vendor command sets are not here yet: their names create nothing.
     for (const char* name : {"2600", "RIC", "TEAC", "SONY"}) EXPECT_EQ(created(name), nullptr);
     EXPECT_EQ(CRecorderDiscovery::DriverNames(),
