@@ -104,6 +104,8 @@ bool CMmcTrackDriver::WriteTrack(int32_t t, int32_t& written, std::atomic<int32_
     discImage.OpenTrack(t);
     SetTrackAtOnceParameters();
     nextAddress = NextWritableAddress();
+    if (nextAddress == kNoWritableAddress)
+        return false;  // the drive cannot say where: nothing goes anywhere (the query told why)
     for (;;) {
         const int32_t filled = FillRingSlot();
         if (filled == kRingFull || filled == kEndOfImage)

@@ -159,6 +159,16 @@ TEST(ThreadedMmcTrack, AFailedWriteAbandonsTheRestAndTheSessionIsStillClosed) {
     EXPECT_EQ(rig.FilesLeft().size(), 2u) << "what the drive closed is on the disc";
 }
 
+TEST(ThreadedMmcTrack, ADriveThatCannotSayWhereToWriteGetsNothing) {
+    CVirtualDevice::Config config = Drive(Model::kTrackAtOnce);
+    config.faults = {{.operationCode = 0x52, .first = 2, .kind = Fault::Kind::kTransport}};
+    TrackRig rig({5, 5}, config);
+    rig.WriteDisc();
+    EXPECT_EQ(rig.ui.messages, std::vector<std::string>{"Cannot get Track Information Block."});
+    EXPECT_EQ(rig.Writes(), Expected(0, 375)) << "the first track only";
+    EXPECT_EQ(rig.driver->DiscCompleted(), 0);
+}
+
 TEST(ThreadedMmcTrack, StopEndsTheTrackAndTheRestAreNotRead) {
     TrackRig rig({5, 5, 5});
     rig.stop = 1;
