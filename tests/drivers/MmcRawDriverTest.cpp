@@ -98,7 +98,18 @@ TEST(ThreadedMmcRaw, EveryBlockFromTheLeadInToTheEndOfTheLeadOut) {
     EXPECT_EQ(log.back().cdb[0], 0x00) << "waiting for the drive after the flush";
     EXPECT_EQ(rig.Count(0x35), 1u);
     EXPECT_EQ(rig.Count(0x5D), 0u) << "no cue sheet";
-    EXPECT_EQ(rig.Count(0x5C), 0u) << "no flow control";
+    // No flow control: the runs of silence around the audio go without a look at the
+    // drive's buffer (the audio asks only when the ring runs empty).
+    int32_t previous = -11625;
+    for (size_t i = 1; i < log.size(); ++i) {
+        if (log[i].cdb[0] != 0x2A)
+            continue;
+        const auto address = static_cast<int32_t>(bigendian::Get32(&log[i].cdb[2]));
+        if (address < 0 || (address >= 750 && previous >= 750)) {
+            EXPECT_NE(log[i - 1].cdb[0], 0x5C) << i;
+        }
+        previous = address;
+    }
     std::vector<std::string> files = rig.FilesLeft();
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"disc-1.bin", "disc-1.cue", "disc-1.sub"}));
