@@ -18,9 +18,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "disc/DiscImage.h"
@@ -157,6 +159,25 @@ struct ChildRun {
     long maxRssKiB = 0;
 };
 
+// VmHWM of the running tunevarn-cli in KiB; `otherwise` when it cannot be read, or while
+// the child is still the copy of the bench it is before its exec.
+long PeakKiB(pid_t pid, long otherwise) {
+    std::FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (f == nullptr)
+        return otherwise;
+    char line[256];
+    long kib = otherwise;
+    bool exec = false;
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::strncmp(line, "Name:", 5) == 0)
+            exec = std::strstr(line, "tunevarn-cli") != nullptr;
+        else if (std::strncmp(line, "VmHWM:", 6) == 0 && exec)
+            kib = std::atol(line + 6);
+    }
+    std::fclose(f);
+    return kib;
+}
+
 ChildRun BurnWithCli(const std::vector<std::string>& songs, const fs::path& output) {
     std::vector<std::string> argv = {TUNEVARN_CLI_PATH, "burn", "--speed", "max"};
     argv.insert(argv.end(), songs.begin(), songs.end());
@@ -177,12 +198,16 @@ ChildRun BurnWithCli(const std::vector<std::string>& songs, const fs::path& outp
         ::execv(args[0], args.data());
         ::_exit(127);
     }
+    // The child's own peak, as the kernel keeps it for its address space (VmHWM), looked
+    // at until it ends: its rusage would count the bench's pages it had before exec.
     int status = 0;
-    rusage usage{};
-    run.ok = pid > 0 && ::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) &&
-             WEXITSTATUS(status) == 0;
+    pid_t ended = 0;
+    while (pid > 0 && (ended = ::waitpid(pid, &status, WNOHANG)) == 0) {
+        run.maxRssKiB = std::max(run.maxRssKiB, PeakKiB(pid, run.maxRssKiB));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    run.ok = ended == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     run.seconds = Seconds(t0, Clock::now());
-    run.maxRssKiB = usage.ru_maxrss;
     return run;
 }
 }  // namespace
