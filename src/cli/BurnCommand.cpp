@@ -4,6 +4,7 @@
 // here, Ctrl-C as its Stop, the drivers' messages on stderr.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -30,10 +31,10 @@
 #include "scsi/BackendChoice.h"
 #include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
 #include "songlist/SongList.h"
 #include "ui/DisplayText.h"
 #include "ui/TextFormat.h"
+#include "virtualdrive/VirtualBus.h"
 
 namespace {
 constexpr int kNotCompleted = 1;
@@ -51,6 +52,7 @@ struct BurnOptions {
     bool albumGiven = false;
     std::string album;
     int32_t drive = 0;
+    std::string driver;  // "" = the one discovery gives the recorder
     std::vector<std::string> paths;
 };
 
@@ -142,6 +144,14 @@ bool ParseOptions(const std::vector<std::string>& args, BurnOptions& options) {
             options.album = value;
             options.albumGiven = true;
             options.cdText = true;
+        } else if (arg == "--driver") {
+            const std::vector<std::string> names = CRecorderDiscovery::DriverNames();
+            if (!takeValue() || std::find(names.begin(), names.end(), value) == names.end()) {
+                std::string known;
+                for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
+                return Fail(("--driver takes one of " + known).c_str(), value);
+            }
+            options.driver = value;
         } else if (arg == "--drive") {
             int32_t drive = 0;
             if (!takeValue() || !Percent(value, 1, drive) || drive > 16)
@@ -254,6 +264,7 @@ int RunBurn(const std::vector<std::string>& args) {
     CRecorderDiscovery& recorders = app->Recorders();
     CDiscImage* disc = &app->DiscImage();
     CCliRecorderChoice chooser(options.drive, "--drive");
+    recorders.SetDriverOverride(options.driver);
     recorders.DetectRecorders(app->StartFolder(), chooser);
     CCdrDriver* driver = recorders.Driver();
     if (driver == nullptr) {

@@ -1,4 +1,6 @@
 // tunevarn-cli drives: runs the recorder discovery of start-up and shows what it found.
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -12,6 +14,7 @@
 #include "cli/Commands.h"
 #include "disc/DiscImage.h"
 #include "scsi/BackendChoice.h"
+#include "scsi/DriverList.h"
 #include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 #include "ui/DisplayText.h"
@@ -29,11 +32,19 @@ bool ParseChoice(const std::string& text, int32_t& value) {
     return value >= 1;
 }
 
-std::string DriverOf(const CRecorderDiscovery& discovery, int32_t device) {
-    for (int32_t i = 0; i < discovery.CandidateCount(); ++i)
-        if (discovery.Candidate(i).deviceIndex == device)
-            return discovery.Candidate(i).driverName.data();
-    return "";
+// The driver name start-up gives the device: the list's, else "MMCCDTEXT" for a drive
+// that writes CD-R, else none.
+std::string DriverNameOf(const char* vendor, const char* product, bool writes,
+                         const std::string& listPath) {
+    std::array<char, kDriverNameSize> name{};
+    if (LookupDriverName(vendor, product, name, listPath) == 1)
+        return name.data();
+    return writes ? "MMCCDTEXT" : "";
+}
+
+bool CreatesDriver(const std::string& name) {
+    const std::vector<std::string> names = CRecorderDiscovery::DriverNames();
+    return std::find(names.begin(), names.end(), name) != names.end();
 }
 }  // namespace
 
@@ -67,7 +78,9 @@ int RunDrives(const std::vector<std::string>& args) {
         std::fprintf(stderr, "tunevarn-cli: %s\n", DisplayText(note).c_str());
 
     // Discovery asks only what it needs; for the listing every device that answers is
-    // asked about CD-R writing, then the recorder's device is selected again.
+    // asked about CD-R writing and looked up in the list, then the recorder's device is
+    // selected again.
+    const std::string listPath = InFolder(app->StartFolder(), "driver.lst");
     for (int32_t i = 0; i < transport.DeviceCount(); ++i) {
         std::string name = DisplayText(transport.DeviceName(i));
         if (transport.SelectDevice(i) != 0) {
@@ -79,11 +92,15 @@ int RunDrives(const std::vector<std::string>& args) {
         std::string identification = DisplayText(std::string(transport.Vendor()) + " " +
                                                  transport.Product() + " " + transport.Revision());
         bool writes = transport.ReadCapabilities() == 1;
-        std::string driver = DriverOf(discovery, i);
+        std::string driver =
+            DriverNameOf(transport.Vendor(), transport.Product(), writes, listPath);
         bool chosen = discovery.Driver() != nullptr && discovery.DriverDeviceIndex() == i;
+        std::string note = chosen ? " (chosen)" : "";
+        if (!driver.empty() && !CreatesDriver(driver))
+            note = " (no such driver here)";
         std::printf("%s: %s; writes CD-R: %s; driver: %s%s\n", name.c_str(), identification.c_str(),
                     writes ? "yes" : "no", driver.empty() ? "none" : DisplayText(driver).c_str(),
-                    chosen ? " (chosen)" : "");
+                    note.c_str());
     }
     if (discovery.Driver() != nullptr)
         transport.SelectDevice(discovery.DriverDeviceIndex());

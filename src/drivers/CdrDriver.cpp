@@ -167,7 +167,7 @@ void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
     while (stop.load() == 0) {
         if (RingEmpty()) {
             if (endOfData.load() == 0) {
-                if (WaitForFiller())
+                if (WaitForFiller([this] { return endOfData.load() != 0; }))
                     continue;
                 ReportError(kUnderrunAdvice);
                 break;
@@ -219,8 +219,8 @@ void CCdrDriver::FillerThread() {
         } else if (filled == kRingFull) {
             // The drive is the slower one: look again shortly.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        } else if (fillerHook_) {
-            fillerHook_();
+        } else {
+            AfterSlotFilled();
         }
     }
     fillerRunning = 0;
@@ -231,7 +231,7 @@ bool CCdrDriver::RingEmpty() const {
            ringWriteIndex.load(std::memory_order_acquire);
 }
 
-bool CCdrDriver::WaitForFiller() {
+bool CCdrDriver::WaitForFiller(const std::function<bool()>& fillerDone) {
     // An empty ring is no underrun while the drive still holds audio: the filler may
     // catch up.  The drive's buffer running dry as well is one.  A drive that cannot
     // tell gets half a second, about what a drive's buffer lasts at high speed.
@@ -239,7 +239,7 @@ bool CCdrDriver::WaitForFiller() {
     for (;;) {
         const auto until = std::chrono::steady_clock::now() + kFillerCheckInterval;
         while (std::chrono::steady_clock::now() < until) {
-            if (!RingEmpty() || endOfData.load() != 0 || StopRequested())
+            if (!RingEmpty() || fillerDone() || StopRequested())
                 return true;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
@@ -251,7 +251,7 @@ bool CCdrDriver::WaitForFiller() {
         } else if (free < length) {
             continue;
         }
-        return !RingEmpty() || endOfData.load() != 0 || StopRequested();
+        return !RingEmpty() || fillerDone() || StopRequested();
     }
 }
 
@@ -532,6 +532,10 @@ int32_t CCdrDriver::CheckBlankDisc() {
 }
 
 int32_t CCdrDriver::SetWriteParameters() {
+    return SetSessionAtOnceParameters(-1);
+}
+
+int32_t CCdrDriver::SetSessionAtOnceParameters(int32_t byte3) {
     std::array<uint8_t, 56> page{};
     if (ModeSense10(0x05, page) != 0) {
         ReportError("Cannot retrieve write parameters mode page.");
@@ -540,7 +544,10 @@ int32_t CCdrDriver::SetWriteParameters() {
     page[0] &= 0x7F;  // parameters savable: reserved in MODE SELECT
     // Buffer-underrun-free recording, session-at-once, the test bit for a simulation.
     page[2] = static_cast<uint8_t>((page[2] & 0xE0) | 0x42 | (test.load() != 0 ? 0x10 : 0x00));
-    page[3] &= 0x3F;  // no multi-session
+    if (byte3 >= 0)
+        page[3] = static_cast<uint8_t>(byte3);
+    else
+        page[3] &= 0x3F;  // no multi-session
     page[4] = 8;
     page[8] = 0;
     if (ModeSelect10(page) != 0) {

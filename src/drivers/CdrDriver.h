@@ -171,18 +171,33 @@ class CCdrDriver {
     // the path to the drive takes less.
     int32_t CommandBlocks(int32_t blockBytes) const;
     bool StopRequested() const { return stop_ != nullptr && stop_->load() != 0; }
+    // Set for the time of a write that does not go through the base WriteDisc.
+    void SetStopFlag(const std::atomic<int32_t>* stop) { stop_ = stop; }
+    bool RingEmpty() const;
+    // Waits while the ring is empty but the drive still has audio in its buffer: true
+    // when there is something to do again (a slot, the filler done, a stop), false when
+    // the drive ran dry too.  fillerDone says that no further slot will come.
+    bool WaitForFiller(const std::function<bool()>& fillerDone);
+    // The test hook after each slot a filling thread filled.
+    void AfterSlotFilled() {
+        if (fillerHook_)
+            fillerHook_();
+    }
+    // The write parameters page for session-at-once: page byte 3 as given, or, without
+    // one, with its multi-session bits cleared.  0, or 1 with the message shown.
+    int32_t SetSessionAtOnceParameters(int32_t byte3);
+    void ReleaseBuffers();
+    void SetDiscCompleted(int32_t completed) { discCompleted_ = completed; }
+
+    // 1 when the cache flush that ends a write was taken by the drive (and whatever
+    // else the driver's FinishDisc must have done before it went well).
+    int32_t flushSucceeded_ = 0;
 
   private:
-    bool RingEmpty() const;
     void FillerThread();
-    // Waits while the ring is empty but the drive still has audio in its buffer: true
-    // when there is something to do again (a slot, the end of the image, a stop), false
-    // when the drive ran dry too.
-    bool WaitForFiller();
     // Flow control before a WRITE of blocks: 0 when the drive has room (or flow control
     // was given up), 1 when a stop was requested meanwhile.
     int32_t WaitForDriveRoom(int32_t blocks);
-    void ReleaseBuffers();
 
     IDriverUi& ui_;
     std::function<void(int32_t)> sleep_;
@@ -194,6 +209,5 @@ class CCdrDriver {
     const std::atomic<int32_t>* stop_ = nullptr;
     bool flowControl_ = true;
     int32_t lastWriteSucceeded_ = 0;
-    int32_t flushSucceeded_ = 0;
     std::atomic<int32_t> discCompleted_{0};
 };

@@ -6,8 +6,8 @@
 #include "app/FileIo.h"
 #include "scsi/LinuxSgIoSystem.h"
 #include "scsi/SgIoBackend.h"
-#include "scsi/VirtualBus.h"
-#include "scsi/VirtualBusDescription.h"
+#include "virtualdrive/VirtualBus.h"
+#include "virtualdrive/VirtualBusDescription.h"
 
 std::unique_ptr<IScsiBackend> ChooseScsiBackend(const char* virtualFolder, const char* busFile,
                                                 std::string& problem) {

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "app/StartFolder.h"
+#include "drivers/Mmc2Driver.h"
+#include "drivers/MmcRawDriver.h"
+#include "drivers/MmcTrackDriver.h"
 #include "scsi/BackendChoice.h"
 #include "scsi/DriverList.h"
 #include "scsi/ScsiTransport.h"
@@ -48,18 +51,38 @@ void CRecorderDiscovery::AddRecorderCandidate(const char* vendor, const char* pr
     candidate.deviceIndex = deviceIndex;
 }
 
+std::unique_ptr<CCdrDriver> CRecorderDiscovery::NewDriver(const std::string& name,
+                                                          CScsiTransport& transport,
+                                                          CDiscImage& discImage, IDriverUi& ui) {
+    // In the order of the names table.  "2600", "RIC", "TEAC" and "SONY" get their
+    // classes with their vendors' command sets; until then they create nothing, like a
+    // name that is not in the table.
+    if (name == "MMC" || name == "MMCCDTEXT")
+        return std::make_unique<CCdrDriver>(transport, discImage, ui);
+    if (name == "MMCRAW")
+        return std::make_unique<CMmcRawDriver>(transport, discImage, ui);
+    if (name == "MMC2")
+        return std::make_unique<CMmc2Driver>(transport, discImage, ui);
+    if (name == "MMCTRACK")
+        return std::make_unique<CMmcTrackDriver>(transport, discImage, ui);
+    return nullptr;
+}
+
+std::vector<std::string> CRecorderDiscovery::DriverNames() {
+    return {"MMC", "MMCCDTEXT", "MMCRAW", "MMC2", "MMCTRACK"};
+}
+
 int32_t CRecorderDiscovery::CreateDriver(const char* name, int32_t deviceIndex) {
     transport_.SelectDevice(deviceIndex);
-    std::string driverName = name ? name : "";
-    // "MMCRAW", "2600", "RIC", "MMC2", "TEAC", "MMCTRACK" and "SONY" get their classes
-    // with the write sequences they need; until then they create nothing, like a name
-    // that is not in the table.
-    if (driverName != "MMC" && driverName != "MMCCDTEXT")
+    const std::string driverName = name ? name : "";
+    std::unique_ptr<CCdrDriver> driver = NewDriver(driverName, transport_, discImage_, driverUi_);
+    if (!driver)
         return 0;
-    if (driverName == "MMCCDTEXT")
-        CdTextCapable() = 1;
+    // Only the CD-TEXT driver offers CD-TEXT; a driver made before for another drive
+    // does not leave its flag behind.
+    CdTextCapable() = driverName == "MMCCDTEXT" ? 1 : 0;
     driverDeviceIndex_ = deviceIndex;
-    driver_ = std::make_unique<CCdrDriver>(transport_, discImage_, driverUi_);
+    driver_ = std::move(driver);
     driverCreated_ = 1;
     return 1;
 }
@@ -67,6 +90,7 @@ int32_t CRecorderDiscovery::CreateDriver(const char* name, int32_t deviceIndex) 
 void CRecorderDiscovery::DetectRecorders(const std::string& startFolder, IChooseRecorder& chooser) {
     aspiLoaded_ = 0;
     driverCreated_ = 0;
+    CdTextCapable() = 0;
     driver_.reset();
     driverDeviceIndex_ = -1;
     candidateCount_ = 0;
@@ -100,8 +124,12 @@ void CRecorderDiscovery::DetectRecorders(const std::string& startFolder, IChoose
         }
     }
 
+    // The driver of the run's choosing, when one was named, serves the chosen recorder.
+    auto driverFor = [&](const CRecorderCandidate& c) {
+        return driverOverride_.empty() ? c.driverName.data() : driverOverride_.c_str();
+    };
     if (candidateCount_ == 1) {
-        CreateDriver(candidates_[0].driverName.data(), candidates_[0].deviceIndex);
+        CreateDriver(driverFor(candidates_[0]), candidates_[0].deviceIndex);
     } else if (candidateCount_ > 1) {
         std::vector<std::string> lines;
         for (int32_t i = 0; i < candidateCount_; ++i) {
@@ -112,7 +140,7 @@ void CRecorderDiscovery::DetectRecorders(const std::string& startFolder, IChoose
         int32_t chosen = chooser.ChooseRecorder(lines);
         if (chosen >= 0 && chosen < candidateCount_) {
             const CRecorderCandidate& c = candidates_[static_cast<size_t>(chosen)];
-            CreateDriver(c.driverName.data(), c.deviceIndex);
+            CreateDriver(driverFor(c), c.deviceIndex);
         }
     }
 }

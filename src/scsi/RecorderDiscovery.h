@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "drivers/CdrDriver.h"
 #include "scsi/ChooseRecorder.h"
@@ -45,8 +46,18 @@ class CRecorderDiscovery {
 
     // Selects the device and creates the driver of that name: 1, or 0 when the name
     // creates no driver.  "MMC" and "MMCCDTEXT" create the generic MMC driver (the
-    // latter also sets CD-TEXT capable); the other driver families are not built yet.
+    // latter also sets CD-TEXT capable, which any other driver clears), "MMCRAW" the raw
+    // driver, "MMC2" and "MMCTRACK" the MMC variants; the vendor drivers are not built
+    // yet.
     int32_t CreateDriver(const char* name, int32_t deviceIndex);
+    // The driver a name creates (compared exactly, case-sensitively), or null.
+    static std::unique_ptr<CCdrDriver> NewDriver(const std::string& name, CScsiTransport& transport,
+                                                 CDiscImage& discImage, IDriverUi& ui);
+    // The names that create a driver, in the order of the names table.
+    static std::vector<std::string> DriverNames();
+    // A driver name that serves the chosen recorder in place of the one "driver.lst"
+    // or the capabilities page gave it ("" for none): a user's choice for one run.
+    void SetDriverOverride(std::string name) { driverOverride_ = std::move(name); }
 
     CCdrDriver* Driver() const { return driver_.get(); }
     int32_t CandidateCount() const { return candidateCount_; }
@@ -71,4 +82,5 @@ class CRecorderDiscovery {
     int32_t driverDeviceIndex_ = -1;
     int32_t candidateCount_ = 0;
     std::array<CRecorderCandidate, kMaxCandidates> candidates_{};
+    std::string driverOverride_;
 };

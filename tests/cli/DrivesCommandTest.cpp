@@ -79,6 +79,21 @@ TEST(CliDrives, SeveralRecordersFromABusDescription) {
     EXPECT_NE(wrong.err.find("--choose 3: there are 2 recorders"), std::string::npos) << wrong.err;
 }
 
+TEST(CliDrives, ShowsTheDriverTheListNamesForEachDrive) {
+    std::string start = testpaths::TempDir("drives");
+    Write(start + "/bus.txt",
+          "[device]\nproduct = RAW ONE\nmodel = mmc-raw\n"
+          "[device]\nproduct = OLD ONE\n");
+    Write(start + "/driver.lst", "; our drives\nMMCRAW: RAW*\n2600 (not here yet): OLD ONE\n");
+    auto r = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"}, {"--choose", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "virtual:0: TUNEVARN RAW ONE 1.0; writes CD-R: yes; driver: MMCRAW (chosen)\n"
+              "virtual:1: TUNEVARN OLD ONE 1.0; writes CD-R: yes; driver: 2600 (no such driver "
+              "here)\n"
+              "CD Recorder: TUNEVARN RAW ONE 1.0\n");
+}
+
 TEST(CliDrives, NoDriveAtAllIsNotAnError) {
     std::string start = testpaths::TempDir("drives");
     Write(start + "/empty.txt", "# no devices on this bus\n");

@@ -11,8 +11,8 @@
 #include "drivers/CdrDriver.h"
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
 #include "support/VirtualRecorderRig.h"
+#include "virtualdrive/VirtualBus.h"
 
 namespace {
 using Fault = CVirtualDevice::Fault;

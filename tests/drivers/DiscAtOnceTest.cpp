@@ -22,12 +22,6 @@ namespace {
 using Fault = CVirtualDevice::Fault;
 using Bytes = std::vector<uint8_t>;
 
-struct Write {
-    int32_t address;
-    int32_t blocks;
-    bool operator==(const Write&) const = default;
-};
-
 // A driver whose audio WRITE calls can be watched (and a stop pressed) from the test.
 class CWatchedDriver : public CCdrDriver {
   public:
@@ -47,72 +41,17 @@ class CWatchedDriver : public CCdrDriver {
     int32_t stopAfter = -1;
 };
 
-struct Rig : testrig::CVirtualRecorder {
-    std::unique_ptr<CDiscImage> image;
-    testrig::CRecordingDriverUi ui;
-    std::vector<int32_t> sleeps;
-    std::unique_ptr<CWatchedDriver> driver;
-    std::string folder;
-    std::atomic<int32_t> permille{0}, phase{0}, stop{0}, track{0};
+using testrig::Expected;
+using testrig::Join;
+using testrig::Write;
 
-    // seconds: the tracks (silent: they have no files); realTime: real waits too.
+struct Rig : testrig::CDriverRig<CWatchedDriver> {
     Rig(std::vector<int32_t> seconds, CVirtualDevice::Config config = {}, bool realTime = false)
-        : CVirtualRecorder(WithFolder(config, realTime)),
-          folder(Device().Configuration().outputFolder) {
-        image = disctest::MakeDisc(seconds);
-        driver = std::make_unique<CWatchedDriver>(transport, *image, ui);
-        if (!realTime)
-            driver->SetSleep([this](int32_t ms) { sleeps.push_back(ms); });
+        : CDriverRig(std::move(seconds), std::move(config), realTime) {
         driver->permille = &permille;
         driver->stop = &stop;
-        CdTextInUse() = 0;
-        EXPECT_EQ(driver->CheckBlankDisc(), 0);
-        Device().ClearLog();
-    }
-    static CVirtualDevice::Config WithFolder(CVirtualDevice::Config config, bool realTime) {
-        config.outputFolder = testpaths::TempDir("dao");
-        config.realTime = realTime;
-        return config;
-    }
-    ~Rig() { CdTextInUse() = 0; }
-    void WriteDisc() { driver->WriteDisc(nullptr, permille, phase, stop, track); }
-    std::vector<Write> Writes() const {
-        std::vector<Write> writes;
-        for (const auto& e : bus->Device(0).Log())
-            if (e.cdb[0] == 0x2A)
-                writes.push_back({static_cast<int32_t>(bigendian::Get32(&e.cdb[2])),
-                                  static_cast<int32_t>(bigendian::Get16(&e.cdb[7]))});
-        return writes;
-    }
-    size_t Count(uint8_t operationCode) const {
-        size_t n = 0;
-        for (const auto& e : bus->Device(0).Log()) n += e.cdb[0] == operationCode;
-        return n;
-    }
-    std::vector<std::string> FilesLeft() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(folder))
-            if (e.path().filename() != "commands-0.log")
-                names.push_back(e.path().filename().string());
-        return names;
     }
 };
-
-std::vector<Write> Expected(int32_t from, int32_t blocks, int32_t most = 27) {
-    std::vector<Write> writes;
-    while (blocks > 0) {
-        int32_t n = std::min(blocks, most);
-        writes.push_back({from, n});
-        from += n;
-        blocks -= n;
-    }
-    return writes;
-}
-
-std::vector<Write> Join(std::vector<Write> a, const std::vector<Write>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 TEST(ThreadedDiscAtOnce, ATenSecondDiscIsPregapThenAudioInWholeCommands) {
     Rig rig({10});
@@ -368,10 +307,12 @@ TEST(ThreadedDiscAtOnce, AFillerSlowerThanTheDriveUnderruns) {
 // In real time the host waits for room in the drive's buffer and never overruns it.
 TEST(ThreadedDiscAtOnce, FlowControlKeepsPaceWithARealTimeDrive) {
     CVirtualDevice::Config config;
-    config.maxSpeed = 48;
+    // Slow enough that decoding keeps ahead even on a loaded machine or under a
+    // sanitizer; the drive's buffer still holds only a fifth of the disc.
+    config.maxSpeed = 8;
     config.bufferBytes = 256 * 1024;
-    Rig rig({20}, config, true);
-    ASSERT_EQ(rig.driver->SetSpeed(2, 48), 0);
+    Rig rig({6}, config, true);
+    ASSERT_EQ(rig.driver->SetSpeed(2, 8), 0);
     rig.Device().ClearLog();
     const auto start = std::chrono::steady_clock::now();
     rig.WriteDisc();
@@ -380,8 +321,8 @@ TEST(ThreadedDiscAtOnce, FlowControlKeepsPaceWithARealTimeDrive) {
     EXPECT_EQ(rig.driver->DiscCompleted(), 1);
     EXPECT_TRUE(rig.ui.messages.empty());
     EXPECT_EQ(rig.Device().Underruns(), 0);
-    // 1650 blocks at 48x take 0.46 s; the host had to wait for room in between.
-    EXPECT_GT(seconds, 0.35);
+    // 600 blocks at 8x take 1.0 s; the host had to wait for room in between.
+    EXPECT_GT(seconds, 0.8);
     EXPECT_GT(rig.Count(0x5C), rig.Count(0x2A));
 }
 

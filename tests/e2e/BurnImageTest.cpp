@@ -1,6 +1,7 @@
 // End to end: MP3 files -> tunevarn-cli burn -> the virtual recorder's image, read back
 // by libcdio (cd-info, and its CD-TEXT parser for the .cdt file) and compared with the
-// layout, the titles and the audio that the songs must give.
+// layout, the titles and the audio that the songs must give; and one disc burnt through
+// every MMC driver on a drive of its kind, each image the same music.
 #include <cdio/cdtext.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "disc/DiscTestSupport.h"
 #include "songlist/SongList.h"
 #include "support/Mp3Craft.h"
 #include "support/RunCommand.h"
@@ -248,6 +250,120 @@ TEST(EndToEnd, ASongBurntTwiceIsItsRawExportTwice) {
     const Bytes raw = mp3craft::ReadBytes(folder + "/track.bin");
     ASSERT_EQ(raw.size(), 10u * 176400);
     EXPECT_TRUE(mp3craft::ReadBytes(folder + "/disc-1.bin") == Joined({raw, raw}));
+}
+
+// The same three songs through every MMC way to write, each on a virtual drive of its
+// kind named in driver.lst (or on the command line): every image reads back with its
+// three tracks, and every track is byte for byte the song's raw export.
+TEST(EndToEnd, EveryMmcDriverBurnsTheSameMusic) {
+    const std::string folder = testpaths::TempDir("e2e-drivers");
+    std::vector<Bytes> raw;
+    for (size_t i = 0; i < kSongs.size(); ++i) {
+        const std::string bin = folder + "/export-" + std::to_string(i) + ".bin";
+        auto r = Cli(folder, {"export-raw", kSongs[i], bin});
+        ASSERT_EQ(r.status, 0) << r.err;
+        raw.push_back(mp3craft::ReadBytes(bin));
+    }
+    const Listed listed = SongList();
+
+    struct Way {
+        const char* driver;
+        const char* model;
+        const char* blockTypes;  // of the raw drive
+        bool named;              // --driver rather than driver.lst
+        uint32_t writeBytes;     // of a full audio WRITE
+    };
+    const Way ways[] = {
+        {"MMC", "mmc", "", false, 27 * 2352},
+        {"MMCRAW", "mmc-raw", "1 2 3", false, 27 * 2368},
+        {"MMCRAW", "mmc-raw", "3", false, 26 * 2448},
+        {"MMCRAW", "mmc-raw", "2", true, 26 * 2448},
+        {"MMC2", "mmc2", "", false, 13 * 2352},
+        {"MMCTRACK", "tao", "", true, 27 * 2352},
+    };
+    for (const Way& way : ways) {
+        const std::string what =
+            std::string(way.driver) + " on " + way.model + " " + way.blockTypes;
+        const std::string run = testpaths::TempDir("e2e-way");
+        const std::string bus =
+            std::string("[device]\nproduct = ") + way.model + " DRIVE\nmodel = " + way.model +
+            "\n" + (*way.blockTypes ? std::string("block-types = ") + way.blockTypes + "\n" : "") +
+            "output = " + run + "\n";
+        mp3craft::WriteBytes(run + "/bus.txt", Bytes(bus.begin(), bus.end()));
+        const std::string list = std::string(way.driver) + ": " + way.model + " DRIVE\n";
+        if (!way.named)
+            mp3craft::WriteBytes(run + "/driver.lst", Bytes(list.begin(), list.end()));
+        std::vector<std::string> argv = {"/usr/bin/env",
+                                         "-u",
+                                         "TUNEVARN_VIRTUAL_RECORDER",
+                                         "TUNEVARN_VIRTUAL_BUS=" + run + "/bus.txt",
+                                         testpaths::Cli(),
+                                         "burn"};
+        if (way.named)
+            argv.insert(argv.end(), {"--driver", way.driver});
+        argv.insert(argv.end(), kSongs.begin(), kSongs.end());
+        auto r = RunProgram(argv, run);
+        ASSERT_EQ(r.status, 0) << what << ": " << r.err;
+
+        // The tracks where the way of writing puts them: one after the other, or with
+        // the two-second gaps a track-at-once drive leaves.
+        const bool gaps = std::string(way.model) == "tao";
+        const CdInfo info = ReadWithCdInfo(run + "/disc-1.cue");
+        ASSERT_EQ(info.lsn.size(), 3u) << what;
+        const Bytes image = mp3craft::ReadBytes(run + "/disc-1.bin");
+        int32_t start = 0;
+        for (size_t t = 0; t < 3; ++t) {
+            EXPECT_EQ(info.lsn[t], start) << what << ", track " << t + 1;
+            const size_t from = static_cast<size_t>(start) * 2352;
+            ASSERT_LE(from + raw[t].size(), image.size()) << what;
+            EXPECT_TRUE(std::equal(raw[t].begin(), raw[t].end(),
+                                   image.begin() + static_cast<std::ptrdiff_t>(from)))
+                << what << ": track " << t + 1 << " differs from its raw export";
+            start += listed.seconds[t] * 75;
+            if (gaps && t < 2) {
+                EXPECT_TRUE(
+                    std::all_of(image.begin() + static_cast<std::ptrdiff_t>(start) * 2352,
+                                image.begin() + static_cast<std::ptrdiff_t>(start + 150) * 2352,
+                                [](uint8_t b) { return b == 0; }))
+                    << what << ": the gap after track " << t + 1;
+                start += 150;
+            }
+        }
+        EXPECT_EQ(info.leadOut, start) << what;
+        EXPECT_EQ(image.size(), static_cast<size_t>(start) * 2352u) << what;
+
+        const Bytes log = mp3craft::ReadBytes(run + "/commands-0.log");
+        const std::string commands(log.begin(), log.end());
+        char write[32];
+        std::snprintf(write, sizeof write, "| out %u | good", way.writeBytes);
+        EXPECT_NE(commands.find(write), std::string::npos) << what;
+        if (std::string(way.model) != "mmc-raw")
+            continue;
+
+        // Raw: the drive got no cue sheet, so the tracks above come from the Q channel it
+        // decoded.  Its .sub holds that Q for every block of the image; each checks out
+        // with a CRC computed here, and says track and index 1 where the image has a
+        // track start.
+        EXPECT_EQ(commands.find("\n5D "), std::string::npos) << what;
+        const Bytes sub = mp3craft::ReadBytes(run + "/disc-1.sub");
+        ASSERT_EQ(sub.size(), static_cast<size_t>(start) * 96u) << what;
+        for (size_t block = 0; block < sub.size() / 96; ++block) {
+            const uint8_t* q = &sub[block * 96 + 12];
+            const uint16_t crc =
+                static_cast<uint16_t>(~disctest::BitwiseCrc(std::span<const uint8_t>(q, 10)));
+            ASSERT_EQ((q[10] << 8) | q[11], crc) << what << ", block " << block;
+            ASSERT_EQ(q[0], 0x01) << what << ", block " << block;
+        }
+        for (size_t t = 0; t < 3; ++t) {
+            const uint8_t* q = &sub[static_cast<size_t>(info.lsn[t]) * 96 + 12];
+            EXPECT_EQ(q[1], t + 1) << what;
+            EXPECT_EQ(q[2], 0x01) << what;
+            EXPECT_EQ(q[3] | q[4] | q[5], 0) << what << ": relative time 0 at index 1";
+            if (t > 0) {
+                EXPECT_EQ(q[-96 + 1], t) << what << ": the block before is the track before";
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -2,13 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <typeinfo>
 
 #include "disc/DiscImage.h"
+#include "drivers/Mmc2Driver.h"
+#include "drivers/MmcRawDriver.h"
+#include "drivers/MmcTrackDriver.h"
 #include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
+#include "virtualdrive/VirtualBus.h"
 
 namespace {
 using Config = CVirtualDevice::Config;
@@ -159,13 +163,47 @@ TEST(Discovery, TheListDecidesBeforeTheCapabilitiesPage) {
     for (int32_t i = 0; i < 3; ++i) {
         for (const auto& entry : rig.bus->Device(i).Log()) EXPECT_NE(entry.cdb[0], 0x5A) << i;
     }
-    // The raw driver is not built yet: choosing it leaves the program without a driver.
-    EXPECT_EQ(rig.discovery.Driver(), nullptr);
+    EXPECT_NE(dynamic_cast<CMmcRawDriver*>(rig.discovery.Driver()), nullptr);
+    EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 2);
     EXPECT_EQ(CdTextCapable(), 0);
     EXPECT_EQ(rig.discovery.CreateDriver("MMC", 0), 1);
     EXPECT_EQ(CdTextCapable(), 0);
     EXPECT_EQ(rig.discovery.CreateDriver("mmc", 0), 0);
     EXPECT_EQ(rig.discovery.CreateDriver("NONSENSE", 1), 0);
+}
+
+TEST(Discovery, EachNameCreatesItsDriverAndOnlyOneOffersCdText) {
+    Rig rig({Recorder("TUNEVARN", "VIRTUAL CD-R")});
+    auto created = [&](const char* name) {
+        return rig.discovery.CreateDriver(name, 0) == 1 ? rig.discovery.Driver() : nullptr;
+    };
+    CCdrDriver* generic = created("MMCCDTEXT");
+    ASSERT_NE(generic, nullptr);
+    EXPECT_EQ(typeid(*generic), typeid(CCdrDriver));
+    EXPECT_EQ(CdTextCapable(), 1);
+    EXPECT_NE(dynamic_cast<CMmc2Driver*>(created("MMC2")), nullptr);
+    EXPECT_EQ(CdTextCapable(), 0) << "the raw and variant drivers write no CD-TEXT";
+    EXPECT_NE(dynamic_cast<CMmcTrackDriver*>(created("MMCTRACK")), nullptr);
+    EXPECT_NE(dynamic_cast<CMmcRawDriver*>(created("MMCRAW")), nullptr);
+    generic = created("MMC");
+    ASSERT_NE(generic, nullptr);
+    EXPECT_EQ(typeid(*generic), typeid(CCdrDriver));
+    // The vendor command sets are not here yet: their names create nothing.
+    for (const char* name : {"2600", "RIC", "TEAC", "SONY"}) EXPECT_EQ(created(name), nullptr);
+    EXPECT_EQ(CRecorderDiscovery::DriverNames(),
+              (std::vector<std::string>{"MMC", "MMCCDTEXT", "MMCRAW", "MMC2", "MMCTRACK"}));
+}
+
+TEST(Discovery, ADriverNamedForTheRunServesTheChosenRecorder) {
+    Rig rig({Recorder("ACME", "FIRST"), Recorder("ACME", "SECOND")});
+    rig.DriverList("MMC2: SECOND\n");
+    rig.discovery.SetDriverOverride("MMCTRACK");
+    CScriptedChoice chooser(1);
+    rig.Detect(chooser);
+    EXPECT_STREQ(rig.discovery.Candidate(1).driverName.data(), "MMC2") << "the list's name stays";
+    EXPECT_NE(dynamic_cast<CMmcTrackDriver*>(rig.discovery.Driver()), nullptr);
+    EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 1);
+    EXPECT_EQ(CdTextCapable(), 0);
 }
 
 TEST(Discovery, TwentyDevicesSixteenRecordedEightCandidatesKept) {

@@ -1,4 +1,4 @@
-#include "scsi/VirtualBus.h"
+#include "virtualdrive/VirtualBus.h"
 
 #include <algorithm>
 #include <cerrno>

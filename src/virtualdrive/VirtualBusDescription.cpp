@@ -1,5 +1,6 @@
-#include "scsi/VirtualBusDescription.h"
+#include "virtualdrive/VirtualBusDescription.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -168,6 +169,32 @@ std::string Setting(const std::string& name, std::string_view value,
         return YesNo(value, config.realTime) ? "" : "real-time is yes or no";
     if (name == "cd-text")
         return YesNo(value, config.cdText) ? "" : "cd-text is yes or no";
+    if (name == "model") {
+        static const std::pair<const char*, CVirtualDeviceConfig::Model> kModels[] = {
+            {"mmc", CVirtualDeviceConfig::Model::kMmc},
+            {"mmc-raw", CVirtualDeviceConfig::Model::kMmcRaw},
+            {"mmc2", CVirtualDeviceConfig::Model::kMmc2},
+            {"tao", CVirtualDeviceConfig::Model::kTrackAtOnce}};
+        for (const auto& [text, model] : kModels) {
+            if (Lower(value) == text) {
+                config.model = model;
+                return "";
+            }
+        }
+        return "model is mmc, mmc-raw, mmc2 or tao";
+    }
+    if (name == "block-types") {
+        std::vector<int32_t> types;
+        for (std::string_view word : Words(value)) {
+            int64_t type = 0;
+            if (!Number(word, 1, 3, type) ||
+                std::find(types.begin(), types.end(), type) != types.end())
+                return "block-types are raw data block types 1, 2 and 3, each once";
+            types.push_back(static_cast<int32_t>(type));
+        }
+        config.rawBlockTypes = std::move(types);
+        return "";
+    }
     if (name == "disc") {
         std::string d = Lower(value);
         if (d == "blank")

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "scsi/ScsiBackend.h"
-#include "scsi/VirtualDevice.h"
+#include "virtualdrive/VirtualDevice.h"
 
 class CVirtualBus : public IScsiBackend {
   public:

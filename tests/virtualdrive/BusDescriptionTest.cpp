@@ -3,10 +3,10 @@
 
 #include "scsi/BackendChoice.h"
 #include "scsi/SgIoBackend.h"
-#include "scsi/VirtualBus.h"
-#include "scsi/VirtualBusDescription.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
+#include "virtualdrive/VirtualBus.h"
+#include "virtualdrive/VirtualBusDescription.h"
 
 namespace {
 using Fault = CVirtualDevice::Fault;
@@ -32,10 +32,14 @@ TEST(BusDescription, ReadsEverySettingOfSeveralDevices) {
         "fault = 00 2 no-sense\n"
         "reply = 5A 00 2A : 00 0A 00 00\n"
         "\n"
+        "model = MMC-RAW\n"
+        "block-types = 3 2\n"
         "[DEVICE]\n"
         "type = disk\n"
         "writes-cdr = no\n"
+        "model = tao\n"
         "[device]\n"
+        "block-types =\n"
         "output = " +
         folder + "\n";
     std::vector<CVirtualDevice::Config> devices;
@@ -70,6 +74,12 @@ TEST(BusDescription, ReadsEverySettingOfSeveralDevices) {
     EXPECT_EQ(a.replies[0].data, (std::vector<uint8_t>{0x00, 0x0A, 0x00, 0x00}));
     EXPECT_FALSE(devices[1].cdDevice);
     EXPECT_FALSE(devices[1].writesCdr);
+    EXPECT_EQ(a.model, CVirtualDeviceConfig::Model::kMmcRaw);
+    EXPECT_EQ(a.rawBlockTypes, (std::vector<int32_t>{3, 2}));
+    EXPECT_EQ(devices[1].model, CVirtualDeviceConfig::Model::kTrackAtOnce);
+    EXPECT_EQ(devices[1].rawBlockTypes, (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_EQ(devices[2].model, CVirtualDeviceConfig::Model::kMmc);
+    EXPECT_TRUE(devices[2].rawBlockTypes.empty()) << "a raw drive that takes none";
     EXPECT_EQ(devices[2].outputFolder, folder);
     EXPECT_EQ(devices[2].product, "VIRTUAL CD-R");
 }
@@ -93,6 +103,10 @@ TEST(BusDescription, RefusesWhatItCannotUseNamingTheLine) {
         {"[device]\noutput = /no/such/folder\n", "line 2: output must name an existing folder"},
         {"[bus]\n", "line 1: only [device] sections are known"},
         {"[device]\njust words\n", "line 2: expected 'name = value'"},
+        {"[device]\nmodel = sony\n", "line 2: model is mmc, mmc-raw, mmc2 or tao"},
+        {"[device]\nblock-types = 1 4\n",
+         "line 2: block-types are raw data block types 1, 2 and 3, each once"},
+        {"[device]\nblock-types = 2 2\n", nullptr},
     };
     for (const Case& c : cases) {
         std::vector<CVirtualDevice::Config> devices;

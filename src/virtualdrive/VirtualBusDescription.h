@@ -9,6 +9,8 @@
 //   type = cd                  # cd, or disk for a hard disk on the bus
 //   writes-cdr = yes           # what the capabilities page reports
 //   cd-text = yes              # whether it can write CD-TEXT in the lead-in
+//   model = mmc                # how it writes: mmc, mmc-raw, mmc2 or tao
+//   block-types = 1 3          # mmc-raw: the raw data block types it takes (1, 2, 3)
 //   disc = blank               # blank, written or none
 //   lead-in = 97:24:00         # lead-in start that a blank disc reports
 //   recorded = 336000          # blocks on a written disc
@@ -24,11 +26,14 @@
 // command never completes), "busy", "no-sense" (CHECK CONDITION without sense data) or
 // "time-out"; "how often" is a count (1 when left out) or "*" for every time from then
 // on.  Devices without "output" use the folder of the simple configuration, if any.
+// A model's write sequence is described with its class (see CVirtualCommandSet);
+// "block-types" may name no type at all, for a raw drive that takes none.
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "scsi/VirtualDevice.h"
+#include "virtualdrive/VirtualDevice.h"
+#include "virtualdrive/VirtualDeviceConfig.h"
 
 constexpr size_t kMaxBusDescriptionBytes = 1 << 20;
 constexpr size_t kMaxBusDescriptionDevices = 64;

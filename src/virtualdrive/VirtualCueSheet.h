@@ -8,20 +8,15 @@
 #include <span>
 #include <vector>
 
+#include "virtualdrive/VirtualImage.h"
+
 class CVirtualCueSheet {
   public:
     static constexpr int32_t kEntryBytes = 8;
     static constexpr int32_t kPregapAddress = -150;
 
-    struct Index {
-        int32_t number = 0;
-        int32_t address = 0;
-    };
-    struct Track {
-        int32_t number = 0;
-        std::vector<Index> indexes;  // in order; index 1 is always among them
-        int32_t Start() const;       // address of index 1
-    };
+    using Index = CVirtualImage::Index;
+    using Track = CVirtualImage::Track;
 
     // Reads a cue sheet.  0 when a drive would take it, else the additional sense code
     // of its refusal (sense key ILLEGAL REQUEST): 0x1A when the length cannot be a cue

@@ -1,4 +1,4 @@
-#include "scsi/VirtualCueSheet.h"
+#include "virtualdrive/VirtualCueSheet.h"
 
 namespace {
 constexpr uint8_t kLengthError = 0x1A;
@@ -16,13 +16,6 @@ bool EntryAddress(const uint8_t* e, int32_t& address) {
     return true;
 }
 }  // namespace
-
-int32_t CVirtualCueSheet::Track::Start() const {
-    for (const Index& index : indexes)
-        if (index.number == 1)
-            return index.address;
-    return 0;
-}
 
 uint8_t CVirtualCueSheet::Parse(std::span<const uint8_t> bytes, bool cdTextCapable,
                                 int32_t lastLeadOut) {

@@ -1,21 +1,11 @@
-#include "scsi/LeadInCdText.h"
+#include "virtualdrive/LeadInCdText.h"
 
 #include <algorithm>
 
+#include "virtualdrive/VirtualCrc.h"
+
 namespace {
 constexpr uint8_t kTitlePack = 0x80;
-
-// CRC-16 with polynomial 0x1021, initial value 0, bit by bit: the device's own reading of
-// the checksum, deliberately not the writer's table.
-uint16_t Crc(const uint8_t* bytes, size_t n) {
-    uint16_t crc = 0;
-    for (size_t i = 0; i < n; ++i) {
-        crc = static_cast<uint16_t>(crc ^ (bytes[i] << 8));
-        for (int bit = 0; bit < 8; ++bit)
-            crc = static_cast<uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
-    }
-    return crc;
-}
 
 bool AllZero(const CLeadInCdText::Pack& pack) {
     for (uint8_t b : pack)
@@ -45,7 +35,7 @@ std::array<CLeadInCdText::Pack, CLeadInCdText::kPacksPerBlock> CLeadInCdText::Pa
 
 bool CLeadInCdText::CrcMatches(const Pack& pack) {
     const auto stored = static_cast<uint16_t>((pack[16] << 8) | pack[17]);
-    return stored == static_cast<uint16_t>(~Crc(pack.data(), 16));
+    return stored == static_cast<uint16_t>(~VirtualDriveCrc16(pack.data(), 16));
 }
 
 void CLeadInCdText::AddBlock(std::span<const uint8_t, kBlockBytes> block) {

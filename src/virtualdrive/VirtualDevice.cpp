@@ -1,4 +1,4 @@
-#include "scsi/VirtualDevice.h"
+#include "virtualdrive/VirtualDevice.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,13 +13,9 @@
 namespace {
 using namespace scsistatus;
 constexpr uint8_t kIllegalRequest = kSenseIllegalRequest;
-constexpr uint8_t kNotReady = kSenseNotReady;
 
-// Last possible lead-out start of the blank disc: an 80-minute CD-R.
-constexpr int32_t kLeadOutMinute = 79;
-constexpr int32_t kLeadOutSecond = 59;
-constexpr int32_t kLeadOutFrame = 74;
 constexpr int32_t kPregap = 150;
+constexpr size_t kLogBufferBytes = 1 << 16;
 
 // The command length that an operation code's group implies; 0 for the vendor groups,
 // whose lengths are the vendor's business.
@@ -107,33 +103,15 @@ std::string CVirtualDevice::LogEntry::Text() const {
 CVirtualDevice::CVirtualDevice(Config config, int32_t busIndex)
     : config_(std::move(config)),
       busIndex_(busIndex),
-      disc_(config_.disc),
-      recordedBlocks_(config_.recordedBlocks),
-      buffer_(config_.bufferBytes, config_.realTime) {
-    writeParameters_ = {};
+      state_(config_),
+      model_(CVirtualCommandSet::Make(state_)) {
     auto defaults = WriteParametersPage(2);
-    std::copy(defaults.begin(), defaults.end(), writeParameters_.begin());
-    writeSpeed_ = static_cast<uint32_t>(std::max(config_.maxSpeed, 1)) * kKilobytesPerSpeed;
-    readSpeed_ = writeSpeed_;
+    std::copy(defaults.begin(), defaults.end(), state_.writeParameters.begin());
+    state_.writeSpeed = static_cast<uint32_t>(std::max(config_.maxSpeed, 1)) * kKilobytesPerSpeed;
+    readSpeed_ = state_.writeSpeed;
 }
 
 CVirtualDevice::~CVirtualDevice() = default;
-
-CVirtualDevice::Answer CVirtualDevice::Check(uint8_t key, uint8_t asc, uint8_t ascq) {
-    Answer answer;
-    answer.result = Result::kCheck;
-    answer.senseKey = key;
-    answer.asc = asc;
-    answer.ascq = ascq;
-    return answer;
-}
-
-CVirtualDevice::Answer CVirtualDevice::HostError() {
-    Answer answer;
-    answer.result = Result::kHost;
-    answer.hostStatus = kHostError;
-    return answer;
-}
 
 const CVirtualDevice::Fault* CVirtualDevice::FaultFor(uint8_t operationCode,
                                                       int32_t occurrence) const {
@@ -211,7 +189,7 @@ IScsiBackend::Outcome CVirtualDevice::Execute(const IScsiBackend::Request& reque
     if (answer.result == Result::kGood && !answer.data.empty()) {
         if (request.direction != IScsiBackend::Direction::kIn ||
             answer.data.size() > request.length) {
-            answer = HostError();
+            answer = CVirtualAnswer::HostError();
         } else {
             std::memcpy(request.dataIn, answer.data.data(), answer.data.size());
             transferred = static_cast<uint32_t>(answer.data.size());
@@ -268,24 +246,20 @@ void CVirtualDevice::WriteLogLine(const LogEntry& entry) {
         logFileTried_ = true;
         std::string name = "commands-" + std::to_string(busIndex_) + ".log";
         logFile_.reset(std::fopen(InFolder(config_.outputFolder, name).c_str(), "wb"));
+        if (logFile_) {
+            logBuffer_.resize(kLogBufferBytes);
+            std::setvbuf(logFile_.get(), logBuffer_.data(), _IOFBF, logBuffer_.size());
+        }
     }
     if (!logFile_)
         return;
-    std::string line = entry.Text() + "\n";
+    std::string line = entry.Text();
+    line += '\n';
     std::fwrite(line.data(), 1, line.size(), logFile_.get());
-    std::fflush(logFile_.get());
-}
-
-bool CVirtualDevice::MediumMissing(Answer& answer) const {
-    if (trayOpen_) {
-        answer = Check(kNotReady, 0x3A, 0x02);  // medium not present, tray open
-        return true;
-    }
-    if (disc_ == Disc::kNone) {
-        answer = Check(kNotReady, 0x3A, 0x01);  // medium not present, tray closed
-        return true;
-    }
-    return false;
+    // The stream of a disc's writes goes out a buffer at a time; what comes between is
+    // in the file when the command has been answered.
+    if (entry.cdb[0] != 0x2A && entry.cdb[0] != 0x5C)
+        std::fflush(logFile_.get());
 }
 
 CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& request) {
@@ -301,9 +275,7 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
         size_t n = reply.cdbPrefix.size();
         if (n > 0 && n <= static_cast<size_t>(request.cdbLength) &&
             std::equal(reply.cdbPrefix.begin(), reply.cdbPrefix.end(), cdb)) {
-            Answer answer;
-            answer.data = CutTo(reply.data, request.length);
-            return answer;
+            return Answer::Reply(reply.data, request.length);
         }
     }
 
@@ -332,13 +304,16 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
     }
 
     Answer answer;
+    if (config_.writesCdr && model_->Answer(cdb, request, answer))
+        return answer;
     switch (operationCode) {
         case 0x00:  // TEST UNIT READY
         case 0x01:  // REZERO UNIT
             MediumMissing(answer);
             return answer;
-        case 0x35:
-            return SynchronizeCache();
+        case 0x35:  // SYNCHRONIZE CACHE: nothing is being written
+            MediumMissing(answer);
+            return answer;
         case 0x12:
             return Inquiry(cdb);
         case 0x1A:
@@ -366,11 +341,6 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
             return ReadBufferCapacity(cdb);
         case 0xBB:
             return SetCdSpeed(cdb);
-        case 0x5D:
-            return config_.writesCdr ? SendCueSheet(cdb, request)
-                                     : Check(kIllegalRequest, 0x20, 0x00);
-        case 0x2A:
-            return config_.writesCdr ? Write10(cdb, request) : Check(kIllegalRequest, 0x20, 0x00);
         default:
             return Check(kIllegalRequest, 0x20, 0x00);
     }
@@ -410,14 +380,14 @@ std::vector<uint8_t> CVirtualDevice::CapabilitiesPage(int32_t pageControl) const
     bigendian::Put16(&page[12], std::min<uint32_t>(config_.bufferBytes / 1024, 0xFFFF));
     bigendian::Put16(&page[14], pageControl == 2 ? 24 * kKilobytesPerSpeed : readSpeed_);
     bigendian::Put16(&page[18], maxWrite);
-    bigendian::Put16(&page[20], pageControl == 2 ? maxWrite : writeSpeed_);
+    bigendian::Put16(&page[20], pageControl == 2 ? maxWrite : state_.writeSpeed);
     return page;
 }
 
 std::vector<uint8_t> CVirtualDevice::WriteParametersPage(int32_t pageControl) const {
     std::vector<uint8_t> page(kWriteParametersLength, 0);
     if (pageControl == 0) {
-        page.assign(writeParameters_.begin(), writeParameters_.end());
+        page.assign(state_.writeParameters.begin(), state_.writeParameters.end());
         return page;
     }
     page[0] = 0x05;
@@ -456,6 +426,8 @@ CVirtualDevice::Answer CVirtualDevice::ModeSense(const uint8_t* cdb, bool ten) {
         auto page = CapabilitiesPage(pageControl);
         pages.insert(pages.end(), page.begin(), page.end());
     }
+    if (pages.empty() && config_.writesCdr)
+        model_->ModePage(pageCode, pageControl, pages);
     if (pages.empty())
         return Check(kIllegalRequest, 0x24, 0x00);
 
@@ -464,7 +436,7 @@ CVirtualDevice::Answer CVirtualDevice::ModeSense(const uint8_t* cdb, bool ten) {
     std::vector<uint8_t> descriptor;
     if (!ten && !noDescriptor) {
         descriptor.assign(8, 0);
-        bigendian::Put24(&descriptor[5], blockLength_);
+        bigendian::Put24(&descriptor[5], state_.blockLength);
     }
     size_t headerLength = ten ? 8 : 4;
     std::vector<uint8_t> data(headerLength, 0);
@@ -491,7 +463,7 @@ CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
     if (listLength == 0)
         return Answer{};
     if (request.direction != IScsiBackend::Direction::kOut || request.length < listLength)
-        return HostError();  // the drive asks for more than the host sends
+        return CVirtualAnswer::HostError();  // the drive asks for more than the host sends
     const uint8_t* data = request.dataOut;
     uint32_t headerLength = ten ? 8 : 4;
     if (listLength < headerLength)
@@ -504,13 +476,13 @@ CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
         return Check(kIllegalRequest, 0x26, 0x00);
     if (headerLength + descriptorLength > listLength)
         return Check(kIllegalRequest, 0x1A, 0x00);
-    uint32_t newBlockLength = blockLength_;
+    uint32_t newBlockLength = state_.blockLength;
     if (descriptorLength == 8) {
         newBlockLength = bigendian::Get24(&data[headerLength + 5]);
         if (!KnownBlockLength(newBlockLength))
             return Check(kIllegalRequest, 0x26, 0x00);
     }
-    auto newParameters = writeParameters_;
+    auto newParameters = state_.writeParameters;
     for (uint32_t pos = headerLength + descriptorLength; pos < listLength;) {
         if (pos + 2 > listLength)
             return Check(kIllegalRequest, 0x1A, 0x00);
@@ -522,9 +494,18 @@ CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
             return Check(kIllegalRequest, 0x24, 0x00);  // pages need the PF bit
         if ((data[pos] & 0x80) != 0)
             return Check(kIllegalRequest, 0x26, 0x00);  // PS is reserved here
-        if (code != 0x05 || length != kWriteParametersLength)
-            return Check(kIllegalRequest, 0x26, 0x00);  // not a page that can be changed
         const uint8_t* page = &data[pos];
+        if (code != 0x05) {
+            // Another page the command set may keep; none of the device's own.
+            const uint8_t refusal =
+                config_.writesCdr ? model_->SelectModePage({page, length}) : 0x26;
+            if (refusal != 0)
+                return Check(kIllegalRequest, refusal, 0x00);
+            pos += length;
+            continue;
+        }
+        if (length != kWriteParametersLength)
+            return Check(kIllegalRequest, 0x26, 0x00);
         uint8_t writeType = page[2] & 0x0F;
         uint8_t blockType = page[4] & 0x0F;
         uint8_t sessionFormat = page[8];
@@ -532,11 +513,14 @@ CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
         if (writeType > 4 || !blockTypeValid ||
             (sessionFormat != 0x00 && sessionFormat != 0x10 && sessionFormat != 0x20))
             return Check(kIllegalRequest, 0x26, 0x00);
+        // What this kind of drive takes.
+        if (const uint8_t refusal = model_->CheckWriteParameters({page, length}); refusal != 0)
+            return Check(kIllegalRequest, refusal, 0x00);
         std::copy(page, page + length, newParameters.begin());
         pos += length;
     }
-    blockLength_ = newBlockLength;
-    writeParameters_ = newParameters;
+    state_.blockLength = newBlockLength;
+    state_.writeParameters = newParameters;
     Answer answer;
     answer.consumed = listLength;
     return answer;
@@ -548,22 +532,25 @@ CVirtualDevice::Answer CVirtualDevice::ReadDiscInformation(const uint8_t* cdb) {
         return answer;
     if ((cdb[1] & 0x07) != 0)
         return Check(kIllegalRequest, 0x24, 0x00);  // only the standard disc information
+    const CVirtualDisc& disc = state_.disc;
+    const auto tracks = static_cast<int32_t>(disc.Tracks().size());
     std::vector<uint8_t> data(34, 0);
     bigendian::Put16(&data[0], 32);
-    bool blank = disc_ == Disc::kBlank;
-    data[2] = blank ? 0x00 : 0x0E;  // blank, or last session and disc complete
+    // Blank; or an open session (incomplete disc and session); or the last session and
+    // the disc complete.
+    data[2] = disc.Blank() ? 0x00 : disc.SessionOpen() ? 0x05 : 0x0E;
     data[3] = 1;
     data[4] = 1;
     data[5] = 1;
-    data[6] = 1;
+    data[6] = static_cast<uint8_t>(std::clamp(tracks + (disc.SessionOpen() ? 1 : 0), 1, 99));
     data[7] = 0x20;  // unrestricted use
-    if (blank) {
+    if (disc.Kind() == Disc::kBlank) {
         data[17] = static_cast<uint8_t>(config_.leadInMinute);
         data[18] = static_cast<uint8_t>(config_.leadInSecond);
         data[19] = static_cast<uint8_t>(config_.leadInFrame);
-        data[21] = kLeadOutMinute;
-        data[22] = kLeadOutSecond;
-        data[23] = kLeadOutFrame;
+        data[21] = CVirtualDisc::kLastLeadOutMinute;
+        data[22] = CVirtualDisc::kLastLeadOutSecond;
+        data[23] = CVirtualDisc::kLastLeadOutFrame;
     } else {
         std::fill(data.begin() + 16, data.begin() + 24, 0xFF);
     }
@@ -575,31 +562,56 @@ CVirtualDevice::Answer CVirtualDevice::ReadTrackInformation(const uint8_t* cdb) 
     Answer answer;
     if (MediumMissing(answer))
         return answer;
-    uint8_t addressType = cdb[1] & 0x03;
-    uint32_t number = bigendian::Get32(&cdb[2]);
-    bool blank = disc_ == Disc::kBlank;
-    int32_t leadOut = LastLeadOut();
-    int32_t recorded = blank ? 0 : recordedBlocks_;
-    // One track on either disc: the invisible (incomplete) track 1 of a blank disc, or
-    // the finished track 1 of a written one, which leaves no next writable address.
-    bool known = false;
-    if (addressType == 1)
-        known = number == 1 || number == 0xFF;
-    else if (addressType == 0)
-        known = number < static_cast<uint32_t>(blank ? leadOut : recorded);
-    if (!known)
+    const CVirtualDisc& disc = state_.disc;
+    const std::vector<CVirtualDisc::Track> tracks = disc.Tracks();
+    const auto count = static_cast<uint32_t>(tracks.size());
+    // The tracks written and, on a disc that takes more, the invisible (incomplete)
+    // track: the one being written, or the next one from the next writable address to
+    // the end of the disc.
+    const bool writable = disc.Kind() == Disc::kBlank;
+    const uint32_t invisible = !writable ? 0 : disc.TrackOpen() ? count : count + 1;
+    const uint8_t addressType = cdb[1] & 0x03;
+    const uint32_t number = bigendian::Get32(&cdb[2]);
+    uint32_t track = 0;  // 1-based
+    if (addressType == 1) {
+        if (number >= 1 && number <= count)
+            track = number;
+        else if (number == invisible || (number == 0xFF && invisible != 0))
+            track = invisible;
+        else if (number == 0xFF)
+            track = count;  // a finished disc: its last track, without a writable address
+    } else if (addressType == 0) {
+        for (uint32_t t = 0; t < count && track == 0; ++t)
+            if (number < static_cast<uint32_t>(tracks[t].end))
+                track = t + 1;
+        if (track == 0 && invisible != 0 &&
+            number < static_cast<uint32_t>(CVirtualDisc::LastLeadOut()))
+            track = invisible;
+    }
+    if (track == 0)
         return Check(kIllegalRequest, 0x24, 0x00);
 
     std::vector<uint8_t> data(36, 0);
     bigendian::Put16(&data[0], 34);
-    data[2] = 1;
+    data[2] = static_cast<uint8_t>(track);
     data[3] = 1;
-    data[6] = blank ? 0x4F : 0x0F;  // blank bit
-    data[7] = blank ? 0x01 : 0x00;  // next writable address valid
-    bigendian::Put32(&data[16], static_cast<uint32_t>(blank ? leadOut : 0));
-    bigendian::Put32(&data[24], static_cast<uint32_t>(blank ? leadOut : recorded));
-    if (!blank)
-        bigendian::Put32(&data[28], static_cast<uint32_t>(recorded - 1));
+    if (track == invisible) {
+        const int32_t next = disc.NextWritable();
+        const int32_t start = track <= count ? tracks[track - 1].start : next;
+        const int32_t free = CVirtualDisc::LastLeadOut() - next;
+        data[6] = track > count ? 0x4F : 0x0F;  // blank bit
+        data[7] = 0x01;                         // next writable address valid
+        bigendian::Put32(&data[8], static_cast<uint32_t>(start));
+        bigendian::Put32(&data[12], static_cast<uint32_t>(next));
+        bigendian::Put32(&data[16], static_cast<uint32_t>(free));
+        bigendian::Put32(&data[24], static_cast<uint32_t>(next - start + free));
+    } else {
+        const CVirtualDisc::Track& t = tracks[track - 1];
+        data[6] = 0x0F;
+        bigendian::Put32(&data[8], static_cast<uint32_t>(t.start));
+        bigendian::Put32(&data[24], static_cast<uint32_t>(t.end - t.start));
+        bigendian::Put32(&data[28], static_cast<uint32_t>(t.end - 1));
+    }
     answer.data = CutTo(std::move(data), bigendian::Get16(&cdb[7]));
     return answer;
 }
@@ -609,7 +621,9 @@ CVirtualDevice::Answer CVirtualDevice::ReadCapacity() {
     if (MediumMissing(answer))
         return answer;
     // The last recorded block; a blank disc holds none (0xFFFFFFFF + 1 blocks).
-    uint32_t recorded = disc_ == Disc::kBlank ? 0 : static_cast<uint32_t>(recordedBlocks_);
+    const uint32_t recorded = state_.disc.Kind() == Disc::kBlank
+                                  ? 0
+                                  : static_cast<uint32_t>(state_.disc.RecordedBlocks());
     answer.data.assign(8, 0);
     bigendian::Put32(&answer.data[0], recorded - 1);
     bigendian::Put32(&answer.data[4], 2048);
@@ -621,8 +635,8 @@ CVirtualDevice::Answer CVirtualDevice::ReadBufferCapacity(const uint8_t* cdb) {
         return Check(kIllegalRequest, 0x24, 0x00);  // the block form is not offered
     std::vector<uint8_t> data(12, 0);
     bigendian::Put16(&data[0], 10);
-    bigendian::Put32(&data[4], buffer_.Capacity());
-    bigendian::Put32(&data[8], buffer_.FreeBytes());
+    bigendian::Put32(&data[4], state_.buffer.Capacity());
+    bigendian::Put32(&data[8], state_.buffer.FreeBytes());
     Answer answer;
     answer.data = CutTo(std::move(data), bigendian::Get16(&cdb[7]));
     return answer;
@@ -637,15 +651,12 @@ CVirtualDevice::Answer CVirtualDevice::StartStopUnit(const uint8_t* cdb) {
     if (loadEject && !start) {
         if (removalPrevented_)
             return Check(kIllegalRequest, 0x53, 0x02);  // medium removal prevented
-        AbandonRecording();
-        trayOpen_ = true;
+        model_->Abandon();
+        state_.trayOpen = true;
     } else if (loadEject) {
-        if (trayOpen_) {
-            // The user put the next disc in.
-            disc_ = config_.disc;
-            recordedBlocks_ = config_.recordedBlocks;
-        }
-        trayOpen_ = false;
+        if (state_.trayOpen)
+            state_.disc.Reload();  // the user put the next disc in
+        state_.trayOpen = false;
     } else if (start) {
         MediumMissing(answer);
     }
@@ -657,7 +668,7 @@ CVirtualDevice::Answer CVirtualDevice::SetCdSpeed(const uint8_t* cdb) {
     uint32_t write = bigendian::Get16(&cdb[4]);
     uint32_t read = bigendian::Get16(&cdb[2]);
     // Like a drive, the nearest speed it can do: 1x at least, its maximum at most.
-    writeSpeed_ = std::clamp(write, kKilobytesPerSpeed, maxWrite);
+    state_.writeSpeed = std::clamp(write, kKilobytesPerSpeed, maxWrite);
     readSpeed_ = std::clamp(read, kKilobytesPerSpeed, 24 * kKilobytesPerSpeed);
     return Answer{};
 }
@@ -667,123 +678,12 @@ CVirtualDevice::Answer CVirtualDevice::SendOpcInformation(const uint8_t* cdb,
     uint32_t listLength = bigendian::Get16(&cdb[7]);
     if (listLength > 0 &&
         (request.direction != IScsiBackend::Direction::kOut || request.length < listLength))
-        return HostError();
+        return CVirtualAnswer::HostError();
     Answer answer;
     if (MediumMissing(answer))
         return answer;
     if ((cdb[1] & 0x01) != 0)
         ++opcCount_;
     answer.consumed = listLength;
-    return answer;
-}
-
-int32_t CVirtualDevice::LastLeadOut() {
-    return CTimePosition::FromMsf(kLeadOutMinute, kLeadOutSecond, kLeadOutFrame).address - kPregap;
-}
-
-int32_t CVirtualDevice::LeadInStart() const {
-    // Times from 90:00:00 on lie before the program area (MMC's negative addresses).
-    int32_t msf =
-        CTimePosition::FromMsf(config_.leadInMinute, config_.leadInSecond, config_.leadInFrame)
-            .address;
-    return config_.leadInMinute >= 90 ? msf - 450150 : msf - kPregap;
-}
-
-void CVirtualDevice::AbandonRecording() {
-    if (!recording_)
-        return;
-    if (!recording_->Test() && recording_->AnyReceived()) {
-        disc_ = Disc::kWritten;  // the laser has been at it: no longer blank
-        recordedBlocks_ = std::max(recording_->NextAddress(), 1);
-    }
-    recording_->Abandon();
-    recording_.reset();
-}
-
-CVirtualDevice::Answer CVirtualDevice::SendCueSheet(const uint8_t* cdb,
-                                                    const IScsiBackend::Request& request) {
-    Answer answer;
-    if (MediumMissing(answer))
-        return answer;
-    uint32_t length = bigendian::Get24(&cdb[6]);
-    if (length > 0 &&
-        (request.direction != IScsiBackend::Direction::kOut || request.length < length))
-        return HostError();
-    if (recording_)
-        return Check(kIllegalRequest, 0x2C, 0x00);  // a disc is being written
-    if (disc_ != Disc::kBlank)
-        return Check(kIllegalRequest, 0x30, 0x05);  // cannot write this medium
-    if ((writeParameters_[2] & 0x0F) != 2)
-        return Check(kIllegalRequest, 0x2C, 0x00);  // a cue sheet needs session-at-once
-    CVirtualCueSheet cue;
-    std::span<const uint8_t> bytes(request.dataOut, length);
-    if (uint8_t asc = cue.Parse(bytes, config_.cdText, LastLeadOut()); asc != 0)
-        return Check(kIllegalRequest, asc, 0x00);
-    const bool test = (writeParameters_[2] & 0x10) != 0;
-    const bool underrunFree = (writeParameters_[2] & 0x40) != 0;
-    recording_ = std::make_unique<CVirtualRecording>(std::move(cue), test, LeadInStart(),
-                                                     config_.outputFolder);
-    buffer_.Begin(75.0 * writeSpeed_ / kKilobytesPerSpeed, underrunFree);
-    answer.consumed = length;
-    return answer;
-}
-
-CVirtualDevice::Answer CVirtualDevice::Write10(const uint8_t* cdb,
-                                               const IScsiBackend::Request& request) {
-    Answer answer;
-    if (MediumMissing(answer))
-        return answer;
-    if (!recording_)
-        return Check(kIllegalRequest, 0x2C, 0x00);  // no cue sheet: nothing to write into
-    auto address = static_cast<int32_t>(bigendian::Get32(&cdb[2]));
-    auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
-    CVirtualRecording::Sense sense = recording_->Check(address, blocks);
-    if (sense.key != 0)
-        return Check(sense.key, sense.asc, sense.ascq);
-    const int32_t blockBytes = blocks > 0 ? recording_->BlockBytes(address) : 0;
-    const uint32_t need = static_cast<uint32_t>(blocks) * static_cast<uint32_t>(blockBytes);
-    if (need > 0 && (request.direction != IScsiBackend::Direction::kOut || request.length < need))
-        return HostError();
-    if (!buffer_.Accept(blocks, blockBytes)) {
-        AbandonRecording();
-        return Check(0x03, 0x0C, 0x09);  // write error: loss of streaming
-    }
-    sense = recording_->Write(address, blocks, request.dataOut);
-    if (sense.key != 0)
-        return Check(sense.key, sense.asc, sense.ascq);
-    if (recording_->AllReceived())
-        buffer_.EndOfDisc();
-    answer.consumed = need;
-    return answer;
-}
-
-CVirtualDevice::Answer CVirtualDevice::SynchronizeCache() {
-    Answer answer;
-    if (MediumMissing(answer) || !recording_)
-        return answer;
-    if (!recording_->AnyReceived()) {
-        recording_.reset();  // nothing was burnt: the disc is still blank
-        return answer;
-    }
-    if (!recording_->AllReceived()) {
-        // A disc written session-at-once cannot be closed half way.
-        AbandonRecording();
-        return Check(kIllegalRequest, 0x2C, 0x00);
-    }
-    buffer_.Drain();
-    const bool test = recording_->Test();
-    const int32_t leadOut = recording_->CueSheet().leadOut;
-    std::string cue;
-    const bool finished = recording_->Finish(cue);
-    recording_.reset();
-    if (!test) {
-        disc_ = Disc::kWritten;
-        recordedBlocks_ = std::max(leadOut, 1);
-    }
-    if (!finished)
-        return Check(0x03, 0x0C, 0x00);  // the image could not be written
-    ++finishedDiscs_;
-    if (!cue.empty())
-        lastImage_ = cue;
     return answer;
 }

@@ -11,12 +11,12 @@
 
 #include "disc/CdTextBuilder.h"
 #include "scsi/BigEndian.h"
-#include "scsi/LeadInCdText.h"
 #include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
-#include "scsi/VirtualDriveBuffer.h"
 #include "support/TestPaths.h"
 #include "support/VirtualRecorderRig.h"
+#include "virtualdrive/LeadInCdText.h"
+#include "virtualdrive/VirtualBus.h"
+#include "virtualdrive/VirtualDriveBuffer.h"
 
 namespace {
 using Bytes = std::vector<uint8_t>;
@@ -24,11 +24,12 @@ using Bytes = std::vector<uint8_t>;
 struct Rig : testrig::CVirtualRecorder {
     explicit Rig(const CVirtualDevice::Config& config = {}) : CVirtualRecorder(config) {}
     // The write parameters page with byte 2 as given (0x42: session-at-once).
-    int32_t WriteType(uint8_t byte2) {
+    int32_t WriteType(uint8_t byte2, uint8_t byte3 = 0x00) {
         Bytes data(8 + 56, 0);
         data[8] = 0x05;
         data[9] = 0x36;
         data[10] = byte2;
+        data[11] = byte3;
         data[12] = 0x08;
         return Out({0x55, 0x10, 0, 0, 0, 0, 0, 0, 64, 0}, data);
     }
@@ -128,7 +129,7 @@ TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
     for (const Case& c : cases) {
         EXPECT_EQ(rig.CueSheet(c.sheet), 2) << c.what;
         EXPECT_EQ(rig.Sense(), c.sense) << c.what;
-        EXPECT_EQ(rig.Device().Recording(), nullptr) << c.what;
+        EXPECT_FALSE(rig.Device().Model().Writing()) << c.what;
     }
 
     CVirtualDevice::Config plain;
@@ -174,7 +175,7 @@ TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
     EXPECT_EQ(rig.Write(135, 16, 2352), 2) << "one block past the lead-out";
     EXPECT_EQ(rig.Sense(), "5/21/00");
     EXPECT_EQ(rig.Write(135, 0, 2352), 0) << "nothing to write is no error";
-    EXPECT_EQ(rig.Device().Recording()->NextAddress(), 135);
+    EXPECT_EQ(rig.Device().Model().NextAddress(), 135);
 
     // Flushing half way cannot close the disc: it is spoilt, and nothing is left behind.
     EXPECT_EQ(rig.Flush(), 2);
@@ -243,6 +244,21 @@ TEST(VirtualWrite, ATestWriteBurnsNothing) {
     EXPECT_EQ(FilesIn(config.outputFolder), 1u);
 }
 
+TEST(VirtualWrite, AnMmc2DriveWantsNextSessionAllowedAndTrackMode4) {
+    CVirtualDevice::Config config;
+    config.model = CVirtualDeviceConfig::Model::kMmc2;
+    Rig rig(config);
+    EXPECT_EQ(rig.WriteType(0x42), 2);
+    EXPECT_EQ(rig.Sense(), "5/26/00");
+    EXPECT_EQ(rig.WriteType(0x42, 0x04), 2);
+    EXPECT_EQ(rig.WriteType(0x01, 0x04), 0) << "only session-at-once pages are its concern";
+    ASSERT_EQ(rig.WriteType(0x42, 0xC4), 0);
+    ASSERT_EQ(rig.CueSheet(Sheet({1})), 0);
+    ASSERT_EQ(rig.Write(-150, 225, 2352), 0);
+    EXPECT_EQ(rig.Flush(), 0);
+    EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kWritten);
+}
+
 TEST(VirtualWrite, EjectingHalfWayLeavesNoPartialAudio) {
     CVirtualDevice::Config config;
     config.outputFolder = testpaths::TempDir("vw-eject");
@@ -254,7 +270,7 @@ TEST(VirtualWrite, EjectingHalfWayLeavesNoPartialAudio) {
     EXPECT_EQ(FilesIn(config.outputFolder), 2u) << "the log and the audio being written";
     EXPECT_EQ(rig.None({0x1B, 0, 0, 0, 0x02, 0}), 0);
     EXPECT_EQ(FilesIn(config.outputFolder), 1u);
-    EXPECT_EQ(rig.Device().Recording(), nullptr);
+    EXPECT_FALSE(rig.Device().Model().Writing());
 }
 
 // The lead-in's CD-TEXT as the builder makes it, read back by the recorder.

@@ -1,4 +1,4 @@
-#include "scsi/VirtualDriveBuffer.h"
+#include "virtualdrive/VirtualDriveBuffer.h"
 
 #include <algorithm>
 #include <chrono>

@@ -6,9 +6,9 @@
 
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiTransport.h"
-#include "scsi/VirtualBus.h"
 #include "support/TestPaths.h"
 #include "support/VirtualRecorderRig.h"
+#include "virtualdrive/VirtualBus.h"
 
 namespace {
 using Fault = CVirtualDevice::Fault;

@@ -1,0 +1,145 @@
+#include "drivers/MmcRawDriver.h"
+
+#include <algorithm>
+#include <new>
+
+#include "disc/DiscImage.h"
+#include "disc/PQSubChannel16.h"
+#include "disc/PWSubChannel96.h"
+#include "scsi/BigEndian.h"
+#include "scsi/ScsiTransport.h"
+
+namespace {
+constexpr int32_t kRawWriteType = 0x03;
+constexpr char kWriteFailed[] = "Write data failed.";
+}  // namespace
+
+CMmcRawDriver::CMmcRawDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui)
+    : CCdrDriver(transport, discImage, ui) {
+    blocksPerCommand = kInitialBlocksPerCommand;
+}
+
+CMmcRawDriver::~CMmcRawDriver() = default;
+
+int32_t CMmcRawDriver::SetRawWriteParameters(int32_t blockType) {
+    std::array<uint8_t, 56> page{};
+    if (ModeSense10(0x05, page) != 0)
+        return 1;
+    page[0] &= 0x7F;
+    // Raw writing, the test bit for a simulation; no buffer-underrun-free recording.
+    page[2] =
+        static_cast<uint8_t>((page[2] & 0xE0) | kRawWriteType | (test.load() != 0 ? 0x10 : 0x00));
+    page[3] = 0;
+    page[4] = static_cast<uint8_t>(blockType & 0x0F);
+    page[8] = 0;
+    return ModeSelect10(page);
+}
+
+int32_t CMmcRawDriver::InitWrite() {
+    writeFailureShown_ = false;
+    if (CheckBlankDisc() != 0)
+        return 1;
+    if (leadInLength <= 0 || leadInLength > kMaxLeadInLength) {
+        // A lead-in start outside 90:00:00 to 99:59:74 is no lead-in to write.
+        ReportError("The disc reports no usable lead-in: cannot write it.");
+        return 1;
+    }
+    generator_.reset();
+    if (SetRawWriteParameters(1) == 0) {
+        generator_ = std::make_unique<CPQSubChannel16>();
+        Trace("Using 16 byte P-Q sub-channel data mode.");
+    } else if (SetRawWriteParameters(3) == 0) {
+        generator_ = std::make_unique<CPWSubChannel96>();
+        Trace("Using 96 byte raw P-W sub-channel data mode.");
+    } else if (SetRawWriteParameters(2) == 0) {
+        generator_ = std::make_unique<CPWSubChannel96>();
+        Trace("Using 96 byte packed P-W sub-channel data mode.");
+    } else {
+        Trace("Cannot setup disk-at-once writing for this drive.");
+        return 1;
+    }
+
+    rawBlockLength_ = kBlockLength + generator_->DataLength();
+    const uint32_t most = std::min(transport.MaximumTransfer(), kMostBytesPerCommand);
+    blocksPerCommand = static_cast<int32_t>(most / static_cast<uint32_t>(rawBlockLength_));
+    Trace("Block length: " + std::to_string(rawBlockLength_));
+    if (blocksPerCommand < 1) {
+        // Not even one raw block fits a command on this path.
+        Trace("The path to the drive takes less than one raw block per command.");
+        return 1;
+    }
+
+    // The ring, the staging and silence buffers; the image rewound.
+    if (CCdrDriver::InitWrite() != 0)
+        return 1;
+    try {
+        rawBlockBuffer_.assign(
+            static_cast<size_t>(blocksPerCommand) * static_cast<size_t>(rawBlockLength_), 0);
+    } catch (const std::bad_alloc&) {
+        ReportError("No more memory.");
+        return 1;
+    }
+
+    int32_t length = 0;
+    const uint8_t* sheet = discImage.BuildMmcCueSheet(length);
+    if (sheet == nullptr || length <= 0)
+        return 1;
+    const CDiscTime leadIn{leadInStart.minute, leadInStart.second, leadInStart.frame};
+    if (rawWriter_.InitFromCueSheet(generator_.get(), 0, sheet, length, leadIn) != 0)
+        return 1;
+    ReplaceSilenceBuffer();
+    return 0;
+}
+
+int32_t CMmcRawDriver::StartWrite() {
+    Trace("Writing lead-in and gap...");
+    // The first block of the lead-in: the lead-in length and the pregap before 0.
+    nextAddress = leadInStart.address - kLeadInOrigin;
+    PerformOpc();
+    if (WriteSilence(nextAddress, leadInLength + kPregapBlocks) != 0)
+        return 1;
+    return 0;
+}
+
+int32_t CMmcRawDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t count) {
+    const size_t rawLength = static_cast<size_t>(rawBlockLength_);
+    while (count > 0) {
+        const int32_t n = std::min(count, blocksPerCommand);
+        const std::span<const uint8_t> audio(data, static_cast<size_t>(n) * kBlockLength);
+        if (n <= 0 || rawBlockBuffer_.size() < static_cast<size_t>(n) * rawLength ||
+            rawWriter_.EncodeBlocks(address, audio, n, rawBlockBuffer_) != n)
+            return 1;
+        uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+        bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
+        bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
+        if (Command(cdb, rawBlockBuffer_.data(), static_cast<int32_t>(n * rawLength), nullptr, 0) !=
+            0) {
+            Trace(kWriteFailed);
+            // The disc is ruined: the user must know, once.
+            if (!writeFailureShown_) {
+                writeFailureShown_ = true;
+                ReportError(kWriteFailed);
+            }
+            return 1;
+        }
+        address += n;
+        count -= n;
+        data += static_cast<size_t>(n) * kBlockLength;
+    }
+    return 0;
+}
+
+int32_t CMmcRawDriver::FinishDisc() {
+    Trace("Writing lead-out...");
+    int32_t address = nextAddress;
+    const bool leadOutWritten = WriteSilence(address, leadOutLength) == 0;
+    Trace("\nFlushing cache...");
+    if (FlushCache() != 0)
+        return 1;
+    flushSucceeded_ = leadOutWritten && LastCommandSucceeded() == 1 ? 1 : 0;
+    WaitReady(300);
+    ReleaseBuffers();
+    std::vector<uint8_t>().swap(rawBlockBuffer_);
+    nextAddress = 0;
+    return 0;
+}
