@@ -155,11 +155,11 @@ TEST(ThreadedAnalyzeLevels, DialogWatchesProgressAndStopsTheRun) {
     while ((state.phase.load() != CRecordSession::kPhaseAnalyzing || state.progress.load() == 0) &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
-    int32_t seenTrack = state.currentTrack.load();
     state.stopRequested = 1;
     worker.join();
+    // Stopped long before the end: each worker gives up within the block it is on.  How
+    // many tracks were finished meanwhile depends on how the threads were scheduled.
     EXPECT_EQ(result.load(), 0);
-    EXPECT_LE(state.currentTrack.load(), seenTrack + 1);
     EXPECT_LT(state.currentTrack.load(), 99);
 }
 }  // namespace
