@@ -141,7 +141,6 @@ void CMainWindow::Present(CMainDialog& main) {
     SetPictureButtonEnabled(kRecord, main.IsCommandEnabled(kRecord));
     SetPictureButtonEnabled(kDelete, main.IsCommandEnabled(kDelete));
     SyncFromCore();
-    show();
 }
 
 void CMainWindow::Unbind() {

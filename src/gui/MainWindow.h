@@ -64,8 +64,8 @@ class CMainWindow : public CSkinDialog, public IMainWindowUi {
     CMainWindow(CBurnerApp& app, CModalWindows& windows, QWidget* parent = nullptr);
     ~CMainWindow() override;
 
-    // Opens the window on the command layer (its initialisation); Unbind lets go of it
-    // before the command layer ends.
+    // Prepares the window on the command layer (its initialisation), before it is shown
+    // or run; Unbind lets go of it before the command layer ends.
     void Present(CMainDialog& main);
     void Unbind();
 

@@ -43,8 +43,8 @@ QString ResourcePath(int32_t id) {
 }
 
 QPixmap Render(int32_t id) {
-    QSvgRenderer renderer(ResourcePath(id));
-    if (renderer.isValid()) {
+    QSvgRenderer renderer;
+    if (QFile::exists(ResourcePath(id)) && renderer.load(ResourcePath(id))) {
         QSize size = renderer.defaultSize();
         if (!size.isEmpty()) {
             QPixmap pixmap(size);

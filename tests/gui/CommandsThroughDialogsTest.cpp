@@ -1,0 +1,112 @@
+// A user's session with the mouse: songs added through the Insert dialog, one renamed,
+// the project saved and opened again, a song exported as WAV.
+#include <gtest/gtest.h>
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QContextMenuEvent>
+#include <filesystem>
+
+#include "GuiRig.h"
+#include "gui/RenameDlg.h"
+#include "gui/SongListView.h"
+#include "support/TestPaths.h"
+
+namespace {
+using W = CMainWindow;
+
+void ChooseFromListMenu(CMainWindowRig& rig, int32_t row, int32_t commandId) {
+    QPoint pos = rig.RowPoint(row);
+    QTest::mouseClick(rig.Viewport(), Qt::RightButton, Qt::NoModifier, pos);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, rig.Viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(rig.Viewport(), &event);
+    QMenu* menu = rig.Window().OpenMenu();
+    ASSERT_NE(menu, nullptr);
+    for (QAction* action : menu->actions())
+        if (action->data().toInt() == commandId) {
+            QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
+                              menu->actionGeometry(action).center());
+            return;
+        }
+    FAIL() << "no item " << commandId;
+}
+
+TEST(CommandsThroughDialogs, InsertRenameSaveOpenAndExport) {
+    CMainWindowRig rig;
+    const std::string songs = testpaths::Fixture("songs");
+    const std::string out = testpaths::TempDir("gui-out");
+
+    // Insert: two files chosen in the open dialog, which starts in the start folder.
+    QString folderShown;
+    WhenModal("QFileDialog", [&](QWidget* dialog) {
+        auto* fd = static_cast<QFileDialog*>(dialog);
+        folderShown = fd->directory().absolutePath();
+        fd->setDirectory(QString::fromStdString(songs));
+        ChooseInFileDialog(dialog, "\"01 Morning.mp3\" \"02 Noon.MP3\"");
+    });
+    rig.Click(W::kInsert);
+    EXPECT_EQ(rig.Titles(), (std::vector<std::string>{"Morning - Sample Band", "Noon - Sample Band"}));
+    EXPECT_EQ(std::filesystem::file_size(rig.StartFolder() + "/MP3.dir"), 256u);
+    // The next Insert dialog opens where the last one picked.
+    WhenModal("QFileDialog", [&](QWidget* dialog) {
+        folderShown = static_cast<QFileDialog*>(dialog)->directory().absolutePath();
+        ClickButton(dialog, "Cancel");
+    });
+    rig.Click(W::kInsert);
+    EXPECT_EQ(folderShown.toStdString(), songs);
+
+    // Rename the second song.
+    QTest::mouseClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
+    WhenModal("CRenameDlg", [](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "Rename MP3 title");
+        QLineEdit* edit = static_cast<CRenameDlg*>(dialog)->Edit();
+        EXPECT_EQ(edit->text(), "Noon - Sample Band");
+        edit->selectAll();
+        QTest::keyClicks(edit, "High Noon");
+        ClickButton(dialog, "OK");
+    });
+    rig.Click(W::kRename);
+    EXPECT_EQ(rig.Titles(), (std::vector<std::string>{"Morning - Sample Band", "High Noon"}));
+    // Cancel, labelled "Exit", changes nothing.
+    WhenModal("CRenameDlg", [](QWidget* dialog) {
+        QTest::keyClicks(static_cast<CRenameDlg*>(dialog)->Edit(), "zzz");
+        ClickButton(dialog, "Exit");
+    });
+    rig.Click(W::kRename);
+    EXPECT_EQ(rig.Titles(), (std::vector<std::string>{"Morning - Sample Band", "High Noon"}));
+
+    // Save the project; the name gets its extension.
+    WhenModal("QFileDialog", [&](QWidget* dialog) {
+        static_cast<QFileDialog*>(dialog)->setDirectory(QString::fromStdString(out));
+        ChooseInFileDialog(dialog, "album");
+    });
+    rig.Click(W::kSaveProject);
+    ASSERT_TRUE(std::filesystem::exists(out + "/album.MPJ"));
+
+    // A new list, then the project opened again.
+    rig.Click(W::kNewList);
+    EXPECT_TRUE(rig.Titles().empty());
+    WhenModal("QFileDialog", [&](QWidget* dialog) {
+        folderShown = static_cast<QFileDialog*>(dialog)->directory().absolutePath();
+        ChooseInFileDialog(dialog, "album.MPJ");
+    });
+    rig.Click(W::kOpenProject);
+    EXPECT_EQ(folderShown.toStdString(), out);
+    EXPECT_EQ(rig.Titles(), (std::vector<std::string>{"Morning - Sample Band", "High Noon"}));
+    EXPECT_TRUE(rig.Window().IsPictureButtonEnabled(W::kDelete));
+
+    // Export the first song as WAV from the list's menu: the dialog suggests the title.
+    QString suggested;
+    WhenModal("QFileDialog", [&](QWidget* dialog) {
+        static_cast<QFileDialog*>(dialog)->setDirectory(QString::fromStdString(out));
+        suggested = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+        ChooseInFileDialog(dialog, "morning.wav");
+    });
+    ChooseFromListMenu(rig, 0, W::kMenuExportWav);
+    EXPECT_EQ(suggested, "Morning - Sample Band.WAV");
+    // The song's whole seconds of CD audio and the header.
+    EXPECT_EQ(std::filesystem::file_size(out + "/morning.wav"),
+              44u + static_cast<uintmax_t>(rig.Songs().SongDuration(0)) * 176400u);
+}
+}  // namespace
