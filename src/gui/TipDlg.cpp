@@ -43,7 +43,7 @@ void CTipSettings::WriteText(const char* key, const std::string& value) {
 CTipDlg::CTipDlg(const std::string& startFolder, ITipStore& store, QWidget* parent)
     : QDialog(parent), tips_(std::make_unique<CTipOfTheDay>(store, startFolder)) {
     setWindowTitle(QStringLiteral("Tip of the Day"));
-    setFixedSize(346, 272);
+    setFixedSize(346, 296);
     // The white area with the light bulb, where the tip stands.
     frame_ = QRect(30, 28, 286, 180);
 
@@ -59,11 +59,11 @@ CTipDlg::CTipDlg(const std::string& startFolder, ITipStore& store, QWidget* pare
     tipText_->setPalette(palette);
 
     startUp_ = new QCheckBox(QStringLiteral("&Show Tips on StartUp"), this);
-    startUp_->setGeometry(frame_.x(), 224, 150, 28);
+    startUp_->setGeometry(frame_.x(), 216, frame_.width(), 26);
     startUp_->setChecked(tips_->ShowAtStartUp());
 
     next_ = new QPushButton(QStringLiteral("&Next Tip"), this);
-    next_->setGeometry(166, 224, 72, 28);
+    next_->setGeometry(frame_.right() - 154, 252, 76, 28);
     next_->setAutoDefault(false);
     next_->setEnabled(tips_->HasFile());
     connect(next_, &QPushButton::clicked, this, [this] {
@@ -73,7 +73,7 @@ CTipDlg::CTipDlg(const std::string& startFolder, ITipStore& store, QWidget* pare
     });
 
     auto* close = new QPushButton(QStringLiteral("&Close"), this);
-    close->setGeometry(244, 224, 72, 28);
+    close->setGeometry(frame_.right() - 72, 252, 76, 28);
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
