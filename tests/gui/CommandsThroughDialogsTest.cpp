@@ -5,7 +5,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
-#include <QContextMenuEvent>
 #include <filesystem>
 
 #include "GuiRig.h"
@@ -15,22 +14,6 @@
 
 namespace {
 using W = CMainWindow;
-
-void ChooseFromListMenu(CMainWindowRig& rig, int32_t row, int32_t commandId) {
-    QPoint pos = rig.RowPoint(row);
-    QTest::mouseClick(rig.Viewport(), Qt::RightButton, Qt::NoModifier, pos);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, rig.Viewport()->mapToGlobal(pos));
-    QApplication::sendEvent(rig.Viewport(), &event);
-    QMenu* menu = rig.Window().OpenMenu();
-    ASSERT_NE(menu, nullptr);
-    for (QAction* action : menu->actions())
-        if (action->data().toInt() == commandId) {
-            QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                              menu->actionGeometry(action).center());
-            return;
-        }
-    FAIL() << "no item " << commandId;
-}
 
 TEST(CommandsThroughDialogs, InsertRenameSaveOpenAndExport) {
     CMainWindowRig rig;
@@ -103,7 +86,9 @@ TEST(CommandsThroughDialogs, InsertRenameSaveOpenAndExport) {
         suggested = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
         ChooseInFileDialog(dialog, "morning.wav");
     });
-    ChooseFromListMenu(rig, 0, W::kMenuExportWav);
+    QMenu* menu = rig.RightClickList(rig.RowPoint(0));
+    ASSERT_NE(menu, nullptr);
+    ChooseMenuItem(menu, W::kMenuExportWav);
     EXPECT_EQ(suggested, "Morning - Sample Band.WAV");
     // The song's whole seconds of CD audio and the header.
     EXPECT_EQ(std::filesystem::file_size(out + "/morning.wav"),

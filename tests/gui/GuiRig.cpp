@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -39,6 +41,31 @@ void WhenModal(const char* className, std::function<void(QWidget*)> action, int 
         action(modal);
     });
     timer->start(10);
+}
+
+void ChooseMenuItem(QMenu* menu, int32_t commandId) {
+    std::vector<QMenu*> menus{menu};
+    for (QAction* a : menu->actions())
+        if (a->menu() != nullptr)
+            menus.push_back(a->menu());
+    for (QMenu* m : menus) {
+        for (QAction* action : m->actions()) {
+            if (action->isSeparator() || action->data().toInt() != commandId)
+                continue;
+            if (m != menu) {
+                // Open the submenu as the mouse would, then pick from it.
+                for (QAction* a : menu->actions())
+                    if (a->menu() == m)
+                        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
+                                          menu->actionGeometry(a).center());
+                EXPECT_TRUE(QTest::qWaitForWindowExposed(m));
+            }
+            QTest::mouseClick(m, Qt::LeftButton, Qt::NoModifier, m->actionGeometry(action).center());
+            return;
+        }
+    }
+    ADD_FAILURE() << "no menu item " << commandId;
+    menu->close();
 }
 
 void ClickButton(QWidget* dialog, const QString& text) {
@@ -118,6 +145,13 @@ QPoint CMainWindowRig::RowPoint(int32_t row, int x) const {
 
 QWidget* CMainWindowRig::Viewport() const {
     return window_->ListView()->viewport();
+}
+
+QMenu* CMainWindowRig::RightClickList(QPoint pos) {
+    QTest::mouseClick(Viewport(), Qt::RightButton, Qt::NoModifier, pos);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, Viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(Viewport(), &event);
+    return window_->OpenMenu();
 }
 
 void CMainWindowRig::Drop(QWidget* target, QPoint pos, const std::vector<std::string>& paths) {

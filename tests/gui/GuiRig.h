@@ -33,6 +33,12 @@ void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
               [action](QWidget* w) { action(static_cast<T*>(w)); }, timeoutMs);
 }
 
+class QMenu;
+
+// Picks the item of a menu (or of one of its submenus, opened on the way) whose action
+// carries commandId, with real clicks.
+void ChooseMenuItem(QMenu* menu, int32_t commandId);
+
 // Presses a dialog button by its text (mnemonics ignored), with a real click.
 void ClickButton(QWidget* dialog, const QString& text);
 // Types a file name into a file dialog and confirms it with Enter.
@@ -71,6 +77,9 @@ class CMainWindowRig {
     // A point on a row of the list, in viewport coordinates, x pixels from its left.
     QPoint RowPoint(int32_t row, int x = 10) const;
     QWidget* Viewport() const;
+    // Right-clicks the list at pos (viewport coordinates): the press, then the menu
+    // request the window system sends with it.  The menu that opened, or nullptr.
+    QMenu* RightClickList(QPoint pos);
     // Drops local files and folders on a widget, as a file manager does.
     void Drop(QWidget* target, QPoint pos, const std::vector<std::string>& paths);
     // The titles in row order.

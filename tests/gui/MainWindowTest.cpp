@@ -43,13 +43,6 @@ void AddThree(CMainWindowRig& rig) {
     ASSERT_EQ(rig.Titles(), (std::vector<std::string>{kMorning, kNoon, kEvening}));
 }
 
-// Sends the context-menu request a right click on the list's viewport makes.
-void RightClickList(CMainWindowRig& rig, QPoint pos) {
-    QTest::mouseClick(rig.Viewport(), Qt::RightButton, Qt::NoModifier, pos);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, rig.Viewport()->mapToGlobal(pos));
-    QApplication::sendEvent(rig.Viewport(), &event);
-}
-
 std::vector<std::string> MenuLines(QMenu* menu) {
     std::vector<std::string> lines;
     for (QAction* action : menu->actions()) {
@@ -62,31 +55,6 @@ std::vector<std::string> MenuLines(QMenu* menu) {
                             action->text().toStdString());
     }
     return lines;
-}
-
-void Choose(QMenu* menu, int32_t commandId) {
-    std::vector<QMenu*> menus{menu};
-    for (QAction* a : menu->actions())
-        if (a->menu() != nullptr)
-            menus.push_back(a->menu());
-    for (QMenu* m : menus) {
-        for (QAction* action : m->actions()) {
-            if (!action->isSeparator() && action->data().toInt() == commandId) {
-                if (m != menu) {
-                    // Open the submenu as the mouse would, then pick from it.
-                    for (QAction* a : menu->actions())
-                        if (a->menu() == m)
-                            QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                                              menu->actionGeometry(a).center());
-                    ASSERT_TRUE(QTest::qWaitForWindowExposed(m));
-                }
-                QTest::mouseClick(m, Qt::LeftButton, Qt::NoModifier,
-                                  m->actionGeometry(action).center());
-                return;
-            }
-        }
-    }
-    FAIL() << "no menu item " << commandId;
 }
 
 TEST(MainWindow, LayoutAtTheTopLeftWithItsColumns) {
@@ -201,12 +169,12 @@ TEST(MainWindow, ContextMenuOnlyAtTheHeightOfARow) {
     W& w = rig.Window();
     // Below the last row: nothing.
     QPoint below(50, rig.RowPoint(2).y() + 40);
-    RightClickList(rig, below);
+    rig.RightClickList(below);
     EXPECT_EQ(w.OpenMenu(), nullptr);
 
     // Right of the last column of row 1: the menu, with row 1 selected and focused.
     QPoint right(rig.Viewport()->width() - 4, rig.RowPoint(1).y());
-    RightClickList(rig, right);
+    rig.RightClickList(right);
     ASSERT_NE(w.OpenMenu(), nullptr);
     EXPECT_EQ(rig.Songs().FocusedRow(), 1);
     EXPECT_TRUE(rig.Songs().IsSelected(1));
@@ -220,7 +188,7 @@ TEST(MainWindow, ContextMenuOnlyAtTheHeightOfARow) {
                                   "32781 To &WinAmp M3U Play List", "32782 To Sonique PLS Play List",
                                   "32783 To Text File for CD Label Printing"}));
     // Down on the row the menu belongs to.
-    Choose(w.OpenMenu(), W::kMenuDown);
+    ChooseMenuItem(w.OpenMenu(), W::kMenuDown);
     EXPECT_EQ(rig.Titles(), (std::vector<std::string>{kMorning, kEvening, kNoon}));
 
     // A request from the keyboard opens nothing.
@@ -352,7 +320,7 @@ TEST(MainWindow, ChoosingALanguageRetitlesEverythingAtOnce) {
     std::vector<std::string> lines = MenuLines(menu);
     EXPECT_EQ(lines, (std::vector<std::string>{"15000 English (Default)", "-", "15001 Piglatin"}));
     EXPECT_TRUE(menu->actions().at(0)->isChecked());
-    Choose(menu, 15001);
+    ChooseMenuItem(menu, 15001);
 
     auto* model = w.ListView()->model();
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "Itle-tay");
@@ -378,7 +346,7 @@ TEST(MainWindow, ChoosingALanguageRetitlesEverythingAtOnce) {
     rig.Click(W::kLanguage);
     ASSERT_NE(w.OpenMenu(), nullptr);
     EXPECT_TRUE(w.OpenMenu()->actions().at(2)->isChecked());
-    Choose(w.OpenMenu(), 15000);
+    ChooseMenuItem(w.OpenMenu(), 15000);
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "MP3 Title");
     EXPECT_EQ(w.RecorderLine()->text(), "No CDR driver found.");
 }
