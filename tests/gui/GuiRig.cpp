@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
@@ -39,6 +40,14 @@ void WhenModal(const char* className, std::function<void(QWidget*)> action, int 
             return;
         }
         action(modal);
+        // A window the action failed to close would hold the test for ever.
+        QPointer<QWidget> left(modal);
+        QTimer::singleShot(timeoutMs, [left, wanted] {
+            if (left && left->isVisible() && QApplication::activeModalWidget() == left) {
+                ADD_FAILURE() << wanted << " stayed open";
+                left->close();
+            }
+        });
     });
     timer->start(10);
 }
