@@ -1,6 +1,7 @@
 #include "gui/SongListView.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -90,4 +91,23 @@ void CSongListView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeView::keyPressEvent(event);
+}
+
+namespace {
+bool FromKeyboard(QEvent* event) {
+    return event->type() == QEvent::ContextMenu &&
+           static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+}
+}  // namespace
+
+bool CSongListView::event(QEvent* event) {
+    if (FromKeyboard(event))
+        return true;
+    return QTreeView::event(event);
+}
+
+bool CSongListView::viewportEvent(QEvent* event) {
+    if (FromKeyboard(event))
+        return true;
+    return QTreeView::viewportEvent(event);
 }

@@ -3,7 +3,8 @@
 // are reordered by dragging one onto another (it is placed in front of the row it is
 // released on); a right press selects and focuses the row at the pointer's height,
 // whatever the column; Insert and Delete keys, and a double-click on a row, are handed
-// to the window, which runs the commands.
+// to the window, which runs the commands.  A menu request from the keyboard names no
+// row, so it opens no menu.
 #include <QTreeView>
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,8 @@ class CSongListView : public QTreeView {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     int32_t pressRow_ = -1;

@@ -194,6 +194,8 @@ TEST(MainWindow, ContextMenuOnlyAtTheHeightOfARow) {
     // A request from the keyboard opens nothing.
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(-1, -1), QPoint(-1, -1));
     QApplication::sendEvent(&w, &key);
+    QContextMenuEvent listKey(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
+    QApplication::sendEvent(w.ListView(), &listKey);
     QApplication::processEvents();
     EXPECT_TRUE(w.OpenMenu() == nullptr || !w.OpenMenu()->isVisible());
 }
