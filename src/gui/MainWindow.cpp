@@ -59,12 +59,12 @@ const CPictureButton kButtons[] = {
 
 // Where a click is looked for first when pictures overlap.
 const std::vector<int32_t> kHitOrder = {
-    CMainWindow::kExit,   CMainWindow::kHelp,        CMainWindow::kInsert,
-    CMainWindow::kDelete, CMainWindow::kRecord,      CMainWindow::kNewList,
+    CMainWindow::kExit,        CMainWindow::kHelp,        CMainWindow::kInsert,
+    CMainWindow::kDelete,      CMainWindow::kRecord,      CMainWindow::kNewList,
     CMainWindow::kOpenProject, CMainWindow::kSaveProject, CMainWindow::kPrintCover,
-    CMainWindow::kTop,    CMainWindow::kUp,          CMainWindow::kDown,
-    CMainWindow::kBottom, CMainWindow::kRename,      CMainWindow::kPlay,
-    CMainWindow::kMinimize, CMainWindow::kLanguage,
+    CMainWindow::kTop,         CMainWindow::kUp,          CMainWindow::kDown,
+    CMainWindow::kBottom,      CMainWindow::kRename,      CMainWindow::kPlay,
+    CMainWindow::kMinimize,    CMainWindow::kLanguage,
 };
 
 QString MenuText(int32_t textId) {
@@ -111,7 +111,8 @@ void CMainWindow::Present(CMainDialog& main) {
     list_->setGeometry(kListRect);
     totals_->setGeometry(kTotalsRect);
     recorder_->setGeometry(kRecorderRect);
-    for (const CPictureButton& button : kButtons) MovePictureButton(button.controlId, button.position);
+    for (const CPictureButton& button : kButtons)
+        MovePictureButton(button.controlId, button.position);
 
     setWindowTitle(QStringLiteral("Tunevarn"));
     setWindowIcon(ApplicationIcon());
@@ -199,24 +200,59 @@ void CMainWindow::OnPictureClicked(int32_t controlId) {
         return;
     CMainDialog& m = *main_;
     switch (controlId) {
-        case kExit: Run([&] { m.Exit(); }); break;
-        case kHelp: Run([&] { m.Help(); }); break;
-        case kInsert: Run([&] { m.InsertFiles(); }); break;
-        case kDelete: Run([&] { m.DeleteSongs(); }); break;
-        case kRecord: Run([&] { m.Record(); }); break;
-        case kNewList: Run([&] { m.NewList(); }); break;
-        case kOpenProject: Run([&] { m.OpenProject(); }); break;
-        case kSaveProject: Run([&] { m.SaveProject(); }); break;
-        case kPrintCover: Run([&] { m.PrintCover(); }); break;
-        case kTop: Run([&] { m.MoveTop(); }); break;
-        case kUp: Run([&] { m.MoveUp(); }); break;
-        case kDown: Run([&] { m.MoveDown(); }); break;
-        case kBottom: Run([&] { m.MoveBottom(); }); break;
-        case kRename: Run([&] { m.RenameSong(); }); break;
-        case kPlay: Run([&] { m.PlaySong(); }); break;
-        case kMinimize: Run([&] { m.Minimize(); }); break;
-        case kLanguage: ShowLanguageMenu(QCursor::pos()); break;
-        default: break;
+        case kExit:
+            Run([&] { m.Exit(); });
+            break;
+        case kHelp:
+            Run([&] { m.Help(); });
+            break;
+        case kInsert:
+            Run([&] { m.InsertFiles(); });
+            break;
+        case kDelete:
+            Run([&] { m.DeleteSongs(); });
+            break;
+        case kRecord:
+            Run([&] { m.Record(); });
+            break;
+        case kNewList:
+            Run([&] { m.NewList(); });
+            break;
+        case kOpenProject:
+            Run([&] { m.OpenProject(); });
+            break;
+        case kSaveProject:
+            Run([&] { m.SaveProject(); });
+            break;
+        case kPrintCover:
+            Run([&] { m.PrintCover(); });
+            break;
+        case kTop:
+            Run([&] { m.MoveTop(); });
+            break;
+        case kUp:
+            Run([&] { m.MoveUp(); });
+            break;
+        case kDown:
+            Run([&] { m.MoveDown(); });
+            break;
+        case kBottom:
+            Run([&] { m.MoveBottom(); });
+            break;
+        case kRename:
+            Run([&] { m.RenameSong(); });
+            break;
+        case kPlay:
+            Run([&] { m.PlaySong(); });
+            break;
+        case kMinimize:
+            Run([&] { m.Minimize(); });
+            break;
+        case kLanguage:
+            ShowLanguageMenu(QCursor::pos());
+            break;
+        default:
+            break;
     }
 }
 

@@ -19,19 +19,43 @@ QSize KnownSize(int32_t id) {
         case pictures::kIcon:
         case pictures::kHandCursor:
             return {32, 32};
-        case 142: case 143: case 145: case 146: case 147: case 148:
-        case 149: case 150: case 151: case 152: case 153: case 154:
+        case 142:
+        case 143:
+        case 145:
+        case 146:
+        case 147:
+        case 148:
+        case 149:
+        case 150:
+        case 151:
+        case 152:
+        case 153:
+        case 154:
             return {38, 36};
-        case 156: case 157: case 158: case 159:
+        case 156:
+        case 157:
+        case 158:
+        case 159:
             return {27, 23};
-        case 160: case 161:
+        case 160:
+        case 161:
             return {46, 25};
-        case 168: case 169: case 170: case 171: case 172: case 173:
-        case 174: case 175: case 180: case 181:
+        case 168:
+        case 169:
+        case 170:
+        case 171:
+        case 172:
+        case 173:
+        case 174:
+        case 175:
+        case 180:
+        case 181:
             return {19, 18};
-        case 186: case 187:
+        case 186:
+        case 187:
             return {19, 19};
-        case 176: case 177:
+        case 176:
+        case 177:
             return {88, 17};
         default:
             return {};

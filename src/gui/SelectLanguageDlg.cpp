@@ -23,7 +23,8 @@ CSelectLanguageDlg::CSelectLanguageDlg(const std::vector<std::string>& rows, QWi
         "Por favor seleccione el idioma que desea utilizar.",
         "Wählen Sie die gewünschte Sprache.",
     };
-    for (const char* line : lines) groupLayout->addWidget(new QLabel(QString::fromUtf8(line), group));
+    for (const char* line : lines)
+        groupLayout->addWidget(new QLabel(QString::fromUtf8(line), group));
     layout->addWidget(group);
 
     list_ = new QListWidget(this);

@@ -27,8 +27,7 @@ void EditCommand(QWidget* focus, const char* slot) {
 }
 }  // namespace
 
-CSkinDialog::CSkinDialog(QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint) {
+CSkinDialog::CSkinDialog(QWidget* parent) : QDialog(parent, Qt::Window | Qt::FramelessWindowHint) {
     setMouseTracking(true);
     tipTimer_.setSingleShot(true);
     tipTimer_.setInterval(kTooltipDelayMs);
@@ -241,7 +240,7 @@ void CSkinDialog::mouseReleaseEvent(QMouseEvent* event) {
 void CSkinDialog::contextMenuEvent(QContextMenuEvent* event) {
     // Cut, Copy and Paste for whatever edit field has the focus.
     QPoint at = event->reason() == QContextMenuEvent::Keyboard ? mapToGlobal(QPoint(5, 5))
-                                                                : event->globalPos();
+                                                               : event->globalPos();
     auto* menu = new QMenu(window());
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const char* const texts[] = {"Cu&t", "&Copy", "&Paste"};
@@ -279,8 +278,8 @@ void CSkinDialog::ApplySkinColours() {
     for (QWidget* child : children) {
         if (child->window() != this)
             continue;
-        const bool isStatic = qobject_cast<QLabel*>(child) != nullptr ||
-                              qobject_cast<QGroupBox*>(child) != nullptr;
+        const bool isStatic =
+            qobject_cast<QLabel*>(child) != nullptr || qobject_cast<QGroupBox*>(child) != nullptr;
         const bool isCheck = child->inherits("QCheckBox") || child->inherits("QRadioButton");
         if (!isStatic && !isCheck)
             continue;
@@ -289,7 +288,8 @@ void CSkinDialog::ApplySkinColours() {
         child->setProperty("tunevarnSkinned", true);
         child->setAutoFillBackground(false);
         QPalette palette = child->palette();
-        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        for (QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
             palette.setColor(role, Qt::white);
         child->setPalette(palette);
     }

@@ -33,9 +33,8 @@ void CSongListView::mousePressEvent(QMouseEvent* event) {
         // The row at the pointer's height, whichever column was pressed.
         int32_t row = RowAtHeight(pos.y());
         if (row >= 0)
-            selectionModel()->setCurrentIndex(model()->index(row, 0),
-                                              QItemSelectionModel::Select |
-                                                  QItemSelectionModel::Rows);
+            selectionModel()->setCurrentIndex(
+                model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         return;
     }
     if (event->button() == Qt::LeftButton) {

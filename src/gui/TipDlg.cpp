@@ -24,7 +24,8 @@ QString ResourceString(int32_t id) {
 
 int64_t CTipSettings::ReadNumber(const char* key, int64_t def) {
     bool ok = false;
-    qlonglong value = QSettings().value(Key(key), QVariant::fromValue<qlonglong>(def)).toLongLong(&ok);
+    qlonglong value =
+        QSettings().value(Key(key), QVariant::fromValue<qlonglong>(def)).toLongLong(&ok);
     return ok ? value : def;
 }
 

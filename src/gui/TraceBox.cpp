@@ -5,8 +5,8 @@
 #include "gui/QtText.h"
 
 void CTraceBox::ReportError(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("trace"), FromBytes(text),
-                    QMessageBox::Ok, owner_.data());
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("trace"), FromBytes(text), QMessageBox::Ok,
+                    owner_.data());
     box.setObjectName(QStringLiteral("trace"));
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
@@ -17,8 +17,8 @@ CDriverMessages::CDriverMessages() : queue_(box_), receiver_(std::make_unique<QO
     // loop comes round.
     QObject* receiver = receiver_.get();
     queue_.SetWakeUp([this, receiver] {
-        QMetaObject::invokeMethod(receiver, [this] { queue_.ShowPending(); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            receiver, [this] { queue_.ShowPending(); }, Qt::QueuedConnection);
     });
 }
 

@@ -29,7 +29,8 @@ TEST(CommandsThroughDialogs, InsertRenameSaveOpenAndExport) {
         ChooseInFileDialog(dialog, "\"01 Morning.mp3\" \"02 Noon.MP3\"");
     });
     rig.Click(W::kInsert);
-    EXPECT_EQ(rig.Titles(), (std::vector<std::string>{"Morning - Sample Band", "Noon - Sample Band"}));
+    EXPECT_EQ(rig.Titles(),
+              (std::vector<std::string>{"Morning - Sample Band", "Noon - Sample Band"}));
     EXPECT_EQ(std::filesystem::file_size(rig.StartFolder() + "/MP3.dir"), 256u);
     // The next Insert dialog opens where the last one picked.
     WhenModal("QFileDialog", [&](QWidget* dialog) {

@@ -4,12 +4,12 @@
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>
-#include <QMenu>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
@@ -69,7 +69,8 @@ void ChooseMenuItem(QMenu* menu, int32_t commandId) {
                                           menu->actionGeometry(a).center());
                 EXPECT_TRUE(QTest::qWaitForWindowExposed(m));
             }
-            QTest::mouseClick(m, Qt::LeftButton, Qt::NoModifier, m->actionGeometry(action).center());
+            QTest::mouseClick(m, Qt::LeftButton, Qt::NoModifier,
+                              m->actionGeometry(action).center());
             return;
         }
     }

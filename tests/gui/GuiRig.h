@@ -7,8 +7,8 @@
 #include <QTest>
 #include <QWidget>
 #include <functional>
-#include <ostream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,12 +25,12 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 
 // Calls action with the first modal window of class T that becomes active, from the
 // event loop that runs it.  Gives up (and fails the test) after timeoutMs.
-void WhenModal(const char* className, std::function<void(QWidget*)> action,
-               int timeoutMs = 10000);
+void WhenModal(const char* className, std::function<void(QWidget*)> action, int timeoutMs = 10000);
 template <typename T>
 void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
-    WhenModal(T::staticMetaObject.className(),
-              [action](QWidget* w) { action(static_cast<T*>(w)); }, timeoutMs);
+    WhenModal(
+        T::staticMetaObject.className(), [action](QWidget* w) { action(static_cast<T*>(w)); },
+        timeoutMs);
 }
 
 class QMenu;

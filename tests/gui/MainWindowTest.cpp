@@ -20,11 +20,10 @@
 namespace {
 using W = CMainWindow;
 
-const int32_t kAllButtons[] = {W::kNewList, W::kOpenProject, W::kSaveProject, W::kRecord,
-                               W::kPrintCover, W::kHelp, W::kInsert, W::kDelete,
-                               W::kExit, W::kTop, W::kUp, W::kPlay,
-                               W::kDown, W::kBottom, W::kLanguage, W::kRename,
-                               W::kMinimize};
+const int32_t kAllButtons[] = {
+    W::kNewList, W::kOpenProject, W::kSaveProject, W::kRecord, W::kPrintCover, W::kHelp,
+    W::kInsert,  W::kDelete,      W::kExit,        W::kTop,    W::kUp,         W::kPlay,
+    W::kDown,    W::kBottom,      W::kLanguage,    W::kRename, W::kMinimize};
 
 // The sample songs' ID3 titles.
 const std::string kMorning = "Morning - Sample Band";
@@ -180,13 +179,14 @@ TEST(MainWindow, ContextMenuOnlyAtTheHeightOfARow) {
     EXPECT_TRUE(rig.Songs().IsSelected(1));
     EXPECT_EQ(MenuLines(w.OpenMenu()),
               (std::vector<std::string>{"32771 &Play", "1024 &Rename Title", "32778 Export &Wav",
-                                        "32777 Export Raw Audio&Track", "Export &Song List >",
-                                        "-", "32772 &Up", "32773 &Down", "-", "1001 &Insert",
+                                        "32777 Export Raw Audio&Track", "Export &Song List >", "-",
+                                        "32772 &Up", "32773 &Down", "-", "1001 &Insert",
                                         "1002 &Delete", "-", "32779 &Tips of the day"}));
     QMenu* sub = w.OpenMenu()->actions().at(4)->menu();
-    EXPECT_EQ(MenuLines(sub), (std::vector<std::string>{
-                                  "32781 To &WinAmp M3U Play List", "32782 To Sonique PLS Play List",
-                                  "32783 To Text File for CD Label Printing"}));
+    EXPECT_EQ(MenuLines(sub),
+              (std::vector<std::string>{"32781 To &WinAmp M3U Play List",
+                                        "32782 To Sonique PLS Play List",
+                                        "32783 To Text File for CD Label Printing"}));
     // Down on the row the menu belongs to.
     ChooseMenuItem(w.OpenMenu(), W::kMenuDown);
     EXPECT_EQ(rig.Titles(), (std::vector<std::string>{kMorning, kEvening, kNoon}));
@@ -233,14 +233,15 @@ TEST(MainWindow, DraggingARowPlacesItInFrontOfTheRowItIsDroppedOn) {
 
 TEST(MainWindow, DroppedFolderAddsItsSongsInFrontOfTheFocusedRow) {
     CMainWindowRig rig;
-    rig.Drop(rig.Viewport(), QPoint(30, 30), {Song("m1_44100_stereo.mp3"), Song("id3v1_space.mp3")});
+    rig.Drop(rig.Viewport(), QPoint(30, 30),
+             {Song("m1_44100_stereo.mp3"), Song("id3v1_space.mp3")});
     ASSERT_EQ(rig.Titles(), (std::vector<std::string>{"m1_44100_stereo", "Song - Band"}));
     // Focus the second row, then drop a folder (with a text file and a hidden folder in
     // the fixtures) and a file that is not a song.
     QTest::mouseClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
     rig.Drop(&rig.Window(), QPoint(300, 60), {Song("songs"), Song("garbage.mp3")});
-    EXPECT_EQ(rig.Titles(), (std::vector<std::string>{"m1_44100_stereo", kMorning, kNoon,
-                                                      kEvening, "Song - Band"}));
+    EXPECT_EQ(rig.Titles(), (std::vector<std::string>{"m1_44100_stereo", kMorning, kNoon, kEvening,
+                                                      "Song - Band"}));
     EXPECT_EQ(rig.Window().TotalsLine()->text().left(8), "5 songs,");
     EXPECT_TRUE(rig.Window().IsPictureButtonEnabled(W::kDelete));
 }

@@ -2,10 +2,10 @@
 // tooltips, the background drag and the default menu.
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QContextMenuEvent>
 #include <QTest>
 #include <QToolTip>
 #include <vector>

@@ -40,7 +40,8 @@ struct StartUpRun {
             out.close();
             app.Transport().UseBackend(ChooseScsiBackend(start.c_str(), bus.c_str(), problem));
         } else {
-            app.Transport().UseBackend(ChooseScsiBackend(nullptr, (start + "/none").c_str(), problem));
+            app.Transport().UseBackend(
+                ChooseScsiBackend(nullptr, (start + "/none").c_str(), problem));
         }
         CDesktopStartUp ui(app, windows, messages.Box());
         CSplashWnd::EnableSplashScreen(splash);

@@ -24,14 +24,18 @@ struct MapStore : ITipStore {
         auto it = values.find(key);
         return it == values.end() ? "" : it->second;
     }
-    void WriteNumber(const char* key, int64_t value) override { values[key] = std::to_string(value); }
+    void WriteNumber(const char* key, int64_t value) override {
+        values[key] = std::to_string(value);
+    }
     void WriteText(const char* key, const std::string& value) override { values[key] = value; }
 };
 
 void Write(const std::string& folder, const std::string& text, time_t mtime) {
     std::string path = folder + "/tips.txt";
     std::ofstream(path, std::ios::binary) << text;
-    struct utimbuf times {mtime, mtime};
+    struct utimbuf times {
+        mtime, mtime
+    };
     ::utime(path.c_str(), &times);
 }
 

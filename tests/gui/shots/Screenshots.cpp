@@ -104,7 +104,8 @@ int main(int argc, char** argv) {
     if (fs::is_directory(data))
         fs::copy(data, start, fs::copy_options::recursive, ec);
     if (!fs::exists(start + "/tips.txt"))
-        std::ofstream(start + "/tips.txt") << "Drop a whole folder on the list to add every song in it.\n";
+        std::ofstream(start + "/tips.txt")
+            << "Drop a whole folder on the list to add every song in it.\n";
     CLanguageTable& languages = LanguageTable();
     languages.SetStartFolder(start);
     languages.EnumerateLanguages();
@@ -121,7 +122,8 @@ int main(int argc, char** argv) {
 
     // The windows start-up shows.
     std::vector<std::string> rows{"English"};
-    for (int32_t i = 0; i < languages.LanguageCount(); ++i) rows.push_back(languages.LanguageName(i));
+    for (int32_t i = 0; i < languages.LanguageCount(); ++i)
+        rows.push_back(languages.LanguageName(i));
     {
         CSelectLanguageDlg dialog(rows);
         Shoot(dialog, "select-language");
@@ -218,7 +220,8 @@ int main(int argc, char** argv) {
     });
     messages.Box().SetOwner(&window);
     ShootModal("trace", [&] {
-        messages.Queue().ReportError("Write error: the drive reports sense key 3, ASC 0C, ASCQ 00.");
+        messages.Queue().ReportError(
+            "Write error: the drive reports sense key 3, ASC 0C, ASCQ 00.");
     });
     window.Unbind();
     return 0;
