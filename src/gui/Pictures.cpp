@@ -5,84 +5,103 @@
 #include <QHash>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <algorithm>
+#include <iterator>
 
 namespace {
-// Sizes of the pictures the windows are laid out by, for the placeholders.
+struct KnownPicture {
+    int32_t id;
+    int width;
+    int height;
+};
+
+// Sizes the windows are laid out by, for the placeholders of missing pictures.
+constexpr KnownPicture kKnown[] = {
+    {pictures::kBulb, 40, 53},
+    {pictures::kIcon, 256, 256},
+    {pictures::kSplash, 324, 204},
+    {pictures::kMainBackground, 640, 480},
+    {142, 38, 36},
+    {143, 38, 36},
+    {pictures::kHandCursor, 32, 32},
+    {145, 38, 36},
+    {146, 38, 36},
+    {147, 38, 36},
+    {148, 38, 36},
+    {149, 38, 36},
+    {150, 38, 36},
+    {151, 38, 36},
+    {152, 38, 36},
+    {153, 38, 36},
+    {154, 38, 36},
+    {156, 27, 23},
+    {157, 27, 23},
+    {158, 27, 23},
+    {159, 27, 23},
+    {160, 46, 25},
+    {161, 46, 25},
+    {168, 19, 18},
+    {169, 19, 18},
+    {170, 19, 18},
+    {171, 19, 18},
+    {172, 19, 18},
+    {173, 19, 18},
+    {174, 19, 18},
+    {175, 19, 18},
+    {176, 88, 17},
+    {177, 88, 17},
+    {180, 19, 18},
+    {181, 19, 18},
+    {186, 19, 19},
+    {187, 19, 19},
+    // The player's.
+    {192, 400, 90},
+    {193, 34, 18},
+    {194, 34, 18},
+    {195, 24, 18},
+    {196, 24, 18},
+    {197, 34, 18},
+    {198, 34, 18},
+    {201, 18, 18},
+    {202, 18, 18},
+    {203, 18, 18},
+    {204, 18, 18},
+};
+
 QSize KnownSize(int32_t id) {
-    switch (id) {
-        case pictures::kMainBackground:
-            return {640, 480};
-        case pictures::kSplash:
-            return {324, 204};
-        case pictures::kBulb:
-            return {40, 53};
-        case pictures::kIcon:
-        case pictures::kHandCursor:
-            return {32, 32};
-        case 142:
-        case 143:
-        case 145:
-        case 146:
-        case 147:
-        case 148:
-        case 149:
-        case 150:
-        case 151:
-        case 152:
-        case 153:
-        case 154:
-            return {38, 36};
-        case 156:
-        case 157:
-        case 158:
-        case 159:
-            return {27, 23};
-        case 160:
-        case 161:
-            return {46, 25};
-        case 168:
-        case 169:
-        case 170:
-        case 171:
-        case 172:
-        case 173:
-        case 174:
-        case 175:
-        case 180:
-        case 181:
-            return {19, 18};
-        case 186:
-        case 187:
-            return {19, 19};
-        case 176:
-        case 177:
-            return {88, 17};
-        default:
-            return {};
-    }
+    auto it = std::find_if(std::begin(kKnown), std::end(kKnown),
+                           [id](const KnownPicture& p) { return p.id == id; });
+    return it == std::end(kKnown) ? QSize() : QSize(it->width, it->height);
 }
 
-QString ResourcePath(int32_t id) {
-    return QStringLiteral(":/assets/%1.svg").arg(id);
+QString ResourcePath(const QString& name) {
+    return QStringLiteral(":/assets/") + name + QStringLiteral(".svg");
+}
+
+// The SVG drawn at its own size; null when the build does not hold it.
+QPixmap RenderSvg(const QString& name) {
+    QSvgRenderer renderer;
+    if (!QFile::exists(ResourcePath(name)) || !renderer.load(ResourcePath(name)))
+        return QPixmap();
+    QSize size = renderer.defaultSize();
+    if (size.isEmpty())
+        return QPixmap();
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    return pixmap;
 }
 
 QPixmap Render(int32_t id) {
-    QSvgRenderer renderer;
-    if (QFile::exists(ResourcePath(id)) && renderer.load(ResourcePath(id))) {
-        QSize size = renderer.defaultSize();
-        if (!size.isEmpty()) {
-            QPixmap pixmap(size);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            renderer.render(&painter);
-            return pixmap;
-        }
-    }
+    QPixmap pixmap = RenderSvg(QString::number(id));
+    if (!pixmap.isNull())
+        return pixmap;
     QSize size = KnownSize(id);
     if (size.isEmpty())
         return QPixmap();
     // A plain slate with a lighter frame: the layout stays right and the gap is visible.
-    QPixmap pixmap(size);
+    pixmap = QPixmap(size);
     pixmap.fill(QColor(62, 92, 128));
     QPainter painter(&pixmap);
     painter.setPen(QColor(150, 180, 210));
@@ -113,7 +132,7 @@ QPixmap Picture(int32_t id) {
 }
 
 bool HasPicture(int32_t id) {
-    return QFile::exists(ResourcePath(id));
+    return QFile::exists(ResourcePath(QString::number(id)));
 }
 
 QIcon ApplicationIcon() {
@@ -123,7 +142,18 @@ QIcon ApplicationIcon() {
 QCursor HandCursor() {
     if (!HasPicture(pictures::kHandCursor))
         return QCursor(Qt::PointingHandCursor);
-    // The finger tip is near the top-left of the picture.
-    QPixmap pixmap = Picture(pictures::kHandCursor);
-    return QCursor(pixmap, pixmap.width() / 4, 0);
+    // The finger tip.
+    return QCursor(Picture(pictures::kHandCursor), 10, 1);
+}
+
+QCursor DragCursor() {
+    // Kept with the numbered pictures, under a number none of them has.
+    constexpr int32_t kDragCursorKey = -1;
+    QHash<int32_t, QPixmap>& cache = Cache();
+    if (!cache.contains(kDragCursorKey))
+        cache.insert(kDragCursorKey, RenderSvg(QStringLiteral("drag-cursor")));
+    QPixmap drag = cache.value(kDragCursorKey);
+    if (drag.isNull())
+        return QCursor(Qt::DragMoveCursor);
+    return QCursor(drag, 1, 1);
 }

@@ -22,6 +22,8 @@ constexpr int32_t kHandCursor = 144;
 QPixmap Picture(int32_t id);
 // True when the build holds the picture itself, not a placeholder.
 bool HasPicture(int32_t id);
-// The application icon and the hand cursor over picture buttons.
+// The application icon, the hand cursor over picture buttons, and the cursor while a
+// song is dragged over the list.
 QIcon ApplicationIcon();
 QCursor HandCursor();
+QCursor DragCursor();

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "gui/Pictures.h"
+
 CSongListView::CSongListView(QWidget* parent) : QTreeView(parent) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -54,7 +56,10 @@ void CSongListView::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     // Over a row the drag cursor, elsewhere "not allowed".
-    viewport()->setCursor(indexAt(pos).isValid() ? Qt::DragMoveCursor : Qt::ForbiddenCursor);
+    if (indexAt(pos).isValid())
+        viewport()->setCursor(DragCursor());
+    else
+        viewport()->setCursor(Qt::ForbiddenCursor);
 }
 
 void CSongListView::mouseReleaseEvent(QMouseEvent* event) {
