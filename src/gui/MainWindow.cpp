@@ -314,7 +314,8 @@ void CMainWindow::ShowLanguageMenu(QPoint globalPos) {
         }
         QAction* action = menu->addAction(Literal(item.text));
         action->setData(item.commandId);
-        action->setCheckable(true);
+        // Only the current language carries a mark; the others show none.
+        action->setCheckable(item.checked);
         action->setChecked(item.checked);
         const int32_t id = item.commandId;
         connect(action, &QAction::triggered, this,
