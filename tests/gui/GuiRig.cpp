@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+#include <filesystem>
 
 #include "gui/SongListView.h"
 #include "scsi/BackendChoice.h"
@@ -180,4 +181,11 @@ std::vector<std::string> CMainWindowRig::Titles() const {
     for (int32_t i = 0; i < main_->SongList().RowCount(); ++i)
         titles.push_back(main_->SongList().Title(i));
     return titles;
+}
+
+std::vector<std::string> CMainWindowRig::Names() const {
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < main_->SongList().RowCount(); ++i)
+        names.push_back(std::filesystem::path(main_->SongList().FullPath(i)).stem().string());
+    return names;
 }

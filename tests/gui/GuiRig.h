@@ -84,6 +84,9 @@ class CMainWindowRig {
     void Drop(QWidget* target, QPoint pos, const std::vector<std::string>& paths);
     // The titles in row order.
     std::vector<std::string> Titles() const;
+    // The songs' file names, without folder and extension, in row order: what the rows
+    // are, whatever titles the files' tags give.
+    std::vector<std::string> Names() const;
 
     CFakeModalWindows windows;
     CFakeShell shell;
