@@ -7,14 +7,25 @@
 
 class QWidget;
 class CMainDialog;
+class CDriverMessageQueue;
 
 class CModalWindows {
   public:
     virtual ~CModalWindows() = default;
+
+    // The queue the recorder drivers report through (the program's CDriverMessages):
+    // the Record dialog runs its worker with it, so that a wait for the worker shows the
+    // drivers' messages.
+    void SetDriverMessages(CDriverMessageQueue& messages) { messages_ = &messages; }
+    CDriverMessageQueue* DriverMessages() const { return messages_; }
+
     // The Record dialog, run modally with the disc image already filled (Record).
     virtual void RunRecordDialog(QWidget* parent, const CRecordDialogRequest& request);
     // The player, run modally with up to 80 songs (Play, double-click).
     virtual void RunPlayer(QWidget* parent, const CPlayerSongs& songs);
     // The cover dialog, run modally over the song list (Print CD cover).
     virtual void RunCoverDialog(QWidget* parent, CMainDialog& main);
+
+  private:
+    CDriverMessageQueue* messages_ = nullptr;
 };

@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     app.Transport().UseBackend(std::move(backend));
 
     CModalWindows windows;
+    windows.SetDriverMessages(messages.Queue());
     CDesktopStartUp ui(app, windows, messages.Box());
     CSplashWnd::EnableSplashScreen(splash);
     app.StartUp(ui, splash);
