@@ -1,0 +1,9 @@
+#include "gui/ModalWindows.h"
+
+// Each window is added here when it exists; until then its command opens nothing.
+
+void CModalWindows::RunRecordDialog(QWidget* /*parent*/, const CRecordDialogRequest& /*request*/) {}
+
+void CModalWindows::RunPlayer(QWidget* /*parent*/, const CPlayerSongs& /*songs*/) {}
+
+void CModalWindows::RunCoverDialog(QWidget* /*parent*/, CMainDialog& /*main*/) {}

@@ -1,0 +1,296 @@
+#include "gui/SkinDialog.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <QWindow>
+#include <algorithm>
+
+#include "gui/Pictures.h"
+#include "gui/QtText.h"
+#include "ui/LanguageTable.h"
+
+namespace {
+constexpr int kTooltipDelayMs = 10;
+
+// Cut, Copy and Paste of the default context menu go to the focused edit field; every
+// Qt edit field has these three slots.
+void EditCommand(QWidget* focus, const char* slot) {
+    if (focus != nullptr && focus->metaObject()->indexOfSlot(QByteArray(slot) + "()") >= 0)
+        QMetaObject::invokeMethod(focus, slot);
+}
+}  // namespace
+
+CSkinDialog::CSkinDialog(QWidget* parent) : QDialog(parent, Qt::Window | Qt::FramelessWindowHint) {
+    setMouseTracking(true);
+    tipTimer_.setSingleShot(true);
+    tipTimer_.setInterval(kTooltipDelayMs);
+    connect(&tipTimer_, &QTimer::timeout, this, [this] { ShowTooltip(); });
+}
+
+CSkinDialog::~CSkinDialog() = default;
+
+void CSkinDialog::SetBackground(int32_t pictureId, int32_t mode) {
+    background_ = Picture(pictureId);
+    mode_ = mode;
+    ApplySkinColours();
+    update();
+}
+
+void CSkinDialog::AddPictureButton(const CPictureButton& spec) {
+    Button button;
+    button.spec = spec;
+    QPixmap normal = Picture(spec.normalPicture);
+    button.rect = QRect(spec.position, normal.size());
+    if (spec.tooltipId != 0)
+        button.tooltip = FromBytes(LanguageTable().ResourceText(spec.tooltipId));
+    buttons_.push_back(button);
+    hitOrder_.push_back(spec.controlId);
+    update(button.rect);
+}
+
+void CSkinDialog::SetHitTestOrder(const std::vector<int32_t>& controlIds) {
+    hitOrder_ = controlIds;
+}
+
+CSkinDialog::Button* CSkinDialog::Find(int32_t controlId) {
+    for (Button& b : buttons_)
+        if (b.spec.controlId == controlId)
+            return &b;
+    return nullptr;
+}
+
+const CSkinDialog::Button* CSkinDialog::Find(int32_t controlId) const {
+    return const_cast<CSkinDialog*>(this)->Find(controlId);
+}
+
+void CSkinDialog::MovePictureButton(int32_t controlId, QPoint position) {
+    if (Button* b = Find(controlId)) {
+        update(b->rect);
+        b->rect.moveTopLeft(position);
+        update(b->rect);
+    }
+}
+
+void CSkinDialog::SetPictureButtonEnabled(int32_t controlId, bool enabled) {
+    Button* b = Find(controlId);
+    if (b == nullptr || b->enabled == enabled)
+        return;
+    b->enabled = enabled;
+    // A disabled picture shows its normal image.
+    if (!enabled && b->hover) {
+        b->hover = false;
+        if (std::none_of(buttons_.begin(), buttons_.end(), [](const Button& x) { return x.hover; }))
+            unsetCursor();
+    }
+    update(b->rect);
+}
+
+bool CSkinDialog::IsPictureButtonEnabled(int32_t controlId) const {
+    const Button* b = Find(controlId);
+    return b != nullptr && b->enabled;
+}
+
+bool CSkinDialog::IsPictureButtonHovered(int32_t controlId) const {
+    const Button* b = Find(controlId);
+    return b != nullptr && b->hover;
+}
+
+QRect CSkinDialog::PictureButtonRect(int32_t controlId) const {
+    const Button* b = Find(controlId);
+    return b ? b->rect : QRect();
+}
+
+QString CSkinDialog::PictureButtonTooltip(int32_t controlId) const {
+    const Button* b = Find(controlId);
+    return b ? b->tooltip : QString();
+}
+
+void CSkinDialog::RefreshTooltips() {
+    for (Button& b : buttons_)
+        if (b.spec.tooltipId != 0)
+            b.tooltip = FromBytes(LanguageTable().ResourceText(b.spec.tooltipId));
+}
+
+void CSkinDialog::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const int w = width();
+    const int h = height();
+    if (background_.isNull() || background_.width() <= 0 || background_.height() <= 0) {
+        painter.fillRect(rect(), palette().window());
+    } else if (mode_ == kCentre) {
+        painter.fillRect(rect(), palette().window());
+        painter.drawPixmap((w - background_.width()) / 2, (h - background_.height()) / 2,
+                           background_);
+    } else if (mode_ == kStretch) {
+        painter.drawPixmap(rect(), background_);
+    } else {
+        for (int y = 0; y < h; y += background_.height())
+            for (int x = 0; x < w; x += background_.width()) painter.drawPixmap(x, y, background_);
+    }
+    for (const Button& b : buttons_) {
+        int32_t id = b.hover ? b.spec.hoverPicture : b.spec.normalPicture;
+        painter.drawPixmap(b.rect.topLeft(), Picture(id));
+    }
+}
+
+void CSkinDialog::UpdateHover(QPoint windowPos, QPoint globalPos) {
+    lastGlobal_ = globalPos;
+    bool anyHover = false;
+    for (Button& b : buttons_) {
+        bool inside = b.rect.contains(windowPos);
+        if (b.hover && !inside) {
+            b.hover = false;
+            update(b.rect);
+        } else if (!b.hover && inside && b.enabled) {
+            b.hover = true;
+            update(b.rect);
+        }
+        anyHover = anyHover || b.hover;
+    }
+    if (anyHover)
+        setCursor(HandCursor());
+    else
+        unsetCursor();
+
+    // The tooltip belongs to the control's rectangle, enabled or not.
+    int32_t tip = 0;
+    for (const Button& b : buttons_)
+        if (b.rect.contains(windowPos) && !b.tooltip.isEmpty()) {
+            tip = b.spec.controlId;
+            break;
+        }
+    if (tip != tipButton_) {
+        tipButton_ = tip;
+        if (tip != 0)
+            tipTimer_.start();
+        else
+            tipTimer_.stop();
+    }
+}
+
+void CSkinDialog::ClearHover() {
+    for (Button& b : buttons_) {
+        if (b.hover) {
+            b.hover = false;
+            update(b.rect);
+        }
+    }
+    unsetCursor();
+    tipButton_ = 0;
+    tipTimer_.stop();
+}
+
+void CSkinDialog::ShowTooltip() {
+    const Button* b = Find(tipButton_);
+    if (b != nullptr)
+        QToolTip::showText(lastGlobal_, b->tooltip, this, b->rect);
+}
+
+void CSkinDialog::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (moving_) {
+        move(event->globalPosition().toPoint() - moveOffset_);
+        return;
+    }
+    UpdateHover(pos, event->globalPosition().toPoint());
+    QDialog::mouseMoveEvent(event);
+}
+
+void CSkinDialog::leaveEvent(QEvent* event) {
+    // The mouse went off the window: nothing is under it any more.
+    ClearHover();
+    QDialog::leaveEvent(event);
+}
+
+void CSkinDialog::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    for (int32_t id : hitOrder_) {
+        const Button* b = Find(id);
+        if (b != nullptr && b->enabled && b->rect.contains(pos)) {
+            // The command may open a window of its own; the hover ends here.
+            ClearHover();
+            OnPictureClicked(id);
+            return;
+        }
+    }
+    QDialog::mousePressEvent(event);
+    // Dragging anywhere on the background moves the window.
+    if (windowHandle() != nullptr && windowHandle()->startSystemMove())
+        return;
+    moving_ = true;
+    moveOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CSkinDialog::mouseReleaseEvent(QMouseEvent* event) {
+    moving_ = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+void CSkinDialog::contextMenuEvent(QContextMenuEvent* event) {
+    // Cut, Copy and Paste for whatever edit field has the focus.
+    QPoint at = event->reason() == QContextMenuEvent::Keyboard ? mapToGlobal(QPoint(5, 5))
+                                                               : event->globalPos();
+    auto* menu = new QMenu(window());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const char* const texts[] = {"Cu&t", "&Copy", "&Paste"};
+    const char* const methods[] = {"cut", "copy", "paste"};
+    for (int i = 0; i < 3; ++i) {
+        const char* method = methods[i];
+        menu->addAction(QString::fromLatin1(texts[i]), this,
+                        [method] { EditCommand(QApplication::focusWidget(), method); });
+    }
+    menu->popup(at);
+}
+
+void CSkinDialog::showEvent(QShowEvent* event) {
+    ApplySkinColours();
+    QDialog::showEvent(event);
+}
+
+bool CSkinDialog::event(QEvent* event) {
+    // Tooltips come from our own 10 ms timer, not from the style's slower one.
+    if (event->type() == QEvent::ToolTip)
+        return true;
+    if (event->type() == QEvent::ChildPolished)
+        ApplySkinColours();
+    if (event->type() == QEvent::Hide) {
+        ClearHover();
+        moving_ = false;
+    }
+    return QDialog::event(event);
+}
+
+void CSkinDialog::ApplySkinColours() {
+    if (background_.isNull())
+        return;
+    const QList<QWidget*> children = findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        if (child->window() != this)
+            continue;
+        const bool isStatic =
+            qobject_cast<QLabel*>(child) != nullptr || qobject_cast<QGroupBox*>(child) != nullptr;
+        const bool isCheck = child->inherits("QCheckBox") || child->inherits("QRadioButton");
+        if (!isStatic && !isCheck)
+            continue;
+        if (child->property("tunevarnSkinned").toBool())
+            continue;
+        child->setProperty("tunevarnSkinned", true);
+        child->setAutoFillBackground(false);
+        QPalette palette = child->palette();
+        for (QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            palette.setColor(role, Qt::white);
+        child->setPalette(palette);
+    }
+}

@@ -1,0 +1,53 @@
+// tunevarn: the desktop program.  Start-up runs as the application object orders it
+// (languages, recorders, splash, the main window); closing the main window ends it.
+// "--no-splash" is our only option; Qt takes its own options before we look.
+#include <QApplication>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/BurnerApp.h"
+#include "app/StartFolder.h"
+#include "gui/DesktopStartUp.h"
+#include "gui/ModalWindows.h"
+#include "gui/SplashWnd.h"
+#include "gui/TraceBox.h"
+#include "scsi/BackendChoice.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Tunevarn"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tunevarn"));
+
+    bool splash = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-splash") == 0) {
+            splash = false;
+            continue;
+        }
+        std::fprintf(stderr,
+                     "tunevarn: unknown argument '%s'\n"
+                     "usage: tunevarn [--no-splash] [Qt options]\n"
+                     "Start it in the folder that holds its settings and data files.\n",
+                     argv[i]);
+        return 2;
+    }
+
+    CDriverMessages messages;
+    std::string problem;
+    auto backend = ChooseScsiBackendFromEnvironment(problem);
+    // A virtual recorder that is set up wrongly leaves the program without a recorder,
+    // never with the real drives in its place.
+    if (!problem.empty())
+        std::fprintf(stderr, "tunevarn: %s\n", problem.c_str());
+    CBurnerApp app(CaptureStartFolder(), messages.Queue());
+    app.Transport().UseBackend(std::move(backend));
+
+    CModalWindows windows;
+    windows.SetDriverMessages(messages.Queue());
+    CDesktopStartUp ui(app, windows, messages.Box());
+    CSplashWnd::EnableSplashScreen(splash);
+    app.StartUp(ui, splash);
+    delete CSplashWnd::Current();
+    return 0;
+}

@@ -1,0 +1,228 @@
+// gui_screenshots OUT_DIR FIXTURE_DIR DATA_DIR: shows every window of the desktop
+// program in turn, with sample songs listed, and saves each as OUT_DIR/<name>.png.  Run
+// by scripts/screenshots under a virtual X display; the pictures are for people to look
+// at, nothing checks them.
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QDir>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/BurnerApp.h"
+#include "app/MainDialog.h"
+#include "gui/DesktopShell.h"
+#include "gui/MainWindow.h"
+#include "gui/ModalWindows.h"
+#include "gui/NormalizeInfoDlg.h"
+#include "gui/RenameDlg.h"
+#include "gui/SelectDriveDlg.h"
+#include "gui/SelectLanguageDlg.h"
+#include "gui/SongListView.h"
+#include "gui/SplashWnd.h"
+#include "gui/TipDlg.h"
+#include "gui/TraceBox.h"
+#include "scsi/BackendChoice.h"
+#include "support/TestPaths.h"
+#include "ui/LanguageTable.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+QString outDir;
+
+void Settle(int ms = 150) {
+    QTest::qWait(ms);
+    QApplication::processEvents();
+}
+
+void Save(const QPixmap& pixmap, const char* name) {
+    QString path = outDir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+    if (!pixmap.save(path))
+        std::fprintf(stderr, "gui_screenshots: could not write %s\n", qPrintable(path));
+}
+
+// What the screen shows in the window's frame (with popups over it, if any).
+QPixmap Screen(QRect area) {
+    return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                        area.height());
+}
+
+void Shoot(QWidget& widget, const char* name) {
+    widget.show();
+    if (!QTest::qWaitForWindowExposed(&widget))
+        std::fprintf(stderr, "gui_screenshots: a window did not show\n");
+    Settle();
+    Save(Screen(widget.frameGeometry()), name);
+    widget.close();
+}
+
+// Pictures the modal window that open() runs, then closes it.
+void ShootModal(const char* name, const std::function<void()>& open) {
+    QTimer::singleShot(400, [name] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            Save(Screen(modal->frameGeometry()), name);
+            modal->close();
+        }
+    });
+    open();
+}
+
+struct ScratchStore : ITipStore {
+    int64_t ReadNumber(const char*, int64_t def) override { return def; }
+    std::string ReadText(const char*) override { return ""; }
+    void WriteNumber(const char*, int64_t) override {}
+    void WriteText(const char*, const std::string&) override {}
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: gui_screenshots OUT_DIR FIXTURE_DIR DATA_DIR\n");
+        return 2;
+    }
+    outDir = QString::fromLocal8Bit(argv[1]);
+    const std::string fixtures = argv[2];
+    const std::string data = argv[3];
+
+    // A start folder with the shipped data, as scripts/run prepares it.
+    const std::string start = testpaths::TempDir("screenshots");
+    std::error_code ec;
+    if (fs::is_directory(data))
+        fs::copy(data, start, fs::copy_options::recursive, ec);
+    if (!fs::exists(start + "/tips.txt"))
+        std::ofstream(start + "/tips.txt")
+            << "Drop a whole folder on the list to add every song in it.\n";
+    CLanguageTable& languages = LanguageTable();
+    languages.SetStartFolder(start);
+    languages.EnumerateLanguages();
+
+    CDriverMessages messages;
+    CBurnerApp app(start, messages.Queue());
+    std::string problem;
+    std::string discs = testpaths::TempDir("screenshots-discs");
+    app.Transport().UseBackend(ChooseScsiBackend(discs.c_str(), nullptr, problem));
+    struct First : IChooseRecorder {
+        int32_t ChooseRecorder(const std::vector<std::string>&) override { return 0; }
+    } first;
+    app.Recorders().DetectRecorders(start, first);
+
+    // The windows start-up shows.
+    std::vector<std::string> rows{"English"};
+    for (int32_t i = 0; i < languages.LanguageCount(); ++i)
+        rows.push_back(languages.LanguageName(i));
+    {
+        CSelectLanguageDlg dialog(rows);
+        Shoot(dialog, "select-language");
+    }
+    {
+        CSelectDriveDlg dialog({"TUNEVARN Virtual CD-RW 1.0", "TUNEVARN Second Burner 2.1"});
+        Shoot(dialog, "select-drive");
+    }
+    CSplashWnd::EnableSplashScreen(true);
+    CSplashWnd::ShowSplashScreen(nullptr);
+    if (CSplashWnd* splash = CSplashWnd::Current()) {
+        if (!QTest::qWaitForWindowExposed(splash))
+            std::fprintf(stderr, "gui_screenshots: a window did not show\n");
+        Settle();
+        Save(Screen(splash->frameGeometry()), "splash");
+        delete splash;
+    }
+
+    // The main window with songs listed, the second one selected.
+    CModalWindows windows;
+    CDesktopShell shell;
+    CMainWindow window(app, windows);
+    CMainDialog main(window, shell, app);
+    window.Present(main);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::fprintf(stderr, "gui_screenshots: a window did not show\n");
+    QMimeData songs;
+    songs.setUrls({QUrl::fromLocalFile(QString::fromStdString(fixtures + "/songs")),
+                   QUrl::fromLocalFile(QString::fromStdString(fixtures + "/id3v1_space.mp3")),
+                   QUrl::fromLocalFile(QString::fromStdString(fixtures + "/vbr_xing_44100.mp3"))});
+    QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &songs, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &songs, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    QWidget* viewport = window.ListView()->viewport();
+    QRect row1 = window.ListView()->visualRect(window.ListView()->model()->index(1, 0));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, row1.center());
+    QCursor::setPos(window.mapToGlobal(QPoint(320, 470)));
+    Settle(300);
+    Save(Screen(window.frameGeometry()), "main-window");
+
+    // The mouse over Record: its hover image and its tooltip.
+    QCursor::setPos(window.mapToGlobal(window.PictureButtonRect(CMainWindow::kRecord).center()));
+    Settle(600);
+    Save(Screen(window.frameGeometry().adjusted(0, 0, 120, 40)), "main-window-hover");
+    QCursor::setPos(window.mapToGlobal(QPoint(320, 470)));
+    Settle();
+
+    // The list's context menu with its submenu, and the language menu.
+    QPoint at = row1.center() + QPoint(60, 0);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(viewport, &request);
+    Settle();
+    if (QMenu* menu = window.OpenMenu()) {
+        QAction* sub = menu->actions().at(4);
+        menu->setActiveAction(sub);
+        Settle(400);
+        Save(Screen(window.frameGeometry().adjusted(0, 0, 200, 60)), "list-menu");
+        menu->close();
+    }
+    QCursor::setPos(window.mapToGlobal(window.PictureButtonRect(CMainWindow::kLanguage).center()));
+    Settle();
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier,
+                      window.PictureButtonRect(CMainWindow::kLanguage).center());
+    Settle();
+    if (QMenu* menu = window.OpenMenu()) {
+        Save(Screen(window.frameGeometry().adjusted(0, 0, 100, 100)), "language-menu");
+        menu->close();
+    }
+    QCursor::setPos(window.mapToGlobal(QPoint(320, 470)));
+    Settle();
+
+    // The small dialogs.
+    {
+        CRenameDlg dialog(main.SongList().Title(1), &window);
+        Shoot(dialog, "rename");
+    }
+    {
+        CNormalizeInfoDlg dialog(&window);
+        Shoot(dialog, "normalizing-info");
+    }
+    {
+        ScratchStore store;
+        CTipDlg dialog(start, store, &window);
+        Shoot(dialog, "tip-of-the-day");
+    }
+    // A move with no song selected warns; a driver's message in its "trace" box.
+    window.ListView()->clearSelection();
+    window.ListView()->setCurrentIndex(QModelIndex());
+    ShootModal("warning", [&] {
+        QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier,
+                          window.PictureButtonRect(CMainWindow::kUp).center());
+    });
+    messages.Box().SetOwner(&window);
+    ShootModal("trace", [&] {
+        messages.Queue().ReportError(
+            "Write error: the drive reports sense key 3, ASC 0C, ASCQ 00.");
+    });
+    window.Unbind();
+    return 0;
+}
