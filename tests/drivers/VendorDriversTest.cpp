@@ -302,6 +302,41 @@ TEST(ThreadedVendorStop, EachDriverStopsCleanly) {
     }
 }
 
+// A WRITE the drive fails ends the write loop with its message, shown once although
+// the lead-out after it fails too; the disc is not completed and leaves no image.
+TEST(ThreadedVendorFailure, AFailedWriteEndsTheLoopWithOneMessage) {
+    using Fault = CVirtualDevice::Fault;
+    auto failing = [](Model model, int32_t occurrence) {
+        CVirtualDevice::Config config = DriveOf(model);
+        // From then on every WRITE fails, as on a disc that is ruined.
+        config.faults = {{.operationCode = 0x2A,
+                          .first = occurrence,
+                          .times = -1,
+                          .kind = Fault::Kind::kSense,
+                          .senseKey = 3,
+                          .asc = 0x0C}};
+        return config;
+    };
+    // RIC: 439 commands of lead-in and pregap, then the third of the audio.
+    Rig<CRicDriver> ric({20}, failing(Model::kRic, 439 + 3));
+    ric.WriteDisc();
+    EXPECT_EQ(ric.ui.messages, std::vector<std::string>{"Write data failed."});
+    EXPECT_EQ(ric.driver->audioSlots, 3);
+    EXPECT_EQ(ric.Writes().size(), 439u + 3u + 1u) << "the lead-out tried once";
+    EXPECT_EQ(ric.driver->DiscCompleted(), 0);
+    EXPECT_TRUE(ric.FilesLeft().empty());
+
+    // TEAC: 6 commands of pregap, then the third of the audio.
+    Rig<CTeacDriver> teac({20}, failing(Model::kTeac, 6 + 3));
+    teac.WriteDisc();
+    EXPECT_EQ(teac.ui.messages, std::vector<std::string>{"Write failed."});
+    EXPECT_EQ(teac.Writes().size(), 6u + 3u);
+    EXPECT_EQ(teac.phase, 3);
+    EXPECT_EQ(teac.driver->DiscCompleted(), 0);
+    teac.driver->LoadUnload(0);
+    EXPECT_TRUE(teac.FilesLeft().empty());
+}
+
 // The whole run as the recording worker makes it, with a driver on a drive of another
 // command set: the run ends with the driver's message and leaves no image.
 template <typename TDriver>
