@@ -1,9 +1,10 @@
 // Burning a 74-minute disc of 20 songs to the unthrottled virtual recorder, against
 // decoding the same songs through CDiscImage::Read alone, measured in the same run: what
 // the ring, its copies, the command path and the drive's model cost on top of decoding.
-// Every MMC driver burns on a drive of its kind: "MMC" (disc-at-once with a cue sheet),
+// Every driver burns on a drive of its kind: "MMC" (disc-at-once with a cue sheet),
 // "MMCRAW" with 16- and with 96-byte subchannels (every block from the lead-in to the
-// lead-out, the drive decoding each Q), "MMC2" and "MMCTRACK".  Then the generic burn
+// lead-out, the drive decoding each Q), "MMC2", "MMCTRACK", and the vendor drivers
+// "2600" (samples turned round both ways), "RIC", "SONY" and "TEAC".  Then the generic burn
 // through tunevarn-cli, for its time and its peak memory, and with --normalize, whose
 // level analysis decodes every song once more (on all cores).
 //
@@ -131,6 +132,10 @@ const std::vector<Way> kWays = {
     {"MMCRAW, 96-byte P-W", "MMCRAW", CVirtualDeviceConfig::Model::kMmcRaw, {3}},
     {"MMC2", "MMC2", CVirtualDeviceConfig::Model::kMmc2, {}},
     {"MMCTRACK, track-at-once", "MMCTRACK", CVirtualDeviceConfig::Model::kTrackAtOnce, {}},
+    {"2600, big-endian samples", "2600", CVirtualDeviceConfig::Model::k2600, {}},
+    {"RIC, track extents", "RIC", CVirtualDeviceConfig::Model::kRic, {}},
+    {"SONY, byte-count writes", "SONY", CVirtualDeviceConfig::Model::kSony, {}},
+    {"TEAC, cue table and TOC", "TEAC", CVirtualDeviceConfig::Model::kTeac, {}},
 };
 
 // The whole run of the recording worker on the virtual recorder: true when the disc

@@ -52,7 +52,7 @@ const char kUsage[] =
     "      --drive N                    which recorder, when there are several\n"
     "      --driver NAME                the recorder's driver for this run, in place of\n"
     "                                   the one driver.lst gives it: MMC, MMCCDTEXT,\n"
-    "                                   MMCRAW, MMC2 or MMCTRACK\n"
+    "                                   MMCRAW, 2600, RIC, MMC2, TEAC, MMCTRACK or SONY\n"
     "  --version                        print the version\n"
     "\n"
     "options:\n"

@@ -94,6 +94,13 @@ int32_t CCdrDriver::CommandBlocks(int32_t blockBytes) const {
                              static_cast<int32_t>(std::min<uint32_t>(fit, INT32_MAX))));
 }
 
+int32_t CCdrDriver::BlocksPerPathCommand(int32_t blockBytes) const {
+    if (blockBytes <= 0)
+        return 1;
+    const uint32_t most = std::min<uint32_t>(transport.MaximumTransfer(), 65536);
+    return std::max<int32_t>(1, static_cast<int32_t>(most / static_cast<uint32_t>(blockBytes)));
+}
+
 void CCdrDriver::ReportError(const std::string& text) {
     ui_.ReportError(text);
 }
@@ -316,6 +323,22 @@ int32_t CCdrDriver::FinishDisc() {
     ReleaseBuffers();
     nextAddress = 0;
     return 0;
+}
+
+int32_t CCdrDriver::FinishWithoutFlush() {
+    WaitReady(300);
+    flushSucceeded_ = 1;
+    ReleaseBuffers();
+    nextAddress = 0;
+    return 0;
+}
+
+int32_t CCdrDriver::LoadCommand(std::span<const uint8_t> cdb, int32_t load) {
+    if (Command(cdb, nullptr, 0, nullptr, 0) == 0)
+        return 0;
+    if (load != 0)
+        ReportError(kCannotLoad);
+    return 1;
 }
 
 void CCdrDriver::ReleaseBuffers() {

@@ -50,6 +50,8 @@ class CCdrDriver {
     // FillRingSlot's results.
     static constexpr int32_t kRingFull = 1;
     static constexpr int32_t kEndOfImage = 999;
+    // What the drivers whose load command can fail say when it does.
+    static constexpr char kCannotLoad[] = "Cannot load the disc.";
 
     CCdrDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui);
     CCdrDriver(const CCdrDriver&) = delete;
@@ -170,6 +172,9 @@ class CCdrDriver {
     // Blocks of blockBytes that one command may carry: blocks per command, fewer when
     // the path to the drive takes less.
     int32_t CommandBlocks(int32_t blockBytes) const;
+    // Blocks of blockBytes that fill a command as far as the path to the drive and 64 KiB
+    // allow (at least 1): the vendor drivers size their commands and ring slots so.
+    int32_t BlocksPerPathCommand(int32_t blockBytes) const;
     bool StopRequested() const { return stop_ != nullptr && stop_->load() != 0; }
     // Set for the time of a write that does not go through the base WriteDisc.
     void SetStopFlag(const std::atomic<int32_t>* stop) { stop_ = stop; }
@@ -187,6 +192,13 @@ class CCdrDriver {
     // one, with its multi-session bits cleared.  0, or 1 with the message shown.
     int32_t SetSessionAtOnceParameters(int32_t byte3);
     void ReleaseBuffers();
+    // FinishDisc of a drive that finishes the disc itself after its last block: waits
+    // until it is ready and releases the buffers.  Nothing is flushed, so the disc is
+    // complete when every write went through.  0.
+    int32_t FinishWithoutFlush();
+    // A vendor's load or eject command: 0, or 1 with kCannotLoad shown when a load failed
+    // (the run ends there, and nothing else would say why).
+    int32_t LoadCommand(std::span<const uint8_t> cdb, int32_t load);
     void SetDiscCompleted(int32_t completed) { discCompleted_ = completed; }
 
     // 1 when the cache flush that ends a write was taken by the drive (and whatever

@@ -5,9 +5,13 @@
 #include <vector>
 
 #include "app/StartFolder.h"
+#include "drivers/2600Driver.h"
 #include "drivers/Mmc2Driver.h"
 #include "drivers/MmcRawDriver.h"
 #include "drivers/MmcTrackDriver.h"
+#include "drivers/RicDriver.h"
+#include "drivers/SonyDriver.h"
+#include "drivers/TeacDriver.h"
 #include "scsi/BackendChoice.h"
 #include "scsi/DriverList.h"
 #include "scsi/ScsiTransport.h"
@@ -51,25 +55,40 @@ void CRecorderDiscovery::AddRecorderCandidate(const char* vendor, const char* pr
     candidate.deviceIndex = deviceIndex;
 }
 
+namespace {
+template <typename TDriver>
+std::unique_ptr<CCdrDriver> Make(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui) {
+    return std::make_unique<TDriver>(transport, discImage, ui);
+}
+
+struct CDriverKind {
+    const char* name;
+    std::unique_ptr<CCdrDriver> (*make)(CScsiTransport&, CDiscImage&, IDriverUi&);
+};
+
+// The names table, in its order: every name and the class it creates.
+constexpr CDriverKind kDriverKinds[] = {
+    {"MMC", Make<CCdrDriver>},       {"MMCCDTEXT", Make<CCdrDriver>},
+    {"MMCRAW", Make<CMmcRawDriver>}, {"2600", Make<C2600Driver>},
+    {"RIC", Make<CRicDriver>},       {"MMC2", Make<CMmc2Driver>},
+    {"TEAC", Make<CTeacDriver>},     {"MMCTRACK", Make<CMmcTrackDriver>},
+    {"SONY", Make<CSonyDriver>},
+};
+}  // namespace
+
 std::unique_ptr<CCdrDriver> CRecorderDiscovery::NewDriver(const std::string& name,
                                                           CScsiTransport& transport,
                                                           CDiscImage& discImage, IDriverUi& ui) {
-    // In the order of the names table.  "2600", "RIC", "TEAC" and "SONY" get their
-    // classes with their vendors' command sets; until then they create nothing, like a
-    // name that is not in the table.
-    if (name == "MMC" || name == "MMCCDTEXT")
-        return std::make_unique<CCdrDriver>(transport, discImage, ui);
-    if (name == "MMCRAW")
-        return std::make_unique<CMmcRawDriver>(transport, discImage, ui);
-    if (name == "MMC2")
-        return std::make_unique<CMmc2Driver>(transport, discImage, ui);
-    if (name == "MMCTRACK")
-        return std::make_unique<CMmcTrackDriver>(transport, discImage, ui);
+    for (const CDriverKind& kind : kDriverKinds)
+        if (name == kind.name)
+            return kind.make(transport, discImage, ui);
     return nullptr;
 }
 
 std::vector<std::string> CRecorderDiscovery::DriverNames() {
-    return {"MMC", "MMCCDTEXT", "MMCRAW", "MMC2", "MMCTRACK"};
+    std::vector<std::string> names;
+    for (const CDriverKind& kind : kDriverKinds) names.emplace_back(kind.name);
+    return names;
 }
 
 int32_t CRecorderDiscovery::CreateDriver(const char* name, int32_t deviceIndex) {

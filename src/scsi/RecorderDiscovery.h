@@ -47,8 +47,8 @@ class CRecorderDiscovery {
     // Selects the device and creates the driver of that name: 1, or 0 when the name
     // creates no driver.  "MMC" and "MMCCDTEXT" create the generic MMC driver (the
     // latter also sets CD-TEXT capable, which any other driver clears), "MMCRAW" the raw
-    // driver, "MMC2" and "MMCTRACK" the MMC variants; the vendor drivers are not built
-    // yet.
+    // driver, "MMC2" and "MMCTRACK" the MMC variants, "2600", "RIC", "TEAC" and "SONY"
+    // the drivers of those vendor command sets.
     int32_t CreateDriver(const char* name, int32_t deviceIndex);
     // The driver a name creates (compared exactly, case-sensitively), or null.
     static std::unique_ptr<CCdrDriver> NewDriver(const std::string& name, CScsiTransport& transport,

@@ -174,14 +174,18 @@ std::string Setting(const std::string& name, std::string_view value,
             {"mmc", CVirtualDeviceConfig::Model::kMmc},
             {"mmc-raw", CVirtualDeviceConfig::Model::kMmcRaw},
             {"mmc2", CVirtualDeviceConfig::Model::kMmc2},
-            {"tao", CVirtualDeviceConfig::Model::kTrackAtOnce}};
+            {"tao", CVirtualDeviceConfig::Model::kTrackAtOnce},
+            {"2600", CVirtualDeviceConfig::Model::k2600},
+            {"ric", CVirtualDeviceConfig::Model::kRic},
+            {"sony", CVirtualDeviceConfig::Model::kSony},
+            {"teac", CVirtualDeviceConfig::Model::kTeac}};
         for (const auto& [text, model] : kModels) {
             if (Lower(value) == text) {
                 config.model = model;
                 return "";
             }
         }
-        return "model is mmc, mmc-raw, mmc2 or tao";
+        return "model is mmc, mmc-raw, mmc2, tao, 2600, ric, sony or teac";
     }
     if (name == "block-types") {
         std::vector<int32_t> types;

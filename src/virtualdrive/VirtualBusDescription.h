@@ -9,7 +9,8 @@
 //   type = cd                  # cd, or disk for a hard disk on the bus
 //   writes-cdr = yes           # what the capabilities page reports
 //   cd-text = yes              # whether it can write CD-TEXT in the lead-in
-//   model = mmc                # how it writes: mmc, mmc-raw, mmc2 or tao
+//   model = mmc                # how it writes: mmc, mmc-raw, mmc2, tao, 2600, ric,
+//                              # sony or teac
 //   block-types = 1 3          # mmc-raw: the raw data block types it takes (1, 2, 3)
 //   disc = blank               # blank, written or none
 //   lead-in = 97:24:00         # lead-in start that a blank disc reports

@@ -4,10 +4,14 @@
 
 #include "scsi/ScsiStatus.h"
 
+#include "virtualdrive/Virtual2600Model.h"
 #include "virtualdrive/VirtualMmc2Model.h"
 #include "virtualdrive/VirtualMmcModel.h"
 #include "virtualdrive/VirtualRawModel.h"
+#include "virtualdrive/VirtualRicModel.h"
+#include "virtualdrive/VirtualSonyModel.h"
 #include "virtualdrive/VirtualTaoModel.h"
+#include "virtualdrive/VirtualTeacModel.h"
 
 namespace {
 constexpr uint8_t kInvalidField = 0x26;
@@ -21,10 +25,22 @@ std::unique_ptr<CVirtualCommandSet> CVirtualCommandSet::Make(CVirtualDriveState&
             return std::make_unique<CVirtualMmc2Model>(drive);
         case CVirtualDeviceConfig::Model::kTrackAtOnce:
             return std::make_unique<CVirtualTaoModel>(drive);
+        case CVirtualDeviceConfig::Model::k2600:
+            return std::make_unique<CVirtual2600Model>(drive);
+        case CVirtualDeviceConfig::Model::kRic:
+            return std::make_unique<CVirtualRicModel>(drive);
+        case CVirtualDeviceConfig::Model::kSony:
+            return std::make_unique<CVirtualSonyModel>(drive);
+        case CVirtualDeviceConfig::Model::kTeac:
+            return std::make_unique<CVirtualTeacModel>(drive);
         case CVirtualDeviceConfig::Model::kMmc:
             break;
     }
     return std::make_unique<CVirtualMmcModel>(drive);
+}
+
+bool CVirtualCommandSet::Knows(uint8_t /*operationCode*/) const {
+    return true;
 }
 
 uint8_t CVirtualCommandSet::CheckWriteParameters(std::span<const uint8_t> /*page*/) const {

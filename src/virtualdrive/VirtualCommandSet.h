@@ -3,9 +3,10 @@
 // kind takes, with the checks such a drive makes, and the disc it builds from nothing
 // but what it received.  One class per command set: the generic MMC cue sheet
 // (CVirtualMmcModel), MMC2 (CVirtualMmc2Model), raw blocks with subchannels
-// (CVirtualRawModel) and track-at-once (CVirtualTaoModel).  They share the device's
-// state (CVirtualDriveState), the image writer (CVirtualImage) and, where they write
-// session-at-once from a cue sheet, CVirtualRecording.
+// (CVirtualRawModel), track-at-once (CVirtualTaoModel), and the vendor command sets
+// (see CVirtualVendorModel).  They share the device's state (CVirtualDriveState), the
+// image writer (CVirtualImage) and, where they write a disc at once from its layout,
+// CVirtualRecording.
 //
 // The device offers every command to its model first.  A model answers the commands of
 // its own write sequence (WRITE, SEND CUE SHEET, SYNCHRONIZE CACHE, CLOSE TRACK/SESSION,
@@ -13,7 +14,9 @@
 // answer identification, mode pages, disc and track information, the tray and the
 // speed, and which refuses whatever neither knows as an invalid operation code.  The
 // write parameters page belongs to the device; the model says whether it takes a page
-// before it is in force.  Pages of a vendor's own the model keeps itself.
+// before it is in force, or whether the drive has that page at all.  Pages of a
+// vendor's own the model keeps itself.  A vendor's drive knows only part of the common
+// commands: the model says which.
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -40,11 +43,17 @@ class CVirtualCommandSet {
     // The answer to a command of the model's own, or false to leave it to the device.
     // Only a drive that writes CD-R asks its model.
     virtual bool Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) = 0;
+    // Whether the drive knows a common command that its model did not answer; one it
+    // does not know is refused as an invalid operation code.
+    virtual bool Knows(uint8_t operationCode) const;
+    // Whether the drive has the MMC write parameters page (0x05).
+    virtual bool HasWriteParameters() const { return true; }
     // A write parameters page (56 bytes) about to take effect: 0 when the drive takes it,
     // else the additional sense code of its refusal (sense key ILLEGAL REQUEST).
     virtual uint8_t CheckWriteParameters(std::span<const uint8_t> page) const;
     // A mode page of the command set's own (not 0x05 or 0x2A) for MODE SENSE with this
-    // page control: false when it has none of that code.
+    // page control: false when it has none of that code.  True with no bytes: the
+    // reply has the header and block descriptor alone.
     virtual bool ModePage(uint8_t code, int32_t pageControl, std::vector<uint8_t>& page) const;
     // MODE SELECT of a page of the command set's own: 0 when taken, else the additional
     // sense code of its refusal.  By default no page but the write parameters can be set.

@@ -306,6 +306,8 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
     Answer answer;
     if (config_.writesCdr && model_->Answer(cdb, request, answer))
         return answer;
+    if (config_.writesCdr && !model_->Knows(operationCode))
+        return Check(kIllegalRequest, 0x20, 0x00);  // not a command of this drive's set
     switch (operationCode) {
         case 0x00:  // TEST UNIT READY
         case 0x01:  // REZERO UNIT
@@ -327,7 +329,7 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
         case 0x1B:
             return StartStopUnit(cdb);
         case 0x1E:
-            removalPrevented_ = (cdb[4] & 0x01) != 0;
+            state_.removalPrevented = (cdb[4] & 0x01) != 0;
             return answer;
         case 0x25:
             return ReadCapacity();
@@ -370,11 +372,11 @@ std::vector<uint8_t> CVirtualDevice::CapabilitiesPage(int32_t pageControl) const
     if (pageControl == 1)
         return page;  // nothing in it can be changed
     uint32_t maxWrite = static_cast<uint32_t>(std::max(config_.maxSpeed, 0)) * kKilobytesPerSpeed;
-    page[2] = 0x03;                                      // reads CD-R and CD-RW
-    page[3] = config_.writesCdr ? 0x07 : 0x00;           // writes CD-R, CD-RW, test writes
-    page[4] = 0x41;                                      // audio play, multi-session
-    page[5] = 0x03 | (config_.cdText ? 0x04 : 0x00);     // CD-DA commands, accurate; R-W
-    page[6] = 0x29 | (removalPrevented_ ? 0x02 : 0x00);  // tray, eject, lock
+    page[2] = 0x03;                                            // reads CD-R and CD-RW
+    page[3] = config_.writesCdr ? 0x07 : 0x00;                 // writes CD-R, CD-RW, test writes
+    page[4] = 0x41;                                            // audio play, multi-session
+    page[5] = 0x03 | (config_.cdText ? 0x04 : 0x00);           // CD-DA commands, accurate; R-W
+    page[6] = 0x29 | (state_.removalPrevented ? 0x02 : 0x00);  // tray, eject, lock
     bigendian::Put16(&page[8], 24 * kKilobytesPerSpeed);
     bigendian::Put16(&page[10], 256);
     bigendian::Put16(&page[12], std::min<uint32_t>(config_.bufferBytes / 1024, 0xFFFF));
@@ -418,7 +420,8 @@ CVirtualDevice::Answer CVirtualDevice::ModeSense(const uint8_t* cdb, bool ten) {
         return Check(kIllegalRequest, 0x39, 0x00);  // saving parameters not supported
 
     std::vector<uint8_t> pages;
-    if (pageCode == 0x05 || pageCode == 0x3F) {
+    const bool writeParameters = !config_.writesCdr || model_->HasWriteParameters();
+    if ((pageCode == 0x05 || pageCode == 0x3F) && writeParameters) {
         auto page = WriteParametersPage(pageControl);
         pages.insert(pages.end(), page.begin(), page.end());
     }
@@ -426,9 +429,11 @@ CVirtualDevice::Answer CVirtualDevice::ModeSense(const uint8_t* cdb, bool ten) {
         auto page = CapabilitiesPage(pageControl);
         pages.insert(pages.end(), page.begin(), page.end());
     }
-    if (pages.empty() && config_.writesCdr)
-        model_->ModePage(pageCode, pageControl, pages);
-    if (pages.empty())
+    // A page of the command set's own; it may be none at all (page 0: the header and
+    // the block descriptor alone).
+    const bool modelPage =
+        pages.empty() && config_.writesCdr && model_->ModePage(pageCode, pageControl, pages);
+    if (pages.empty() && !modelPage)
         return Check(kIllegalRequest, 0x24, 0x00);
 
     // Like most older drives, the six-byte form carries a block descriptor unless it
@@ -436,6 +441,7 @@ CVirtualDevice::Answer CVirtualDevice::ModeSense(const uint8_t* cdb, bool ten) {
     std::vector<uint8_t> descriptor;
     if (!ten && !noDescriptor) {
         descriptor.assign(8, 0);
+        descriptor[0] = state_.densityCode;
         bigendian::Put24(&descriptor[5], state_.blockLength);
     }
     size_t headerLength = ten ? 8 : 4;
@@ -477,7 +483,9 @@ CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
     if (headerLength + descriptorLength > listLength)
         return Check(kIllegalRequest, 0x1A, 0x00);
     uint32_t newBlockLength = state_.blockLength;
+    uint8_t newDensity = state_.densityCode;
     if (descriptorLength == 8) {
+        newDensity = data[headerLength];
         newBlockLength = bigendian::Get24(&data[headerLength + 5]);
         if (!KnownBlockLength(newBlockLength))
             return Check(kIllegalRequest, 0x26, 0x00);
@@ -504,7 +512,8 @@ CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
             pos += length;
             continue;
         }
-        if (length != kWriteParametersLength)
+        if (length != kWriteParametersLength ||
+            (config_.writesCdr && !model_->HasWriteParameters()))
             return Check(kIllegalRequest, 0x26, 0x00);
         uint8_t writeType = page[2] & 0x0F;
         uint8_t blockType = page[4] & 0x0F;
@@ -520,6 +529,7 @@ CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
         pos += length;
     }
     state_.blockLength = newBlockLength;
+    state_.densityCode = newDensity;
     state_.writeParameters = newParameters;
     Answer answer;
     answer.consumed = listLength;
@@ -649,7 +659,7 @@ CVirtualDevice::Answer CVirtualDevice::StartStopUnit(const uint8_t* cdb) {
     bool loadEject = (cdb[4] & 0x02) != 0;
     bool start = (cdb[4] & 0x01) != 0;
     if (loadEject && !start) {
-        if (removalPrevented_)
+        if (state_.removalPrevented)
             return Check(kIllegalRequest, 0x53, 0x02);  // medium removal prevented
         model_->Abandon();
         state_.trayOpen = true;

@@ -92,7 +92,7 @@ class CVirtualDevice {
 
     // State a test may look at.
     bool TrayOpen() const { return state_.trayOpen; }
-    bool RemovalPrevented() const { return removalPrevented_; }
+    bool RemovalPrevented() const { return state_.removalPrevented; }
     uint32_t BlockLength() const { return state_.blockLength; }
     uint32_t CurrentWriteSpeed() const { return state_.writeSpeed; }
     const std::array<uint8_t, kWriteParametersLength>& WriteParameters() const {
@@ -149,7 +149,6 @@ class CVirtualDevice {
     std::vector<char> logBuffer_;
     bool logFileTried_ = false;
 
-    bool removalPrevented_ = false;
     uint32_t readSpeed_ = 0;
     int32_t opcCount_ = 0;
 };

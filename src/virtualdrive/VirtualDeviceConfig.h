@@ -16,8 +16,19 @@ struct CVirtualDeviceConfig {
     //   kMmc2         as kMmc, for drives that want multi-session "next session allowed"
     //                 and track mode 4 in the write parameters page;
     //   kTrackAtOnce  one track at a time at the next writable address, the session
-    //                 closed at the end.
-    enum class Model : int32_t { kMmc = 0, kMmcRaw = 1, kMmc2 = 2, kTrackAtOnce = 3 };
+    //                 closed at the end;
+    //   k2600, kRic, kSony, kTeac
+    //                 the vendor command sets of those names (see CVirtualVendorModel).
+    enum class Model : int32_t {
+        kMmc = 0,
+        kMmcRaw = 1,
+        kMmc2 = 2,
+        kTrackAtOnce = 3,
+        k2600 = 4,
+        kRic = 5,
+        kSony = 6,
+        kTeac = 7
+    };
 
     // A failure injected on the n-th time (counting from 1) an operation code reaches
     // the device, for `times` commands in a row (-1: from then on, every time).

@@ -38,6 +38,8 @@ struct CVirtualDriveState {
     bool trayOpen = false;
     std::array<uint8_t, kWriteParametersLength> writeParameters{};
     uint32_t blockLength = 2048;
+    uint8_t densityCode = 0;  // of the block descriptor last selected
+    bool removalPrevented = false;
     uint32_t writeSpeed = 0;
     CVirtualDriveBuffer buffer;
     std::string lastImage;

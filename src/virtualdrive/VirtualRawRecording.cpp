@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "virtualdrive/VirtualBcd.h"
 #include "virtualdrive/VirtualCrc.h"
 
 namespace {
@@ -18,22 +19,6 @@ constexpr uint8_t kPointFirstTrack = 0xA0;
 constexpr uint8_t kPointLastTrack = 0xA1;
 constexpr uint8_t kPointLeadOut = 0xA2;
 
-// A packed BCD byte, 0 to 99.
-bool Bcd(uint8_t b, int32_t& value) {
-    if ((b >> 4) > 9 || (b & 0x0F) > 9)
-        return false;
-    value = (b >> 4) * 10 + (b & 0x0F);
-    return true;
-}
-
-// Minute, second and frame in BCD as a block count.
-bool BcdTime(const uint8_t* msf, int32_t& blocks) {
-    int32_t m = 0, s = 0, f = 0;
-    if (!Bcd(msf[0], m) || !Bcd(msf[1], s) || !Bcd(msf[2], f) || s > 59 || f > 74)
-        return false;
-    blocks = (m * 60 + s) * 75 + f;
-    return true;
-}
 }  // namespace
 
 CVirtualRawRecording::CVirtualRawRecording(int32_t blockType, bool test, int32_t leadInStart,
@@ -122,10 +107,10 @@ CVirtualSense CVirtualRawRecording::TakeBlock(int32_t address, const uint8_t* bl
             return sense;
     }
     int32_t absolute = 0;
-    if (!BcdTime(&q[7], absolute) || absolute != address + kPregap)
+    if (!virtualbcd::Time(&q[7], absolute) || absolute != address + kPregap)
         return kOutOfSequence;
     int32_t relative = 0;
-    if (!BcdTime(&q[3], relative))
+    if (!virtualbcd::Time(&q[3], relative))
         return kOutOfSequence;
     if (q[1] == kLeadOutTrack)
         return LeadOutBlock(address, q, relative);
@@ -145,11 +130,11 @@ CVirtualSense CVirtualRawRecording::TakeBlock(int32_t address, const uint8_t* bl
 
 CVirtualSense CVirtualRawRecording::LeadInBlock(int32_t address, const QBytes& q) {
     int32_t running = 0;
-    if (!BcdTime(&q[3], running) || running != address - leadInStart_)
+    if (!virtualbcd::Time(&q[3], running) || running != address - leadInStart_)
         return kOutOfSequence;
     const uint8_t point = q[2];
     int32_t track = 0;
-    const bool trackPoint = Bcd(point, track) && track >= 1 && track <= 99;
+    const bool trackPoint = virtualbcd::Decode(point, track) && track >= 1 && track <= 99;
     if (!trackPoint && point != kPointFirstTrack && point != kPointLastTrack &&
         point != kPointLeadOut)
         return kBadLayout;  // nothing else belongs in the table of a one-session audio disc
@@ -166,8 +151,9 @@ CVirtualSense CVirtualRawRecording::CloseToc() {
     const TocPoint& a0 = toc_[kPointFirstTrack];
     const TocPoint& a1 = toc_[kPointLastTrack];
     const TocPoint& a2 = toc_[kPointLeadOut];
-    if (!a0.present || !a1.present || !a2.present || !Bcd(a0.bytes[1], firstTrack_) ||
-        !Bcd(a1.bytes[1], lastTrack_) || firstTrack_ < 1 || lastTrack_ < firstTrack_)
+    if (!a0.present || !a1.present || !a2.present ||
+        !virtualbcd::Decode(a0.bytes[1], firstTrack_) ||
+        !virtualbcd::Decode(a1.bytes[1], lastTrack_) || firstTrack_ < 1 || lastTrack_ < firstTrack_)
         return kBadLayout;
     const uint8_t discType = a0.bytes[2];
     if (discType != 0x00 && discType != 0x10 && discType != 0x20)
@@ -176,18 +162,19 @@ CVirtualSense CVirtualRawRecording::CloseToc() {
     for (int32_t t = firstTrack_; t <= lastTrack_; ++t) {
         const TocPoint& point = toc_[static_cast<size_t>((t / 10) * 16 + t % 10)];
         int32_t start = 0;
-        if (!point.present || !BcdTime(&point.bytes[1], start) || start - kPregap <= previous)
+        if (!point.present || !virtualbcd::Time(&point.bytes[1], start) ||
+            start - kPregap <= previous)
             return kBadLayout;
         previous = tocStart_[static_cast<size_t>(t)] = start - kPregap;
     }
     for (size_t p = 0; p < toc_.size(); ++p) {
         int32_t track = 0;
-        if (toc_[p].present && Bcd(static_cast<uint8_t>(p), track) &&
+        if (toc_[p].present && virtualbcd::Decode(static_cast<uint8_t>(p), track) &&
             (track < firstTrack_ || track > lastTrack_))
             return kBadLayout;  // a track the table does not count
     }
     int32_t leadOut = 0;
-    if (!BcdTime(&a2.bytes[1], leadOut) || leadOut - kPregap <= previous ||
+    if (!virtualbcd::Time(&a2.bytes[1], leadOut) || leadOut - kPregap <= previous ||
         leadOut - kPregap > CVirtualDisc::LastLeadOut())
         return kBadLayout;
     tocLeadOut_ = leadOut - kPregap;
@@ -197,7 +184,8 @@ CVirtualSense CVirtualRawRecording::CloseToc() {
 
 CVirtualSense CVirtualRawRecording::ProgramBlock(int32_t address, const QBytes& q, int32_t time) {
     int32_t track = 0, index = 0;
-    if (!Bcd(q[1], track) || !Bcd(q[2], index) || track < 1 || leadOut_ >= 0)
+    if (!virtualbcd::Decode(q[1], track) || !virtualbcd::Decode(q[2], index) || track < 1 ||
+        leadOut_ >= 0)
         return kBadLayout;
     // Counting down to index 1 in a pregap, up from it after.
     const int32_t relative = index == 0 ? -time : time;

@@ -76,7 +76,8 @@ TEST(CliBurn, OptionsItCannotUseAreRefusedBeforeAnythingHappens) {
         {"--test=yes", kSong},
         {"--drive", "0", kSong},
         {"--driver", "mmcraw", kSong},
-        {"--driver", "2600", kSong},
+        {"--driver", "sony", kSong},
+        {"--driver", "CDR100", kSong},
         {"--driver"},
         {"--shiny", kSong},
         {"--test"},
@@ -178,7 +179,8 @@ TEST(CliBurn, ADriverWithoutCdTextIsNotAskedForIt) {
 
     // Only "MMCCDTEXT" writes CD-TEXT: a driver named for the run in its place does not.
     std::string plain = testpaths::TempDir("burn-driver");
-    for (const char* driver : {"MMC", "MMCRAW", "MMC2", "MMCTRACK"}) {
+    for (const char* driver :
+         {"MMC", "MMCRAW", "2600", "RIC", "MMC2", "TEAC", "MMCTRACK", "SONY"}) {
         auto named = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + plain},
                           {"--driver", driver, "--cd-text", kSong});
         EXPECT_EQ(named.status, 1) << driver;

@@ -84,13 +84,13 @@ TEST(CliDrives, ShowsTheDriverTheListNamesForEachDrive) {
     Write(start + "/bus.txt",
           "[device]\nproduct = RAW ONE\nmodel = mmc-raw\n"
           "[device]\nproduct = OLD ONE\n");
-    Write(start + "/driver.lst", "; our drives\nMMCRAW: RAW*\n2600 (not here yet): OLD ONE\n");
+    Write(start + "/driver.lst", "; our drives\nMMCRAW: RAW*\nCDR100 (not a driver): OLD ONE\n");
     auto r = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"}, {"--choose", "1"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "virtual:0: TUNEVARN RAW ONE 1.0; writes CD-R: yes; driver: MMCRAW (chosen)\n"
-              "virtual:1: TUNEVARN OLD ONE 1.0; writes CD-R: yes; driver: 2600 (no such driver "
-              "here)\n"
+              "virtual:1: TUNEVARN OLD ONE 1.0; writes CD-R: yes; driver: CDR100 (no such "
+              "driver here)\n"
               "CD Recorder: TUNEVARN RAW ONE 1.0\n");
 }
 

@@ -18,14 +18,10 @@ using testrig::Expected;
 using testrig::Join;
 using testrig::Write;
 
-CVirtualDevice::Config Drive(Model model) {
-    CVirtualDevice::Config config;
-    config.model = model;
-    return config;
-}
+using testrig::DriveOf;
 
 TEST(ThreadedMmc2, ATenSecondTrackGoesInCommandsOfThirteenBlocks) {
-    testrig::CDriverRig<CMmc2Driver> rig({10}, Drive(Model::kMmc2));
+    testrig::CDriverRig<CMmc2Driver> rig({10}, DriveOf(Model::kMmc2));
     rig.WriteDisc();
     EXPECT_EQ(rig.driver->DiscCompleted(), 1);
     EXPECT_TRUE(rig.ui.messages.empty());
@@ -38,7 +34,7 @@ TEST(ThreadedMmc2, ATenSecondTrackGoesInCommandsOfThirteenBlocks) {
 }
 
 TEST(ThreadedMmc2, TheGenericDriverCannotSetUpAnMmc2Drive) {
-    testrig::CDriverRig<CCdrDriver> rig({3}, Drive(Model::kMmc2));
+    testrig::CDriverRig<CCdrDriver> rig({3}, DriveOf(Model::kMmc2));
     rig.WriteDisc();
     EXPECT_EQ(rig.ui.messages, std::vector<std::string>{"Cannot set write parameters mode page."});
     EXPECT_TRUE(rig.Writes().empty());
@@ -47,7 +43,7 @@ TEST(ThreadedMmc2, TheGenericDriverCannotSetUpAnMmc2Drive) {
 
 struct TrackRig : testrig::CDriverRig<CMmcTrackDriver> {
     explicit TrackRig(std::vector<int32_t> seconds,
-                      CVirtualDevice::Config config = Drive(Model::kTrackAtOnce))
+                      CVirtualDevice::Config config = DriveOf(Model::kTrackAtOnce))
         : CDriverRig(std::move(seconds), std::move(config)) {}
     // The opcodes of the log without READ BUFFER CAPACITY, WRITE and TEST UNIT READY runs.
     std::string Outline() const {
@@ -105,7 +101,7 @@ class CProgressWatchingDriver : public CMmcTrackDriver {
 };
 
 TEST(ThreadedMmcTrack, ProgressCountsTheBlocksOfTheWholeDisc) {
-    testrig::CDriverRig<CProgressWatchingDriver> rig({12, 6}, Drive(Model::kTrackAtOnce));
+    testrig::CDriverRig<CProgressWatchingDriver> rig({12, 6}, DriveOf(Model::kTrackAtOnce));
     rig.driver->permille = &rig.permille;
     rig.WriteDisc();
     EXPECT_EQ(rig.driver->atFlush, (std::vector<int32_t>{666, 1000}));
@@ -123,7 +119,7 @@ TEST(ThreadedMmcTrack, ATestWriteSetsTheTestBitAndLeavesTheDiscBlank) {
 }
 
 TEST(ThreadedMmcTrack, TheWaitAfterClosingEndsWhenTheDriveIsReady) {
-    CVirtualDevice::Config config = Drive(Model::kTrackAtOnce);
+    CVirtualDevice::Config config = DriveOf(Model::kTrackAtOnce);
     // Closing keeps the drive busy for three more questions.
     config.faults = {{.operationCode = 0x00,
                       .first = 1,
@@ -140,7 +136,7 @@ TEST(ThreadedMmcTrack, TheWaitAfterClosingEndsWhenTheDriveIsReady) {
 }
 
 TEST(ThreadedMmcTrack, AFailedWriteAbandonsTheRestAndTheSessionIsStillClosed) {
-    CVirtualDevice::Config config = Drive(Model::kTrackAtOnce);
+    CVirtualDevice::Config config = DriveOf(Model::kTrackAtOnce);
     // The second track's third command: 375 blocks are 14 commands.
     config.faults = {{.operationCode = 0x2A,
                       .first = 14 + 3,
@@ -160,7 +156,7 @@ TEST(ThreadedMmcTrack, AFailedWriteAbandonsTheRestAndTheSessionIsStillClosed) {
 }
 
 TEST(ThreadedMmcTrack, ADriveThatCannotSayWhereToWriteGetsNothing) {
-    CVirtualDevice::Config config = Drive(Model::kTrackAtOnce);
+    CVirtualDevice::Config config = DriveOf(Model::kTrackAtOnce);
     config.faults = {{.operationCode = 0x52, .first = 2, .kind = Fault::Kind::kTransport}};
     TrackRig rig({5, 5}, config);
     rig.WriteDisc();

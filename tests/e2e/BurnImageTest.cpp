@@ -1,7 +1,7 @@
 // End to end: MP3 files -> tunevarn-cli burn -> the virtual recorder's image, read back
 // by libcdio (cd-info, and its CD-TEXT parser for the .cdt file) and compared with the
 // layout, the titles and the audio that the songs must give; and one disc burnt through
-// every MMC driver on a drive of its kind, each image the same music.
+// every driver on a drive of its kind, each image the same music.
 #include <cdio/cdtext.h>
 #include <gtest/gtest.h>
 
@@ -252,10 +252,10 @@ TEST(EndToEnd, ASongBurntTwiceIsItsRawExportTwice) {
     EXPECT_TRUE(mp3craft::ReadBytes(folder + "/disc-1.bin") == Joined({raw, raw}));
 }
 
-// The same three songs through every MMC way to write, each on a virtual drive of its
-// kind named in driver.lst (or on the command line): every image reads back with its
-// three tracks, and every track is byte for byte the song's raw export.
-TEST(EndToEnd, EveryMmcDriverBurnsTheSameMusic) {
+// The same three songs through every way to write, each driver on a virtual drive of its
+// command set named in driver.lst (or on the command line): every image reads back with
+// its three tracks, and every track is byte for byte the song's raw export.
+TEST(EndToEnd, EveryDriverBurnsTheSameMusic) {
     const std::string folder = testpaths::TempDir("e2e-drivers");
     std::vector<Bytes> raw;
     for (size_t i = 0; i < kSongs.size(); ++i) {
@@ -280,6 +280,10 @@ TEST(EndToEnd, EveryMmcDriverBurnsTheSameMusic) {
         {"MMCRAW", "mmc-raw", "2", true, 26 * 2448},
         {"MMC2", "mmc2", "", false, 13 * 2352},
         {"MMCTRACK", "tao", "", true, 27 * 2352},
+        {"2600", "2600", "", false, 13 * 2352},
+        {"RIC", "ric", "", true, 27 * 2352},
+        {"SONY", "sony", "", false, 27 * 2352},
+        {"TEAC", "teac", "", false, 27 * 2352},
     };
     for (const Way& way : ways) {
         const std::string what =

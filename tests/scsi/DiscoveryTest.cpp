@@ -5,9 +5,13 @@
 #include <typeinfo>
 
 #include "disc/DiscImage.h"
+#include "drivers/2600Driver.h"
 #include "drivers/Mmc2Driver.h"
 #include "drivers/MmcRawDriver.h"
 #include "drivers/MmcTrackDriver.h"
+#include "drivers/RicDriver.h"
+#include "drivers/SonyDriver.h"
+#include "drivers/TeacDriver.h"
 #include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 #include "support/Mp3Craft.h"
@@ -188,10 +192,15 @@ TEST(Discovery, EachNameCreatesItsDriverAndOnlyOneOffersCdText) {
     generic = created("MMC");
     ASSERT_NE(generic, nullptr);
     EXPECT_EQ(typeid(*generic), typeid(CCdrDriver));
-    // The vendor command sets are not here yet: their names create nothing.
-    for (const char* name : {"2600", "RIC", "TEAC", "SONY"}) EXPECT_EQ(created(name), nullptr);
+    EXPECT_NE(dynamic_cast<C2600Driver*>(created("2600")), nullptr);
+    EXPECT_NE(dynamic_cast<CRicDriver*>(created("RIC")), nullptr);
+    EXPECT_NE(dynamic_cast<CTeacDriver*>(created("TEAC")), nullptr);
+    EXPECT_NE(dynamic_cast<CSonyDriver*>(created("SONY")), nullptr);
+    EXPECT_EQ(CdTextCapable(), 0) << "nor do the vendor drivers";
+    EXPECT_EQ(created("sony"), nullptr);
     EXPECT_EQ(CRecorderDiscovery::DriverNames(),
-              (std::vector<std::string>{"MMC", "MMCCDTEXT", "MMCRAW", "MMC2", "MMCTRACK"}));
+              (std::vector<std::string>{"MMC", "MMCCDTEXT", "MMCRAW", "2600", "RIC", "MMC2", "TEAC",
+                                        "MMCTRACK", "SONY"}));
 }
 
 TEST(Discovery, ADriverNamedForTheRunServesTheChosenRecorder) {

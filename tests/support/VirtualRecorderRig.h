@@ -64,6 +64,13 @@ struct CVirtualRecorder {
     }
 };
 
+// A drive of this command set, otherwise as configured by default.
+inline CVirtualDevice::Config DriveOf(CVirtualDeviceConfig::Model model) {
+    CVirtualDevice::Config config;
+    config.model = model;
+    return config;
+}
+
 // Messages and trace lines as they come, from whichever thread.
 class CRecordingDriverUi : public IDriverUi {
   public:

@@ -1,0 +1,149 @@
+#include "drivers/SonyDriver.h"
+
+#include <algorithm>
+#include <array>
+
+#include "disc/DiscImage.h"
+#include "scsi/BigEndian.h"
+#include "scsi/ScsiStatus.h"
+#include "scsi/ScsiTransport.h"
+
+namespace {
+constexpr char kWriteFailed[] = "Write data failed.";
+constexpr size_t kDiscPageBuffer = 32;
+
+// Unit attention with one of the drive's own codes: the write was taken, the drive
+// needs a moment.
+bool TakenButBusy(const uint8_t* sense) {
+    return (sense[2] & 0x0F) == scsistatus::kSenseUnitAttention && sense[7] >= 6 &&
+           (sense[12] == 0x80 || sense[12] == 0xD4);
+}
+}  // namespace
+
+CSonyDriver::CSonyDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui)
+    : CCdrDriver(transport, discImage, ui) {}
+
+CSonyDriver::~CSonyDriver() = default;
+
+uint8_t CSonyDriver::SpeedPageValue(int32_t factor) {
+    switch (factor) {
+        case 0:
+            return 0xFF;  // the drive's fastest
+        case 2:
+            return 0x01;
+        case 4:
+            return 0x02;
+        default:
+            return 0x00;  // 1x, and what the drive has no setting for
+    }
+}
+
+int32_t CSonyDriver::InitWrite() {
+    flushSucceeded_ = 0;
+    blockLength = kBlockLength;
+    blocksPerCommand = BlocksPerPathCommand(blockLength);
+    if (CCdrDriver::InitWrite() != 0)
+        return 1;
+    const uint8_t speedPage[4] = {0x31, 0x02, SpeedPageValue(speed), 0x00};
+    if (ModeSelect6(speedPage, nullptr, nullptr) != 0) {
+        ReportError("Set speed failed.");
+        return 1;
+    }
+    return CheckBlankDisc();
+}
+
+int32_t CSonyDriver::CheckBlankDisc() {
+    std::array<uint8_t, kDiscPageBuffer> page{};
+    if (ModeSense6(0x22, page, nullptr, nullptr) != 0) {
+        ReportError("Get disc info failed");
+        return 1;
+    }
+    leadInStart = CTimePosition::FromMsf(page[25], page[26], page[27]);
+    leadInLength = leadInStart.address == 0 ? 0 : kLeadInEnd - leadInStart.address;
+    return 0;
+}
+
+int32_t CSonyDriver::SetWriteParameters() {
+    const uint8_t modePage[8] = {0x20, 0x06, 0x00, static_cast<uint8_t>(test.load() != 0 ? 2 : 0),
+                                 0x00, 0x00, 0x00, 0x00};
+    if (ModeSelect6(modePage, nullptr, nullptr) != 0) {
+        ReportError("Init failed.");
+        return 1;
+    }
+    std::array<uint8_t, kDiscPageBuffer> page{};
+    if (ModeSense6(0x22, page, nullptr, nullptr) != 0) {
+        ReportError("Read disc failed.");
+        return 1;
+    }
+    page[0] &= 0x7F;
+    page[2] = 0;
+    page[3] = 0;
+    page[19] = 0;
+    if (ModeSelect6(page, nullptr, nullptr) != 0) {
+        ReportError("Init failed.");
+        return 1;
+    }
+    return 0;
+}
+
+int32_t CSonyDriver::StartWrite() {
+    if (SetWriteParameters() != 0)
+        return 1;
+    int32_t length = 0;
+    const uint8_t* sheet = discImage.BuildSonyCueSheet(length);
+    if (length > kMaxCueSheet) {
+        ReportError("Too many tracks, please reduce some.");
+        return 1;
+    }
+    // The length in bytes 1 to 3, of byte 1 only its low four bits.
+    uint8_t cdb[10] = {0xE0};
+    bigendian::Put24(&cdb[1], static_cast<uint32_t>(length) & 0x0FFFFF);
+    if (Command(cdb, sheet, length, nullptr, 0) != 0) {
+        ReportError("Send sony cue sheet failed.");
+        return 1;
+    }
+    nextAddress = -kPregapBlocks;
+    return WriteSilence(nextAddress, kPregapBlocks) != 0 ? 1 : 0;
+}
+
+int32_t CSonyDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t count) {
+    const int32_t most = CommandBlocks(blockLength);
+    while (count > 0) {
+        const int32_t n = std::min(count, most);
+        const int32_t bytes = n * blockLength;
+        // A byte count in bytes 1 to 3, of byte 1 only its low five bits.
+        uint8_t cdb[10] = {0xE1};
+        bigendian::Put24(&cdb[1], static_cast<uint32_t>(bytes) & 0x1FFFFF);
+        const int32_t result = Command(cdb, data, bytes, nullptr, 0);
+        if (result == 2) {
+            int32_t senseLength = 0;
+            if (!TakenButBusy(transport.SenseData(senseLength))) {
+                ReportError(kWriteFailed);
+                return 1;
+            }
+            Sleep(kBusyPauseMs);
+        } else if (result != 0) {
+            ReportError(kWriteFailed);
+            return 1;
+        }
+        address += n;
+        count -= n;
+        data += bytes;
+    }
+    return 0;
+}
+
+int32_t CSonyDriver::FinishDisc() {
+    return FinishWithoutFlush();
+}
+
+int32_t CSonyDriver::SetSpeed(int32_t /*ignored*/, int32_t factor) {
+    speed = factor;
+    return 0;
+}
+
+int32_t CSonyDriver::LoadUnload(int32_t load) {
+    const uint8_t cdb[6] = {0x1B, 0x00, 0x00, 0x00, static_cast<uint8_t>(load == 0 ? 0x02 : 0x01),
+                            0x00};
+    return LoadCommand(cdb, load);
+}

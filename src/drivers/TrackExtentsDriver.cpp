@@ -1,0 +1,109 @@
+#include "drivers/TrackExtentsDriver.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "disc/DiscImage.h"
+#include "scsi/BigEndian.h"
+
+namespace {
+constexpr char kWriteFailed[] = "Write data failed.";
+}  // namespace
+
+CTrackExtentsDriver::CTrackExtentsDriver(CScsiTransport& transport, CDiscImage& discImage,
+                                         IDriverUi& ui, bool waitAfterFlush)
+    : CCdrDriver(transport, discImage, ui), waitAfterFlush_(waitAfterFlush) {}
+
+CTrackExtentsDriver::~CTrackExtentsDriver() = default;
+
+void CTrackExtentsDriver::BeginRun() {
+    writeFailureShown_ = false;
+    flushSucceeded_ = 0;
+}
+
+int32_t CTrackExtentsDriver::AskLeadLengths() {
+    if (ReadLeadLengths() == 0)
+        return 0;
+    // Without the lengths nothing can be written; the user must learn why the run ended.
+    ReportError("Cannot read the lead-in and lead-out lengths.");
+    return 1;
+}
+
+int32_t CTrackExtentsDriver::SendTrackExtents() {
+    int32_t length = 0;
+    const uint8_t* extents = discImage.BuildTrackExtents(length);
+    uint8_t cdb[10] = {0xED, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    bigendian::Put16(&cdb[7], static_cast<uint32_t>(length));
+    if (Command(cdb, extents, length, nullptr, 0) != 0) {
+        ReportError("Cannot write CUE SHEET.");
+        return 1;
+    }
+    return 0;
+}
+
+int32_t CTrackExtentsDriver::StartWrite() {
+    if (SendTrackExtents() != 0)
+        return 1;
+    // The lead-in and the pregap: the drive's first block is the lead-in's.
+    nextAddress = -kPregapBlocks - leadInLength;
+    if (WriteSilence(nextAddress, leadInLength + kPregapBlocks) != 0) {
+        FlushCache();
+        return 1;
+    }
+    return 0;
+}
+
+int32_t CTrackExtentsDriver::WriteWithoutAddress(int32_t& address, const uint8_t* data,
+                                                 int32_t count, bool swapBytes) {
+    const int32_t most = CommandBlocks(blockLength);
+    const size_t blockBytes = static_cast<size_t>(blockLength);
+    while (count > 0) {
+        if (StopRequested())
+            return 1;  // no message: the user asked for it
+        const int32_t n = std::min(count, most);
+        const size_t bytes = static_cast<size_t>(n) * blockBytes;
+        const uint8_t* out = data;
+        if (swapBytes) {
+            if (swapped_.size() < bytes)
+                swapped_.resize(bytes);
+            for (size_t i = 0; i + 1 < bytes; i += 2) {
+                swapped_[i] = data[i + 1];
+                swapped_[i + 1] = data[i];
+            }
+            out = swapped_.data();
+        }
+        uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+        bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
+        if (Command(cdb, out, static_cast<int32_t>(bytes), nullptr, 0) != 0) {
+            if (!writeFailureShown_) {
+                writeFailureShown_ = true;
+                ReportError(kWriteFailed);
+            }
+            return 1;
+        }
+        address += n;
+        count -= n;
+        data += bytes;
+    }
+    return 0;
+}
+
+int32_t CTrackExtentsDriver::FinishDisc() {
+    flushSucceeded_ = 0;
+    int32_t address = nextAddress;
+    int32_t result = 0;
+    if (WriteSilence(address, leadOutLength) != 0) {
+        FlushCache();
+        result = 1;
+    } else {
+        FlushCache();
+        flushSucceeded_ = LastCommandSucceeded();
+        if (waitAfterFlush_)
+            WaitReady(300);
+    }
+    // Released in every case: a failed lead-out ends the run all the same.
+    ReleaseBuffers();
+    std::vector<uint8_t>().swap(swapped_);
+    nextAddress = 0;
+    return result;
+}

@@ -1,0 +1,211 @@
+#include "virtualdrive/VirtualTeacModel.h"
+
+#include <algorithm>
+
+#include "scsi/BigEndian.h"
+#include "scsi/ScsiStatus.h"
+#include "virtualdrive/VirtualBcd.h"
+
+namespace {
+constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
+constexpr uint8_t kLengthError = 0x1A;
+constexpr uint8_t kInvalidField = 0x26;
+constexpr int32_t kPregap = CVirtualCueSheet::kPregapAddress;
+constexpr uint32_t kAudioBlock = CVirtualImage::kAudioBlock;
+constexpr size_t kTocHeader = 3;
+constexpr size_t kTocEntry = 5;
+constexpr int32_t kMaxTracks = 99;
+
+// A BCD minute and second as the block address of that absolute time.
+bool TocTime(const uint8_t* ms, int32_t& address) {
+    int32_t minute = 0, second = 0;
+    if (!virtualbcd::Decode(ms[0], minute) || !virtualbcd::Decode(ms[1], second) || second > 59)
+        return false;
+    address = (minute * 60 + second) * 75 + kPregap;
+    return true;
+}
+}  // namespace
+
+CVirtualTeacModel::CVirtualTeacModel(CVirtualDriveState& drive) : CVirtualVendorModel(drive, {}) {}
+
+bool CVirtualTeacModel::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
+    switch (cdb[0]) {
+        case 0xEC:
+            answer = Calibrate(request);
+            return true;
+        case 0xB3:
+            answer = CueExtent(cdb, request);
+            return true;
+        case 0xC2:
+            answer = SendTable(cdb, request);
+            return true;
+        case 0x2A:
+            answer = Write(cdb, request);
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CVirtualTeacModel::ModePage(uint8_t code, int32_t /*pageControl*/,
+                                 std::vector<uint8_t>& page) const {
+    page.clear();
+    return code == 0x00;
+}
+
+uint8_t CVirtualTeacModel::SelectModePage(std::span<const uint8_t> page) {
+    switch (page[0] & 0x3F) {
+        case 0x21:
+            if (page.size() != 3 || (page[2] != 0 && page[2] != 3))
+                return kInvalidField;
+            test_ = page[2] == 3;
+            return 0;
+        case 0x22:
+            if (page.size() != 9)
+                return kInvalidField;
+            writeModeSet_ = true;
+            return 0;
+        case 0x31:
+            if (page.size() != 4 || page[2] > 2)
+                return kInvalidField;
+            SetSpeedFactor(1 << page[2]);
+            return 0;
+        default:
+            return kInvalidField;
+    }
+}
+
+CVirtualAnswer CVirtualTeacModel::Calibrate(const Request& request) {
+    CVirtualAnswer answer;
+    if (!WrongLength(request, 12, answer))
+        drive_.MediumMissing(answer);
+    return answer;
+}
+
+bool CVirtualTeacModel::EntryFits(const std::vector<CueEntry>& entries, const CueEntry& entry) {
+    if (entries.empty())
+        return entry.start == kPregap && entry.count == -kPregap &&
+               entry.subcode == std::array<uint8_t, 4>{0x01, 0x01, 0x01, 0x00};
+    const auto track = static_cast<int32_t>(entries.size());
+    const CueEntry& last = entries.back();
+    int32_t number = 0;
+    return track <= kMaxTracks && entry.start == last.start + last.count && entry.count > 0 &&
+           entry.subcode[0] == 0x00 && entry.subcode[1] == 0x01 &&
+           virtualbcd::Decode(entry.subcode[2], number) && number == track &&
+           entry.subcode[3] == 0x01;
+}
+
+CVirtualAnswer CVirtualTeacModel::CueExtent(const uint8_t* cdb, const Request& request) {
+    CVirtualAnswer answer;
+    if (WrongLength(request, 12, answer) || LayoutRefused(answer))
+        return answer;
+    if (pending_)
+        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);  // the last one has no subcode
+    pending_ = CueEntry{static_cast<int32_t>(bigendian::Get32(&cdb[2])),
+                        static_cast<int32_t>(bigendian::Get32(&cdb[6])),
+                        {}};
+    if (pending_->start == kPregap)
+        entries_.clear();  // the pregap's entry begins a new table
+    return answer;
+}
+
+uint8_t CVirtualTeacModel::ParseTableOfContents(std::span<const uint8_t> bytes,
+                                                const std::vector<CueEntry>& entries,
+                                                int32_t lastLeadOut, CVirtualCueSheet& cue) {
+    cue = {};
+    if (bytes.size() < kTocHeader || (bytes.size() - kTocHeader) % kTocEntry != 0)
+        return kLengthError;
+    if (entries.size() < 2)
+        return kInvalidField;  // a pregap and at least one track
+    const auto tracks = static_cast<int32_t>(entries.size()) - 1;
+    if ((bytes.size() - kTocHeader) / kTocEntry != static_cast<size_t>(tracks) + 3 ||
+        bytes[0] != 0 || bytes[1] != 0 || bytes[2] != 0)
+        return kInvalidField;
+    auto entry = [&](int32_t i) { return bytes.data() + kTocHeader + kTocEntry * i; };
+    for (int32_t t = 1; t <= tracks; ++t) {
+        const uint8_t* e = entry(t - 1);
+        int32_t number = 0, start = 0;
+        const int32_t cueStart = entries[static_cast<size_t>(t)].start;
+        if (e[0] != 0x01 || !virtualbcd::Decode(e[1], number) || number != t ||
+            !TocTime(&e[2], start) || start != cueStart || e[4] != 0)
+            return kInvalidField;
+        CVirtualCueSheet::Track track{t, {}};
+        if (t == 1)
+            track.indexes.push_back({0, kPregap});
+        track.indexes.push_back({1, cueStart});
+        cue.tracks.push_back(std::move(track));
+    }
+    const CueEntry& last = entries.back();
+    const int32_t leadOut = last.start + last.count;
+    const uint8_t* a0 = entry(tracks);
+    const uint8_t* a1 = entry(tracks + 1);
+    const uint8_t* a2 = entry(tracks + 2);
+    int32_t lastTrack = 0, tocLeadOut = 0;
+    if (a0[0] != 0x01 || a0[1] != 0xA0 || a0[2] != 0x01 || a0[3] != 0 || a0[4] != 0 ||
+        a1[0] != 0x01 || a1[1] != 0xA1 || !virtualbcd::Decode(a1[2], lastTrack) ||
+        lastTrack != tracks || a1[3] != 0 || a1[4] != 0 || a2[0] != 0x01 || a2[1] != 0xA2 ||
+        !TocTime(&a2[2], tocLeadOut) || tocLeadOut != leadOut || a2[4] != 0 ||
+        leadOut > lastLeadOut)
+        return kInvalidField;
+    cue.leadOut = leadOut;
+    return 0;
+}
+
+CVirtualAnswer CVirtualTeacModel::SendTable(const uint8_t* cdb, const Request& request) {
+    CVirtualAnswer answer;
+    if (WrongLength(request, 10, answer))
+        return answer;
+    const uint32_t length = bigendian::Get16(&cdb[7]);
+    if (!SendsAtLeast(request, length))
+        return CVirtualAnswer::HostError();
+    if (LayoutRefused(answer))
+        return answer;
+    const std::span<const uint8_t> bytes(request.dataOut, length);
+    if (pending_) {
+        // The subcode of the extent just sent.
+        CueEntry entry = *pending_;
+        pending_.reset();
+        if (length != entry.subcode.size())
+            return CVirtualAnswer::Check(kIllegalRequest, kLengthError, 0x00);
+        std::copy(bytes.begin(), bytes.end(), entry.subcode.begin());
+        if (!EntryFits(entries_, entry)) {
+            entries_.clear();
+            return CVirtualAnswer::Check(kIllegalRequest, kInvalidField, 0x00);
+        }
+        entries_.push_back(entry);
+        answer.consumed = length;
+        return answer;
+    }
+    if (!writeModeSet_)
+        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);  // not set up to write
+    CVirtualCueSheet cue;
+    const uint8_t asc = ParseTableOfContents(bytes, entries_, CVirtualDisc::LastLeadOut(), cue);
+    entries_.clear();
+    if (asc != 0)
+        return CVirtualAnswer::Check(kIllegalRequest, asc, 0x00);
+    BeginDisc(std::move(cue), 0, 0);
+    writeModeSet_ = false;
+    answer.consumed = length;
+    return answer;
+}
+
+CVirtualAnswer CVirtualTeacModel::Write(const uint8_t* cdb, const Request& request) {
+    CVirtualAnswer answer;
+    if (WrongLength(request, 10, answer) || drive_.MediumMissing(answer))
+        return answer;
+    if (drive_.blockLength != kAudioBlock || drive_.densityCode != kAudioDensity)
+        return CVirtualAnswer::Check(kIllegalRequest, 0x64, 0x00);  // illegal mode for this track
+    const auto address = static_cast<int32_t>(bigendian::Get32(&cdb[2]));
+    const auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
+    if (write_) {
+        // Whether more follows: exactly until the command that reaches the lead-out.
+        const uint8_t expected =
+            int64_t{address} + blocks < write_->End() ? kMoreFollows : uint8_t{0x00};
+        if (cdb[9] != expected)
+            return CVirtualAnswer::Check(kIllegalRequest, 0x24, 0x00);
+    }
+    const uint32_t need = static_cast<uint32_t>(blocks) * kAudioBlock;
+    if (!SendsAtLeast(request, need))
+        return CVirtualAnswer::HostError();
+    return WriteDiscBlocks(address, blocks, request.dataOut, true);
+}

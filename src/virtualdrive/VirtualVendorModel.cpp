@@ -1,0 +1,105 @@
+#include "virtualdrive/VirtualVendorModel.h"
+
+#include <algorithm>
+
+#include "scsi/ScsiStatus.h"
+
+namespace {
+constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
+
+// What an MMC drive writes with and a drive of a vendor's set does not know, unless
+// the set has it.
+bool MmcWriting(uint8_t operationCode) {
+    switch (operationCode) {
+        case 0x35:  // SYNCHRONIZE CACHE
+        case 0x51:  // READ DISC INFORMATION
+        case 0x52:  // READ TRACK INFORMATION
+        case 0x53:  // RESERVE TRACK
+        case 0x54:  // SEND OPC INFORMATION
+        case 0x5B:  // CLOSE TRACK/SESSION
+        case 0x5C:  // READ BUFFER CAPACITY
+        case 0x5D:  // SEND CUE SHEET
+        case 0xBB:  // SET CD SPEED
+            return true;
+        default:
+            return false;
+    }
+}
+}  // namespace
+
+CVirtualVendorModel::CVirtualVendorModel(CVirtualDriveState& drive,
+                                         std::initializer_list<uint8_t> mmcKnown)
+    : CVirtualCommandSet(drive) {
+    for (uint8_t code : mmcKnown) mmcKnown_[code >> 5] |= 1u << (code & 31);
+}
+
+bool CVirtualVendorModel::Knows(uint8_t operationCode) const {
+    return !MmcWriting(operationCode) ||
+           (mmcKnown_[operationCode >> 5] & (1u << (operationCode & 31))) != 0;
+}
+
+void CVirtualVendorModel::Abandon() {
+    GiveUp(write_);
+}
+
+bool CVirtualVendorModel::LayoutRefused(CVirtualAnswer& answer) const {
+    if (drive_.MediumMissing(answer))
+        return true;
+    if (write_) {
+        answer = CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);  // a disc is being written
+        return true;
+    }
+    if (!drive_.disc.Blank()) {
+        answer = CVirtualAnswer::Check(kIllegalRequest, 0x30, 0x05);  // cannot write this medium
+        return true;
+    }
+    return false;
+}
+
+void CVirtualVendorModel::BeginDisc(CVirtualCueSheet cue, int32_t leadInBlocks,
+                                    int32_t leadOutBlocks) {
+    write_ = std::make_unique<CVirtualVendorWrite>(std::move(cue), TestWrite(), leadInBlocks,
+                                                   leadOutBlocks, drive_.config.outputFolder);
+    drive_.buffer.Begin(drive_.BlocksPerSecond(), drive_.UnderrunFree());
+}
+
+CVirtualAnswer CVirtualVendorModel::WriteDiscBlocks(int32_t address, int32_t blocks,
+                                                    const uint8_t* data, bool finishAtEnd) {
+    if (!write_)
+        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);  // no layout: nothing to write
+    if (!drive_.buffer.Accept(blocks, CVirtualImage::kAudioBlock)) {
+        Abandon();
+        return CVirtualAnswer::Check(0x03, 0x0C, 0x09);  // write error: loss of streaming
+    }
+    const CVirtualSense sense = write_->Write(address, blocks, data);
+    if (!sense.Good()) {
+        // A drive that counts the blocks itself cannot go on after a refused one.
+        Abandon();
+        return CVirtualAnswer::Of(sense);
+    }
+    CVirtualAnswer answer;
+    answer.consumed = static_cast<uint32_t>(blocks) * CVirtualImage::kAudioBlock;
+    if (write_->Complete()) {
+        drive_.buffer.EndOfDisc();
+        if (finishAtEnd) {
+            const uint32_t consumed = answer.consumed;
+            answer = Flush(write_);
+            answer.consumed = consumed;
+        }
+    }
+    return answer;
+}
+
+void CVirtualVendorModel::SetSpeedFactor(int32_t factor) {
+    const int32_t most = std::max(drive_.config.maxSpeed, 1);
+    const int32_t speed = factor <= 0 ? most : std::min(factor, most);
+    drive_.writeSpeed = static_cast<uint32_t>(speed) * CVirtualDriveState::kKilobytesPerSpeed;
+}
+
+bool CVirtualVendorModel::WrongLength(const Request& request, int32_t length,
+                                      CVirtualAnswer& answer) {
+    if (request.cdbLength == length)
+        return false;
+    answer = CVirtualAnswer::Check(kIllegalRequest, 0x24, 0x00);  // invalid field in CDB
+    return true;
+}
