@@ -188,8 +188,9 @@ TEST(Mp3Decode, Mpeg25SongBehindAFalseSyncDecodesWhole) {
     // frame is not where they say, so the song's own first frame is taken, and the song
     // decodes whole, at its own speed.
     std::string original = Fixture("m25_11025_mono.mp3");
-    std::vector<uint8_t> bytes = {0xFF, 0xF3, 0x90, 0x00};
-    bytes.resize(204, 0);
+    std::vector<uint8_t> bytes(204, 0);
+    const uint8_t falseHeader[] = {0xFF, 0xF3, 0x90, 0x00};
+    std::copy(std::begin(falseHeader), std::end(falseHeader), bytes.begin());
     std::vector<uint8_t> song = mp3craft::ReadBytes(original);
     bytes.insert(bytes.end(), song.begin(), song.end());
     std::string path = testpaths::TempDir("m25") + "/false_sync.mp3";
