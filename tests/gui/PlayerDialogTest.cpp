@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "GuiRig.h"
 #include "gui/PlayerDialog.h"
@@ -228,6 +229,46 @@ TEST(ThreadedPlayerDialog, TheNextSongFollowsAfterAPauseInWhichTheWindowLives) {
     EXPECT_FALSE(d.DelayedStart().isActive());
 }
 
+TEST(ThreadedPlayerDialog, ASongThatDoesNotOpenOrNoDeviceLeavesTheWindowSilentAndAlive) {
+    CThreeSongs rig;
+    rig.source.missing.insert("/m/b.mp3");
+    auto dialog = rig.Window();
+    P& d = *dialog;
+    Show(d);
+    // The name and a time line without a length; nothing plays and no clock runs, so
+    // the player stays on this song.
+    EXPECT_EQ(LineText(d.NameLine()), NameLine(2, "Noon"));
+    EXPECT_EQ(LineText(d.TimeLine()), "Time: 00:00/00:00");
+    EXPECT_FALSE(d.Player().Playing());
+    EXPECT_FALSE(d.Clock().isActive());
+    EXPECT_EQ(rig.output.Opens(), 0);
+    QTest::qWait(50);
+    EXPECT_FALSE(d.DelayedStart().isActive());
+    EXPECT_EQ(d.Player().CurrentIndex(), 1);
+    // Next still works and plays the following song.
+    Click(d, P::kNext);
+    EXPECT_EQ(LineText(d.NameLine()), NameLine(3, "Evening"));
+    EXPECT_TRUE(d.Player().Playing());
+
+    // With no device, every song shows its name and length and stays silent.
+    Click(d, P::kStop);
+    rig.output.openFails = true;
+    Click(d, P::kPrevious);
+    Click(d, P::kPrevious);
+    EXPECT_EQ(LineText(d.NameLine()), NameLine(1, "Morning"));
+    EXPECT_EQ(LineText(d.TimeLine()), "Time: 00:00/01:40");
+    EXPECT_FALSE(d.Player().Playing());
+    EXPECT_FALSE(d.Clock().isActive());
+    // Play tries again and stays silent; the window closes as usual.
+    Click(d, P::kPlay);
+    EXPECT_FALSE(d.Player().Playing());
+    EXPECT_EQ(rig.source.Opened(), (std::vector<std::string>{"/m/b.mp3", "/m/c.mp3", "/m/b.mp3",
+                                                             "/m/a.mp3", "/m/a.mp3"}));
+    EXPECT_EQ(rig.output.Opens(), 3);
+    Click(d, P::kClose);
+    EXPECT_FALSE(d.isVisible());
+}
+
 TEST(ThreadedPlayerDialog, CloseEscapeAndTheCloseBoxSilenceTheSongAndEndTheModalRun) {
     const std::vector<std::pair<const char*, std::function<void(P*)>>> ways = {
         {"Close picture", [](P* d) { Click(*d, P::kClose); }},
@@ -254,47 +295,70 @@ TEST(ThreadedPlayerDialog, CloseEscapeAndTheCloseBoxSilenceTheSongAndEndTheModal
     }
 }
 
-TEST(ThreadedPlayerDialog, DoubleClickInTheMainWindowPlaysTheFocusedSongOnTheSoundDevice) {
-    std::string capture = testpaths::TempDir("gui-alsa") + "/played.raw";
-    CAlsaConfig config(CAlsaConfig::FileCapture(capture));
+TEST(ThreadedPlayerDialog, PlayInTheMainWindowPlaysTheFocusedSongOnTheSoundDevice) {
     CMainWindowRig rig;
     rig.windows.realPlayer = true;
     rig.Drop(rig.Viewport(), QPoint(20, 20),
              {testpaths::Fixture("songs/01 Morning.mp3"), testpaths::Fixture("songs/02 Noon.MP3"),
               testpaths::Fixture("songs/More/03 Evening.mp3")});
     ASSERT_EQ(rig.Songs().RowCount(), 3);
-    const std::string title = rig.Titles()[1];
+    const std::vector<std::string> titles = rig.Titles();
 
-    std::string nameLine;
-    std::string windowTitle;
-    int32_t current = -1;
-    int32_t count = 0;
-    WhenModal<P>([&](P* d) {
-        nameLine = LineText(d->NameLine());
-        windowTitle = d->windowTitle().toStdString();
-        current = d->Player().CurrentIndex();
-        count = d->Player().SongCount();
-        // Some of the song reaches the device before the player is closed.
-        EXPECT_TRUE(WaitUntil([&] {
-            std::error_code ec;
-            return std::filesystem::file_size(capture, ec) > 0 && !ec;
-        }));
-        Click(*d, P::kClose);
-    });
-    QTest::mouseClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
-    QTest::mouseDClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
-    ASSERT_EQ(rig.windows.played.size(), 1u);
-    EXPECT_EQ(current, 1);
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(nameLine, NameLine(2, title));
-    EXPECT_EQ(windowTitle, "Playing: " + title);
-    // What was heard is the focused song from its start.
-    std::vector<uint8_t> heard = mp3craft::ReadBytes(capture);
-    std::vector<uint8_t> song = DecodedSong(rig.Songs().FullPath(1));
-    ASSERT_FALSE(heard.empty());
-    ASSERT_LE(heard.size(), song.size());
-    EXPECT_TRUE(std::equal(heard.begin(), heard.end(), song.begin()));
-    // The main window is back in charge.
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    // The Play picture, the context menu's "&Play" and a double-click, each on its row.
+    const std::vector<std::tuple<const char*, int32_t, std::function<void()>>> ways = {
+        {"Play picture", 0,
+         [&] {
+             QTest::mouseClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(0));
+             rig.Click(CMainWindow::kPlay);
+         }},
+        {"context menu", 2,
+         [&] {
+             QMenu* menu = rig.RightClickList(rig.RowPoint(2));
+             ASSERT_NE(menu, nullptr);
+             ChooseMenuItem(menu, CMainWindow::kMenuPlay);
+         }},
+        {"double-click", 1,
+         [&] {
+             QTest::mouseClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
+             QTest::mouseDClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
+         }},
+    };
+    for (const auto& [name, row, act] : ways) {
+        SCOPED_TRACE(name);
+        std::string capture = testpaths::TempDir("gui-alsa") + "/played.raw";
+        CAlsaConfig config(CAlsaConfig::FileCapture(capture));
+        const size_t runs = rig.windows.played.size();
+        std::string nameLine;
+        std::string windowTitle;
+        int32_t current = -1;
+        int32_t count = 0;
+        WhenModal<P>([&](P* d) {
+            nameLine = LineText(d->NameLine());
+            windowTitle = d->windowTitle().toStdString();
+            current = d->Player().CurrentIndex();
+            count = d->Player().SongCount();
+            // Some of the song reaches the device before the player is closed.
+            EXPECT_TRUE(WaitUntil([&] {
+                std::error_code ec;
+                return std::filesystem::file_size(capture, ec) > 0 && !ec;
+            }));
+            Click(*d, P::kClose);
+        });
+        act();
+        ASSERT_EQ(rig.windows.played.size(), runs + 1);
+        EXPECT_EQ(current, row);
+        EXPECT_EQ(count, 3);
+        const std::string& title = titles[static_cast<size_t>(row)];
+        EXPECT_EQ(nameLine, NameLine(row + 1, title));
+        EXPECT_EQ(windowTitle, "Playing: " + title);
+        // What was heard is the focused song from its start.
+        std::vector<uint8_t> heard = mp3craft::ReadBytes(capture);
+        std::vector<uint8_t> song = DecodedSong(rig.Songs().FullPath(row));
+        ASSERT_FALSE(heard.empty());
+        ASSERT_LE(heard.size(), song.size());
+        EXPECT_TRUE(std::equal(heard.begin(), heard.end(), song.begin()));
+        // The main window is back in charge.
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
 }
 }  // namespace
