@@ -51,7 +51,13 @@ struct CFakeModalWindows : CModalWindows {
     void RunRecordDialog(QWidget*, const CRecordDialogRequest& request) override {
         records.push_back(request.normalizeOn);
     }
-    void RunPlayer(QWidget*, const CPlayerSongs& songs) override { played.push_back(songs); }
+    // Runs the real player window too, not only noting what it was handed.
+    bool realPlayer = false;
+    void RunPlayer(QWidget* parent, const CPlayerSongs& songs) override {
+        played.push_back(songs);
+        if (realPlayer)
+            CModalWindows::RunPlayer(parent, songs);
+    }
     void RunCoverDialog(QWidget*, CMainDialog&) override { ++covers; }
 };
 

@@ -3,13 +3,10 @@
 // compares what was played with the song's own decoding, byte for byte.
 #include <gtest/gtest.h>
 
-#include <alsa/asoundlib.h>
-
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 
 #include "audio/Mp3Source.h"
+#include "player/AlsaConfig.h"
 #include "player/Player.h"
 #include "player/PlayerFakes.h"
 #include "support/Mp3Craft.h"
@@ -17,48 +14,13 @@
 
 using namespace playertest;
 
-namespace {
-// Makes ALSA read config (after its own alsa.conf) from now on in this process.
-class CAlsaConfig {
-  public:
-    explicit CAlsaConfig(const std::string& defaultPcm) {
-        path_ = testpaths::TempDir("alsa") + "/asound.conf";
-        std::ofstream(path_) << "<" << snd_config_topdir() << "/alsa.conf>\n"
-                             << "pcm.!default " << defaultPcm << "\n";
-        setenv("ALSA_CONFIG_PATH", path_.c_str(), 1);
-        snd_config_update_free_global();
-    }
-    ~CAlsaConfig() {
-        unsetenv("ALSA_CONFIG_PATH");
-        snd_config_update_free_global();
-    }
-    std::string Folder() const { return path_.substr(0, path_.rfind('/')); }
-
-  private:
-    std::string path_;
-};
-
-std::vector<uint8_t> Decode(const std::string& path) {
-    CMp3Source source;
-    EXPECT_EQ(source.Open(path.c_str()), 0);
-    std::vector<uint8_t> all;
-    std::vector<uint8_t> chunk(44100);
-    for (;;) {
-        int32_t n = source.Read(chunk.data(), static_cast<int32_t>(chunk.size()));
-        all.insert(all.end(), chunk.begin(), chunk.begin() + n);
-        if (n < static_cast<int32_t>(chunk.size()))
-            return all;
-    }
-}
-}  // namespace
-
 TEST(ThreadedAlsaPlayer, TheDefaultDeviceHearsTheSongByteForByte) {
     std::string capture = testpaths::TempDir("alsa-capture") + "/played.raw";
-    CAlsaConfig config("{ type file slave.pcm \"null\" file \"" + capture + "\" format \"raw\" }");
+    CAlsaConfig config(CAlsaConfig::FileCapture(capture));
     for (const char* name : {"m1_44100_stereo.mp3", "m2_22050_mono.mp3"}) {
         SCOPED_TRACE(name);
         std::string song = testpaths::Fixture(name);
-        std::vector<uint8_t> expected = Decode(song);
+        std::vector<uint8_t> expected = DecodedSong(song);
         ASSERT_GT(expected.size(), 44100u * 3);
         ASSERT_NE(expected.size() % 44100, 0u);  // ends in a short buffer
 

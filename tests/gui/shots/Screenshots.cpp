@@ -23,10 +23,12 @@
 
 #include "app/BurnerApp.h"
 #include "app/MainDialog.h"
+#include "audio/Mp3Source.h"
 #include "gui/DesktopShell.h"
 #include "gui/MainWindow.h"
 #include "gui/ModalWindows.h"
 #include "gui/NormalizeInfoDlg.h"
+#include "gui/PlayerDialog.h"
 #include "gui/RenameDlg.h"
 #include "gui/SelectDriveDlg.h"
 #include "gui/SelectLanguageDlg.h"
@@ -34,6 +36,7 @@
 #include "gui/SplashWnd.h"
 #include "gui/TipDlg.h"
 #include "gui/TraceBox.h"
+#include "player/PlayerFakes.h"
 #include "scsi/BackendChoice.h"
 #include "support/TestPaths.h"
 #include "ui/LanguageTable.h"
@@ -210,6 +213,38 @@ int main(int argc, char** argv) {
         ScratchStore store;
         CTipDlg dialog(start, store, &window);
         Shoot(dialog, "tip-of-the-day");
+    }
+    // The player two seconds into the third song of the list, with the mouse over Next,
+    // and stopped.  Its device keeps real time but stays silent: the machine taking the
+    // pictures has no sound card.
+    {
+        CPlayerSongs list;
+        for (int32_t i = 0; i < main.SongList().RowCount(); ++i) {
+            list.paths.push_back(main.SongList().FullPath(i));
+            list.titles.push_back(main.SongList().Title(i));
+        }
+        list.current = 2;
+        CMp3Source decoder;
+        playertest::CScriptedOutput device(playertest::CScriptedOutput::Pace::kTimed);
+        CPlayerDialog player(list, decoder, device, nullptr, &window);
+        player.show();
+        if (!QTest::qWaitForWindowExposed(&player))
+            std::fprintf(stderr, "gui_screenshots: a window did not show\n");
+        Settle(2400);
+        Save(Screen(player.frameGeometry()), "player");
+        QCursor::setPos(
+            player.mapToGlobal(player.PictureButtonRect(CPlayerDialog::kNext).center()));
+        Settle(300);
+        Save(Screen(player.frameGeometry()), "player-hover");
+        // Stopped: the clock halts where it was.
+        QPoint stop = player.PictureButtonRect(CPlayerDialog::kStop).center();
+        QTest::mouseClick(&player, Qt::LeftButton, Qt::NoModifier, stop);
+        QCursor::setPos(window.mapToGlobal(QPoint(320, 470)));
+        Settle(1200);
+        Save(Screen(player.frameGeometry()), "player-idle");
+        player.close();
+        QCursor::setPos(window.mapToGlobal(QPoint(320, 470)));
+        Settle();
     }
     // A move with no song selected warns; a driver's message in its "trace" box.
     window.ListView()->clearSelection();
