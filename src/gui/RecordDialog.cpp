@@ -84,6 +84,14 @@ class CDialogUnits {
     int baseY_ = 0;
 };
 
+// Shows text from its start: a title longer than the box keeps its first words in view.
+void ShowText(QLineEdit* edit, const QString& text) {
+    if (edit->text() == text)
+        return;  // leaves the cursor where the user put it
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
 int32_t EditNumber(QWidget* edit, int32_t value) {
     bool ok = false;
     const int number = static_cast<QLineEdit*>(edit)->text().toInt(&ok);
@@ -242,7 +250,7 @@ void CRecordDialog::PushFields(const CRecordControls& values) {
     static_cast<QLineEdit*>(Control(kHigherEdit))->setText(QString::number(values.higher));
     static_cast<QLineEdit*>(Control(kTargetEdit))->setText(QString::number(values.target));
     static_cast<QCheckBox*>(Control(kUseCdText))->setChecked(values.useCdText != 0);
-    static_cast<QLineEdit*>(Control(kAlbumTitle))->setText(FromBytes(values.albumTitle));
+    ShowText(static_cast<QLineEdit*>(Control(kAlbumTitle)), FromBytes(values.albumTitle));
 }
 
 void CRecordDialog::EnableControl(int32_t id, bool enabled) {
@@ -260,7 +268,7 @@ void CRecordDialog::SetControlText(int32_t id, const std::string& text) {
     else if (auto* label = qobject_cast<QLabel*>(control))
         label->setText(shown);
     else if (auto* edit = qobject_cast<QLineEdit*>(control))
-        edit->setText(shown);
+        ShowText(edit, shown);
 }
 
 void CRecordDialog::SetCaption(const std::string& text) {

@@ -176,6 +176,8 @@ TEST(RecordDialog, OpensAsItsTemplateSays) {
         CRecordDialog& d = *three.dialog;
         EXPECT_EQ(d.windowTitle(), "Record");
         EXPECT_EQ(TextOf(d, kAlbumTitle), "Go to https://tunevarn.example.org/ !");
+        EXPECT_EQ(static_cast<QLineEdit*>(d.Control(kAlbumTitle))->cursorPosition(), 0)
+            << "a title wider than its box shows its start";
         EXPECT_EQ(TextOf(d, kTotals), "Total tracks: 3  Total time: 00:13");
         EXPECT_EQ(TextOf(d, kTest), "&Test");
         EXPECT_EQ(TextOf(d, kSpeedFirst), "&1x (Recommended)");
