@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,13 +94,14 @@ void ClickControl(QWidget* control) {
     QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
 }
 
-// The application of a Record dialog, with one virtual recorder.
+// The application of a Record dialog, with one virtual recorder, and the dialog shown.
 struct RecordRig {
     CDriverMessages messages;
     CBurnerApp app;
+    std::unique_ptr<CRecordDialog> dialog;
 
     RecordRig(CSongList& songs, const std::string& start, CVirtualDevice::Config drive,
-              QWidget* owner)
+              int32_t normalizeOn, QWidget* owner)
         : app(start, messages.Queue()) {
         messages.Box().SetOwner(owner);
         drive.outputFolder = testpaths::TempDir("screenshots-record");
@@ -110,6 +112,13 @@ struct RecordRig {
         } first;
         app.Recorders().DetectRecorders(start, first);
         FillDiscImage(songs, app.DiscImage());
+        dialog =
+            std::make_unique<CRecordDialog>(app.Driver(), app.DiscImage(), app.NewCdTextBuilder(),
+                                            messages.Queue(), normalizeOn, owner);
+        dialog->show();
+        if (!QTest::qWaitForWindowExposed(dialog.get()))
+            std::fprintf(stderr, "gui_screenshots: a window did not show\n");
+        Settle();
     }
 };
 
@@ -123,13 +132,8 @@ void ShootRecordDialog(CSongList& songs, const std::string& start, QWidget* pare
         slow.bufferBytes = 65536;
         slow.leadInMinute = 99;
         slow.leadInSecond = 58;
-        RecordRig rig(songs, start, slow, parent);
-        CRecordDialog dialog(rig.app.Driver(), rig.app.DiscImage(), rig.app.NewCdTextBuilder(),
-                             rig.messages.Queue(), 1, parent);
-        dialog.show();
-        if (!QTest::qWaitForWindowExposed(&dialog))
-            std::fprintf(stderr, "gui_screenshots: a window did not show\n");
-        Settle();
+        RecordRig rig(songs, start, slow, 1, parent);
+        CRecordDialog& dialog = *rig.dialog;
         Save(Screen(dialog.frameGeometry()), "record");
         // Normalize opens ticked by the default with its boxes grey; off and on again
         // enables them.
@@ -148,13 +152,8 @@ void ShootRecordDialog(CSongList& songs, const std::string& start, QWidget* pare
     }
     CVirtualDevice::Config written;
     written.disc = CVirtualDevice::Disc::kWritten;
-    RecordRig rig(songs, start, written, parent);
-    CRecordDialog dialog(rig.app.Driver(), rig.app.DiscImage(), rig.app.NewCdTextBuilder(),
-                         rig.messages.Queue(), 0, parent);
-    dialog.show();
-    if (!QTest::qWaitForWindowExposed(&dialog))
-        std::fprintf(stderr, "gui_screenshots: a window did not show\n");
-    Settle();
+    RecordRig rig(songs, start, written, 0, parent);
+    CRecordDialog& dialog = *rig.dialog;
     QTimer::singleShot(600, [&dialog] {
         if (QWidget* box = QApplication::activeModalWidget(); box != nullptr && box != &dialog) {
             Save(Screen(dialog.frameGeometry().united(box->frameGeometry())),
