@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,16 +25,16 @@
 #include "disc/DiscImage.h"
 #include "drivers/DriverMessageQueue.h"
 #include "recording/Normalization.h"
-#include "recording/RecordRun.h"
+#include "recording/RecordDialogControls.h"
+#include "recording/RecordDialogLogic.h"
+#include "recording/RecordDialogView.h"
 #include "recording/RecordRunSetup.h"
-#include "recording/RecordRunView.h"
 #include "recording/RecordSession.h"
 #include "scsi/BackendChoice.h"
 #include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 #include "songlist/SongList.h"
 #include "ui/DisplayText.h"
-#include "ui/TextFormat.h"
 #include "virtualdrive/VirtualBus.h"
 
 namespace {
@@ -192,48 +193,58 @@ class CBurnMessages : public IDriverUi {
     CProgressBar& bar_;
 };
 
-// The phase line while the run goes: a bar on a terminal, else one line per change.
-class CPhaseDisplay {
+// The Record dialog as the terminal presents it: the options are what the user set in
+// its controls, its phase line and bar are drawn as a progress bar on a terminal, else
+// as one line per change.  There are no buttons to change.
+class CCliRecordView : public IRecordDialogView {
   public:
-    CPhaseDisplay(CProgressBar& bar, int32_t trackCount)
-        : bar_(bar), trackCount_(trackCount), terminal_(::isatty(STDERR_FILENO) == 1) {}
+    explicit CCliRecordView(CProgressBar& bar)
+        : bar_(bar), terminal_(::isatty(STDERR_FILENO) == 1) {}
 
-    void Show(const CRecordSession& state) {
+    void ReadControls(CRecordControls& values) override { values = controls; }
+    void PushFields(const CRecordControls& values) override { controls = values; }
+    void EnableControl(int32_t, bool) override {}
+    void SetControlText(int32_t id, const std::string& text) override {
+        if (id == recordctl::kPhase)
+            phaseLine_ = text;
+        else if (id == recordctl::kAlbumTitle)
+            controls.albumTitle = text;  // the title offered, unless --album names one
+    }
+    void SetCaption(const std::string&) override {}
+    void SetProgressRange(int32_t, int32_t) override {}
+    void SetProgress(int32_t) override {}
+    void StartTimer(int32_t, int32_t) override {}
+    void PostToUi(std::function<void()>) override {}
+
+    // The line the dialog's timer set, with the run's progress: during the analysis the
+    // bar covers all tracks, not the current one alone.
+    void Show(const CRecordSession& state, int32_t trackCount) {
         const int32_t phase = state.phase.load();
         const int32_t track = state.currentTrack.load();
-        const int32_t progress = state.progress.load();
-        std::string text = text_;
-        if (!PhaseText(phase, track, progress, trackCount_, text))
-            text = text_;
-        text_ = text;
-        int32_t perMille = progress;
-        if (phase == CRecordSession::kPhaseAnalyzing && trackCount_ > 0)
-            perMille = (track * 1000 + progress) / trackCount_;
+        int32_t perMille = state.progress.load();
+        if (phase == CRecordSession::kPhaseAnalyzing && trackCount > 0)
+            perMille = (track * 1000 + perMille) / trackCount;
         if (terminal_) {
-            if (!text.empty())
-                bar_.Show(perMille, text);
+            if (!phaseLine_.empty())
+                bar_.Show(perMille, phaseLine_);
             return;
         }
         // Logs get a line when the phase or the track changes, not every percent.
-        if (!text.empty() && (phase != shownPhase_ || track != shownTrack_)) {
-            std::fprintf(stderr, "%s\n", DisplayText(text).c_str());
+        if (!phaseLine_.empty() && (phase != shownPhase_ || track != shownTrack_)) {
+            std::fprintf(stderr, "%s\n", DisplayText(phaseLine_).c_str());
             shownPhase_ = phase;
             shownTrack_ = track;
         }
     }
 
+    CRecordControls controls;
+
   private:
     CProgressBar& bar_;
-    int32_t trackCount_;
     bool terminal_;
-    std::string text_;
+    std::string phaseLine_;
     int32_t shownPhase_ = -1;
     int32_t shownTrack_ = -1;
-};
-
-class CNoView : public IRecordRunView {
-  public:
-    void PostWriteEnded() override {}
 };
 }  // namespace
 
@@ -294,49 +305,46 @@ int RunBurn(const std::vector<std::string>& args) {
         return kNotCompleted;
     }
     std::printf("%s\n", DisplayText(recorders.RecorderLine()).c_str());
-    std::printf("%s\n", DisplayText(FormatText(301, {disc->trackCount, disc->totalSeconds / 60,
-                                                     disc->totalSeconds % 60}))
-                            .c_str());
+    std::printf("%s\n", DisplayText(TotalsLine(*disc)).c_str());
     std::fflush(stdout);
 
-    // What the Record dialog does on Test or Record.
-    CRecordSession state;
-    CNoView view;
-    state.driver = driver;
-    state.view = &view;
-    state.speedChoice = options.speedChoice;
-    state.normalize = options.normalize ? 1 : 0;
-    state.onlyIf = options.onlyIf ? 1 : 0;
-    state.lower = options.lower;
-    state.higher = options.higher;
-    state.target = options.target;
-    state.useCdText = options.cdText ? 1 : 0;
-    state.albumTitle = options.albumGiven ? options.album : DefaultAlbumTitle(disc->trackCount);
-    driver->test = options.test ? 1 : 0;
-    CCdTextBuilder& cdText = app->NewCdTextBuilder();
-    PrepareCdText(cdText, *driver, state.useCdText.load(), state.albumTitle);
-    if (options.cdText && cdText.TitlesShortened())
+    // The Record dialog with the options set in its controls, then Test or Record.
+    CCliRecordView view(bar);
+    CRecordDialogLogic dialog(view, driver, *disc, app->NewCdTextBuilder(), messages,
+                              options.normalize ? 1 : 0);
+    dialog.OnInitDialog();
+    view.controls.speedChoice = options.speedChoice;
+    view.controls.onlyIf = options.onlyIf ? 1 : 0;
+    view.controls.lower = options.lower;
+    view.controls.higher = options.higher;
+    view.controls.target = options.target;
+    view.controls.useCdText = options.cdText ? 1 : 0;
+    if (options.albumGiven)
+        view.controls.albumTitle = options.album;
+    if (options.test)
+        dialog.OnTest();
+    else
+        dialog.OnRecordStart();
+    if (options.cdText && dialog.CdTextBuilder().TitlesShortened())
         std::fprintf(stderr,
                      "tunevarn-cli: burn: the titles do not all fit the CD-TEXT; the "
                      "last ones are cut\n");
-    state.stopRequested = 0;
 
     bool stopped = false;
     {
         CInterruptFlag interrupt;
-        CPhaseDisplay display(bar, disc->trackCount);
-        CRecordRun run(messages);
-        run.Start(state);
-        while (!run.Wait(50)) {
+        while (!dialog.WaitForRun(50)) {
             if (interrupt.Raised() && !stopped) {
                 stopped = true;
-                state.stopRequested = 1;  // the dialog's Stop: the run ends its own way
+                dialog.RequestStop();  // Stop's request: the run ends its own way
             }
-            display.Show(state);
+            dialog.OnProgressTimer(CRecordDialogLogic::kProgressTimer);
+            view.Show(dialog.Session(), disc->trackCount);
         }
         stopped = stopped || interrupt.Raised();
         bar.Clear();
     }
+    const CRecordSession& state = dialog.Session();
 
     // A stop that came after the last block was sent finds the disc finished anyway.
     if (state.completed.load() == 1) {

@@ -16,6 +16,10 @@ std::string DefaultAlbumTitle(int32_t trackCount) {
     return std::string("Go to ") + kHomePage + " !";
 }
 
+std::string TotalsLine(const CDiscImage& disc) {
+    return FormatText(301, {disc.trackCount, disc.totalSeconds / 60, disc.totalSeconds % 60});
+}
+
 void PrepareCdText(CCdTextBuilder& builder, CCdrDriver& driver, int32_t useCdText,
                    const std::string& albumTitle) {
     if (useCdText == 0) {

@@ -1,15 +1,19 @@
 #pragma once
-// What the Record dialog does around a run, shared by every front end that starts runs:
-// the album title it offers, the CD-TEXT it prepares before each start, and the line it
-// shows for the run's phase.
+// What the Record dialog shows and prepares around a run: the album title it offers, its
+// line of totals, the CD-TEXT it prepares before each start, and the line it shows for
+// the run's phase.
 #include <cstdint>
 #include <string>
 
 class CCdTextBuilder;
 class CCdrDriver;
+class CDiscImage;
 
 // The album title the dialog offers for a disc of trackCount tracks.
 std::string DefaultAlbumTitle(int32_t trackCount);
+
+// The dialog's line of totals (text 301): the disc's track count and total time.
+std::string TotalsLine(const CDiscImage& disc);
 
 // Before each start: with useCdText 0 the CD-TEXT flag is cleared and nothing else
 // happens; otherwise the builder is refilled with the album title and the disc image's

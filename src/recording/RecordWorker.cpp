@@ -26,9 +26,13 @@ namespace {
 // no blank disc).
 bool Run(CRecordSession& state, CCdrDriver& driver) {
     CDiscImage& disc = driver.discImage;
-    if (state.normalize.load() != 0 && AnalyzeLevels(state, disc) == 0)
+    // The dialog's controls stay live during a run and any click reads them into the
+    // fields: the run keeps the settings it started with.
+    const int32_t normalize = state.normalize.load();
+    const int32_t speedChoice = state.speedChoice.load();
+    if (normalize != 0 && AnalyzeLevels(state, disc) == 0)
         return false;  // stopped: the drive is not touched
-    disc.normalizeOn = state.normalize.load();
+    disc.normalizeOn = normalize;
     state.phase = CRecordSession::kPhaseInitializing;
 
     driver.TestUnitReady();
@@ -38,7 +42,7 @@ bool Run(CRecordSession& state, CCdrDriver& driver) {
     driver.TestUnitReady();
     driver.Rezero();
     int32_t factor = 0;
-    if (SpeedFactorOfChoice(state.speedChoice.load(), factor))
+    if (SpeedFactorOfChoice(speedChoice, factor))
         driver.SetSpeed(2, factor);
     if (driver.CheckBlankDisc() != 0) {
         driver.ReportError("Cannot retrieve disk information\n, or the disc is not blank.");

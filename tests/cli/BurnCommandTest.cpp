@@ -128,6 +128,18 @@ TEST(CliBurn, ShowsTheDialogsPhasesInALog) {
     EXPECT_TRUE(Contains(r.out, "Image: " + output + "/disc-1.cue\n")) << r.out;
 }
 
+// Without --album the disc carries the title the Record dialog offers: for one track,
+// the odd count's.
+TEST(CliBurn, CdTextWithoutAnAlbumTakesTheOfferedTitle) {
+    std::string start = testpaths::TempDir("burn-album");
+    std::string output = testpaths::TempDir("burn-album-out");
+    auto r = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + output}, {"--cd-text", kSong});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(
+        Contains(Read(output + "/disc-1.cue"), "TITLE \"Go to https://tunevarn.example.org/ !\"\n"))
+        << Read(output + "/disc-1.cue");
+}
+
 TEST(CliBurn, RunsThatCannotCompleteSaySoAndFail) {
     struct Case {
         const char* what;

@@ -5,25 +5,24 @@
 #include <cdio/cdtext.h>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "disc/DiscTestSupport.h"
 #include "songlist/SongList.h"
+#include "support/CdInfo.h"
 #include "support/Mp3Craft.h"
 #include "support/RunCommand.h"
 #include "support/TestPaths.h"
 
 namespace {
+using testpaths::CdInfo;
 using testpaths::Fixture;
+using testpaths::ReadWithCdInfo;
 using testpaths::RunProgram;
 using Bytes = std::vector<uint8_t>;
 
@@ -36,15 +35,6 @@ const std::vector<std::string> kSongs = {Fixture("songs/01 Morning.mp3"),
 const std::vector<std::string> kMixedSongs = {
     Fixture("m1_48000_stereo.mp3"), Fixture("m2_22050_mono.mp3"), Fixture("vbr_xing_44100.mp3"),
     Fixture("m25_12000_stereo.mp3"), Fixture("m1_48000_stereo.mp3")};
-
-std::string Which(const std::string& program) {
-    std::stringstream path(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
-    std::string folder;
-    while (std::getline(path, folder, ':'))
-        if (::access((folder + "/" + program).c_str(), X_OK) == 0)
-            return folder + "/" + program;
-    return "";
-}
 
 testpaths::CommandResult Cli(const std::string& folder, const std::vector<std::string>& args) {
     std::vector<std::string> argv = {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_BUS",
@@ -96,39 +86,6 @@ Listed SongList() {
         listed.seconds.push_back(list.SongDuration(i));
     }
     return listed;
-}
-
-struct CdInfo {
-    std::vector<int32_t> lsn;  // track starts
-    std::vector<std::string> msf;
-    int32_t leadOut = -1;
-    std::vector<std::string> titles;  // [0] the disc
-};
-
-CdInfo ReadWithCdInfo(const std::string& cue) {
-    const std::string cdInfo = Which("cd-info");
-    EXPECT_NE(cdInfo, "") << "libcdio-utils is not installed";
-    auto r = RunProgram({cdInfo, "--no-device-info", "--cue-file", cue});
-    EXPECT_EQ(r.status, 0) << r.err;
-    CdInfo info;
-    std::regex track(R"(^\s*(\d+): (\d\d:\d\d:\d\d)\s+(\d+) (audio|leadout))");
-    std::regex title(R"(^\s+TITLE: (.*)$)");
-    std::stringstream lines(r.out);
-    std::string line;
-    std::smatch m;
-    while (std::getline(lines, line)) {
-        if (std::regex_search(line, m, track)) {
-            if (m[4] == "leadout") {
-                info.leadOut = std::stoi(m[3]);
-            } else {
-                info.msf.push_back(m[2]);
-                info.lsn.push_back(std::stoi(m[3]));
-            }
-        } else if (std::regex_search(line, m, title)) {
-            info.titles.push_back(m[1]);
-        }
-    }
-    return info;
 }
 
 std::string Msf(int32_t lsn) {

@@ -18,10 +18,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/BurnerApp.h"
+#include "app/DiscFilling.h"
 #include "app/MainDialog.h"
 #include "audio/Mp3Source.h"
 #include "gui/DesktopShell.h"
@@ -29,6 +31,7 @@
 #include "gui/ModalWindows.h"
 #include "gui/NormalizeInfoDlg.h"
 #include "gui/PlayerDialog.h"
+#include "gui/RecordDialog.h"
 #include "gui/RenameDlg.h"
 #include "gui/SelectDriveDlg.h"
 #include "gui/SelectLanguageDlg.h"
@@ -37,9 +40,12 @@
 #include "gui/TipDlg.h"
 #include "gui/TraceBox.h"
 #include "player/PlayerFakes.h"
+#include "recording/RecordDialogControls.h"
+#include "recording/RecordDialogLogic.h"
 #include "scsi/BackendChoice.h"
 #include "support/TestPaths.h"
 #include "ui/LanguageTable.h"
+#include "virtualdrive/VirtualBus.h"
 
 namespace fs = std::filesystem;
 
@@ -81,6 +87,89 @@ void ShootModal(const char* name, const std::function<void()>& open) {
         }
     });
     open();
+}
+
+// A check box or radio button reacts on its mark and text only: click the mark.
+void ClickControl(QWidget* control) {
+    QPoint at = control->rect().center();
+    if (control->inherits("QCheckBox") || control->inherits("QRadioButton"))
+        at.setX(control->height() / 2);
+    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// The application of a Record dialog, with one virtual recorder, and the dialog shown.
+struct RecordRig {
+    CDriverMessages messages;
+    CBurnerApp app;
+    std::unique_ptr<CRecordDialog> dialog;
+
+    RecordRig(CSongList& songs, const std::string& start, CVirtualDevice::Config drive,
+              int32_t normalizeOn, QWidget* owner)
+        : app(start, messages.Queue()) {
+        messages.Box().SetOwner(owner);
+        drive.outputFolder = testpaths::TempDir("screenshots-record");
+        app.Transport().UseBackend(
+            std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{drive}));
+        struct First : IChooseRecorder {
+            int32_t ChooseRecorder(const std::vector<std::string>&) override { return 0; }
+        } first;
+        app.Recorders().DetectRecorders(start, first);
+        FillDiscImage(songs, app.DiscImage());
+        dialog =
+            std::make_unique<CRecordDialog>(app.Driver(), app.DiscImage(), app.NewCdTextBuilder(),
+                                            messages.Queue(), normalizeOn, owner);
+        dialog->show();
+        if (!QTest::qWaitForWindowExposed(dialog.get()))
+            std::fprintf(stderr, "gui_screenshots: a window did not show\n");
+        Settle();
+    }
+};
+
+// The Record dialog over the listed songs: idle; in the middle of a write to a virtual
+// recorder that writes at 1x in real time, Normalize and CD-TEXT on; and a run on a disc
+// that is not blank, with its "trace" box, then the buttons it leaves until Stop.
+void ShootRecordDialog(CSongList& songs, const std::string& start, QWidget* parent) {
+    {
+        CVirtualDevice::Config slow;
+        slow.realTime = true;
+        slow.bufferBytes = 65536;
+        slow.leadInMinute = 99;
+        slow.leadInSecond = 58;
+        RecordRig rig(songs, start, slow, 1, parent);
+        CRecordDialog& dialog = *rig.dialog;
+        Save(Screen(dialog.frameGeometry()), "record");
+        // Normalize opens ticked by the default with its boxes grey; off and on again
+        // enables them.
+        for (int32_t id : {recordctl::kNormalize, recordctl::kNormalize, recordctl::kSpeed4x,
+                           recordctl::kUseCdText, recordctl::kRecord})
+            ClickControl(dialog.Control(id));
+        const CRecordSession& run = dialog.Logic().Session();
+        for (int i = 0; i < 600 && !(run.phase.load() == CRecordSession::kPhaseWritingTracks &&
+                                     run.progress.load() > 100);
+             ++i)
+            Settle(50);
+        Settle(2100);  // a tick of the phase line
+        Save(Screen(dialog.frameGeometry()), "record-writing");
+        ClickControl(dialog.Control(recordctl::kStop));
+        dialog.close();
+    }
+    CVirtualDevice::Config written;
+    written.disc = CVirtualDevice::Disc::kWritten;
+    RecordRig rig(songs, start, written, 0, parent);
+    CRecordDialog& dialog = *rig.dialog;
+    QTimer::singleShot(600, [&dialog] {
+        if (QWidget* box = QApplication::activeModalWidget(); box != nullptr && box != &dialog) {
+            Save(Screen(dialog.frameGeometry().united(box->frameGeometry())),
+                 "record-failed-message");
+            box->close();
+        }
+    });
+    ClickControl(dialog.Control(recordctl::kRecord));
+    for (int i = 0; i < 100 && dialog.Logic().RunActive(); ++i) Settle(50);
+    Settle();
+    Save(Screen(dialog.frameGeometry()), "record-failed");
+    ClickControl(dialog.Control(recordctl::kStop));
+    dialog.close();
 }
 
 struct ScratchStore : ITipStore {
@@ -246,6 +335,8 @@ int main(int argc, char** argv) {
         QCursor::setPos(window.mapToGlobal(QPoint(320, 470)));
         Settle();
     }
+    ShootRecordDialog(main.SongList(), start, &window);
+
     // A move with no song selected warns; a driver's message in its "trace" box.
     window.ListView()->clearSelection();
     window.ListView()->setCurrentIndex(QModelIndex());

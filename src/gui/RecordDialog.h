@@ -1,0 +1,70 @@
+#pragma once
+// The Record dialog: speed, normalization and CD-TEXT settings, Test, Record and Stop,
+// and the run's progress.  A plain window laid out in dialog units like its template;
+// what it does lives in the core's CRecordDialogLogic, which this window only presents:
+// controls by their identifiers, clicks to its handlers, its timer, and the worker's
+// end of a write brought over to this thread.  The window never ends while a run is
+// going: the close box stops it first, and so do Exit and Escape.
+#include <QDialog>
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "recording/RecordDialogView.h"
+
+class QButtonGroup;
+class QProgressBar;
+class CCdrDriver;
+class CCdTextBuilder;
+class CDiscImage;
+class CDriverMessageQueue;
+class CRecordDialogLogic;
+struct CRecordDialogRequest;
+
+class CRecordDialog : public QDialog, private IRecordDialogView {
+    Q_OBJECT
+  public:
+    // The bar is repainted this often between the phase line's updates.
+    static constexpr int32_t kRepaintPeriod = 100;  // milliseconds
+
+    // As CRecordDialogLogic takes them; messages: the queue the driver reports through.
+    CRecordDialog(CCdrDriver* driver, CDiscImage& disc, CCdTextBuilder& cdText,
+                  CDriverMessageQueue& messages, int32_t normalizeOn, QWidget* parent = nullptr);
+    ~CRecordDialog() override;
+
+    // The record command's dialog over the application's disc, driver and CD-TEXT
+    // builder, run modally.
+    static void Run(QWidget* parent, const CRecordDialogRequest& request,
+                    CDriverMessageQueue& messages);
+
+    // A control by its identifier, or null.
+    QWidget* Control(int32_t id) const;
+    CRecordDialogLogic& Logic() { return *logic_; }
+    // Qt's number of the progress timer, for its events.
+    int ProgressTimerId() const { return progressTimer_; }
+
+    void done(int result) override;
+
+  protected:
+    void timerEvent(QTimerEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void CreateControls();
+    void ReadControls(CRecordControls& values) override;
+    void PushFields(const CRecordControls& values) override;
+    void EnableControl(int32_t id, bool enabled) override;
+    void SetControlText(int32_t id, const std::string& text) override;
+    void SetCaption(const std::string& text) override;
+    void SetProgressRange(int32_t low, int32_t high) override;
+    void SetProgress(int32_t position) override;
+    void StartTimer(int32_t id, int32_t milliseconds) override;
+    void PostToUi(std::function<void()> call) override;
+
+    std::map<int32_t, QWidget*> controls_;
+    QButtonGroup* speeds_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    int progressTimer_ = 0;
+    int repaintTimer_ = 0;
+    std::unique_ptr<CRecordDialogLogic> logic_;
+};

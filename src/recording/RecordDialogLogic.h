@@ -1,0 +1,86 @@
+#pragma once
+// What the Record dialog does, apart from drawing it: its start-up, the Normalize
+// group's enable rules, Test and Record (the driver's test flag, CD-TEXT prepared from
+// the album title and the disc's titles, the worker started), Stop (which waits for the
+// worker while still showing the drivers' messages), the progress timer's texts, and
+// the buttons coming back when the worker's write has ended.  The dialog owns the run's
+// fields (CRecordSession) for as long as it exists; a run still going when it ends is
+// stopped first.  The window and the command line both run their recordings through it.
+#include <atomic>
+#include <cstdint>
+#include <initializer_list>
+
+#include "recording/RecordDialogView.h"
+#include "recording/RecordRun.h"
+#include "recording/RecordRunView.h"
+#include "recording/RecordSession.h"
+
+class CCdrDriver;
+class CCdTextBuilder;
+class CDiscImage;
+class CDriverMessageQueue;
+
+class CRecordDialogLogic : private IRecordRunView {
+  public:
+    static constexpr int32_t kProgressTimer = 7777;
+    static constexpr int32_t kProgressPeriod = 2000;  // milliseconds
+
+    // driver: the recorder's driver (null: Test and Record do nothing); disc: the disc
+    // image the record command filled; cdText: the builder of this dialog; messages: the
+    // queue the driver reports through, owned by this (the user-interface) thread;
+    // normalizeOn: the normalization default.
+    CRecordDialogLogic(IRecordDialogView& view, CCdrDriver* driver, CDiscImage& disc,
+                       CCdTextBuilder& cdText, CDriverMessageQueue& messages, int32_t normalizeOn);
+    ~CRecordDialogLogic() override;
+    CRecordDialogLogic(const CRecordDialogLogic&) = delete;
+    CRecordDialogLogic& operator=(const CRecordDialogLogic&) = delete;
+
+    // The dialog's start-up, once its controls exist.
+    void OnInitDialog();
+
+    void OnTest() { Start(1); }
+    void OnRecordStart() { Start(0); }
+    // Asks a run to stop, waits until the worker has ended (showing the drivers' messages
+    // meanwhile), then gives Test and Record back.  With no run it only does the latter.
+    void OnStop();
+    // The first step of Stop alone: the run is asked to end and goes on until it does.
+    void RequestStop() { session_.stopRequested = 1; }
+    void OnNormalizeClicked();
+    void OnOnlyIfClicked();
+    void OnCdTextClicked() { ReadControls(); }
+    // A timer event: the phase line and the bar for the progress timer, nothing else.
+    void OnProgressTimer(int32_t timerId);
+    // The bar alone, from the same fields, for a front end that repaints it more often.
+    void OnProgressRepaint();
+    // The dialog is about to end, by whatever way: a run still going is stopped first,
+    // since the worker uses the dialog's fields.
+    void OnEnding();
+
+    bool RunActive() const { return run_.Active(); }
+    // Waits up to milliseconds (negative: for ever) for the run to end; true when none
+    // is going.
+    bool WaitForRun(int32_t milliseconds) { return run_.Wait(milliseconds); }
+    CRecordSession& Session() { return session_; }
+    CCdTextBuilder& CdTextBuilder() { return cdText_; }
+
+  private:
+    void Start(int32_t test);
+    // The fields that the controls show, and the exchange between them.
+    CRecordControls Fields() const;
+    void ReadControls();
+    void PushFields();
+    void EnableControls(std::initializer_list<int32_t> ids, bool enabled);
+    // Worker thread, at the end of a write: the buttons change on the user-interface
+    // thread, for that run only.
+    void PostWriteEnded() override;
+    void OnWriteEnded(int32_t run);
+
+    IRecordDialogView& view_;
+    CCdrDriver* driver_;
+    CDiscImage& disc_;
+    CCdTextBuilder& cdText_;
+    CRecordSession session_;
+    // Counts the runs started; a write's end that arrives after a later start is stale.
+    std::atomic<int32_t> runNumber_{0};
+    CRecordRun run_;
+};
