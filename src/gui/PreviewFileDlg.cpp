@@ -55,6 +55,9 @@ CPreviewFileDlg::CPreviewFileDlg(QWidget* parent) : QFileDialog(parent) {
         grid->addLayout(side, 0, grid->columnCount(), grid->rowCount(), 1);
     else if (layout() != nullptr)
         layout()->addItem(side);
+    // Wide enough that the list keeps its columns and the type list its patterns beside
+    // the preview.
+    resize(sizeHint().expandedTo(QSize(820, 440)));
 
     connect(this, &QFileDialog::currentChanged, this, &CPreviewFileDlg::SelectionChanged);
     // A name typed into the name field selects its file without making it current: follow
