@@ -45,10 +45,6 @@ QString& LastPicture() {
     return path;
 }
 
-QColor ToQColor(CCoverColor color) {
-    return QColor(color.red, color.green, color.blue);
-}
-
 CCoverColor FromQColor(const QColor& color) {
     return CCoverColor{static_cast<uint8_t>(color.red()), static_cast<uint8_t>(color.green()),
                        static_cast<uint8_t>(color.blue())};

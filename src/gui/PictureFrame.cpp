@@ -5,15 +5,12 @@
 
 #include "cover/PictureChoice.h"
 #include "gui/paint/CoverPictures.h"
+#include "gui/paint/QtCoverCanvas.h"
 
 namespace {
 CPicturePreviewPlan Plan(QSize frame, QSize picture) {
     return PlanPicturePreview(CCoverRect{0, 0, frame.width(), frame.height()}, picture.width(),
                               picture.height());
-}
-
-QRect ToQRect(const CCoverRect& r) {
-    return QRect(r.left, r.top, r.Width(), r.Height());
 }
 }  // namespace
 

@@ -17,14 +17,6 @@
 
 namespace {
 
-QColor ToQColor(CCoverColor color) {
-    return QColor(color.red, color.green, color.blue);
-}
-
-QRect ToQRect(const CCoverRect& r) {
-    return QRect(r.left, r.top, r.Width(), r.Height());
-}
-
 QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -128,6 +120,14 @@ CCoverFontMetrics CQtCoverCanvas::FontMetrics() {
 void CQtCoverCanvas::DrawText(int32_t x, int32_t y, std::string_view text, CCoverColor color) {
     painter_.setPen(ToQColor(color));
     painter_.drawText(QPoint(x, y + painter_.fontMetrics().ascent()), FromUtf8(text));
+}
+
+QColor ToQColor(CCoverColor color) {
+    return QColor(color.red, color.green, color.blue);
+}
+
+QRect ToQRect(const CCoverRect& r) {
+    return QRect(r.left, r.top, r.Width(), r.Height());
 }
 
 CCoverPage CoverPageOf(const QPaintDevice& device) {

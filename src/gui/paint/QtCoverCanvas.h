@@ -3,7 +3,9 @@
 // are all drawn through it, one device pixel per unit.  Lines light whole pixels as the
 // layout counts them: a one-pixel line from (x1, y) to (x2, y) covers the pixels from
 // x1 up to, not including, x2, so crop marks stay sharp on paper and in a PDF.
+#include <QColor>
 #include <QImage>
+#include <QRect>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -44,3 +46,7 @@ class CQtCoverCanvas : public ICoverCanvas {
 // The page that a painter's device (a printer, a PDF writer) offers the cover: its
 // printable area in pixels and millimetres, and its logical resolution.
 CCoverPage CoverPageOf(const QPaintDevice& device);
+
+// The cover's colours and rectangles in Qt's terms.
+QColor ToQColor(CCoverColor color);
+QRect ToQRect(const CCoverRect& r);
