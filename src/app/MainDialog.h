@@ -25,6 +25,7 @@ class CMainDialog {
 
     CSongList& SongList() { return songs_; }
     CFolderMemory& FolderMemory() { return folders_; }
+    const std::string& StartFolder() const { return app_.StartFolder(); }
     bool IsCommandEnabled(int32_t controlId) const;
 
     // Commands.

@@ -12,6 +12,7 @@ int RunExportRaw(const std::vector<std::string>& args);
 int RunAnalyze(const std::vector<std::string>& args);
 int RunDrives(const std::vector<std::string>& args);
 int RunBurn(const std::vector<std::string>& args);
+int RunCover(const std::vector<std::string>& args);
 
 // Usage text on stderr; exit status 2.
 int Usage();

@@ -53,6 +53,12 @@ const char kUsage[] =
     "      --driver NAME                the recorder's driver for this run, in place of\n"
     "                                   the one driver.lst gives it: MMC, MMCCDTEXT,\n"
     "                                   MMCRAW, 2600, RIC, MMC2, TEAC, MMCTRACK or SONY\n"
+    "  cover [--title TEXT] [--background PICTURE] OUT.pdf PATH...\n"
+    "                                   print the CD cover of the songs to a PDF file (an\n"
+    "                                   A4 page at 600 dpi): the square insert with crop\n"
+    "                                   marks, the album title (TEXT, or \"TUNEVARN SONG\n"
+    "                                   LIST\"), the first 80 songs with their times, and the\n"
+    "                                   picture stretched over the square as background\n"
     "  --version                        print the version\n"
     "\n"
     "options:\n"
@@ -114,6 +120,8 @@ int main(int argc, char** argv) {
         return RunDrives(args);
     if (command == "burn")
         return RunBurn(args);
+    if (command == "cover")
+        return RunCover(args);
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return 0;

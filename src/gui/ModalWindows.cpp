@@ -1,5 +1,8 @@
 #include "gui/ModalWindows.h"
 
+#include "app/MainDialog.h"
+#include "app/StartFolder.h"
+#include "gui/CoverDialog.h"
 #include "gui/PlayerDialog.h"
 #include "gui/RecordDialog.h"
 
@@ -15,4 +18,12 @@ void CModalWindows::RunPlayer(QWidget* parent, const CPlayerSongs& songs) {
     CPlayerDialog::Run(parent, songs);
 }
 
-void CModalWindows::RunCoverDialog(QWidget* /*parent*/, CMainDialog& /*main*/) {}
+void CModalWindows::RunCoverDialog(QWidget* parent, CMainDialog& main) {
+    CCoverDialog dialog(parent);
+    dialog.Cover().AddCoverSongs(main.SongList());
+    // The picture dialog opens among the shipped backgrounds, or where the last file
+    // dialog was when there are none.
+    dialog.SetPictureFolder(InFolder(main.StartFolder(), "cover"),
+                            main.FolderMemory().CurrentFolder());
+    dialog.exec();
+}

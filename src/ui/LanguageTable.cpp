@@ -68,6 +68,8 @@ constexpr Row kBuiltIn[] = {
     {907, "Print CD Cover"},
     {908, "Open a background picture"},
     {909, ""},
+    {910, "The picture %s cannot be read. The background stays as it was."},
+    {911, "The picture %s cannot be read. The cover was printed without it."},
     {960, "Select CDR Drive"},
     {961, "You have more than one cd recorders, please choose one:"},
     {1001, "You should select a MP3 file in the list first."},

@@ -7,9 +7,12 @@
 #include <QCursor>
 #include <QDir>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -26,6 +29,7 @@
 #include "app/DiscFilling.h"
 #include "app/MainDialog.h"
 #include "audio/Mp3Source.h"
+#include "gui/CoverDialog.h"
 #include "gui/DesktopShell.h"
 #include "gui/MainWindow.h"
 #include "gui/ModalWindows.h"
@@ -349,6 +353,34 @@ int main(int argc, char** argv) {
         messages.Queue().ReportError(
             "Write error: the drive reports sense key 3, ASC 0C, ASCQ 00.");
     });
+    // The cover dialog over the list, its picture dialog on a shipped background, and the
+    // cover with that background.
+    {
+        CCoverDialog cover(&window);
+        cover.Cover().AddCoverSongs(main.SongList());
+        cover.SetPictureFolder(start + "/cover", start);
+        Shoot(cover, "cover");
+        cover.show();
+        if (!QTest::qWaitForWindowExposed(&cover))
+            std::fprintf(stderr, "gui_screenshots: a window did not show\n");
+        QTimer::singleShot(500, [] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* edit = files ? files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                               : nullptr;
+            if (edit == nullptr) {
+                std::fprintf(stderr, "gui_screenshots: no picture dialog\n");
+                return;
+            }
+            edit->setText(QStringLiteral("Sky.jpg"));
+            Settle(400);
+            Save(Screen(files->frameGeometry()), "cover-picture");
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        QTest::mouseClick(cover.Button(CCoverDialog::kBackground), Qt::LeftButton);
+        Settle();
+        Save(Screen(cover.frameGeometry()), "cover-background");
+        cover.close();
+    }
     window.Unbind();
     return 0;
 }
