@@ -16,7 +16,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CFuzzInput in(data, size);
     const std::string vendor(in.UntilNul());
-    const std::string product(in.UntilNul());
+    // As INQUIRY gives it: 16 characters at most.
+    const std::string product(in.UntilNul().substr(0, 16));
     const size_t slot = in.Byte() % (kDriverNameSize + 8);
     const std::string path = WriteScratchFile("driver.lst", in.Rest());
 

@@ -2,8 +2,10 @@
 // fuzzer's bytes.  Input: one byte that picks how the audio is asked for, then the file.
 //
 // Beyond "no crash": the two ways of reading the title agree, the audio comes in whole
-// stereo frames, a short read is followed only by empty ones, and the audio does not
-// depend on how it is asked for (one source reads in small pieces, another in large).
+// stereo frames, a short read is followed only by empty ones, and the amount of audio
+// does not depend on how it is asked for (one source reads in small pieces, another in
+// large).  Only the amount: for some damaged frames libmpg123 (1.31) hands out samples
+// made from uninitialised memory of its own, which differ from one decode to the next.
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -20,26 +22,27 @@ namespace {
 constexpr int32_t kPieces[] = {3, 4, 5, 588 * 4, 4095, 8192, 44100, 176400};
 constexpr size_t kMostAudio = 64 << 20;  // no input of ours decodes to more
 
-std::vector<uint8_t> DecodeAll(const std::string& path, int32_t piece) {
+// The bytes of audio the file decodes to, read piece by piece.
+size_t DecodeAll(const std::string& path, int32_t piece) {
     // The 48000 Hz rule counts frames process-wide: each decode starts it afresh, so
     // that an input decodes the same whatever ran before it.
     CRateConverter::DropCounter() = 0;
     CMp3Source source;
-    std::vector<uint8_t> audio;
+    size_t total = 0;
     if (source.Open(path.c_str()) != 0)
-        return audio;
+        return total;
     std::vector<uint8_t> buffer(static_cast<size_t>(piece));
     for (;;) {
-        int32_t got = source.Read(buffer.data(), piece);
+        const int32_t got = source.Read(buffer.data(), piece);
         REQUIRE(got >= 0 && got <= piece);
-        audio.insert(audio.end(), buffer.begin(), buffer.begin() + got);
-        REQUIRE(audio.size() <= kMostAudio);
+        total += static_cast<size_t>(got);
+        REQUIRE(total <= kMostAudio);
         if (got < piece)
             break;
     }
     // Once short, always empty.
     REQUIRE(source.Read(buffer.data(), piece) == 0);
-    return audio;
+    return total;
 }
 }  // namespace
 
@@ -71,13 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     source.Close();
 
-    const int32_t small_piece = kPieces[mode % 4];
-    const int32_t large_piece = kPieces[4 + (mode >> 2) % 4];
-    const std::vector<uint8_t> a = DecodeAll(path, small_piece);
-    REQUIRE(a.size() % 4 == 0);
-    if ((mode & 0x80) != 0) {
-        const std::vector<uint8_t> b = DecodeAll(path, large_piece);
-        REQUIRE(a == b);
-    }
+    const size_t bytes = DecodeAll(path, kPieces[mode % 4]);
+    REQUIRE(bytes % 4 == 0);
+    if ((mode & 0x80) != 0)
+        REQUIRE(DecodeAll(path, kPieces[4 + (mode >> 2) % 4]) == bytes);
     return 0;
 }
