@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "disc/CdTextBuilder.h"
-#include "scsi/LeadInCdText.h"
+#include "virtualdrive/LeadInCdText.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"
 #include "ui/DisplayText.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "scsi/VirtualCueSheet.h"
+#include "virtualdrive/VirtualCueSheet.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"
 
