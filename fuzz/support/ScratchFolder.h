@@ -1,7 +1,7 @@
 #pragma once
 // Files for the APIs that take a path.  Each fuzzing process gets one folder of its own
-// under the temporary folder, made on first use and removed when the process ends;
-// harnesses write their input there once per run.
+// (in /dev/shm when there is one, else in the temporary folder), made on first use and
+// removed when the process ends; harnesses write their input there once per run.
 #include <cstddef>
 #include <cstdint>
 #include <span>
