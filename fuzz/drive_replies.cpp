@@ -1,5 +1,7 @@
-// Everything a drive can answer, as the transport, discovery and the driver's common
-// commands read it.  A fake bus whose devices answer every command with the fuzzer's
+// Everything a drive can answer, as the transport, discovery, the driver's common
+// commands and whole writes by each driver family read it (the start folder's
+// driver.lst gives products starting "RAW", "TWO" and "TRACK" the raw, MMC2 and
+// track-at-once drivers).  A fake bus whose devices answer every command with the fuzzer's
 // bytes: a status, sense data of any length, a reply of any length, or a failure of the
 // adapter or the kernel.
 //
@@ -10,6 +12,7 @@
 // input is used up every command fails as a vanished device's would, so every loop ends.
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -155,13 +158,14 @@ const CCdTextBuilder& Titles() {
 
 // One operation of the driver.  Its arguments come first, then the replies to the
 // commands it sends.
-void RunOperation(CFuzzInput& in, CCdrDriver& driver, CScsiTransport& transport) {
+void RunOperation(CFuzzInput& in, CCdrDriver& driver, CScsiTransport& transport,
+                  CDiscImage& image) {
     static std::array<uint8_t, 60 * CCdrDriver::kBlockLength> audio{};
     std::array<uint8_t, 4> header{};
     std::array<uint8_t, 8> descriptor{};
     std::vector<uint8_t> page(in.Byte());
     int32_t a = 0, b = 0;
-    switch (in.Byte() % 20) {
+    switch (in.Byte() % 21) {
         case 0:
             driver.ModeSense10(in.Bit() ? 0x05 : 0x2A, page);
             break;
@@ -242,6 +246,21 @@ void RunOperation(CFuzzInput& in, CCdrDriver& driver, CScsiTransport& transport)
                                withDescriptor ? &descriptor : nullptr);
             break;
         }
+        case 20: {
+            // A whole write of a short disc of silent tracks (no files: nothing decoded).
+            image.Clear();
+            image.trackCount = in.Byte() % 2 + 1;
+            for (int32_t t = 0; t < image.trackCount; ++t) {
+                image.trackSeconds[static_cast<size_t>(t)] = 1;
+                image.trackBytes[static_cast<size_t>(t)] = CDiscImage::kBytesPerSecond;
+            }
+            image.totalSeconds = image.trackCount;
+            image.totalBytes = image.totalSeconds * CDiscImage::kBytesPerSecond;
+            std::atomic<int32_t> permille{0}, phase{0}, stop{0}, track{0};
+            driver.WriteDisc(nullptr, permille, phase, stop, track);
+            REQUIRE(driver.fillerRunning.load() == 0);
+            break;
+        }
         default:
             driver.FinishDisc();
             break;
@@ -257,7 +276,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string folder = MakeScratchFolder("start");
         WriteScratchFile("start/driver.lst",
                          "; drives and their drivers\r\nMMC (MAKER DRIVE-1)\r\n"
-                         "MMCCDTEXT: OTHER WRITER*\r\nSONY CRX100E\r\n");
+                         "MMCCDTEXT: OTHER WRITER*\r\nSONY CRX100E\r\n"
+                         "MMCRAW: RAW*\r\nMMC2: TWO*\r\nMMCTRACK: TRACK*\r\n");
         return folder;
     }();
     CFuzzInput in(data, size);
@@ -284,6 +304,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     driver->SetSleep([](int32_t) {});
     driver->SetCdTextSource(&Titles());
-    while (!in.Empty()) RunOperation(in, *driver, transport);
+    while (!in.Empty()) RunOperation(in, *driver, transport, image);
     return 0;
 }
