@@ -12,11 +12,11 @@
 #include "scsi/ChooseRecorder.h"
 #include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
-#include "virtualdrive/VirtualBus.h"
-#include "virtualdrive/VirtualBusDescription.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"
 #include "support/ScratchFolder.h"
+#include "virtualdrive/VirtualBus.h"
+#include "virtualdrive/VirtualBusDescription.h"
 
 namespace {
 class CQuietUi : public IDriverUi {

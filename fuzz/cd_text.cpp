@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "disc/CdTextBuilder.h"
-#include "virtualdrive/LeadInCdText.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"
 #include "ui/DisplayText.h"
+#include "virtualdrive/LeadInCdText.h"
 
 namespace {
 using Block = std::span<const uint8_t, CLeadInCdText::kBlockBytes>;

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "virtualdrive/VirtualCueSheet.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"
+#include "virtualdrive/VirtualCueSheet.h"
 
 namespace {
 constexpr int32_t kEightyMinuteLeadOut = (79 * 60 + 59) * 75 + 74 - 150;

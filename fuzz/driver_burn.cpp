@@ -78,8 +78,8 @@ Config ConfigFrom(CFuzzInput& in) {
     for (int32_t n = in.Byte() % 5; n > 0; --n) {
         Config::Fault fault;
         const uint8_t code = in.Byte();
-        fault.operationCode = code < 0xE0 ? kDriverCommands[code % std::size(kDriverCommands)]
-                                          : in.Byte();
+        fault.operationCode =
+            code < 0xE0 ? kDriverCommands[code % std::size(kDriverCommands)] : in.Byte();
         fault.first = in.Byte() % 12 + 1;
         const uint8_t times = in.Byte();
         fault.times = times == 0xFF ? -1 : times % 4 + 1;

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "scsi/ScsiStatus.h"
-#include "virtualdrive/VirtualDevice.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"
+#include "virtualdrive/VirtualDevice.h"
 
 namespace {
 constexpr uint32_t kMostPerCommand = 2 << 20;

@@ -468,8 +468,9 @@ int32_t CCdrDriver::WaitForDriveRoom(int32_t blocks) {
             lastFree = free;
             if (stuckMs >= kBufferStuckGiveUpMs) {
                 flowControl_ = false;
-                Trace("The drive's buffer reports no room and does not drain: writing on "
-                      "without flow control.");
+                Trace(
+                    "The drive's buffer reports no room and does not drain: writing on "
+                    "without flow control.");
                 break;
             }
             pauseMs = std::min(std::max(pauseMs * 2, 1), kLongestRoomPauseMs);
