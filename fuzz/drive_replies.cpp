@@ -1,9 +1,9 @@
 // Everything a drive can answer, as the transport, discovery, the driver's common
 // commands and whole writes by each driver family read it (the start folder's
-// driver.lst gives products starting "RAW", "TWO" and "TRACK" the raw, MMC2 and
-// track-at-once drivers).  A fake bus whose devices answer every command with the fuzzer's
-// bytes: a status, sense data of any length, a reply of any length, or a failure of the
-// adapter or the kernel.
+// driver.lst gives products starting "RAW", "TWO", "TRACK", "P2600", "PRIC" and "PTEAC"
+// the raw, MMC2, track-at-once, 2600, RIC and TEAC drivers, and CRX100E the SONY one).  A fake bus
+// whose devices answer every command with the fuzzer's bytes: a status, sense data of any length, a
+// reply of any length, or a failure of the adapter or the kernel.
 //
 // Input: the number of devices, a byte choosing the path's maximum transfer, a byte for
 // the user's choice among several recorders; then, after discovery, operations of the
@@ -277,7 +277,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         WriteScratchFile("start/driver.lst",
                          "; drives and their drivers\r\nMMC (MAKER DRIVE-1)\r\n"
                          "MMCCDTEXT: OTHER WRITER*\r\nSONY CRX100E\r\n"
-                         "MMCRAW: RAW*\r\nMMC2: TWO*\r\nMMCTRACK: TRACK*\r\n");
+                         "MMCRAW: RAW*\r\nMMC2: TWO*\r\nMMCTRACK: TRACK*\r\n"
+                         "2600: P2600*\r\nRIC: PRIC*\r\nTEAC: PTEAC*\r\n");
         return folder;
     }();
     CFuzzInput in(data, size);

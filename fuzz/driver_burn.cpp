@@ -5,7 +5,8 @@
 // and track information, TOC, buffer capacity, capacity).  The drivers read those
 // replies as they would a real drive's, then write a short disc of silent tracks.
 //
-// Input: a byte of device flags, the driver, the tracks, the lead-in, buffer and path
+// Input: a byte of device flags (command set, disc, abilities), the raw block types, the
+// driver, the tracks, the lead-in, buffer and path
 // sizes, the faults, the replies, and when to press Stop.
 //
 // Beyond "no crash, no hang": a write that says it completed the disc left a finished
@@ -51,18 +52,18 @@ class CQuietUi : public IDriverUi {
 Config ConfigFrom(CFuzzInput& in) {
     Config config;
     const uint8_t flags = in.Byte();
-    config.model = static_cast<Config::Model>(flags & 3);
-    config.disc = static_cast<CVirtualDiscKind>(((flags >> 2) & 3) % 3);
-    config.cdText = (flags & 0x10) == 0;
-    config.writesCdr = (flags & 0x20) == 0;
-    if ((flags & 0x40) != 0) {
+    config.model = static_cast<Config::Model>(flags & 7);
+    config.disc = static_cast<CVirtualDiscKind>(((flags >> 3) & 3) % 3);
+    config.cdText = (flags & 0x20) == 0;
+    config.writesCdr = (flags & 0x40) == 0;
+    if ((flags & 0x80) != 0) {
         config.leadInMinute = in.Byte() % 100;
         config.leadInSecond = in.Byte() % 60;
         config.leadInFrame = in.Byte() % 75;
     }
-    if ((flags & 0x80) != 0) {
+    // Raw data block types the drive takes, bits 1 to 3; none set: all of them.
+    if (const uint8_t types = in.Byte(); (types & 0x0E) != 0) {
         config.rawBlockTypes.clear();
-        const uint8_t types = in.Byte();
         for (int32_t t = 1; t <= 3; ++t)
             if ((types >> t & 1) != 0)
                 config.rawBlockTypes.push_back(t);
