@@ -27,9 +27,10 @@ constexpr char kNoMemory[] = "No more memory.";
 constexpr char kWriteFailed[] = "Write data failed.";
 
 // Flow control: how long READ BUFFER CAPACITY may keep failing before the write goes on
-// without it, the pause after a failed query, and the longest pause while the drive's
-// buffer is full.
+// without it, how long its free count may stay too small without growing, the pause
+// after a failed query, and the longest pause while the drive's buffer is full.
 constexpr int32_t kBufferQueryGiveUpMs = 2000;
+constexpr int32_t kBufferStuckGiveUpMs = 10000;
 constexpr int32_t kFailedQueryPauseMs = 20;
 constexpr int32_t kLongestRoomPauseMs = 50;
 // A drive that says "becoming ready" gets a few immediate retries, then one every 10 ms,
@@ -447,6 +448,8 @@ int32_t CCdrDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t c
 int32_t CCdrDriver::WaitForDriveRoom(int32_t blocks) {
     int32_t failedMs = 0;
     int32_t pauseMs = 0;
+    int32_t stuckMs = 0;
+    int32_t lastFree = -1;
     while (flowControl_) {
         if (StopRequested())
             return 1;
@@ -456,8 +459,23 @@ int32_t CCdrDriver::WaitForDriveRoom(int32_t blocks) {
             // 2048 rather than 2352: the drive's own idea of a block.
             if (free >= blocks * 2048 || free > std::max(blocks, length / 2))
                 return 0;
+            // Nothing is sent while we wait, so a drive that writes frees room.  One
+            // whose count never grows (a buffer smaller than the room asked for, or
+            // firmware that answers the same numbers every time) would hold the write
+            // here for ever: the drive itself says when it cannot take a WRITE.
+            if (free > lastFree)
+                stuckMs = 0;
+            lastFree = free;
+            if (stuckMs >= kBufferStuckGiveUpMs) {
+                flowControl_ = false;
+                Trace(
+                    "The drive's buffer reports no room and does not drain: writing on "
+                    "without flow control.");
+                break;
+            }
             pauseMs = std::min(std::max(pauseMs * 2, 1), kLongestRoomPauseMs);
             Sleep(pauseMs);
+            stuckMs += pauseMs;
             continue;
         }
         if (failedMs >= kBufferQueryGiveUpMs) {

@@ -103,13 +103,18 @@ bool FormatChecked(const char* format, std::span<const CTextArg> args, std::stri
             pad(std::string_view(digits, static_cast<size_t>(done.ptr - digits)), zero ? '0' : ' ');
             continue;
         }
-        // The conversion as written, re-typed for a 64-bit argument.
+        // The conversion as written, re-typed for a 64-bit argument.  The numbers are the
+        // texts' 32-bit ints: an unsigned conversion shows a negative one as printf shows
+        // an int, not as its 64-bit extension.
         std::string conversion(start, static_cast<size_t>(p - start - 1));
         conversion += "ll";
         conversion += conv;
+        const bool isUnsigned = conv == 'u' || conv == 'x' || conv == 'X';
+        const long long value = isUnsigned
+                                    ? static_cast<long long>(static_cast<uint32_t>(arg.number))
+                                    : static_cast<long long>(arg.number);
         char piece[2 * kMaxWidth + 64];
-        int n = std::snprintf(piece, sizeof piece, conversion.c_str(),
-                              static_cast<long long>(arg.number));
+        int n = std::snprintf(piece, sizeof piece, conversion.c_str(), value);
         if (n < 0)
             return false;
         out.append(piece, static_cast<size_t>(n) < sizeof piece ? static_cast<size_t>(n)

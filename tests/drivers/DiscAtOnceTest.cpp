@@ -53,6 +53,13 @@ struct Rig : testrig::CDriverRig<CWatchedDriver> {
     }
 };
 
+// The milliseconds the driver asked to sleep, in all.
+int32_t Waited(const Rig& rig) {
+    int32_t waited = 0;
+    for (int32_t ms : rig.sleeps) waited += ms;
+    return waited;
+}
+
 TEST(ThreadedDiscAtOnce, ATenSecondDiscIsPregapThenAudioInWholeCommands) {
     Rig rig({10});
     rig.WriteDisc();
@@ -199,13 +206,34 @@ TEST(ThreadedDiscAtOnce, ABufferThatCannotBeAskedAboutIsGivenUpAfterTwoSeconds) 
     rig.WriteDisc();
     EXPECT_EQ(rig.driver->DiscCompleted(), 1);
     EXPECT_TRUE(rig.ui.messages.empty());
-    int32_t waited = 0;
-    for (int32_t ms : rig.sleeps) waited += ms;
+    const int32_t waited = Waited(rig);
     EXPECT_GE(waited, 2000);
     EXPECT_LT(waited, 2200);
     EXPECT_EQ(rig.ui.traces,
               std::vector<std::string>{
                   "READ BUFFER CAPACITY keeps failing: writing on without flow control."});
+}
+
+// Found by fuzzing: a buffer whose free count never grows (here a drive that always
+// answers the same numbers; a buffer smaller than one command does the same) held the
+// write in its room wait for ever.
+TEST(ThreadedDiscAtOnce, ABufferThatNeverDrainsIsGivenUpAfterTenSeconds) {
+    Bytes stuck(12, 0);
+    bigendian::Put16(&stuck[0], 10);
+    bigendian::Put32(&stuck[4], 4 * 1024 * 1024);
+    bigendian::Put32(&stuck[8], 1000);
+    CVirtualDevice::Config config;
+    config.replies = {{{0x5C}, stuck}};
+    Rig rig({10}, config);
+    rig.WriteDisc();
+    EXPECT_EQ(rig.driver->DiscCompleted(), 1);
+    EXPECT_TRUE(rig.ui.messages.empty());
+    const int32_t waited = Waited(rig);
+    EXPECT_GE(waited, 10000);
+    EXPECT_LT(waited, 10200);
+    EXPECT_EQ(rig.ui.traces,
+              std::vector<std::string>{"The drive's buffer reports no room and does not drain: "
+                                       "writing on without flow control."});
 }
 
 TEST(ThreadedDiscAtOnce, WritesStayWithinWhatThePathTakes) {

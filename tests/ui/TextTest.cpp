@@ -50,6 +50,10 @@ TEST(TextFormat, ConversionsOfTheTable) {
     CTextArg signs[] = {-42, 42, -7, 7, 123456};
     ASSERT_TRUE(FormatChecked("%05d|%-5d|%3d|%02d|%02d", signs, out));
     EXPECT_EQ(out, "-0042|42   | -7|07|123456");
+    // Negative numbers under unsigned conversions read as printf reads a 32-bit int.
+    CTextArg negative[] = {-1, -2, -255, -3};
+    ASSERT_TRUE(FormatChecked("%u|%x|%08X|%.2u", negative, out));
+    EXPECT_EQ(out, "4294967295|fffffffe|FFFFFF01|4294967293");
 }
 
 TEST(TextFormat, MismatchedOrHostileFormatsAreRefused) {
