@@ -125,7 +125,7 @@ TEST(SongListLimits, LongPathsAreRefusedAndLongTitlesCut) {
     mp3craft::WriteSeconds(dir + "/" + name + ".mp3", 2);
 
     CSongList list;
-    EXPECT_EQ(list.AddSong(deep + "/song.mp3"), AddSongResult::kCannotOpen);
+    EXPECT_EQ(list.AddSong(deep + "/song.mp3"), AddSongResult::kPathTooLong);
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_EQ(list.AddSong(dir + "/" + name + ".mp3"), AddSongResult::kAdded);  // 254 bytes fits
     EXPECT_EQ(list.Title(0), name);
