@@ -50,7 +50,7 @@ TEST(SongListStatus, EmptyAndOverfullDiscs) {
 
     list.InsertSong(Song("long", 4500));
     EXPECT_EQ(list.StatusLine(),
-              "1 songs, total time: 75:00, time left:<74min disc>00:00 <80min disc>05:00");
+              "1 song, total time: 75:00, time left:<74min disc>00:00 <80min disc>05:00");
     EXPECT_EQ(shown.back(), list.StatusLine());
     list.InsertSong(Song("more", 301));
     EXPECT_EQ(list.StatusLine(),
