@@ -159,8 +159,8 @@ TEST(CliArguments, HelpVersionLanguageAndTheEndOfOptions) {
     std::filesystem::create_directories(dir + "/Language");
     std::filesystem::copy_file(testpaths::SourceDir() + "/data/Language/German.txt",
                                dir + "/Language/German.txt");
-    auto before = RunProgram(WithCli({"--lang", "German", "list", "--", "-x.mp3"}), dir);
-    auto after = RunProgram(WithCli({"list", "--lang=German", "--", "-x.mp3"}), dir);
+    auto before = RunProgram(WithCli({"--lang", "Deutsch", "list", "--", "-x.mp3"}), dir);
+    auto after = RunProgram(WithCli({"list", "--lang=Deutsch", "--", "-x.mp3"}), dir);
     auto english = RunProgram(WithCli({"list", "--", "-x.mp3"}), dir);
     EXPECT_EQ(before.status, 0) << before.err;
     EXPECT_EQ(before.out, after.out);

@@ -211,8 +211,11 @@ TEST(CliBurn, ASongUnderASecondIsLeftOutAsTooShort) {
     mp3craft::WriteSeconds(start + "/short.mp3", 0);
     auto r = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start}, {"--test", "short.mp3", kSong});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "tunevarn-cli: left out " + start +
-                         "/short.mp3: shorter than a second: too short for a track\n");
+    EXPECT_EQ(r.err.rfind("tunevarn-cli: left out " + start +
+                              "/short.mp3: shorter than a second: too short for a track\n",
+                          0),
+              0u)
+        << r.err;
     EXPECT_TRUE(Contains(r.out, "Total tracks: 1  Total time: 00:04\n")) << r.out;
 }
 
@@ -221,9 +224,10 @@ TEST(CliBurn, ASongUnderASecondIsLeftOutAsTooShort) {
 TEST(CliBurn, WithoutARecorderItSaysHowToUseTheVirtualOne) {
     std::string start = testpaths::TempDir("burn-none");
     auto none = Burn(start, {}, {"--test", kSong});  // a real recorder burns nothing
-    if (!Contains(none.out, "CD Recorder:"))   // as on every machine that has none
+    if (!Contains(none.out, "CD Recorder:")) {  // as on every machine that has none
         EXPECT_TRUE(Contains(none.err, "TUNEVARN_VIRTUAL_RECORDER=FOLDER tunevarn-cli burn"))
             << none.err;
+    }
     auto missing = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start + "/discs"}, {kSong});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err,
