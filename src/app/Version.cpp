@@ -2,6 +2,7 @@
 
 namespace tunevarn {
 const char* VersionText() {
-    return "Tunevarn 0.1";
+    // The project's version from CMake, so a release changes it in one place.
+    return "Tunevarn " TUNEVARN_VERSION;
 }
 }  // namespace tunevarn

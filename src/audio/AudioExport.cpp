@@ -1,5 +1,8 @@
 #include "audio/AudioExport.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -16,6 +19,14 @@ namespace {
 constexpr int32_t kReadBlock = 4096;       // bytes asked of the disc image at a time
 constexpr size_t kWriteBlock = 64 * 4096;  // bytes gathered before each write
 constexpr size_t kMaxFileName = 255;
+
+// The output names the song's own file (as itself, through a hard or a symbolic link):
+// replacing it would destroy the song while it is being read.
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat x {}, y {};
+    return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
+           x.st_ino == y.st_ino;
+}
 
 const char kWavFilter[] = "Wave audio files  {*.wav}|*.wav|All files {*.*}|*.*||";
 const char kRawFilter[] = "Raw CD audio track data {*.bin}|*.bin|All files {*.*}|*.*||";
@@ -57,6 +68,11 @@ std::string SuggestedWavName(const std::string& title) {
 
 ExportResult ExportSongFile(ExportFormat format, const std::string& songPath,
                             const std::string& outPath, IExportUi& ui) {
+    if (SameFile(songPath, outPath)) {
+        ui.ShowMessage("Warning", "Cannot write \"" + DisplayText(outPath) +
+                                      "\": it is the song itself.  Nothing was written.");
+        return ExportResult::kSameFile;
+    }
     // The song is checked before anything is created: a song that no longer opens
     // leaves no file behind, not even an empty one.
     auto disc = std::make_unique<CDiscImage>();
@@ -70,7 +86,8 @@ ExportResult ExportSongFile(ExportFormat format, const std::string& songPath,
 
     CReplacingFile file;
     if (!file.Create(outPath)) {
-        ui.ShowMessage("trace", "file create error!");
+        ui.ShowMessage("trace", "file create error! " + DisplayText(outPath) + ": " +
+                                    std::strerror(file.Error()));
         return ExportResult::kCreateFailed;
     }
 
@@ -86,7 +103,12 @@ ExportResult ExportSongFile(ExportFormat format, const std::string& songPath,
 
     ui.ExportStarted();
     ui.ExportProgress(0, audioBytes);
+    bool stopped = false;
     for (int32_t got = kReadBlock; ok && got == kReadBlock;) {
+        if (ui.ExportStopRequested()) {
+            stopped = true;
+            break;
+        }
         got = disc->Read(block.data() + fill, kReadBlock);
         fill += static_cast<size_t>(got);
         if (fill + kReadBlock > block.size() || got < kReadBlock) {
@@ -98,8 +120,12 @@ ExportResult ExportSongFile(ExportFormat format, const std::string& songPath,
     }
     disc->CloseTrack();
     // Every byte of the track, or the export failed: a short file is never a success.
-    ok = ok && written == audioBytes && file.Commit();
+    ok = !stopped && ok && written == audioBytes && file.Commit();
     ui.ExportEnded();
+    if (stopped) {
+        file.Abandon();
+        return ExportResult::kStopped;
+    }
     if (!ok) {
         int error = file.Error();
         file.Abandon();

@@ -21,6 +21,8 @@ enum class ExportResult {
     kUnreadable,    // the song no longer opens as an MP3 we take: nothing written
     kCreateFailed,  // the output file could not be created
     kWriteFailed,   // writing failed part way: the target is left as it was
+    kSameFile,      // the output is the song itself (or a link to it): refused, song kept
+    kStopped,       // the user interface asked to stop: the target is left as it was
 };
 
 // Writes the song at songPath to outPath.  Failures are shown through ui.ShowMessage.

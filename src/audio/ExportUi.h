@@ -22,4 +22,7 @@ class IExportUi {
         (void)total;
     }
     virtual void ExportEnded() {}
+    // Asked between blocks: true ends the export with nothing written (a signal on a
+    // terminal, say).
+    virtual bool ExportStopRequested() { return false; }
 };

@@ -10,11 +10,15 @@
 #include <vector>
 
 #include "app/StartFolder.h"
+#include "app/DiscFilling.h"
+#include "cli/CliArgs.h"
+#include "cli/CliCommands.h"
 #include "cli/CliNormalizeQuestion.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/InterruptFlag.h"
 #include "cli/ProgressBar.h"
+#include "cli/SongArgs.h"
 #include "disc/DiscImage.h"
 #include "recording/Normalization.h"
 #include "recording/RecordSession.h"
@@ -22,8 +26,7 @@
 namespace {
 // Runs the analysis on a worker thread, as a recording does, and shows its progress
 // here; Ctrl-C asks it to stop.  1 when every track was measured.
-int32_t RunAnalysis(CRecordSession& state, CDiscImage& disc) {
-    CInterruptFlag interrupt;
+int32_t RunAnalysis(CRecordSession& state, CDiscImage& disc, const CInterruptFlag& interrupt) {
     std::atomic<int32_t> result{-1};
     std::thread worker([&] { result = AnalyzeLevels(state, disc); });
     CProgressBar bar;
@@ -45,42 +48,30 @@ int32_t RunAnalysis(CRecordSession& state, CDiscImage& disc) {
 }
 }  // namespace
 
-int RunAnalyze(const std::vector<std::string>& args) {
-    std::vector<std::string> paths;
+int RunAnalyze(const CCliArgs& args) {
     bool normalizeOn = true;
-    bool options = true;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (options && arg == "--") {
-            options = false;
-        } else if (options &&
-                   (arg == "--normalize-default" || arg.rfind("--normalize-default=", 0) == 0)) {
-            std::string value =
-                arg.size() > 19 ? arg.substr(20) : (i + 1 < args.size() ? args[++i] : "");
-            if (value != "on" && value != "off") {
-                std::fprintf(stderr, "tunevarn-cli: --normalize-default takes on or off\n");
-                return Usage();
-            }
-            normalizeOn = value == "on";
-        } else if (options && arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "tunevarn-cli: unknown option '%s'\n", arg.c_str());
-            return Usage();
-        } else {
-            paths.push_back(arg);
-        }
+    if (args.Has("--normalize-default")) {
+        std::string value = args.Value("--normalize-default");
+        if (value != "on" && value != "off")
+            return args.Error("--normalize-default takes on or off, not '" + value + "'");
+        normalizeOn = value == "on";
     }
-    if (paths.empty())
-        return Usage();
+    if (args.Operands().empty())
+        return args.Error("no PATH given");
 
+    // The songs as burn takes them: files, folders, playlists and projects, then the
+    // disc the record command would make of them.
+    CSongList songs;
+    AddSongsFromPaths(songs, args.Operands());
     auto disc = std::make_unique<CDiscImage>();
-    for (const std::string& song : ExpandSongPaths(paths)) {
-        if (disc->AddTrack(song.c_str(), song.c_str()) != 1)
-            std::fprintf(stderr, "tunevarn-cli: skipped %s: %s\n", TerminalText(song).c_str(),
-                         TrackRefusal(*disc, song));
-    }
+    FillDiscImage(songs, *disc, [&](int32_t row) {
+        std::fprintf(stderr, "tunevarn-cli: left out %s: %s\n",
+                     TerminalText(songs.FullPath(row)).c_str(),
+                     TrackRefusal(*disc, songs.Row(row)));
+    });
     if (disc->trackCount == 0) {
-        std::fprintf(stderr, "tunevarn-cli: no songs to analyze\n");
-        return 1;
+        std::fprintf(stderr, "tunevarn-cli: analyze: no songs to analyze\n");
+        return kExitFailed;
     }
 
     // The default the record command would start with, asked and stored as it would be.
@@ -93,9 +84,10 @@ int RunAnalyze(const std::vector<std::string>& args) {
     state.lower = kDefaultNormalizeLower;
     state.higher = kDefaultNormalizeHigher;
     state.onlyIf = 0;
-    if (RunAnalysis(state, *disc) != 1) {
+    CInterruptFlag interrupt;
+    if (RunAnalysis(state, *disc, interrupt) != 1) {
         std::fprintf(stderr, "tunevarn-cli: analysis stopped\n");
-        return 130;
+        return interrupt.Raised() ? interrupt.ExitStatus() : kExitFailed;
     }
 
     std::printf("Normalizing by default: %s\n", byDefault != 0 ? "on" : "off");
@@ -108,5 +100,5 @@ int RunAnalyze(const std::vector<std::string>& args) {
                     static_cast<double>(gain),
                     TerminalText(disc->trackPath[static_cast<size_t>(t)].data()).c_str());
     }
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }

@@ -15,6 +15,8 @@
 #include "app/BurnerApp.h"
 #include "app/DiscFilling.h"
 #include "app/StartFolder.h"
+#include "cli/CliArgs.h"
+#include "cli/CliCommands.h"
 #include "cli/CliRecorderChoice.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
@@ -35,11 +37,11 @@
 #include "scsi/ScsiTransport.h"
 #include "songlist/SongList.h"
 #include "ui/DisplayText.h"
+#include "ui/TextFormat.h"
 #include "virtualdrive/VirtualBus.h"
 
 namespace {
-constexpr int kNotCompleted = 1;
-constexpr int kStopped = 130;  // as a shell reports a command ended by Ctrl-C
+constexpr int kNotCompleted = kExitFailed;
 
 struct BurnOptions {
     bool test = false;
@@ -83,102 +85,66 @@ bool SpeedChoice(const std::string& text, int32_t& choice) {
     return false;
 }
 
-bool Fail(const char* what, const std::string& value = "") {
-    std::fprintf(stderr, "tunevarn-cli: burn: %s%s%s\n", what, value.empty() ? "" : ": ",
-                 TerminalText(value).c_str());
-    return false;
-}
-
-bool ParseOptions(const std::vector<std::string>& args, BurnOptions& options) {
-    bool optionsEnd = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
-            options.paths.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnd = true;
-            continue;
-        }
-        // "--name=value" as well as "--name value".
-        std::string value;
-        bool inlineValue = false;
-        if (size_t equals = arg.find('='); equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-            arg = arg.substr(0, equals);
-            inlineValue = true;
-        }
-        auto takeValue = [&]() {
-            if (inlineValue)
-                return true;
-            if (i + 1 >= args.size())
-                return false;
-            value = args[++i];
-            return true;
-        };
-        if (arg == "--test" || arg == "--normalize" || arg == "--cd-text") {
-            if (inlineValue)
-                return Fail("takes no value", arg);
-            if (arg == "--test")
-                options.test = true;
-            else if (arg == "--normalize")
-                options.normalize = true;
-            else
-                options.cdText = true;
-        } else if (arg == "--speed") {
-            if (!takeValue() || !SpeedChoice(value, options.speedChoice))
-                return Fail("--speed takes 1, 2, 4, 6, 8 or max", value);
-        } else if (arg == "--target") {
-            if (!takeValue() || !Percent(value, 1, options.target))
-                return Fail("--target takes a percentage from 1 to 100", value);
-        } else if (arg == "--only-if") {
-            size_t comma = std::string::npos;
-            if (!takeValue() || (comma = value.find(',')) == std::string::npos ||
-                !Percent(value.substr(0, comma), 0, options.lower) ||
-                !Percent(value.substr(comma + 1), 0, options.higher))
-                return Fail("--only-if takes LOWER,HIGHER, percentages from 0 to 100", value);
-            options.onlyIf = true;
-        } else if (arg == "--album") {
-            if (!takeValue())
-                return Fail("--album takes a title");
-            options.album = value;
-            options.albumGiven = true;
-            options.cdText = true;
-        } else if (arg == "--driver") {
-            const std::vector<std::string> names = CRecorderDiscovery::DriverNames();
-            if (!takeValue() || std::find(names.begin(), names.end(), value) == names.end()) {
-                std::string known;
-                for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
-                return Fail(("--driver takes one of " + known).c_str(), value);
-            }
-            options.driver = value;
-        } else if (arg == "--drive") {
-            int32_t drive = 0;
-            if (!takeValue() || !Percent(value, 1, drive) || drive > 16)
-                return Fail("--drive takes the number of a recorder, from 1", value);
-            options.drive = drive;
-        } else {
-            return Fail("unknown option", arg);
+// The options as the Record dialog would have them; "" when they are good, else what
+// is wrong, for one line.
+std::string ReadOptions(const CCliArgs& args, BurnOptions& options) {
+    options.test = args.Has("--test");
+    options.normalize = args.Has("--normalize");
+    options.cdText = args.Has("--cd-text");
+    if (args.Has("--speed") && !SpeedChoice(args.Value("--speed"), options.speedChoice))
+        return "--speed takes 1, 2, 4, 6, 8 or max, not '" + args.Value("--speed") + "'";
+    if (args.Has("--target") && !Percent(args.Value("--target"), 1, options.target))
+        return "--target takes a percentage from 1 to 100, not '" + args.Value("--target") + "'";
+    if (args.Has("--only-if")) {
+        std::string value = args.Value("--only-if");
+        size_t comma = value.find(',');
+        if (comma == std::string::npos || !Percent(value.substr(0, comma), 0, options.lower) ||
+            !Percent(value.substr(comma + 1), 0, options.higher))
+            return "--only-if takes LOWER,HIGHER, percentages from 0 to 100, not '" + value + "'";
+        // The analysis would then change every track: surely not what was meant.
+        if (options.lower > options.higher)
+            return "--only-if " + value + ": LOWER is above HIGHER";
+        options.onlyIf = true;
+    }
+    if (args.Has("--album")) {
+        options.album = args.Value("--album");
+        options.albumGiven = true;
+        options.cdText = true;
+    }
+    if (args.Has("--driver")) {
+        const std::vector<std::string> names = CRecorderDiscovery::DriverNames();
+        options.driver = args.Value("--driver");
+        if (std::find(names.begin(), names.end(), options.driver) == names.end()) {
+            std::string known;
+            for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
+            return "--driver takes one of " + known + ", not '" + options.driver + "'";
         }
     }
-    if ((options.onlyIf || options.target != kDefaultNormalizeTarget) && !options.normalize)
-        return Fail("--target and --only-if belong with --normalize");
+    if (args.Has("--drive") &&
+        (!Percent(args.Value("--drive"), 1, options.drive) || options.drive > 16))
+        return "--drive takes the number of a recorder from 1, not '" + args.Value("--drive") +
+               "'";
+    if ((options.onlyIf || args.Has("--target")) && !options.normalize)
+        return "--target and --only-if belong with --normalize";
+    options.paths = args.Operands();
     if (options.paths.empty())
-        return Fail("no songs given");
-    return true;
+        return "no PATH given";
+    return "";
 }
 
 // The drivers' messages on the terminal.  They come here on the main thread, through
 // the message queue; the bar is taken off the line first.  On an interactive terminal
 // the run waits for Enter, as it waits for OK on the message box.
+// Once a stop was asked for, nobody waits for Enter: the run is on its way out (and after
+// SIGHUP there is no terminal to press it on).
 class CBurnMessages : public IDriverUi {
   public:
-    explicit CBurnMessages(CProgressBar& bar) : bar_(bar) {}
+    CBurnMessages(CProgressBar& bar, const CInterruptFlag& interrupt)
+        : bar_(bar), interrupt_(interrupt) {}
     void ReportError(const std::string& text) override {
         bar_.Clear();
-        std::fprintf(stderr, "trace: %s\n", DisplayText(text).c_str());
-        if (::isatty(STDIN_FILENO) == 1 && ::isatty(STDERR_FILENO) == 1) {
+        std::fprintf(stderr, "trace: %s\n", TerminalLines(text).c_str());
+        if (!interrupt_.Raised() && ::isatty(STDIN_FILENO) == 1 && ::isatty(STDERR_FILENO) == 1) {
             std::fprintf(stderr, "Press Enter to go on. ");
             std::fflush(stderr);
             char line[64];
@@ -191,6 +157,7 @@ class CBurnMessages : public IDriverUi {
 
   private:
     CProgressBar& bar_;
+    const CInterruptFlag& interrupt_;
 };
 
 // The Record dialog as the terminal presents it: the options are what the user set in
@@ -224,14 +191,15 @@ class CCliRecordView : public IRecordDialogView {
         int32_t perMille = state.progress.load();
         if (phase == CRecordSession::kPhaseAnalyzing && trackCount > 0)
             perMille = (track * 1000 + perMille) / trackCount;
+        const std::string text = TerminalText(DisplayText(phaseLine_));
         if (terminal_) {
-            if (!phaseLine_.empty())
-                bar_.Show(perMille, phaseLine_);
+            if (!text.empty())
+                bar_.Show(perMille, text);
             return;
         }
         // Logs get a line when the phase or the track changes, not every percent.
-        if (!phaseLine_.empty() && (phase != shownPhase_ || track != shownTrack_)) {
-            std::fprintf(stderr, "%s\n", DisplayText(phaseLine_).c_str());
+        if (!text.empty() && (phase != shownPhase_ || track != shownTrack_)) {
+            std::fprintf(stderr, "%s\n", text.c_str());
             shownPhase_ = phase;
             shownTrack_ = track;
         }
@@ -248,10 +216,12 @@ class CCliRecordView : public IRecordDialogView {
 };
 }  // namespace
 
-int RunBurn(const std::vector<std::string>& args) {
+int RunBurn(const CCliArgs& args) {
     BurnOptions options;
-    if (!ParseOptions(args, options))
-        return Usage();
+    if (std::string wrong = ReadOptions(args, options); !wrong.empty())
+        return args.Error(wrong);
+    // From here on a signal stops the burn its own way, whatever it is doing.
+    CInterruptFlag interrupt;
 
     CSongList songs;
     AddSongsFromPaths(songs, options.paths);
@@ -267,7 +237,7 @@ int RunBurn(const std::vector<std::string>& args) {
         return kNotCompleted;
     }
     CProgressBar bar;
-    CBurnMessages shown(bar);
+    CBurnMessages shown(bar, interrupt);
     CDriverMessageQueue messages(shown);
     // The application's objects, as the window program holds them for its whole run.
     auto app = std::make_unique<CBurnerApp>(CaptureStartFolder(), messages);
@@ -281,7 +251,13 @@ int RunBurn(const std::vector<std::string>& args) {
     if (driver == nullptr) {
         if (!chooser.BadPreset() && recorders.CandidateCount() <= 1)
             std::fprintf(stderr, "tunevarn-cli: burn: %s\n",
-                         DisplayText(recorders.RecorderLine()).c_str());
+                         TerminalText(recorders.RecorderLine()).c_str());
+        if (recorders.CandidateCount() == 0 &&
+            dynamic_cast<CVirtualBus*>(app->Transport().Backend()) == nullptr)
+            std::fprintf(stderr,
+                         "tunevarn-cli: burn: no CD recorder here; to burn a disc image "
+                         "instead, name a folder for the virtual recorder:\n"
+                         "    TUNEVARN_VIRTUAL_RECORDER=FOLDER tunevarn-cli burn PATH...\n");
         return kNotCompleted;
     }
     if (options.drive > 0 && recorders.CandidateCount() <= 1 && options.drive != 1) {
@@ -294,18 +270,22 @@ int RunBurn(const std::vector<std::string>& args) {
     FillDiscImage(songs, *disc, [&](int32_t row) {
         std::fprintf(stderr, "tunevarn-cli: left out %s: %s\n",
                      TerminalText(songs.FullPath(row)).c_str(),
-                     TrackRefusal(*disc, songs.FullPath(row)));
+                     TrackRefusal(*disc, songs.Row(row)));
     });
     if (disc->trackCount == 0) {
         std::fprintf(stderr, "tunevarn-cli: burn: no track for the disc\n");
         return kNotCompleted;
     }
+    if (interrupt.Raised()) {  // before anything was sent to write
+        std::fprintf(stderr, "tunevarn-cli: burn: stopped; nothing was written\n");
+        return interrupt.ExitStatus();
+    }
     if (options.cdText && CdTextCapable().load() == 0) {
         std::fprintf(stderr, "tunevarn-cli: burn: this recorder's driver does not write CD-TEXT\n");
         return kNotCompleted;
     }
-    std::printf("%s\n", DisplayText(recorders.RecorderLine()).c_str());
-    std::printf("%s\n", DisplayText(TotalsLine(*disc)).c_str());
+    std::printf("%s\n", TerminalText(DisplayText(recorders.RecorderLine())).c_str());
+    std::printf("%s\n", TerminalText(DisplayText(TotalsLine(*disc))).c_str());
     std::fflush(stdout);
 
     // The Record dialog with the options set in its controls, then Test or Record.
@@ -332,7 +312,6 @@ int RunBurn(const std::vector<std::string>& args) {
 
     bool stopped = false;
     {
-        CInterruptFlag interrupt;
         while (!dialog.WaitForRun(50)) {
             if (interrupt.Raised() && !stopped) {
                 stopped = true;
@@ -356,9 +335,9 @@ int RunBurn(const std::vector<std::string>& args) {
             if (!image.empty())
                 std::printf("Image: %s\n", TerminalText(image).c_str());
         }
-        return std::fflush(stdout) == 0 ? 0 : kNotCompleted;
+        return std::fflush(stdout) == 0 ? kExitOk : kNotCompleted;
     }
     std::fprintf(stderr, "tunevarn-cli: burn: %s; the disc was not completed\n",
                  stopped ? "stopped" : "failed");
-    return stopped ? kStopped : kNotCompleted;
+    return stopped ? interrupt.ExitStatus() : kNotCompleted;
 }

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
+#include "cli/CliArgs.h"
+#include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
-#include "cli/Commands.h"
 
 bool CCliExportUi::AskSaveFile(const CFileDialogRequest& question, std::string& chosenPath) {
     // The terminal commands name their output; nobody is there to answer a dialog.
@@ -21,13 +22,18 @@ void CCliExportUi::ExportProgress(int64_t done, int64_t total) {
     bar_.Show(total > 0 ? static_cast<int32_t>(done * 1000 / total) : 1000, "Exporting");
 }
 
-int RunExport(ExportFormat format, const std::vector<std::string>& args) {
-    std::vector<std::string> operands;
-    if (!OperandsOnly(args, operands))
-        return Usage();
-    if (operands.size() != 2)
-        return Usage();
+int RunExport(ExportFormat format, const CCliArgs& args) {
+    const std::vector<std::string>& operands = args.Operands();
+    if (operands.empty())
+        return args.Error("no SONG given");
+    if (operands.size() < 2)
+        return args.Error("no OUT file given");
+    if (operands.size() > 2)
+        return args.Error("one SONG and one OUT file, not " + std::to_string(operands.size()) +
+                          " files");
     CCliExportUi ui;
     ExportResult result = ExportSongFile(format, operands[0], operands[1], ui);
-    return result == ExportResult::kWritten ? 0 : 1;
+    if (result == ExportResult::kStopped)
+        return ui.Interrupt().ExitStatus();
+    return result == ExportResult::kWritten ? kExitOk : kExitFailed;
 }

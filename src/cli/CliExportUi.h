@@ -6,7 +6,10 @@
 
 #include "audio/AudioExport.h"
 #include "audio/ExportUi.h"
+#include "cli/InterruptFlag.h"
 #include "cli/ProgressBar.h"
+
+class CCliArgs;
 
 class CCliExportUi : public IExportUi {
   public:
@@ -14,11 +17,16 @@ class CCliExportUi : public IExportUi {
     void ShowMessage(const std::string& title, const std::string& text) override;
     void ExportProgress(int64_t done, int64_t total) override;
     void ExportEnded() override { bar_.Clear(); }
+    bool ExportStopRequested() override { return interrupt_.Raised(); }
+
+    const CInterruptFlag& Interrupt() const { return interrupt_; }
 
   private:
+    CInterruptFlag interrupt_;  // for the whole export: a signal never cuts a file short
     CProgressBar bar_;
 };
 
 // What export-wav and export-raw share: SONG OUT from args, the export, exit status 0
-// when the file was written, 1 when not, 2 for bad arguments.
-int RunExport(ExportFormat format, const std::vector<std::string>& args);
+// when the file was written, 1 when not, 2 for bad arguments, 128 + the signal that
+// stopped it (no file is left then).
+int RunExport(ExportFormat format, const CCliArgs& args);

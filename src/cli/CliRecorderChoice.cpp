@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ui/DisplayText.h"
+#include "cli/CliSupport.h"
 #include "ui/LanguageTable.h"
 
 int32_t CCliRecorderChoice::ChooseRecorder(const std::vector<std::string>& lines) {
@@ -15,20 +15,23 @@ int32_t CCliRecorderChoice::ChooseRecorder(const std::vector<std::string>& lines
         if (preset_ <= count)
             return preset_ - 1;
         badPreset_ = true;
-        std::fprintf(stderr, "tunevarn-cli: %s %d: there are %d recorders\n", option_, preset_,
-                     count);
+        if (count == 1)
+            std::fprintf(stderr, "tunevarn-cli: %s %d: there is one recorder\n", option_, preset_);
+        else
+            std::fprintf(stderr, "tunevarn-cli: %s %d: there are %d recorders\n", option_,
+                         preset_, count);
         return -1;
     }
     if (!::isatty(STDIN_FILENO)) {
         std::fprintf(stderr, "tunevarn-cli: %s: %d recorders; choose one with %s N\n",
-                     DisplayText(Text(960)).c_str(), count, option_);
+                     TerminalText(Text(960)).c_str(), count, option_);
         return -1;
     }
-    std::fprintf(stderr, "%s\n%s\n", DisplayText(Text(960)).c_str(),
-                 DisplayText(Text(961)).c_str());
+    std::fprintf(stderr, "%s\n%s\n", TerminalText(Text(960)).c_str(),
+                 TerminalText(Text(961)).c_str());
     for (int32_t i = 0; i < count; ++i)
         std::fprintf(stderr, "  %d  %s\n", i + 1,
-                     DisplayText(lines[static_cast<size_t>(i)]).c_str());
+                     TerminalText(lines[static_cast<size_t>(i)]).c_str());
     std::fprintf(stderr, "[1-%d, empty to cancel]: ", count);
     std::fflush(stderr);
     char answer[32] = {};

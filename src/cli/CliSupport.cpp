@@ -7,25 +7,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/DiscFilling.h"
 #include "audio/Mp3Source.h"
 #include "disc/DiscImage.h"
-#include "songlist/FolderScan.h"
+#include "songlist/Song.h"
 #include "ui/DisplayText.h"
-
-bool OperandsOnly(const std::vector<std::string>& args, std::vector<std::string>& operands) {
-    bool options = true;
-    for (const std::string& arg : args) {
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "tunevarn-cli: unknown option '%s'\n", arg.c_str());
-            return false;
-        } else {
-            operands.push_back(arg);
-        }
-    }
-    return true;
-}
 
 std::string AbsolutePath(const std::string& path) {
     std::error_code ec;
@@ -37,30 +23,35 @@ std::string AbsolutePath(const std::string& path) {
     return out;
 }
 
-std::vector<std::string> ExpandSongPaths(const std::vector<std::string>& given) {
-    std::vector<std::string> songs;
-    for (const std::string& arg : given) {
-        std::string path = AbsolutePath(arg);
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) {
-            std::fprintf(stderr, "tunevarn-cli: %s: %s\n", TerminalText(arg).c_str(),
-                         std::strerror(errno));
-            continue;
+namespace {
+// Bytes from files (tags, names, language files, driver.lst) may hold control
+// characters that would move the cursor or change the terminal's state.
+std::string Sanitized(const std::string& bytes, bool keepLineBreaks) {
+    std::string decoded = DisplayText(bytes);
+    std::string text;
+    text.reserve(decoded.size());
+    for (size_t i = 0; i < decoded.size(); ++i) {
+        auto c = static_cast<unsigned char>(decoded[i]);
+        if ((c < 0x20 || c == 0x7F) && !(keepLineBreaks && c == '\n')) {
+            text += '?';
+        } else if (c == 0xC2 && i + 1 < decoded.size() &&
+                   static_cast<unsigned char>(decoded[i + 1]) < 0xA0) {
+            text += '?';  // U+0080 to U+009F: the C1 controls, CSI among them
+            ++i;
+        } else {
+            text += static_cast<char>(c);
         }
-        if (S_ISDIR(st.st_mode))
-            CollectMp3Files(path, songs);
-        else
-            songs.push_back(path);
     }
-    return songs;
+    return text;
 }
+}  // namespace
 
 std::string TerminalText(const std::string& bytes) {
-    std::string text = DisplayText(bytes);
-    for (char& c : text)
-        if ((static_cast<unsigned char>(c) < 0x20) || c == 0x7F)
-            c = '?';
-    return text;
+    return Sanitized(bytes, false);
+}
+
+std::string TerminalLines(const std::string& bytes) {
+    return Sanitized(bytes, true);
 }
 
 size_t DisplayWidth(const std::string& utf8) {
@@ -71,7 +62,10 @@ size_t DisplayWidth(const std::string& utf8) {
     return n;
 }
 
-const char* TrackRefusal(const CDiscImage& disc, const std::string& path) {
+const char* TrackRefusal(const CDiscImage& disc, const CSong& song) {
+    const std::string& path = song.fullPath;
+    if (song.duration < kMinTrackSeconds)
+        return "shorter than a second: too short for a track";
     if (disc.trackCount >= CDiscImage::kMaxTracks)
         return "the disc holds 99 tracks at most";
     if (path.size() >= static_cast<size_t>(CDiscImage::kSlotSize))

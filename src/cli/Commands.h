@@ -1,18 +1,14 @@
 #pragma once
-// The subcommands of tunevarn-cli.  Each takes its own arguments (without the command
-// name) and returns the process exit status.
-#include <string>
-#include <vector>
+// The subcommands of tunevarn-cli.  Each takes its parsed arguments and returns the
+// process exit status (CliCommands.h); a wrong argument returns args.Error(...).
+class CCliArgs;
 
-int RunList(const std::vector<std::string>& args);
-int RunSaveProject(const std::vector<std::string>& args);
-int RunExportList(const std::vector<std::string>& args);
-int RunExportWav(const std::vector<std::string>& args);
-int RunExportRaw(const std::vector<std::string>& args);
-int RunAnalyze(const std::vector<std::string>& args);
-int RunDrives(const std::vector<std::string>& args);
-int RunBurn(const std::vector<std::string>& args);
-int RunCover(const std::vector<std::string>& args);
-
-// Usage text on stderr; exit status 2.
-int Usage();
+int RunList(const CCliArgs& args);
+int RunSaveProject(const CCliArgs& args);
+int RunExportList(const CCliArgs& args);
+int RunExportWav(const CCliArgs& args);
+int RunExportRaw(const CCliArgs& args);
+int RunAnalyze(const CCliArgs& args);
+int RunDrives(const CCliArgs& args);
+int RunBurn(const CCliArgs& args);
+int RunCover(const CCliArgs& args);

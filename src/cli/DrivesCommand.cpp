@@ -9,15 +9,17 @@
 
 #include "app/BurnerApp.h"
 #include "app/StartFolder.h"
+#include "cli/CliArgs.h"
+#include "cli/CliCommands.h"
 #include "cli/CliDriverUi.h"
 #include "cli/CliRecorderChoice.h"
+#include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "disc/DiscImage.h"
 #include "scsi/BackendChoice.h"
 #include "scsi/DriverList.h"
 #include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
-#include "ui/DisplayText.h"
 
 namespace {
 bool ParseChoice(const std::string& text, int32_t& value) {
@@ -48,22 +50,19 @@ bool CreatesDriver(const std::string& name) {
 }
 }  // namespace
 
-int RunDrives(const std::vector<std::string>& args) {
+int RunDrives(const CCliArgs& args) {
     int32_t choice = 0;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--choose" && i + 1 < args.size() && ParseChoice(args[i + 1], choice)) {
-            ++i;
-        } else {
-            std::fprintf(stderr, "tunevarn-cli: drives: unexpected '%s'\n", args[i].c_str());
-            return Usage();
-        }
-    }
+    if (args.Has("--choose") && !ParseChoice(args.Value("--choose"), choice))
+        return args.Error("--choose takes the number of a recorder from 1, not '" +
+                          args.Value("--choose") + "'");
+    if (!args.Operands().empty())
+        return args.Error("unexpected '" + args.Operands()[0] + "'");
 
     std::string problem;
     auto backend = ChooseScsiBackendFromEnvironment(problem);
     if (!problem.empty()) {
         std::fprintf(stderr, "tunevarn-cli: %s\n", problem.c_str());
-        return 1;
+        return kExitFailed;
     }
     // Discovery as start-up runs it, in the application's own objects.
     CCliDriverUi driverUi;
@@ -75,21 +74,21 @@ int RunDrives(const std::vector<std::string>& args) {
     discovery.DetectRecorders(app->StartFolder(), chooser);
 
     for (const std::string& note : transport.ScanNotes())
-        std::fprintf(stderr, "tunevarn-cli: %s\n", DisplayText(note).c_str());
+        std::fprintf(stderr, "tunevarn-cli: %s\n", TerminalText(note).c_str());
 
     // Discovery asks only what it needs; for the listing every device that answers is
     // asked about CD-R writing and looked up in the list, then the recorder's device is
     // selected again.
     const std::string listPath = InFolder(app->StartFolder(), "driver.lst");
     for (int32_t i = 0; i < transport.DeviceCount(); ++i) {
-        std::string name = DisplayText(transport.DeviceName(i));
+        std::string name = TerminalText(transport.DeviceName(i));
         if (transport.SelectDevice(i) != 0) {
             std::string why = transport.DeviceProblem(i);
             std::printf("%s: does not answer INQUIRY%s%s\n", name.c_str(), why.empty() ? "" : ": ",
-                        DisplayText(why).c_str());
+                        TerminalText(why).c_str());
             continue;
         }
-        std::string identification = DisplayText(std::string(transport.Vendor()) + " " +
+        std::string identification = TerminalText(std::string(transport.Vendor()) + " " +
                                                  transport.Product() + " " + transport.Revision());
         bool writes = transport.ReadCapabilities() == 1;
         std::string driver =
@@ -99,12 +98,12 @@ int RunDrives(const std::vector<std::string>& args) {
         if (!driver.empty() && !CreatesDriver(driver))
             note = " (no such driver here)";
         std::printf("%s: %s; writes CD-R: %s; driver: %s%s\n", name.c_str(), identification.c_str(),
-                    writes ? "yes" : "no", driver.empty() ? "none" : DisplayText(driver).c_str(),
+                    writes ? "yes" : "no", driver.empty() ? "none" : TerminalText(driver).c_str(),
                     note.c_str());
     }
     if (discovery.Driver() != nullptr)
         transport.SelectDevice(discovery.DriverDeviceIndex());
-    std::printf("%s\n", DisplayText(discovery.RecorderLine()).c_str());
+    std::printf("%s\n", TerminalText(discovery.RecorderLine()).c_str());
     if (std::fflush(stdout) != 0)
         return 1;
     return chooser.BadPreset() ? 1 : 0;

@@ -2,6 +2,6 @@
 #include "cli/CliExportUi.h"
 #include "cli/Commands.h"
 
-int RunExportRaw(const std::vector<std::string>& args) {
+int RunExportRaw(const CCliArgs& args) {
     return RunExport(ExportFormat::kRawTrack, args);
 }

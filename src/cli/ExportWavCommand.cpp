@@ -2,6 +2,6 @@
 #include "cli/CliExportUi.h"
 #include "cli/Commands.h"
 
-int RunExportWav(const std::vector<std::string>& args) {
+int RunExportWav(const CCliArgs& args) {
     return RunExport(ExportFormat::kWav, args);
 }

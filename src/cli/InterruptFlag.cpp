@@ -5,18 +5,23 @@ std::atomic<int32_t>& CInterruptFlag::Flag() {
     return raised;
 }
 
-void CInterruptFlag::OnInterrupt(int) {
-    Flag().store(1);
+void CInterruptFlag::OnSignal(int signal) {
+    int32_t none = 0;
+    Flag().compare_exchange_strong(none, signal);
 }
 
 CInterruptFlag::CInterruptFlag() {
     Flag().store(0);
     struct sigaction action {};
-    action.sa_handler = OnInterrupt;
+    action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &previous_);
+    for (size_t i = 0; i < kSignals.size(); ++i) {
+        ::sigaction(kSignals[i], nullptr, &previous_[i]);
+        if (previous_[i].sa_handler != SIG_IGN)
+            ::sigaction(kSignals[i], &action, nullptr);
+    }
 }
 
 CInterruptFlag::~CInterruptFlag() {
-    ::sigaction(SIGINT, &previous_, nullptr);
+    for (size_t i = 0; i < kSignals.size(); ++i) ::sigaction(kSignals[i], &previous_[i], nullptr);
 }

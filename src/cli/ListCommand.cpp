@@ -4,17 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliArgs.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/SongArgs.h"
 #include "ui/LanguageTable.h"
 
-int RunList(const std::vector<std::string>& args) {
-    std::vector<std::string> paths;
-    if (!OperandsOnly(args, paths) || paths.empty())
-        return Usage();
+int RunList(const CCliArgs& args) {
+    if (args.Operands().empty())
+        return args.Error("no PATH given");
     CSongList list;
-    AddSongsFromPaths(list, paths);
+    AddSongsFromPaths(list, args.Operands());
 
     // Columns: the title padded to the longest one (within reason), the time, the path.
     constexpr size_t kMaxTitleColumn = 60;

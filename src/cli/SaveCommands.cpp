@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliArgs.h"
+#include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/SongArgs.h"
@@ -11,15 +13,12 @@
 
 namespace {
 int Write(bool (*write)(const CSongList&, const std::string&), const std::string& out,
-          const std::vector<std::string>& songArgs) {
-    std::vector<std::string> paths;
-    if (!OperandsOnly(songArgs, paths) || paths.empty())
-        return Usage();
+          const std::vector<std::string>& paths) {
     CSongList list;
     AddSongsFromPaths(list, paths);
     if (!write(list, out)) {
         std::fprintf(stderr, "tunevarn-cli: cannot write %s\n", TerminalText(out).c_str());
-        return 1;
+        return kExitFailed;
     }
     list.UpdateStatusLine();
     std::fprintf(stderr, "%s: %s\n", TerminalText(out).c_str(),
@@ -28,24 +27,29 @@ int Write(bool (*write)(const CSongList&, const std::string&), const std::string
 }
 }  // namespace
 
-int RunSaveProject(const std::vector<std::string>& args) {
-    if (args.size() < 2)
-        return Usage();
-    return Write(WriteProjectFile, args[0], {args.begin() + 1, args.end()});
+int RunSaveProject(const CCliArgs& args) {
+    const std::vector<std::string>& operands = args.Operands();
+    if (operands.empty())
+        return args.Error("no OUT.mpj given");
+    if (operands.size() < 2)
+        return args.Error("no PATH given");
+    return Write(WriteProjectFile, operands[0], {operands.begin() + 1, operands.end()});
 }
 
-int RunExportList(const std::vector<std::string>& args) {
-    if (args.size() < 3)
-        return Usage();
-    const std::string& format = args[0];
+int RunExportList(const CCliArgs& args) {
+    const std::vector<std::string>& operands = args.Operands();
+    if (operands.empty())
+        return args.Error("no list format given (m3u, pls or txt)");
+    const std::string& format = operands[0];
     bool (*write)(const CSongList&, const std::string&) = format == "m3u"   ? WriteM3uFile
                                                           : format == "pls" ? WritePlsFile
                                                           : format == "txt" ? WriteSongTextFile
                                                                             : nullptr;
-    if (write == nullptr) {
-        std::fprintf(stderr, "tunevarn-cli: unknown list format '%s' (m3u, pls or txt)\n",
-                     format.c_str());
-        return Usage();
-    }
-    return Write(write, args[1], {args.begin() + 2, args.end()});
+    if (write == nullptr)
+        return args.Error("unknown list format '" + format + "' (m3u, pls or txt)");
+    if (operands.size() < 2)
+        return args.Error("no OUT file given");
+    if (operands.size() < 3)
+        return args.Error("no PATH given");
+    return Write(write, operands[1], {operands.begin() + 2, operands.end()});
 }

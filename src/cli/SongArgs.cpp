@@ -18,6 +18,10 @@ const char* Reason(AddSongResult result) {
     switch (result) {
         case AddSongResult::kCannotOpen:
             return "cannot be opened";
+        case AddSongResult::kPathTooLong:
+            return "its path is longer than 255 bytes";
+        case AddSongResult::kLineBreak:
+            return "its name holds a line break";
         case AddSongResult::kNotMp3:
             return "not an MP3 file we can record";
         case AddSongResult::kOverBudget:
@@ -53,6 +57,10 @@ const char* Reason(PlaylistSkip why) {
             return "the line is longer than 255 characters";
         case PlaylistSkip::kCannotOpen:
             return Reason(AddSongResult::kCannotOpen);
+        case PlaylistSkip::kPathTooLong:
+            return Reason(AddSongResult::kPathTooLong);
+        case PlaylistSkip::kLineBreak:
+            return Reason(AddSongResult::kLineBreak);
         case PlaylistSkip::kNotRecordable:
             return Reason(AddSongResult::kNotMp3);
         case PlaylistSkip::kOverBudget:
@@ -100,9 +108,14 @@ void AddSongsFromPaths(CSongList& list, const std::vector<std::string>& paths) {
             std::fprintf(stderr, "tunevarn-cli: %s: %s\n", TerminalText(given).c_str(),
                          std::strerror(errno));
         } else if (S_ISDIR(st.st_mode)) {
-            std::vector<std::string> songs;
-            CollectMp3Files(path, songs);
+            std::vector<std::string> songs, tooDeep;
+            CollectMp3Files(path, songs, &tooDeep);
             for (const std::string& song : songs) Add(list, song);
+            for (const std::string& folder : tooDeep)
+                std::fprintf(stderr,
+                             "tunevarn-cli: skipped %s: the folder is more than %d levels "
+                             "deep; its songs are not searched\n",
+                             TerminalText(folder).c_str(), kMaxScanDepth);
         } else if (IsM3uPlaylist(path)) {
             ImportPlaylist(list, path, ImportM3u);
         } else if (HasExtension(path, ".pls")) {

@@ -1,5 +1,7 @@
 #include "scsi/BackendChoice.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <vector>
 
@@ -14,8 +16,10 @@ std::unique_ptr<IScsiBackend> ChooseScsiBackend(const char* virtualFolder, const
     problem.clear();
     std::string folder = virtualFolder ? virtualFolder : "";
     std::string bus = busFile ? busFile : "";
+    // The folder is not made here: a mistyped name would scatter disc images about.
     if (!folder.empty() && !IsFolder(folder)) {
-        problem = std::string(kVirtualRecorderVariable) + ": " + folder + ": not a folder";
+        problem = std::string(kVirtualRecorderVariable) + ": " + folder +
+                  (::access(folder.c_str(), F_OK) == 0 ? ": not a folder" : ": does not exist");
         return CVirtualBus::Broken(problem);
     }
     if (!bus.empty()) {

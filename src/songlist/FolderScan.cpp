@@ -11,8 +11,6 @@
 #include "app/AsciiText.h"
 
 namespace {
-constexpr int kMaxDepth = 64;
-
 bool NameBefore(const std::string& a, const std::string& b) {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
@@ -27,11 +25,22 @@ bool NameBefore(const std::string& a, const std::string& b) {
 
 using FolderId = std::pair<dev_t, ino_t>;
 
-void Walk(const std::string& folder, std::vector<std::string>& out, std::set<FolderId>& seen,
-          int depth) {
-    struct stat st {};
-    if (depth > kMaxDepth || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+struct ScanState {
+    std::vector<std::string>& out;
+    std::vector<std::string>* tooDeep;
+    std::set<FolderId> seen;
+};
+
+void Walk(const std::string& folder, ScanState& scan, int depth) {
+    if (depth > kMaxScanDepth) {
+        if (scan.tooDeep != nullptr)
+            scan.tooDeep->push_back(folder);
         return;
+    }
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return;
+    std::set<FolderId>& seen = scan.seen;
     if (!seen.insert({st.st_dev, st.st_ino}).second)
         return;
     DIR* dir = ::opendir(folder.c_str());
@@ -55,9 +64,9 @@ void Walk(const std::string& folder, std::vector<std::string>& out, std::set<Fol
             continue;
         if (S_ISDIR(entry.st_mode)) {
             if (name[0] != '.')
-                Walk(path, out, seen, depth + 1);
+                Walk(path, scan, depth + 1);
         } else if (HasMp3Extension(name)) {
-            out.push_back(std::move(path));
+            scan.out.push_back(std::move(path));
         }
     }
 }
@@ -67,7 +76,8 @@ bool HasMp3Extension(const std::string& name) {
     return HasExtension(name, ".mp3");
 }
 
-void CollectMp3Files(const std::string& folder, std::vector<std::string>& out) {
-    std::set<FolderId> seen;
-    Walk(folder, out, seen, 0);
+void CollectMp3Files(const std::string& folder, std::vector<std::string>& out,
+                     std::vector<std::string>* tooDeep) {
+    ScanState scan{out, tooDeep, {}};
+    Walk(folder, scan, 0);
 }

@@ -8,9 +8,14 @@
 
 #include "app/FileIo.h"  // HasExtension
 
+// How many folder levels below the one given are searched.
+constexpr int kMaxScanDepth = 64;
+
 // Appends the MP3 files found under folder to out, in the order described above.
 // Unreadable folders are skipped; a folder reached twice through links is entered once.
-void CollectMp3Files(const std::string& folder, std::vector<std::string>& out);
+// Folders deeper than kMaxScanDepth are not searched; tooDeep, when given, hears of each.
+void CollectMp3Files(const std::string& folder, std::vector<std::string>& out,
+                     std::vector<std::string>* tooDeep = nullptr);
 
 // True when the name ends in ".mp3" in any letter case.
 bool HasMp3Extension(const std::string& name);

@@ -47,10 +47,10 @@ AddSongResult CSongList::AddSong(const std::string& path, const std::string& tit
     // A path that does not fit its 255-byte slot is refused like a file that cannot be
     // opened: cutting it would name another file.
     if (path.size() > CSong::kMaxText)
-        return AddSongResult::kCannotOpen;
+        return AddSongResult::kPathTooLong;
     // A line break in a path could not be written to any of our line-based files.
     if (path.find_first_of("\r\n") != std::string::npos)
-        return AddSongResult::kCannotOpen;
+        return AddSongResult::kLineBreak;
     CMp3Source source;
     int32_t opened = source.Open(path.c_str());
     if (opened == -1)
@@ -166,6 +166,9 @@ void CSongList::UpdateStatusLine() {
     int32_t left80 = std::max(0, kDisc80Seconds - total);
     statusLine_ = FormatText(114, {RowCount(), total / 60, total % 60, left74 / 60, left74 % 60,
                                    left80 / 60, left80 % 60});
+    // The English text has one form for every count: "1 songs" reads wrong.
+    if (RowCount() == 1 && statusLine_.rfind("1 songs,", 0) == 0)
+        statusLine_.erase(6, 1);
     if (sink_)
         sink_(statusLine_);
 }

@@ -13,9 +13,10 @@
 
 enum class AddSongResult {
     kAdded,
-    kCannotOpen,  // missing, unreadable, not a regular file; a path over 255 bytes or with a line
-                  // break
-    kNotMp3,      // no acceptable first frame
+    kCannotOpen,   // missing, unreadable, not a regular file
+    kPathTooLong,  // a path over 255 bytes: cut, it would name another file
+    kLineBreak,    // a line break in the path, which no song-list file could hold
+    kNotMp3,       // no acceptable first frame
     kOverBudget,  // would take the total past 4920 seconds
 };
 

@@ -141,6 +141,10 @@ class CPlaylistImport {
                 return;
             case AddSongResult::kCannotOpen:
                 return Skip(entry, PlaylistSkip::kCannotOpen);
+            case AddSongResult::kPathTooLong:
+                return Skip(entry, PlaylistSkip::kPathTooLong);
+            case AddSongResult::kLineBreak:
+                return Skip(entry, PlaylistSkip::kLineBreak);
             case AddSongResult::kNotMp3:
                 return Skip(entry, PlaylistSkip::kNotRecordable);
             case AddSongResult::kOverBudget:

@@ -27,7 +27,9 @@ enum class PlaylistSkip {
     kNotMp3,         // its name does not end in ".mp3"
     kNotLocal,       // a URL that names no file here
     kLineTooLong,    // a line of more than 255 characters
-    kCannotOpen,     // unreadable, or a path of more than 255 bytes
+    kCannotOpen,     // unreadable
+    kPathTooLong,    // a path of more than 255 bytes
+    kLineBreak,      // a line break in the path
     kNotRecordable,  // no MP3 frames we can record
     kOverBudget,     // would take the list past 4920 seconds
     kPastLimit,      // after the playlist's 100th song

@@ -133,7 +133,9 @@ TEST(ExportSong, OutputThatCannotBeCreated) {
               ExportResult::kCreateFailed);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0],
-              std::make_pair(std::string("trace"), std::string("file create error!")));
+              std::make_pair(std::string("trace"),
+                             "file create error! " + dir +
+                                 "/no/such/folder/out.wav: No such file or directory"));
     EXPECT_TRUE(FilesIn(dir).empty());
 }
 

@@ -94,6 +94,15 @@ TEST(CliDrives, ShowsTheDriverTheListNamesForEachDrive) {
               "CD Recorder: TUNEVARN RAW ONE 1.0\n");
 }
 
+// driver.lst is a file anyone may edit: its control characters do not reach the terminal.
+TEST(CliDrives, ControlCharactersFromTheDriverListAreShownAsQuestionMarks) {
+    std::string start = testpaths::TempDir("drives");
+    Write(start + "/driver.lst", "MM\x1b[2JC\x7F: VIRTUAL*\n");
+    auto r = Drives(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("driver: MM?[2JC? (no such driver here)"), std::string::npos) << r.out;
+}
+
 TEST(CliDrives, NoDriveAtAllIsNotAnError) {
     std::string start = testpaths::TempDir("drives");
     Write(start + "/empty.txt", "# no devices on this bus\n");

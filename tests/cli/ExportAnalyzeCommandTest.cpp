@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -73,10 +74,51 @@ TEST(CliExport, FailuresSayWhyAndWriteNothing) {
     auto create =
         RunProgram({Cli(), "export-raw", Fixture("m1_44100_mono.mp3"), dir + "/missing/out.bin"});
     EXPECT_EQ(create.status, 1);
-    EXPECT_NE(create.err.find("file create error!"), std::string::npos) << create.err;
+    EXPECT_EQ(create.err, "tunevarn-cli: trace: file create error! " + dir +
+                              "/missing/out.bin: No such file or directory\n");
     EXPECT_TRUE(std::filesystem::is_empty(dir));
-    EXPECT_EQ(RunProgram({Cli(), "export-wav", Fixture("m1_44100_mono.mp3")}).status, 2);
-    EXPECT_EQ(RunProgram({Cli(), "export-raw", "-x", "a", "b"}).status, 2);
+}
+
+// The output is never the song itself, a link out is written through, and a name of 255
+// bytes is fine however long the temporary name beside it would be.
+TEST(CliExport, TheSongItselfLinksAndLongNames) {
+    std::string dir = testpaths::TempDir("cli-export-files");
+    const std::string song = dir + "/song.mp3";
+    std::filesystem::copy_file(Fixture("m1_44100_mono.mp3"), song);
+    const std::vector<uint8_t> songBytes = mp3craft::ReadBytes(song);
+    std::filesystem::create_hard_link(song, dir + "/hard.mp3");
+    std::filesystem::create_symlink("song.mp3", dir + "/soft.wav");
+    for (const char* out : {"/song.mp3", "/hard.mp3", "/soft.wav", "/./song.mp3"}) {
+        auto r = RunProgram({Cli(), "export-wav", song, dir + out});
+        EXPECT_EQ(r.status, 1) << out;
+        EXPECT_EQ(r.err, "tunevarn-cli: Warning: Cannot write \"" + dir + out +
+                             "\": it is the song itself.  Nothing was written.\n");
+    }
+    EXPECT_TRUE(mp3craft::ReadBytes(song) == songBytes) << "the song is kept";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
+                            std::filesystem::directory_iterator()),
+              3);
+
+    // Through a symbolic link (relative, to a file not there yet, in another folder).
+    std::filesystem::create_directories(dir + "/music");
+    std::filesystem::create_symlink("music/track.wav", dir + "/link.wav");
+    auto linked = RunProgram({Cli(), "export-wav", song, dir + "/link.wav"});
+    ASSERT_EQ(linked.status, 0) << linked.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.wav"));
+    EXPECT_EQ(std::filesystem::file_size(dir + "/music/track.wav"), 44u + 6 * 176400);
+
+    const std::string longest = std::string(251, 'n') + ".wav";
+    auto named = RunProgram({Cli(), "export-raw", song, dir + "/music/" + longest});
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(std::filesystem::file_size(dir + "/music/" + longest), 6u * 176400);
+    auto tooLong = RunProgram({Cli(), "export-raw", song, dir + "/music/n" + longest});
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(tooLong.err, "tunevarn-cli: trace: file create error! " + dir + "/music/n" +
+                               longest + ": File name too long\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir + "/music"),
+                            std::filesystem::directory_iterator()),
+              2)
+        << "no temporary file is left";
 }
 
 TEST(CliExport, ProgressBarOnlyOnATerminal) {
@@ -139,8 +181,27 @@ TEST(CliAnalyze, NothingToAnalyzeAndBadArguments) {
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("no songs to analyze"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(start + "/nml.log")) << "nothing asked";
-    EXPECT_EQ(RunProgram({Cli(), "analyze"}, start).status, 2);
-    EXPECT_EQ(RunProgram({Cli(), "analyze", "--normalize-default", "maybe", "x"}, start).status, 2);
-    EXPECT_EQ(RunProgram({Cli(), "analyze", "--normalize-default"}, start).status, 2);
+}
+
+// Playlists and projects give their songs as they do to burn; a song under a second is
+// left out as too short for a track.
+TEST(CliAnalyze, TakesPlaylistsAndProjectsAsBurnDoes) {
+    std::string start = testpaths::TempDir("cli-analyze-lists");
+    mp3craft::WriteSeconds(start + "/short.mp3", 0);
+    std::ofstream(start + "/list.m3u") << Fixture("songs/01 Morning.mp3") << "\n"
+                                       << start + "/short.mp3\n";
+    ASSERT_EQ(RunProgram({Cli(), "save-project", start + "/p.mpj", Fixture("songs/More")}).status,
+              0);
+    auto r = RunProgram({Cli(), "analyze", "list.m3u", "p.mpj"}, start);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.rfind("tunevarn-cli: left out " + start +
+                              "/short.mp3: shorter than a second: too short for a track\n",
+                          0),
+              0u)
+        << r.err;
+    auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 4u) << r.out;
+    EXPECT_NE(lines[2].find(Fixture("songs/01 Morning.mp3")), std::string::npos) << lines[2];
+    EXPECT_NE(lines[3].find(Fixture("songs/More/03 Evening.mp3")), std::string::npos) << lines[3];
 }
 }  // namespace

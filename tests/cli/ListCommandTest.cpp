@@ -1,10 +1,12 @@
 // tunevarn-cli list on the sample songs and on bad arguments.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/Mp3Craft.h"
 #include "support/RunCommand.h"
 #include "support/TestPaths.h"
 
@@ -63,17 +65,42 @@ TEST(CliList, FilesRelativePathsAndRefusals) {
     EXPECT_NE(r.err.find("missing.mp3"), std::string::npos) << r.err;
 }
 
-TEST(CliList, UsageErrors) {
-    for (std::vector<std::string> args :
-         {std::vector<std::string>{}, {"list"}, {"list", "--bogus", "x"}, {"frobnicate"}}) {
-        args.insert(args.begin(), Cli());
-        auto r = RunProgram(args);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("usage: tunevarn-cli"), std::string::npos);
-        EXPECT_EQ(r.out, "");
-    }
-    auto help = RunProgram({Cli(), "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("list PATH..."), std::string::npos);
+// The reason a song is left out is the real one, and names from files never reach the
+// terminal with their control characters.
+TEST(CliList, LeftOutSongsAreNamedWithTheRightReason) {
+    std::string dir = testpaths::TempDir("cli-reasons");
+    mp3craft::WriteSeconds(dir + "/line\nbreak.mp3", 2);
+    std::string longFolder = dir;
+    while (longFolder.size() < 250) longFolder += "/" + std::string(30, 'l');
+    std::filesystem::create_directories(longFolder);
+    mp3craft::WriteSeconds(longFolder + "/long.mp3", 2);
+    std::string deep = dir + "/deep";
+    for (int level = 0; level < 65; ++level) deep += "/d";
+    std::filesystem::create_directories(deep);
+    mp3craft::WriteSeconds(deep + "/deepest.mp3", 2);
+    mp3craft::Shape tagged;
+    tagged.tag = true;
+    tagged.tagTitle = "Bell\x07Title";
+    mp3craft::Write(dir + "/\x1b[31mred.mp3", tagged);
+
+    auto r = RunProgram({Cli(), "list", dir});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("skipped " + dir + "/line?break.mp3: its name holds a line break\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("skipped " + longFolder + "/long.mp3: its path is longer than 255 "
+                         "bytes\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("skipped " + deep.substr(0, deep.size() - 2) +
+                         ": the folder is more than 64 levels deep; its songs are not "
+                         "searched\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("Bell?Title"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(dir + "/?[31mred.mp3\n"), std::string::npos) << r.out;
+    for (const std::string& text : {r.out, r.err})
+        for (char c : text)
+            EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 || c == '\n') << int(c);
 }
 }  // namespace

@@ -47,7 +47,7 @@ TEST_F(CliSongFiles, PlaylistEntriesThatAreNotListedAreNamedWithTheReason) {
     auto r = RunProgram({Cli(), "list", "l.m3u8"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Listed Title"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("1 songs, total time: 01:01,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 song, total time: 01:01,"), std::string::npos) << r.out;
     const std::string in = " in " + dir + "/l.m3u8: ";
     EXPECT_EQ(r.err, "tunevarn-cli: skipped gone.mp3" + in + "no such file\n" +
                          "tunevarn-cli: skipped folder" + in + "a folder, not a song\n" +
@@ -94,7 +94,7 @@ TEST_F(CliSongFiles, LanguageForOneRun) {
     // A translation whose conversions do not fit the values falls back to English.
     r = RunProgram({Cli(), "--lang", "Bad", "list", dir + "/a.mp3"}, start);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("1 songs, total time: 01:01"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 song, total time: 01:01"), std::string::npos) << r.out;
 
     r = RunProgram({Cli(), "--lang", "Klingon", "list", dir}, start);
     EXPECT_EQ(r.status, 2);

@@ -50,7 +50,7 @@ TEST(SongListStatus, EmptyAndOverfullDiscs) {
 
     list.InsertSong(Song("long", 4500));
     EXPECT_EQ(list.StatusLine(),
-              "1 songs, total time: 75:00, time left:<74min disc>00:00 <80min disc>05:00");
+              "1 song, total time: 75:00, time left:<74min disc>00:00 <80min disc>05:00");
     EXPECT_EQ(shown.back(), list.StatusLine());
     list.InsertSong(Song("more", 301));
     EXPECT_EQ(list.StatusLine(),
@@ -125,7 +125,7 @@ TEST(SongListLimits, LongPathsAreRefusedAndLongTitlesCut) {
     mp3craft::WriteSeconds(dir + "/" + name + ".mp3", 2);
 
     CSongList list;
-    EXPECT_EQ(list.AddSong(deep + "/song.mp3"), AddSongResult::kCannotOpen);
+    EXPECT_EQ(list.AddSong(deep + "/song.mp3"), AddSongResult::kPathTooLong);
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_EQ(list.AddSong(dir + "/" + name + ".mp3"), AddSongResult::kAdded);  // 254 bytes fits
     EXPECT_EQ(list.Title(0), name);

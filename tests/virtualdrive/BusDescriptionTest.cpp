@@ -162,7 +162,7 @@ TEST(BackendChoice, SgIoUnlessTheVirtualRecorderIsConfigured) {
     EXPECT_EQ(broken->Scan(), 0);
     EXPECT_EQ(broken->ScanNotes().size(), 1u);
     broken = ChooseScsiBackend("/no/such/folder", nullptr, problem);
-    EXPECT_EQ(problem, "TUNEVARN_VIRTUAL_RECORDER: /no/such/folder: not a folder");
+    EXPECT_EQ(problem, "TUNEVARN_VIRTUAL_RECORDER: /no/such/folder: does not exist");
     broken = ChooseScsiBackend(nullptr, folder.c_str(), problem);  // a folder is no file
     EXPECT_FALSE(problem.empty());
     EXPECT_EQ(broken->Scan(), 0);

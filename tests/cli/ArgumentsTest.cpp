@@ -1,0 +1,172 @@
+// tunevarn-cli's command line: every argument error is one line naming what is wrong,
+// then the usage of that command only, with exit status 2; --help, --version, --lang
+// and "--" as documented.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/Mp3Craft.h"
+#include "support/RunCommand.h"
+#include "support/TestPaths.h"
+
+namespace {
+using testpaths::Cli;
+using testpaths::Fixture;
+using testpaths::RunProgram;
+
+std::vector<std::string> WithCli(std::vector<std::string> args) {
+    args.insert(args.begin(), Cli());
+    return args;
+}
+
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+std::string AfterFirstLine(const std::string& text) {
+    size_t end = text.find('\n');
+    return end == std::string::npos ? "" : text.substr(end + 1);
+}
+
+TEST(CliArguments, EachErrorIsOneLineThenThatCommandsUsage) {
+    const std::string song = Fixture("songs/01 Morning.mp3");
+    struct Case {
+        std::vector<std::string> args;
+        const char* command;  // whose usage follows; "" for the program's summary
+        std::string line;
+    };
+    const Case cases[] = {
+        {{}, "", "tunevarn-cli: no COMMAND given"},
+        {{"frob", song}, "", "tunevarn-cli: unknown command 'frob'"},
+        {{"--shiny", "list", song}, "", "tunevarn-cli: unknown option '--shiny'"},
+        {{"--lang"}, "", "tunevarn-cli: --lang needs the NAME of a language"},
+        {{"list"}, "list", "tunevarn-cli: list: no PATH given"},
+        {{"list", "--sorted", song}, "list", "tunevarn-cli: list: unknown option '--sorted'"},
+        {{"list", "--\x1b[2J", song}, "list", "tunevarn-cli: list: unknown option '--?[2J'"},
+        {{"list", song, "--lang"}, "list", "tunevarn-cli: list: --lang needs the NAME of a language"},
+        {{"list", "--lang", "Klingon", song},
+         "list",
+         "tunevarn-cli: list: no language named 'Klingon' (only English is installed)"},
+        {{"save-project"}, "save-project", "tunevarn-cli: save-project: no OUT.mpj given"},
+        {{"save-project", "a.mpj"}, "save-project", "tunevarn-cli: save-project: no PATH given"},
+        {{"export-list", "xml", "out", song},
+         "export-list",
+         "tunevarn-cli: export-list: unknown list format 'xml' (m3u, pls or txt)"},
+        {{"export-list", "m3u", "out"}, "export-list", "tunevarn-cli: export-list: no PATH given"},
+        {{"export-wav"}, "export-wav", "tunevarn-cli: export-wav: no SONG given"},
+        {{"export-wav", song}, "export-wav", "tunevarn-cli: export-wav: no OUT file given"},
+        {{"export-raw", song, "a", "b"},
+         "export-raw",
+         "tunevarn-cli: export-raw: one SONG and one OUT file, not 3 files"},
+        {{"export-raw", "-x", song, "out"}, "export-raw", "tunevarn-cli: export-raw: unknown option '-x'"},
+        {{"analyze", "--normalize-default", "maybe", song},
+         "analyze",
+         "tunevarn-cli: analyze: --normalize-default takes on or off, not 'maybe'"},
+        {{"analyze", "--normalize-default"},
+         "analyze",
+         "tunevarn-cli: analyze: --normalize-default needs a value (on|off)"},
+        {{"drives", "--choose", "0"},
+         "drives",
+         "tunevarn-cli: drives: --choose takes the number of a recorder from 1, not '0'"},
+        {{"drives", "all"}, "drives", "tunevarn-cli: drives: unexpected 'all'"},
+        {{"burn", "--test"}, "burn", "tunevarn-cli: burn: no PATH given"},
+        {{"burn", "--speed"}, "burn", "tunevarn-cli: burn: --speed needs a value (1|2|4|6|8|max)"},
+        {{"burn", "--speed", "3", song},
+         "burn",
+         "tunevarn-cli: burn: --speed takes 1, 2, 4, 6, 8 or max, not '3'"},
+        {{"burn", "--test=yes", song}, "burn", "tunevarn-cli: burn: --test takes no value"},
+        {{"burn", "--target", "50", song},
+         "burn",
+         "tunevarn-cli: burn: --target and --only-if belong with --normalize"},
+        {{"burn", "--normalize", "--target=0", song},
+         "burn",
+         "tunevarn-cli: burn: --target takes a percentage from 1 to 100, not '0'"},
+        {{"burn", "--normalize", "--only-if", "90", song},
+         "burn",
+         "tunevarn-cli: burn: --only-if takes LOWER,HIGHER, percentages from 0 to 100, not '90'"},
+        {{"burn", "--normalize", "--only-if", "60,40", song},
+         "burn",
+         "tunevarn-cli: burn: --only-if 60,40: LOWER is above HIGHER"},
+        {{"burn", "--drive", "0", song},
+         "burn",
+         "tunevarn-cli: burn: --drive takes the number of a recorder from 1, not '0'"},
+        {{"burn", "--driver", "sony", song},
+         "burn",
+         "tunevarn-cli: burn: --driver takes one of MMC, MMCCDTEXT, MMCRAW, 2600, RIC, MMC2, "
+         "TEAC, MMCTRACK, SONY, not 'sony'"},
+    };
+    const std::string start = testpaths::TempDir("cli-arguments");
+    const std::string summary = RunProgram(WithCli({"frob"}), start).err;
+    ASSERT_EQ(AfterFirstLine(summary).rfind("usage: tunevarn-cli [--lang NAME] COMMAND", 0), 0u)
+        << summary;
+    for (const Case& c : cases) {
+        std::string shown = c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back();
+        auto r = RunProgram(WithCli(c.args), start);
+        EXPECT_EQ(r.status, 2) << shown;
+        EXPECT_EQ(r.out, "") << shown;
+        EXPECT_EQ(FirstLine(r.err), c.line) << shown;
+        std::string usage = *c.command == '\0'
+                                ? AfterFirstLine(summary)
+                                : RunProgram(WithCli({c.command, "--help"}), start).out;
+        EXPECT_EQ(AfterFirstLine(r.err), usage) << shown;
+    }
+    EXPECT_EQ(std::filesystem::directory_iterator(start), std::filesystem::directory_iterator())
+        << "nothing was written, no drive was asked";
+}
+
+// The version CMake's project() gives.
+std::string ProjectVersion() {
+    std::ifstream in(testpaths::SourceDir() + "/CMakeLists.txt");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(text, m, std::regex(R"(project\(\w+ VERSION ([0-9.]+))")));
+    return m.size() > 1 ? m[1].str() : "?";
+}
+
+TEST(CliArguments, HelpVersionLanguageAndTheEndOfOptions) {
+    auto version = RunProgram(WithCli({"--version"}));
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "Tunevarn " + ProjectVersion() + "\n");
+
+    // --help: every command's usage and the exit statuses; COMMAND --help: that usage.
+    auto help = RunProgram(WithCli({"--help"}));
+    EXPECT_EQ(help.status, 0);
+    auto burnHelp = RunProgram(WithCli({"burn", "--help"}));
+    EXPECT_EQ(burnHelp.status, 0);
+    EXPECT_EQ(burnHelp.out.rfind("usage: tunevarn-cli [--lang NAME] burn [OPTIONS] PATH...\n", 0),
+              0u);
+    EXPECT_NE(help.out.find(burnHelp.out), std::string::npos);
+    EXPECT_NE(help.out.find("exit status:\n"), std::string::npos);
+    EXPECT_NE(help.out.find("  --  "), std::string::npos) << "-- is documented";
+    EXPECT_EQ(RunProgram(WithCli({"burn", "--speed", "3", "-h"})).out, burnHelp.out)
+        << "help wins over the other arguments";
+
+    // "--" ends the options: a file named "--help" or "-x.mp3" is a song then.
+    std::string dir = testpaths::TempDir("cli-dashes");
+    std::filesystem::copy_file(Fixture("songs/01 Morning.mp3"), dir + "/-x.mp3");
+    auto dashed = RunProgram(WithCli({"list", "--", "-x.mp3"}), dir);
+    EXPECT_EQ(dashed.status, 0) << dashed.err;
+    EXPECT_NE(dashed.out.find(dir + "/-x.mp3\n"), std::string::npos) << dashed.out;
+    auto notHelp = RunProgram(WithCli({"list", "--", "--help"}), dir);
+    EXPECT_EQ(notHelp.err.rfind("tunevarn-cli: --help: No such file or directory\n", 0), 0u)
+        << notHelp.err;
+
+    // --lang before or after the command: the same language.
+    std::filesystem::create_directories(dir + "/Language");
+    std::filesystem::copy_file(testpaths::SourceDir() + "/data/Language/German.txt",
+                               dir + "/Language/German.txt");
+    auto before = RunProgram(WithCli({"--lang", "Deutsch", "list", "--", "-x.mp3"}), dir);
+    auto after = RunProgram(WithCli({"list", "--lang=Deutsch", "--", "-x.mp3"}), dir);
+    auto english = RunProgram(WithCli({"list", "--", "-x.mp3"}), dir);
+    EXPECT_EQ(before.status, 0) << before.err;
+    EXPECT_EQ(before.out, after.out);
+    EXPECT_NE(before.out.find("Gesamtzeit"), std::string::npos) << before.out;
+    EXPECT_NE(english.out.find("\n1 song, total time: 00:04"), std::string::npos)
+        << "one song, not one songs: " << english.out;
+}
+
+}  // namespace

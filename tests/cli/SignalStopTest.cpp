@@ -1,0 +1,129 @@
+// Ctrl-C, SIGTERM and SIGHUP stop tunevarn-cli's long commands their own way: a burn
+// releases and ejects the disc in the virtual recorder and says it was not completed, an
+// export leaves no file at all; one signal is enough, and the exit status tells which.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/Mp3Craft.h"
+#include "support/RunCommand.h"
+#include "support/TestPaths.h"
+
+namespace {
+using testpaths::Fixture;
+
+std::string Read(const std::string& path) {
+    auto bytes = mp3craft::ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Polls until ready() holds (about 20 seconds at most).
+template <typename Ready>
+bool WaitUntil(Ready ready) {
+    for (int i = 0; i < 2000; ++i) {
+        if (ready())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    return names;
+}
+
+struct Signal {
+    int number;
+    const char* name;
+};
+const Signal kSignals[] = {{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
+
+TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
+    // A 1x drive in real time with a small buffer: the host keeps sending for seconds.
+    // Its lead-in begins two seconds before the disc, so that phase lasts long enough
+    // to be hit as well.
+    const char* const kPhases[] = {"Writing lead-in area...", "Writing track 1"};
+    for (const Signal& signal : kSignals) {
+        for (const char* phase : kPhases) {
+            SCOPED_TRACE(std::string(signal.name) + " during " + phase);
+            std::string start = testpaths::TempDir("signal-burn");
+            std::string output = testpaths::TempDir("signal-burn-out");
+            mp3craft::WriteBytes(
+                start + "/bus.txt",
+                [&] {
+                    std::string bus = "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n"
+                                      "lead-in = 99:58:00\noutput = " +
+                                      output + "\n";
+                    return std::vector<uint8_t>(bus.begin(), bus.end());
+                }());
+            pid_t pid = testpaths::StartProgram(
+                {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_RECORDER",
+                 "TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt", testpaths::Cli(), "burn",
+                 "--cd-text", Fixture("songs/More/03 Evening.mp3")},
+                start, start + "/out.txt", start + "/err.txt");
+            ASSERT_GT(pid, 0);
+            bool reached = WaitUntil([&] { return Contains(Read(start + "/err.txt"), phase); });
+            ::kill(pid, signal.number);
+            int status = testpaths::WaitForExit(pid, 60);
+            ASSERT_TRUE(reached) << Read(start + "/err.txt");
+            EXPECT_EQ(status, 128 + signal.number) << "one signal ends it, with its status";
+
+            std::string err = Read(start + "/err.txt");
+            EXPECT_TRUE(Contains(err, "burn: stopped; the disc was not completed\n")) << err;
+            EXPECT_FALSE(Contains(err, "trace:")) << err;
+            EXPECT_FALSE(Contains(Read(start + "/out.txt"), "completed"));
+            // Writing had begun; after it the drive was released and its tray opened.
+            std::string commands = Read(output + "/commands-0.log");
+            size_t written = commands.find("\n2A ");
+            ASSERT_NE(written, std::string::npos) << commands;
+            size_t released = commands.find("\n1E 00 00 00 00 00", written);
+            EXPECT_NE(released, std::string::npos) << "medium removal allowed again";
+            EXPECT_NE(commands.find("\n1B 00 00 00 02 00", released), std::string::npos)
+                << "ejected";
+            EXPECT_EQ(FilesIn(output), std::vector<std::string>{"commands-0.log"})
+                << "no disc image";
+        }
+    }
+}
+
+TEST(CliSignals, EachSignalStopsAnExportAndLeavesNoFile) {
+    // A long song (silence the disc image pads out) gives hundreds of megabytes to
+    // write: the temporary file is there long before the export could end.
+    std::string songs = testpaths::TempDir("signal-export-song");
+    const std::string song = songs + "/long.mp3";
+    mp3craft::WriteSeconds(song, 1500);
+    const char* const kCommands[] = {"export-wav", "export-raw", "export-wav"};
+    for (size_t i = 0; i < std::size(kSignals); ++i) {
+        const Signal& signal = kSignals[i];
+        SCOPED_TRACE(std::string(signal.name) + " during " + kCommands[i]);
+        std::string dir = testpaths::TempDir("signal-export");
+        std::string logs = testpaths::TempDir("signal-export-logs");
+        pid_t pid = testpaths::StartProgram({testpaths::Cli(), kCommands[i], song, dir + "/out"},
+                                            logs, logs + "/out.txt", logs + "/err.txt");
+        ASSERT_GT(pid, 0);
+        bool writing = WaitUntil([&] {
+            std::vector<std::string> files = FilesIn(dir);
+            return !files.empty() && Contains(files[0], "out.part-");
+        });
+        ::kill(pid, signal.number);
+        int status = testpaths::WaitForExit(pid, 60);
+        ASSERT_TRUE(writing);
+        EXPECT_EQ(status, 128 + signal.number) << Read(logs + "/err.txt");
+        EXPECT_TRUE(FilesIn(dir).empty()) << FilesIn(dir)[0];
+    }
+}
+
+}  // namespace
