@@ -323,6 +323,9 @@ int RunBurn(const CCliArgs& args) {
         stopped = stopped || interrupt.Raised();
         bar.Clear();
     }
+    if (const int32_t held = driver->UnderrunProtections(); held > 0)
+        std::printf("Buffer underrun protection held the disc %d time%s.\n", held,
+                    held == 1 ? "" : "s");
     const CRecordSession& state = dialog.Session();
 
     // A stop that came after the last block was sent finds the disc finished anyway.

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <thread>
 
 #include "disc/CdTextBuilder.h"
@@ -41,6 +43,19 @@ constexpr int32_t kMostRetries = 6000;
 // While the ring is empty the drive's buffer is asked about this often.
 constexpr auto kFillerCheckInterval = std::chrono::milliseconds(10);
 constexpr auto kBlindFillerWait = std::chrono::milliseconds(500);
+// A BUSY drive gets this many more tries, the pause doubling from the first.
+constexpr int32_t kBusyRetries = 4;
+constexpr int32_t kFirstBusyPauseMs = 20;
+// Once the user has stopped, a drive still busy with its last blocks gets this long to
+// settle before it is ejected; a drive that never settles must not hold the program.
+constexpr int32_t kGraceAfterStopMs = 3000;
+// Real pauses are cut into slices this long, so that a stop ends them promptly.
+constexpr int32_t kPauseSliceMs = 20;
+
+constexpr char kDriveGone[] =
+    "The recorder no longer answers: it was disconnected or switched off.";
+constexpr char kDriveTimedOut[] = "The recorder did not answer in time.";
+constexpr char kFlushFailed[] = "Flushing the drive's cache failed: the disc is not complete.";
 
 bool BecomingReady(const uint8_t* sense) {
     return (sense[2] & 0x0F) == kSenseNotReady && sense[12] == 0x04 &&
@@ -62,8 +77,62 @@ CCdrDriver::~CCdrDriver() {
 
 int32_t CCdrDriver::Command(std::span<const uint8_t> cdb, const void* dataOut,
                             int32_t dataOutLength, void* dataIn, int32_t dataInLength) {
-    return transport.Execute(cdb.data(), static_cast<int32_t>(cdb.size()), dataOut, dataOutLength,
-                             dataIn, dataInLength);
+    const bool stoppedBefore = StopRequested();
+    int32_t result = 0;
+    int32_t pauseMs = kFirstBusyPauseMs;
+    for (int32_t busy = 0;; ++busy) {
+        result = transport.Execute(cdb.data(), static_cast<int32_t>(cdb.size()), dataOut,
+                                   dataOutLength, dataIn, dataInLength);
+        if (result == 0 || transport.LastFailure() != CScsiTransport::Failure::kBusy ||
+            busy >= kBusyRetries || !Pause(pauseMs, stoppedBefore))
+            break;
+        pauseMs *= 2;
+    }
+    if (!transport.DriveGone()) {
+        if (transport.LastFailure() != CScsiTransport::Failure::kRefused)
+            driveGone_ = false;  // it answered
+    } else if (!driveGone_) {
+        reportedInRun_ = true;
+        ui_.ReportError(transport.LastFailure() == CScsiTransport::Failure::kTimeOut
+                            ? kDriveTimedOut
+                            : kDriveGone);
+        driveGone_ = true;
+    }
+    return result;
+}
+
+int32_t CCdrDriver::CommandWhileBecomingReady(std::span<const uint8_t> cdb, const void* dataOut,
+                                              int32_t dataOutLength, void* dataIn,
+                                              int32_t dataInLength) {
+    const bool stoppedBefore = StopRequested();
+    const int32_t most = stoppedBefore ? kGraceAfterStopMs / kRetryPauseMs : kMostRetries;
+    int32_t result = 0;
+    for (int32_t retries = 0;; ++retries) {
+        result = Command(cdb, dataOut, dataOutLength, dataIn, dataInLength);
+        int32_t senseLength = 0;
+        if (result != 2 || !BecomingReady(transport.SenseData(senseLength)) || retries >= most)
+            return result;
+        if (!stoppedBefore && StopRequested())
+            return result;
+        if (retries >= kQuickRetries && !Pause(kRetryPauseMs, stoppedBefore))
+            return result;
+    }
+}
+
+bool CCdrDriver::Pause(int32_t milliseconds, bool stoppedBefore) {
+    auto interrupted = [&] { return driveGone_ || (!stoppedBefore && StopRequested()); };
+    if (interrupted())
+        return false;
+    if (sleep_) {
+        sleep_(milliseconds);
+        return !interrupted();
+    }
+    for (int32_t left = milliseconds; left > 0; left -= kPauseSliceMs) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kPauseSliceMs)));
+        if (interrupted())
+            return false;
+    }
+    return true;
 }
 
 int32_t CCdrDriver::SenseKey() const {
@@ -75,13 +144,6 @@ void CCdrDriver::ReplaceSilenceBuffer() {
     silenceBuffer.assign(static_cast<size_t>(std::max(blocksPerCommand, 0)) *
                              static_cast<size_t>(std::max(blockLength, 0)),
                          0);
-}
-
-void CCdrDriver::Sleep(int32_t milliseconds) {
-    if (sleep_)
-        sleep_(milliseconds);
-    else
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 int32_t CCdrDriver::CommandBlocks(int32_t blockBytes) const {
@@ -103,7 +165,22 @@ int32_t CCdrDriver::BlocksPerPathCommand(int32_t blockBytes) const {
 }
 
 void CCdrDriver::ReportError(const std::string& text) {
-    ui_.ReportError(text);
+    reportedInRun_ = true;
+    if (driveGone_)
+        ui_.TraceLine(text);
+    else
+        ui_.ReportError(text);
+}
+
+const char* CCdrDriver::BlankCheckMessage(BlankCheck reason) {
+    switch (reason) {
+        case BlankCheck::kNoDisc:
+            return "There is no disc in the drive.";
+        case BlankCheck::kNotBlank:
+            return "The disc in the drive is not blank.";
+        default:
+            return "Cannot retrieve disk information.";
+    }
 }
 
 void CCdrDriver::Trace(const std::string& line) {
@@ -143,10 +220,7 @@ void CCdrDriver::Reserved2() {}
 void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
                            std::atomic<int32_t>& phase, const std::atomic<int32_t>& stop,
                            std::atomic<int32_t>& track) {
-    discCompleted_ = 0;
-    stop_ = &stop;
-    flowControl_ = true;
-    lastWriteSucceeded_ = 0;
+    BeginRun(stop);
     phase = 1;
     if (InitWrite() != 0) {
         stop_ = nullptr;
@@ -172,7 +246,7 @@ void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
 
     const int32_t totalSeconds = discImage.totalSeconds;
     bool normalEnd = false;
-    while (stop.load() == 0) {
+    while (stop.load() == 0 && !driveGone_) {
         if (RingEmpty()) {
             if (endOfData.load() == 0) {
                 if (WaitForFiller([this] { return endOfData.load() != 0; }))
@@ -209,6 +283,10 @@ void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
         AdvanceRing();
     }
 
+    // A stop that came after the last block went out finds the disc whole.
+    if (!normalEnd && !driveGone_ && lastWriteSucceeded_ == 1 &&
+        nextAddress >= totalSeconds * 75)
+        normalEnd = true;
     endOfData = 1;
     while (fillerRunning.load() != 0) std::this_thread::yield();
     if (filler_.joinable())
@@ -216,7 +294,21 @@ void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
     phase = 3;
     const int32_t finished = FinishDisc();
     discCompleted_ = normalEnd && finished == 0 && flushSucceeded_ == 1 ? 1 : 0;
+    if (underrunProtections_.load() > 0)
+        Trace("Buffer underrun protection was used " +
+              std::to_string(underrunProtections_.load()) + " times.");
     stop_ = nullptr;
+}
+
+void CCdrDriver::BeginRun(const std::atomic<int32_t>& stop) {
+    discCompleted_ = 0;
+    stop_ = &stop;
+    flowControl_ = true;
+    lastWriteSucceeded_ = 0;
+    readyWaitsCut_ = false;
+    reportedInRun_ = false;
+    underrunProtection_ = false;
+    underrunProtections_ = 0;
 }
 
 void CCdrDriver::FillerThread() {
@@ -243,7 +335,10 @@ bool CCdrDriver::WaitForFiller(const std::function<bool()>& fillerDone) {
     // An empty ring is no underrun while the drive still holds audio: the filler may
     // catch up.  The drive's buffer running dry as well is one.  A drive that cannot
     // tell gets half a second, about what a drive's buffer lasts at high speed.
+    // With buffer underrun protection the drive pauses instead: the wait goes on until
+    // the filler delivers, and each time the drive ran dry counts as one use.
     auto blind = std::chrono::milliseconds(0);
+    bool dry = false;
     for (;;) {
         const auto until = std::chrono::steady_clock::now() + kFillerCheckInterval;
         while (std::chrono::steady_clock::now() < until) {
@@ -253,13 +348,23 @@ bool CCdrDriver::WaitForFiller(const std::function<bool()>& fillerDone) {
         }
         int32_t length = 0, free = 0;
         if (ReadBufferCapacity(length, free) != 0 || length <= 0) {
+            if (driveGone_)
+                return true;  // the write loop ends on it
             blind += kFillerCheckInterval;
             if (blind < kBlindFillerWait)
                 continue;
         } else if (free < length) {
             continue;
         }
-        return !RingEmpty() || fillerDone() || StopRequested();
+        if (!RingEmpty() || fillerDone() || StopRequested())
+            return true;
+        if (!underrunProtection_)
+            return false;
+        if (!dry) {
+            dry = true;
+            ++underrunProtections_;
+            Trace("The drive's buffer ran dry: underrun protection holds the disc.");
+        }
     }
 }
 
@@ -317,9 +422,7 @@ int32_t CCdrDriver::SendCueSheet() {
 }
 
 int32_t CCdrDriver::FinishDisc() {
-    if (FlushCache() != 0)
-        return 1;
-    flushSucceeded_ = LastCommandSucceeded();
+    flushSucceeded_ = FlushAndCheck();
     WaitReady(300);
     ReleaseBuffers();
     nextAddress = 0;
@@ -351,13 +454,78 @@ void CCdrDriver::ReleaseBuffers() {
 int32_t CCdrDriver::FlushCache() {
     const uint8_t cdb[10] = {0x35, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     uint8_t none = 0;
-    Command(cdb, nullptr, 0, &none, 0);
+    CommandWhileBecomingReady(cdb, nullptr, 0, &none, 0);
     return 0;
 }
 
+int32_t CCdrDriver::FlushAndCheck() {
+    if (FlushCache() != 0 || LastCommandSucceeded() != 1) {
+        // Said when it is the news: not after a stop, nor after the fault that already
+        // lost the disc.
+        if (!StopRequested() && !reportedInRun_)
+            ReportError(kFlushFailed);
+        return 0;
+    }
+    return 1;
+}
+
+CCdrDriver::Capabilities CCdrDriver::ReadDriveCapabilities() {
+    Capabilities found;
+    const uint32_t allocation =
+        std::min<uint32_t>(kModeSense10Length, std::max<uint32_t>(transport.MaximumTransfer(), 8));
+    uint8_t cdb[10] = {0x5A, 0x00, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    bigendian::Put16(&cdb[7], allocation);
+    std::array<uint8_t, kModeSense10Length> reply{};
+    if (Command(cdb, nullptr, 0, reply.data(), static_cast<int32_t>(allocation)) != 0)
+        return found;
+    const size_t available = std::min<size_t>(allocation, size_t{bigendian::Get16(&reply[0])} + 2);
+    const size_t page = 8 + size_t{bigendian::Get16(&reply[6])};
+    if (page + 6 > available || (reply[page] & 0x3F) != 0x2A || reply[page + 1] < 4)
+        return found;
+    found.known = true;
+    found.underrunProtection = (reply[page + 4] & 0x80) != 0;
+    found.writesCdText = (reply[page + 5] & 0x04) != 0;
+    return found;
+}
+
+bool CCdrDriver::DiscHolds(int32_t leadOutStart) {
+    if (lastLeadOutStart_ < 0 || leadOutStart <= lastLeadOutStart_)
+        return true;
+    char text[96];
+    std::snprintf(text, sizeof text, "The songs need %02d:%02d but the disc holds %02d:%02d.",
+                  leadOutStart / 4500, leadOutStart % 4500 / 75, lastLeadOutStart_ / 4500,
+                  lastLeadOutStart_ % 4500 / 75);
+    ReportError(text);
+    return false;
+}
+
+bool CCdrDriver::CdTextWritable(const Capabilities& capabilities) {
+    if (CdTextInUse().load() == 0 || !capabilities.known || capabilities.writesCdText)
+        return true;
+    ReportError("This drive cannot write CD-TEXT: write the disc without it.");
+    return false;
+}
+
 int32_t CCdrDriver::StartWrite() {
-    if (NextWritableAddress() != 0)
+    const int32_t writable = NextWritableAddress();
+    if (writable != 0) {
+        if (writable != kNoWritableAddress) {
+            ReportError("The disc claims to be blank, but writing would have to start at block " +
+                        std::to_string(writable) + ", not at 0.");
+        } else if (LastCommandSucceeded() == 1) {
+            ReportError(BlankCheckMessage(BlankCheck::kNotBlank));  // a finished disc
+        }
         return 1;
+    }
+    // Both refusals come before the drive is told anything about the disc.
+    if (!DiscHolds(kPregapBlocks + discImage.totalSeconds * 75))
+        return 1;
+    const Capabilities capabilities = ReadDriveCapabilities();
+    if (!CdTextWritable(capabilities))
+        return 1;
+    // The drive is asked for underrun-free writing either way; only one that says it
+    // can is trusted to pause with an empty buffer.
+    SetUnderrunProtection(capabilities.underrunProtection);
     if (SetWriteParameters() != 0)
         return 1;
     if (SendCueSheet() != 0)
@@ -416,20 +584,11 @@ int32_t CCdrDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t c
         uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
         bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
         bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
-        int32_t result = 0;
-        for (int32_t retries = 0;; ++retries) {
-            result = Command(cdb, data, n * blockLength, nullptr, 0);
-            int32_t senseLength = 0;
-            if (result != 2 || !BecomingReady(transport.SenseData(senseLength)))
-                break;
-            // The drive is still busy with what it has: the same command again.
-            if (StopRequested())
-                return 1;
-            if (retries >= kMostRetries)
-                break;
-            if (retries >= kQuickRetries)
-                Sleep(kRetryPauseMs);
-        }
+        const bool stoppedBefore = StopRequested();
+        // The drive still busy with what it has gets the same command again.
+        const int32_t result = CommandWhileBecomingReady(cdb, data, n * blockLength, nullptr, 0);
+        if (result != 0 && !stoppedBefore && StopRequested())
+            return 1;  // the user stopped while the drive was busy: no message
         if (result == 2) {
             ReportError(kWriteFailed);
             return 1;
@@ -474,17 +633,21 @@ int32_t CCdrDriver::WaitForDriveRoom(int32_t blocks) {
                 break;
             }
             pauseMs = std::min(std::max(pauseMs * 2, 1), kLongestRoomPauseMs);
-            Sleep(pauseMs);
+            if (!Pause(pauseMs, false))
+                return 1;
             stuckMs += pauseMs;
             continue;
         }
+        if (driveGone_)
+            return 1;  // nobody left to write to; the user has been told
         if (failedMs >= kBufferQueryGiveUpMs) {
             // Waiting for an answer that never comes would hang the write for ever.
             flowControl_ = false;
             Trace("READ BUFFER CAPACITY keeps failing: writing on without flow control.");
             break;
         }
-        Sleep(kFailedQueryPauseMs);
+        if (!Pause(kFailedQueryPauseMs, false))
+            return 1;
         failedMs += kFailedQueryPauseMs;
     }
     return 0;
@@ -509,6 +672,8 @@ int32_t CCdrDriver::WriteCdTextLeadIn() {
     int32_t left = leadInLength;
     int32_t group = 0;
     while (left > 0) {
+        if (StopRequested())
+            return 1;  // the lead-in takes many seconds; no message for a stop
         const int32_t n = std::min(left, most);
         for (int32_t b = 0; b < n; ++b) {
             const auto& block = text->blocks[static_cast<size_t>(group)];
@@ -522,7 +687,8 @@ int32_t CCdrDriver::WriteCdTextLeadIn() {
         uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
         bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
         bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
-        if (Command(cdb, cdTextTransfer_.data(), n * kCdTextBlockLength, nullptr, 0) != 0) {
+        if (CommandWhileBecomingReady(cdb, cdTextTransfer_.data(), n * kCdTextBlockLength,
+                                      nullptr, 0) != 0) {
             // The lead-in is not written: the run is over, and the user must know why.
             ReportError(kWriteFailed);
             return 1;
@@ -552,6 +718,8 @@ int32_t CCdrDriver::NextWritableAddress() {
 int32_t CCdrDriver::CheckBlankDisc() {
     const uint8_t cdb[10] = {0x51, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2A, 0x00};
     std::array<uint8_t, 42> reply{};
+    blankCheck_ = BlankCheck::kUnreadable;
+    lastLeadOutStart_ = -1;
     for (int32_t attempt = 0;; ++attempt) {
         reply.fill(0);
         int32_t result = Command(cdb, nullptr, 0, reply.data(), static_cast<int32_t>(reply.size()));
@@ -559,16 +727,26 @@ int32_t CCdrDriver::CheckBlankDisc() {
             break;
         int32_t key = result == 2 ? SenseKey() : -1;
         if (attempt == 0 && (key == kSenseNotReady || key == kSenseUnitAttention)) {
-            Sleep(500);
-            continue;
+            if (Pause(500, false))
+                continue;
         }
+        int32_t senseLength = 0;
+        if (key == kSenseNotReady && transport.SenseData(senseLength)[12] == 0x3A)
+            blankCheck_ = BlankCheck::kNoDisc;  // medium not present
         return 1;
     }
-    if ((reply[2] & 0x03) != 0)
-        return 1;  // not blank
+    if ((reply[2] & 0x03) != 0) {
+        blankCheck_ = BlankCheck::kNotBlank;
+        return 1;
+    }
+    blankCheck_ = BlankCheck::kBlank;
     leadInStart = CTimePosition::FromMsf(reply[17], reply[18], reply[19]);
     leadInLength = kLeadInEnd - leadInStart.address;
     leadOutLength = kLeadOutLength;
+    // Bytes 21 to 23: the last possible lead-out start; FF FF FF or zero when unknown.
+    if (reply[21] < 100 && reply[22] < 60 && reply[23] < 75 &&
+        (reply[21] | reply[22] | reply[23]) != 0)
+        lastLeadOutStart_ = CTimePosition::FromMsf(reply[21], reply[22], reply[23]).address;
     return 0;
 }
 
@@ -723,9 +901,25 @@ int32_t CCdrDriver::ModeSelect6(std::span<const uint8_t> page, const std::array<
 // ---- shared operations ----
 
 void CCdrDriver::WaitReady(int32_t seconds) {
-    if (seconds <= 0)
-        return;
-    for (int32_t waits = 0; TestUnitReady() != 0 && waits < seconds; ++waits) Sleep(1000);
+    WaitUntilReady(seconds);
+}
+
+bool CCdrDriver::WaitUntilReady(int32_t seconds) {
+    if (seconds <= 0 || readyWaitsCut_)
+        return false;
+    const bool stoppedBefore = StopRequested();
+    if (stoppedBefore)
+        seconds = std::min(seconds, kGraceAfterStopMs / 1000);
+    for (int32_t waits = 0;; ++waits) {
+        if (TestUnitReady() == 0)
+            return true;
+        if (driveGone_ || waits >= seconds)
+            return false;
+        if (!Pause(1000, stoppedBefore)) {
+            readyWaitsCut_ = !driveGone_;
+            return false;
+        }
+    }
 }
 
 int32_t CCdrDriver::ReadBufferCapacity(int32_t& length, int32_t& free) {

@@ -120,9 +120,23 @@ class CCdrDriver {
     // 1 when the last WriteDisc sent the whole disc and the drive took the cache flush
     // that finishes it; else 0.
     int32_t DiscCompleted() const { return discCompleted_.load(); }
+    // How often the last write let the drive pause with an empty buffer (buffer underrun
+    // protection) instead of abandoning the disc.
+    int32_t UnderrunProtections() const { return underrunProtections_.load(); }
 
-    // Shows text to the user and returns once it was acknowledged.
+    // Why the last CheckBlankDisc failed, for the message the recording worker shows.
+    enum class BlankCheck : int32_t { kBlank = 0, kUnreadable = 1, kNoDisc = 2, kNotBlank = 3 };
+    BlankCheck LastBlankCheck() const { return blankCheck_; }
+    // The worker's message for a failed blank check.
+    static const char* BlankCheckMessage(BlankCheck reason);
+
+    // Shows text to the user and returns once it was acknowledged.  While the drive is
+    // gone (see DriveGone) the text only goes to the trace: the user was told once why
+    // everything fails.
     void ReportError(const std::string& text);
+    // The last command found no drive, or none that answered in time; the user has been
+    // told.  Cleared by the next command the drive answers.
+    bool DriveGone() const { return driveGone_; }
     // The diagnostic channel.
     void Trace(const std::string& line);
 
@@ -155,15 +169,46 @@ class CCdrDriver {
     std::atomic<int32_t> fillerRunning{0};
     std::atomic<int32_t> endOfData{0};
 
+    // What the virtual and the real drives' capabilities page (0x2A) says, asked quietly.
+    struct Capabilities {
+        bool known = false;
+        bool writesCdText = false;        // R-W subchannels in the lead-in
+        bool underrunProtection = false;  // BUF: buffer underrun free recording
+    };
+    Capabilities ReadDriveCapabilities();
+
   protected:
-    // Sends a command: the transport's result.
+    // Sends a command: the transport's result.  A BUSY drive gets a few more tries with
+    // a growing pause; a drive that is gone is reported once (see DriveGone).
     int32_t Command(std::span<const uint8_t> cdb, const void* dataOut, int32_t dataOutLength,
                     void* dataIn, int32_t dataInLength);
+    // Command, sent again while the drive says it is still busy with earlier work (not
+    // ready: long write in progress, operation in progress, becoming ready), for about a
+    // minute; less once the user has stopped.
+    int32_t CommandWhileBecomingReady(std::span<const uint8_t> cdb, const void* dataOut,
+                                      int32_t dataOutLength, void* dataIn, int32_t dataInLength);
+    // Waits milliseconds; false (at once) when the drive is gone, or when a stop came
+    // and stoppedBefore says there was none when the waiting began.
+    bool Pause(int32_t milliseconds, bool stoppedBefore);
+    // WaitReady's loop: true once the drive is ready.  Ends at once when the drive is
+    // gone or the user stops meanwhile; after a stop it grants the drive a few seconds.
+    bool WaitUntilReady(int32_t seconds);
+    // SYNCHRONIZE CACHE at the end of a write, with the user told when the drive refused
+    // it: 1 when the drive took it, else 0.
+    int32_t FlushAndCheck();
+    // The songs of blocks (lead-out start from the disc's start, 2-second pregaps
+    // included) against the last lead-out start the blank disc allows: true when they
+    // fit or the disc did not say, else false with both times shown.
+    bool DiscHolds(int32_t leadOutStart);
+    // With CD-TEXT in use, a drive whose capabilities page says it cannot write it is
+    // refused before anything is written: true when the write may go on.
+    bool CdTextWritable(const Capabilities& capabilities);
+    // Buffer underrun protection for this write: the drive pauses with an empty buffer.
+    void SetUnderrunProtection(bool on) { underrunProtection_ = on; }
     // Sense key of the last CHECK CONDITION (byte 2, low four bits).
     int32_t SenseKey() const;
     // A zeroed silence buffer of one ring slot (blocks per command × block length).
     void ReplaceSilenceBuffer();
-    void Sleep(int32_t milliseconds);
     // The mode page of a MODE SENSE reply, when the header says there is one and it
     // starts at start: 0 copied, 2 larger than buffer (tooLarge shown), 1 none (missing
     // shown).
@@ -178,6 +223,8 @@ class CCdrDriver {
     bool StopRequested() const { return stop_ != nullptr && stop_->load() != 0; }
     // Set for the time of a write that does not go through the base WriteDisc.
     void SetStopFlag(const std::atomic<int32_t>* stop) { stop_ = stop; }
+    // A write begins: its stop flag, and nothing left over from the last one.
+    void BeginRun(const std::atomic<int32_t>& stop);
     bool RingEmpty() const;
     // Waits while the ring is empty but the drive still has audio in its buffer: true
     // when there is something to do again (a slot, the filler done, a stop), false when
@@ -222,4 +269,15 @@ class CCdrDriver {
     bool flowControl_ = true;
     int32_t lastWriteSucceeded_ = 0;
     std::atomic<int32_t> discCompleted_{0};
+    bool driveGone_ = false;
+    // A ready wait of this write ended on a stop: the later ones do not wait again.
+    bool readyWaitsCut_ = false;
+    // A message was shown since the write began.
+    bool reportedInRun_ = false;
+    bool underrunProtection_ = false;
+    std::atomic<int32_t> underrunProtections_{0};
+    BlankCheck blankCheck_ = BlankCheck::kBlank;
+    // The last lead-out start a blank disc allows, as a block address from 00:00:00
+    // (-1 when the disc did not say).
+    int32_t lastLeadOutStart_ = -1;
 };

@@ -37,13 +37,18 @@ int32_t CMmcRawDriver::SetRawWriteParameters(int32_t blockType) {
 
 int32_t CMmcRawDriver::InitWrite() {
     writeFailureShown_ = false;
-    if (CheckBlankDisc() != 0)
+    if (CheckBlankDisc() != 0) {
+        // The disc was blank a moment ago, when the worker asked: say what changed.
+        ReportError(BlankCheckMessage(LastBlankCheck()));
         return 1;
+    }
     if (leadInLength <= 0 || leadInLength > kMaxLeadInLength) {
         // A lead-in start outside 90:00:00 to 99:59:74 is no lead-in to write.
         ReportError("The disc reports no usable lead-in: cannot write it.");
         return 1;
     }
+    if (!DiscHolds(kPregapBlocks + discImage.totalSeconds * 75))
+        return 1;
     generator_.reset();
     if (SetRawWriteParameters(1) == 0) {
         generator_ = std::make_unique<CPQSubChannel16>();
@@ -134,9 +139,7 @@ int32_t CMmcRawDriver::FinishDisc() {
     int32_t address = nextAddress;
     const bool leadOutWritten = WriteSilence(address, leadOutLength) == 0;
     Trace("\nFlushing cache...");
-    if (FlushCache() != 0)
-        return 1;
-    flushSucceeded_ = leadOutWritten && LastCommandSucceeded() == 1 ? 1 : 0;
+    flushSucceeded_ = FlushAndCheck() == 1 && leadOutWritten ? 1 : 0;
     WaitReady(300);
     ReleaseBuffers();
     std::vector<uint8_t>().swap(rawBlockBuffer_);

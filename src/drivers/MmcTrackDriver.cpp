@@ -55,8 +55,7 @@ void CMmcTrackDriver::StopFiller() {
 void CMmcTrackDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
                                 std::atomic<int32_t>& phase, const std::atomic<int32_t>& stop,
                                 std::atomic<int32_t>& track) {
-    SetDiscCompleted(0);
-    SetStopFlag(&stop);
+    BeginRun(stop);
     phase = 1;
     int32_t written = 0;
     // The ring, the staging and silence buffers.
@@ -65,9 +64,15 @@ void CMmcTrackDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permill
         return;
     }
     trackCount = discImage.trackCount;
+    // Each track is preceded by its 2-second gap.
+    if (!DiscHolds(kPregapBlocks * trackCount + discImage.totalSeconds * 75)) {
+        ReleaseBuffers();
+        SetStopFlag(nullptr);
+        return;
+    }
 
     bool allWritten = true;
-    for (int32_t t = 0; t < trackCount; ++t) {
+    for (int32_t t = 0; t < trackCount && !DriveGone(); ++t) {
         // A stopped or failed track leaves the disc unfinished: the tracks after it are
         // not even read, and the session is closed at once.
         if (!WriteTrack(t, written, permille, phase, stop, track)) {
@@ -82,13 +87,16 @@ void CMmcTrackDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permill
     StopFiller();
     const uint8_t closeSession[10] = {0x5B, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     const bool closed = Command(closeSession, nullptr, 0, nullptr, 0) == 0;
-    // Closing writes the lead-in and the lead-out: up to three minutes, often less.
-    for (int32_t waits = 0; waits < kCloseSessionSeconds && TestUnitReady() != 0; ++waits)
-        Sleep(1000);
+    if (!closed && allWritten && stop.load() == 0)
+        ReportError("Closing the session failed: the disc is not complete.");
+    // Closing writes the lead-in and the lead-out: up to three minutes, often less.  A
+    // stop or a drive that is gone ends the wait.
+    WaitUntilReady(kCloseSessionSeconds);
     WaitReady(300);
     ReleaseBuffers();
     nextAddress = 0;
-    SetDiscCompleted(allWritten && closed && stop.load() == 0 ? 1 : 0);
+    // A stop that came after the last track found the disc finished all the same.
+    SetDiscCompleted(allWritten && closed ? 1 : 0);
     SetStopFlag(nullptr);
 }
 
@@ -119,8 +127,10 @@ bool CMmcTrackDriver::WriteTrack(int32_t t, int32_t& written, std::atomic<int32_
     filler_ = std::thread([this] { TrackFiller(); });
 
     const int32_t totalSeconds = discImage.totalSeconds;
+    const int32_t trackBlocks = discImage.trackSeconds[static_cast<size_t>(t)] * 75;
+    int32_t trackWritten = 0;
     bool complete = false;
-    while (stop.load() == 0) {
+    while (stop.load() == 0 && !DriveGone()) {
         if (RingEmpty()) {
             if (trackFillerRunning.load() != 0) {
                 if (WaitForFiller([this] { return trackFillerRunning.load() == 0; }))
@@ -144,11 +154,14 @@ bool CMmcTrackDriver::WriteTrack(int32_t t, int32_t& written, std::atomic<int32_
         if (WriteBlocks(nextAddress, data, blocks) != 0)
             break;
         written += blocks;
+        trackWritten += blocks;
         if (totalSeconds > 0)
             permille = ((written * 1000) / 75) / totalSeconds;
         AdvanceRing();
     }
+    // A stop that came after the track's last block finds the track whole.
+    if (!complete && !DriveGone() && trackWritten >= trackBlocks && LastCommandSucceeded() == 1)
+        complete = true;
     StopFiller();
-    FlushCache();
-    return complete && LastCommandSucceeded() == 1;
+    return FlushAndCheck() == 1 && complete;
 }

@@ -121,7 +121,10 @@ int32_t CSonyDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t 
                 ReportError(kWriteFailed);
                 return 1;
             }
-            Sleep(kBusyPauseMs);
+            // The drive took the blocks and asks for a pause; a stop or a drive that is
+            // gone ends it.
+            if (!Pause(kBusyPauseMs, false))
+                return 1;
         } else if (result != 0) {
             ReportError(kWriteFailed);
             return 1;

@@ -96,8 +96,7 @@ int32_t CTrackExtentsDriver::FinishDisc() {
         FlushCache();
         result = 1;
     } else {
-        FlushCache();
-        flushSucceeded_ = LastCommandSucceeded();
+        flushSucceeded_ = FlushAndCheck();
         if (waitAfterFlush_)
             WaitReady(300);
     }

@@ -45,12 +45,17 @@ bool Run(CRecordSession& state, CCdrDriver& driver) {
     if (SpeedFactorOfChoice(speedChoice, factor))
         driver.SetSpeed(2, factor);
     if (driver.CheckBlankDisc() != 0) {
-        driver.ReportError("Cannot retrieve disk information\n, or the disc is not blank.");
+        // No disc, a disc that is not blank and one that cannot be read each say so.
+        driver.ReportError(CCdrDriver::BlankCheckMessage(driver.LastBlankCheck()));
         return false;
     }
 
-    driver.WriteDisc(&state, state.progress, state.phase, state.stopRequested, state.currentTrack);
-    state.completed = driver.DiscCompleted();
+    // A stop during the preparation writes nothing; the drive is released all the same.
+    if (state.stopRequested.load() == 0) {
+        driver.WriteDisc(&state, state.progress, state.phase, state.stopRequested,
+                         state.currentTrack);
+        state.completed = driver.DiscCompleted();
+    }
     driver.PreventRemoval(0);
     driver.Rezero();
     driver.LoadUnload(0);

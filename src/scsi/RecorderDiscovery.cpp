@@ -95,8 +95,13 @@ int32_t CRecorderDiscovery::CreateDriver(const char* name, int32_t deviceIndex) 
     transport_.SelectDevice(deviceIndex);
     const std::string driverName = name ? name : "";
     std::unique_ptr<CCdrDriver> driver = NewDriver(driverName, transport_, discImage_, driverUi_);
-    if (!driver)
+    if (!driver) {
+        // Otherwise the user would only learn that no driver was found, not why.
+        driverProblem_ =
+            FormatText(3000, {driverName.c_str(), transport_.Vendor(), transport_.Product()});
         return 0;
+    }
+    driverProblem_.clear();
     // Only the CD-TEXT driver offers CD-TEXT; a driver made before for another drive
     // does not leave its flag behind.
     CdTextCapable() = driverName == "MMCCDTEXT" ? 1 : 0;
@@ -111,6 +116,7 @@ void CRecorderDiscovery::DetectRecorders(const std::string& startFolder, IChoose
     driverCreated_ = 0;
     CdTextCapable() = 0;
     driver_.reset();
+    driverProblem_.clear();
     driverDeviceIndex_ = -1;
     candidateCount_ = 0;
     if (!transport_.HasBackend()) {
@@ -166,6 +172,6 @@ void CRecorderDiscovery::DetectRecorders(const std::string& startFolder, IChoose
 
 std::string CRecorderDiscovery::RecorderLine() const {
     if (!driver_)
-        return Text(102);
+        return driverProblem_.empty() ? Text(102) : driverProblem_;
     return FormatText(101, {driver_->Vendor(), driver_->Product(), driver_->Revision()});
 }

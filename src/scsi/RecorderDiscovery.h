@@ -83,4 +83,6 @@ class CRecorderDiscovery {
     int32_t candidateCount_ = 0;
     std::array<CRecorderCandidate, kMaxCandidates> candidates_{};
     std::string driverOverride_;
+    // Why the chosen recorder got no driver, when driver.lst named one we do not have.
+    std::string driverProblem_;
 };

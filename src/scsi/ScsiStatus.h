@@ -11,7 +11,9 @@ constexpr uint8_t kBusy = 0x08;
 // The status byte's meaningful bits; the rest are vendor-specific or obsolete.
 constexpr uint8_t kMask = 0x7E;
 
+constexpr uint16_t kHostNoConnect = 0x01;
 constexpr uint16_t kHostTimeOut = 0x03;
+constexpr uint16_t kHostBadTarget = 0x04;
 constexpr uint16_t kHostError = 0x07;
 
 constexpr uint16_t kDriverOk = 0x00;

@@ -1,6 +1,7 @@
 #include "scsi/ScsiTransport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -84,9 +85,14 @@ int32_t CScsiTransport::SelectDevice(int32_t index) {
 }
 
 int32_t CScsiTransport::ReadCapabilities() {
-    const uint8_t cdb[10] = {0x5A, 0x00, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00};
-    std::vector<uint8_t> reply(kCapabilitiesLength, 0);
-    if (Execute(cdb, sizeof cdb, nullptr, 0, reply.data(), kCapabilitiesLength) != 0)
+    // Ask only for what the path to the device carries in one command: a path that
+    // takes less than the whole allocation refuses the command outright.
+    const uint32_t allocation = std::min<uint32_t>(kCapabilitiesLength, maximumTransfer_);
+    uint8_t cdb[10] = {0x5A, 0x00, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    bigendian::Put16(&cdb[7], allocation);
+    std::vector<uint8_t> reply(allocation, 0);
+    if (reply.size() < 8 || Execute(cdb, sizeof cdb, nullptr, 0, reply.data(),
+                                    static_cast<int32_t>(allocation)) != 0)
         return 0;
     uint32_t dataLength = bigendian::Get16(&reply[0]);
     uint32_t descriptorLength = bigendian::Get16(&reply[6]);
@@ -107,6 +113,7 @@ int32_t CScsiTransport::ReadCapabilities() {
 int32_t CScsiTransport::Execute(const uint8_t* cdb, int32_t cdbLength, const void* dataOut,
                                 int32_t dataOutLength, void* dataIn, int32_t dataInLength) {
     lastSucceeded_ = 0;
+    lastFailure_ = Failure::kRefused;
     if (!backend_ || currentDevice_ < 0 || cdb == nullptr)
         return 1;
     if (cdbLength != 6 && cdbLength != 10 && cdbLength != 12 && cdbLength != 16)
@@ -132,6 +139,7 @@ int32_t CScsiTransport::Execute(const uint8_t* cdb, int32_t cdbLength, const voi
     }
 
     IScsiBackend::Outcome outcome = backend_->Send(request);
+    lastFailure_ = Classify(outcome);
     if (outcome.systemError != 0 || outcome.hostStatus != 0)
         return 1;
     uint8_t status = outcome.status & kMask;
@@ -147,6 +155,39 @@ int32_t CScsiTransport::Execute(const uint8_t* cdb, int32_t cdbLength, const voi
         return 1;  // BUSY, RESERVATION CONFLICT, ...: the sense field stays as it was
     TakeSense(outcome);
     return sense_[2] != 0 ? 2 : 1;
+}
+
+CScsiTransport::Failure CScsiTransport::Classify(const IScsiBackend::Outcome& outcome) {
+    if (outcome.systemError != 0) {
+        switch (outcome.systemError) {
+            case EINVAL:
+            case ENOMEM:
+            case EFAULT:
+            case EPERM:
+            case EACCES:
+            case EOVERFLOW:
+                return Failure::kRefused;  // the system would not send it; the drive is there
+            default:
+                return Failure::kNoAnswer;  // ENODEV, ENXIO, EIO, EBADF, ...
+        }
+    }
+    if (outcome.hostStatus == kHostTimeOut || (outcome.driverStatus & 0x0F) == kDriverTimeOut)
+        return Failure::kTimeOut;
+    if (outcome.hostStatus == kHostNoConnect || outcome.hostStatus == kHostBadTarget)
+        return Failure::kNoAnswer;
+    if (outcome.hostStatus != 0)
+        return Failure::kOther;
+    const uint8_t status = outcome.status & kMask;
+    if (status == kGood)
+        return (outcome.driverStatus & 0x0F) == kDriverOk ||
+                       (outcome.driverStatus & 0x0F) == kDriverSense
+                   ? Failure::kNone
+                   : Failure::kOther;
+    if (status == kBusy)
+        return Failure::kBusy;
+    if (status == kCheckCondition)
+        return Failure::kCheckCondition;
+    return Failure::kOther;
 }
 
 void CScsiTransport::TakeSense(const IScsiBackend::Outcome& outcome) {

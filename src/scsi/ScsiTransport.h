@@ -16,6 +16,20 @@
 
 class CScsiTransport {
   public:
+    // Why the last command did not complete with GOOD status.  A drive that no longer
+    // answers (unplugged, powered off, the bus reset for good) and one that did not answer
+    // in time end every wait at once; BUSY is worth a few more tries; kRefused is a
+    // request the system would not send (too large for the path, bad arguments).
+    enum class Failure : int32_t {
+        kNone = 0,
+        kCheckCondition = 1,
+        kBusy = 2,
+        kNoAnswer = 3,
+        kTimeOut = 4,
+        kRefused = 5,
+        kOther = 6,
+    };
+
     static constexpr int32_t kMaxDevices = IScsiBackend::kMaxDevices;
     static constexpr int32_t kSenseSize = 66;
     static constexpr int32_t kSenseReported = 15;
@@ -62,6 +76,11 @@ class CScsiTransport {
 
     // 1 when the last command completed with GOOD status, else 0.
     int32_t LastCommandSucceeded() const { return lastSucceeded_; }
+    Failure LastFailure() const { return lastFailure_; }
+    // The drive did not answer the last command at all, or not in time.
+    bool DriveGone() const {
+        return lastFailure_ == Failure::kNoAnswer || lastFailure_ == Failure::kTimeOut;
+    }
 
     // Bytes per command for the current device.
     uint32_t MaximumTransfer() const { return maximumTransfer_; }
@@ -74,6 +93,7 @@ class CScsiTransport {
     std::vector<std::string> ScanNotes() const;
 
   private:
+    static Failure Classify(const IScsiBackend::Outcome& outcome);
     void ClearIdentification();
     void TakeSense(const IScsiBackend::Outcome& outcome);
 
@@ -87,4 +107,5 @@ class CScsiTransport {
     int32_t deviceCount_ = 0;
     int32_t currentDevice_ = -1;
     int32_t lastSucceeded_ = 0;
+    Failure lastFailure_ = Failure::kNone;
 };

@@ -90,6 +90,7 @@ constexpr Row kBuiltIn[] = {
     {2010, "&Insert"},
     {2011, "&Delete"},
     {2012, "&Tips of the day"},
+    {3000, "No CDR driver found: driver.lst names \"%s\" for %s %s, and there is no driver of that name."},
 };
 
 struct Resource {

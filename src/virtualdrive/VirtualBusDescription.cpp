@@ -169,6 +169,8 @@ std::string Setting(const std::string& name, std::string_view value,
         return YesNo(value, config.realTime) ? "" : "real-time is yes or no";
     if (name == "cd-text")
         return YesNo(value, config.cdText) ? "" : "cd-text is yes or no";
+    if (name == "bufe")
+        return YesNo(value, config.bufe) ? "" : "bufe is yes or no";
     if (name == "model") {
         static const std::pair<const char*, CVirtualDeviceConfig::Model> kModels[] = {
             {"mmc", CVirtualDeviceConfig::Model::kMmc},

@@ -19,6 +19,8 @@
 //   speed = 8                  # highest write speed, a multiple of 1x
 //   max-transfer = 65536       # bytes per command that the path takes
 //   real-time = no             # yes: writes take as long as at the write speed
+//   bufe = yes                 # buffer underrun free recording: an empty buffer
+//                              # pauses the disc (real time) instead of losing it
 //   output = /some/folder      # where the device writes its command log and images
 //   fault = 2A 3 2/04/08 5     # operation code, n-th time, what happens, how often
 //   reply = 5A 00 2A : 00 0A   # answer commands starting so with these bytes

@@ -374,7 +374,7 @@ std::vector<uint8_t> CVirtualDevice::CapabilitiesPage(int32_t pageControl) const
     uint32_t maxWrite = static_cast<uint32_t>(std::max(config_.maxSpeed, 0)) * kKilobytesPerSpeed;
     page[2] = 0x03;                                            // reads CD-R and CD-RW
     page[3] = config_.writesCdr ? 0x07 : 0x00;                 // writes CD-R, CD-RW, test writes
-    page[4] = 0x41;                                            // audio play, multi-session
+    page[4] = 0x41 | (config_.bufe ? 0x80 : 0x00);             // audio play, multi-session; BUF
     page[5] = 0x03 | (config_.cdText ? 0x04 : 0x00);           // CD-DA commands, accurate; R-W
     page[6] = 0x29 | (state_.removalPrevented ? 0x02 : 0x00);  // tray, eject, lock
     bigendian::Put16(&page[8], 24 * kKilobytesPerSpeed);

@@ -62,6 +62,9 @@ struct CVirtualDeviceConfig {
     bool cdDevice = true;   // false: a hard disk (INQUIRY type 0, no CD pages)
     bool writesCdr = true;  // capabilities page byte 3 bit 0
     bool cdText = true;     // can write CD-TEXT in the lead-in (R-W supported)
+    // Buffer underrun free recording (capabilities page byte 4 bit 7): with it enabled
+    // in the write parameters, an empty buffer pauses the disc instead of losing it.
+    bool bufe = true;
     Model model = Model::kMmc;
     // Raw data block types the drive takes (1: 16-byte P-Q, 2: packed P-W, 3: raw P-W).
     std::vector<int32_t> rawBlockTypes = {1, 2, 3};

@@ -22,7 +22,8 @@ struct CVirtualDriveState {
     // Fields of the write parameters page in force.
     int32_t WriteType() const { return writeParameters[2] & 0x0F; }
     bool TestWrite() const { return (writeParameters[2] & 0x10) != 0; }
-    bool UnderrunFree() const { return (writeParameters[2] & 0x40) != 0; }
+    // Underrun-free recording asked for by the host and offered by the drive.
+    bool UnderrunFree() const { return config.bufe && (writeParameters[2] & 0x40) != 0; }
     int32_t DataBlockType() const { return writeParameters[4] & 0x0F; }
     // Blocks a second at the current write speed.
     double BlocksPerSecond() const { return 75.0 * writeSpeed / kKilobytesPerSpeed; }

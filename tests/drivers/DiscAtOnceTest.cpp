@@ -73,19 +73,21 @@ TEST(ThreadedDiscAtOnce, ATenSecondDiscIsPregapThenAudioInWholeCommands) {
     EXPECT_EQ(rig.driver->DiscCompleted(), 1);
 
     const auto& log = rig.Device().Log();
-    // Track query, write parameters, cue sheet, power calibration, then the writes,
-    // each behind a look at the drive's buffer, and the cache flush at the end.
-    ASSERT_GE(log.size(), 6u);
+    // Track query, capabilities, write parameters, cue sheet, power calibration, then
+    // the writes, each behind a look at the drive's buffer, and the cache flush at the
+    // end.
+    ASSERT_GE(log.size(), 7u);
     EXPECT_EQ(log[0].cdb[0], 0x52);
-    EXPECT_EQ(log[1].cdb[0], 0x5A);
-    EXPECT_EQ(log[2].cdb[0], 0x55);
-    EXPECT_EQ(log[3].cdb[0], 0x5D);
-    EXPECT_EQ(log[4].cdb[0], 0x54);
+    EXPECT_EQ(log[1].CdbText(), "5A 00 2A 00 00 00 00 00 D0 00");
+    EXPECT_EQ(log[2].cdb[0], 0x5A);
+    EXPECT_EQ(log[3].cdb[0], 0x55);
+    EXPECT_EQ(log[4].cdb[0], 0x5D);
+    EXPECT_EQ(log[5].cdb[0], 0x54);
     int32_t length = 0;
     const uint8_t* sheet = rig.image->BuildMmcCueSheet(length);
-    EXPECT_EQ(log[3].dataOut, Bytes(sheet, sheet + length));
-    EXPECT_EQ(log[3].CdbText(), "5D 00 00 00 00 00 00 00 20 00");
-    for (size_t i = 5; i < log.size(); ++i) {
+    EXPECT_EQ(log[4].dataOut, Bytes(sheet, sheet + length));
+    EXPECT_EQ(log[4].CdbText(), "5D 00 00 00 00 00 00 00 20 00");
+    for (size_t i = 6; i < log.size(); ++i) {
         if (log[i].cdb[0] == 0x2A) {
             EXPECT_EQ(log[i - 1].cdb[0], 0x5C) << i;
         }
@@ -181,7 +183,7 @@ TEST(ThreadedDiscAtOnce, AFailedWriteEndsTheWriteAndTheDiscIsStillFlushed) {
           .asc = 0x0C},
          "Write data failed."},
         {{.operationCode = 0x2A, .first = 9, .kind = Fault::Kind::kTransport},
-         "Write data failed !!!."},
+         "The recorder no longer answers: it was disconnected or switched off."},
     };
     for (const Case& c : cases) {
         CVirtualDevice::Config config;
@@ -201,7 +203,12 @@ TEST(ThreadedDiscAtOnce, AFailedWriteEndsTheWriteAndTheDiscIsStillFlushed) {
 
 TEST(ThreadedDiscAtOnce, ABufferThatCannotBeAskedAboutIsGivenUpAfterTwoSeconds) {
     CVirtualDevice::Config config;
-    config.faults = {{.operationCode = 0x5C, .times = -1, .kind = Fault::Kind::kTransport}};
+    // A drive that does not know the command (a drive that is gone ends the write).
+    config.faults = {{.operationCode = 0x5C,
+                      .times = -1,
+                      .kind = Fault::Kind::kSense,
+                      .senseKey = 5,
+                      .asc = 0x20}};
     Rig rig({10}, config);
     rig.WriteDisc();
     EXPECT_EQ(rig.driver->DiscCompleted(), 1);
@@ -306,9 +313,11 @@ TEST(ThreadedDiscAtOnce, ALeadInThatCannotBeIsNotWritten) {
     EXPECT_EQ(rig.driver->DiscCompleted(), 0);
 }
 
-// A filler that falls behind an 8x drive: the ring runs dry, then the drive's buffer.
+// A filler that falls behind an 8x drive without underrun protection: the ring runs
+// dry, then the drive's buffer.
 TEST(ThreadedDiscAtOnce, AFillerSlowerThanTheDriveUnderruns) {
     CVirtualDevice::Config config;
+    config.bufe = false;  // an old drive: its disc is lost when its buffer runs dry
     config.maxSpeed = 8;
     config.bufferBytes = 512 * 1024;
     Rig rig({60}, config, true);

@@ -160,7 +160,9 @@ TEST(ThreadedMmcTrack, ADriveThatCannotSayWhereToWriteGetsNothing) {
     config.faults = {{.operationCode = 0x52, .first = 2, .kind = Fault::Kind::kTransport}};
     TrackRig rig({5, 5}, config);
     rig.WriteDisc();
-    EXPECT_EQ(rig.ui.messages, std::vector<std::string>{"Cannot get Track Information Block."});
+    EXPECT_EQ(rig.ui.messages,
+              std::vector<std::string>{
+                  "The recorder no longer answers: it was disconnected or switched off."});
     EXPECT_EQ(rig.Writes(), Expected(0, 375)) << "the first track only";
     EXPECT_EQ(rig.driver->DiscCompleted(), 0);
 }

@@ -289,7 +289,7 @@ TEST(ThreadedRecordWorker, ADiscThatIsNotBlankGivesOneMessageAndNoWrite) {
     EXPECT_EQ(RecordWorker(rig.state), 0);
     EXPECT_EQ(
         rig.ui.messages,
-        std::vector<std::string>{"Cannot retrieve disk information\n, or the disc is not blank."});
+        std::vector<std::string>{"The disc in the drive is not blank."});
     for (const std::string& cdb : rig.Commands()) {
         EXPECT_NE(cdb.substr(0, 2), "5D");
         EXPECT_NE(cdb.substr(0, 2), "2A");
@@ -314,7 +314,7 @@ TEST(ThreadedRecordRun, StopWhileTheWorkerReportsDoesNotHang) {
     EXPECT_FALSE(run.Active());
     EXPECT_EQ(
         rig.ui.Messages(),
-        std::vector<std::string>{"Cannot retrieve disk information\n, or the disc is not blank."});
+        std::vector<std::string>{"The disc in the drive is not blank."});
     EXPECT_EQ(rig.ui.threads, std::vector<std::thread::id>{std::this_thread::get_id()})
         << "shown on the thread that owns the window";
     EXPECT_EQ(RecordingBusy(), 0);

@@ -1,6 +1,7 @@
 // Recorder discovery on the virtual bus: the same path a real drive takes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <typeinfo>
 
@@ -12,6 +13,7 @@
 #include "drivers/RicDriver.h"
 #include "drivers/SonyDriver.h"
 #include "drivers/TeacDriver.h"
+#include "scsi/BigEndian.h"
 #include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 #include "support/Mp3Craft.h"
@@ -252,4 +254,42 @@ TEST(Discovery, AnUnwritableLogFolderIsNoObstacle) {
     EXPECT_NE(rig.discovery.Driver(), nullptr);
 }
 
+}  // namespace
+
+namespace {
+// A driver.lst line whose name is no driver of ours leaves the recorder without one;
+// the recorder line says which name and which drive instead of only "not found".
+TEST(Discovery, AListedNameThatIsNoDriverIsNamedWithItsDrive) {
+    Rig rig({Recorder("OLDCO", "WRITER 2X")});
+    rig.DriverList("MMCX: WRITER*\n");
+    CScriptedChoice chooser(-1);
+    rig.Detect(chooser);
+    EXPECT_EQ(rig.discovery.Driver(), nullptr);
+    EXPECT_EQ(rig.discovery.RecorderLine(),
+              "No CDR driver found: driver.lst names \"MMCX\" for OLDCO WRITER 2X, and there is "
+              "no driver of that name.");
+    // The next detection without the bad line forgets it.
+    rig.DriverList("");
+    rig.Detect(chooser);
+    EXPECT_EQ(rig.discovery.RecorderLine(), "CD Recorder: OLDCO WRITER 2X 1.0");
+}
+
+// A path that takes less than the 16 KiB allocation still gets the capabilities page,
+// asked with an allocation that fits it.
+TEST(Discovery, ASmallPathStillReadsTheCapabilitiesPage) {
+    for (uint32_t most : {2048u, 8192u, 65536u}) {
+        Config small = Recorder("TUNEVARN", "VIRTUAL CD-R");
+        small.maximumTransfer = most;
+        Rig rig({small});
+        CScriptedChoice chooser(-1);
+        rig.Detect(chooser);
+        EXPECT_NE(rig.discovery.Driver(), nullptr) << most;
+        for (const auto& entry : rig.bus->Device(0).Log()) {
+            if (entry.cdb[0] == 0x5A) {
+                EXPECT_EQ(bigendian::Get16(&entry.cdb[7]), std::min<uint32_t>(most, 16384))
+                    << most;
+            }
+        }
+    }
+}
 }  // namespace

@@ -26,6 +26,7 @@ TEST(BusDescription, ReadsEverySettingOfSeveralDevices) {
         "speed = 16\n"
         "max-transfer = 131072\n"
         "cd-text = no\n"
+        "bufe = no\n"
         "real-time = yes\n"
         "fault = 2a 3 2/04/08 5\n"
         "fault = 0x5C 1 transport *\n"
@@ -57,6 +58,8 @@ TEST(BusDescription, ReadsEverySettingOfSeveralDevices) {
     EXPECT_EQ(a.maxSpeed, 16);
     EXPECT_EQ(a.maximumTransfer, 131072u);
     EXPECT_FALSE(a.cdText);
+    EXPECT_FALSE(a.bufe);
+    EXPECT_TRUE(devices[1].bufe);
     EXPECT_TRUE(a.realTime);
     EXPECT_FALSE(devices[1].realTime);
     EXPECT_EQ(a.outputFolder, "/default");
