@@ -62,9 +62,10 @@ Manifest ReadManifest(const std::string& folder) {
         at = end + 1;
         if (line.size() < 18 || line[16] != ' ')
             continue;
+        std::string hex = line.substr(0, 16);
         char* stop = nullptr;
-        uint64_t value = std::strtoull(line.substr(0, 16).c_str(), &stop, 16);
-        if (stop == nullptr || *stop != '\0')
+        uint64_t value = std::strtoull(hex.c_str(), &stop, 16);
+        if (stop != hex.c_str() + hex.size())
             continue;
         manifest[line.substr(17)] = value;
     }
