@@ -1,12 +1,15 @@
 // tunevarn: the desktop program.  Start-up runs as the application object orders it
 // (languages, recorders, splash, the main window); closing the main window ends it.
-// "--no-splash" is our only option; Qt takes its own options before we look.
+// "--no-splash" hides the splash window; "--desktop-start", given by the desktop's menu
+// entry, starts in the per-user data folder (made and seeded on the first start) instead
+// of the current folder.  Qt takes its own options before we look.
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/BurnerApp.h"
+#include "app/DesktopStartFolder.h"
 #include "app/StartFolder.h"
 #include "gui/DesktopStartUp.h"
 #include "gui/ModalWindows.h"
@@ -20,17 +23,29 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Tunevarn"));
 
     bool splash = true;
+    bool desktopStart = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--no-splash") == 0) {
             splash = false;
             continue;
         }
+        if (std::strcmp(argv[i], "--desktop-start") == 0) {
+            desktopStart = true;
+            continue;
+        }
         std::fprintf(stderr,
                      "tunevarn: unknown argument '%s'\n"
-                     "usage: tunevarn [--no-splash] [Qt options]\n"
+                     "usage: tunevarn [--no-splash] [--desktop-start] [Qt options]\n"
                      "Start it in the folder that holds its settings and data files.\n",
                      argv[i]);
         return 2;
+    }
+
+    if (desktopStart) {
+        std::string trouble;
+        // Without its folder the program still runs, in the folder it was given.
+        if (!EnterDesktopStartFolder(trouble) || !trouble.empty())
+            std::fprintf(stderr, "tunevarn: %s\n", trouble.c_str());
     }
 
     CDriverMessages messages;

@@ -1,0 +1,120 @@
+// The start folder of a program started from the desktop's menu: made and seeded with the
+// installed data on the first start, the user's changes kept on every later one.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/DesktopStartFolder.h"
+#include "support/TestPaths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+void Put(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+std::string Get(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+}  // namespace
+
+TEST(DesktopStartFolderTest, SeedsOnceThenKeepsWhatTheUserChanged) {
+    fs::path root = testpaths::TempDir("seed");
+    fs::path shipped = root / "usr/share/tunevarn";
+    Put(shipped / "tips.txt", "Shipped tip\r\n");
+    Put(shipped / "Help.htm", "<p>help</p>");
+    Put(shipped / "driver.lst", "VENDOR MODEL MMC\r\n");
+    Put(shipped / "Language/Deutsch.txt", "1 Datei\r\n");
+    Put(shipped / "cover/sample.jpg", std::string("\xff\xd8\xff\0\x01", 5));
+    fs::path home = root / "home/.local/share/tunevarn";  // none of it exists yet
+
+    // First start: the folder is made and holds every shipped file, byte for byte.
+    std::string problem;
+    ASSERT_TRUE(SeedStartFolder(shipped.string(), home.string(), problem)) << problem;
+    for (const char* name :
+         {"tips.txt", "Help.htm", "driver.lst", "Language/Deutsch.txt", "cover/sample.jpg"})
+        EXPECT_EQ(Get(home / name), Get(shipped / name)) << name;
+
+    // The user edits the tips and the drive list, deletes the help page, and keeps
+    // settings of their own next to them.
+    Put(home / "tips.txt", "My own tip\r\n");
+    Put(home / "driver.lst", "MINE\r\n");
+    fs::remove(home / "Help.htm");
+    Put(home / "language.set", "Deutsch\r\nDeutsch.txt\r\n");
+
+    // Second start: changes survive, the missing file comes back, nothing else moves.
+    ASSERT_TRUE(SeedStartFolder(shipped.string(), home.string(), problem)) << problem;
+    EXPECT_EQ(Get(home / "tips.txt"), "My own tip\r\n");
+    EXPECT_EQ(Get(home / "driver.lst"), "MINE\r\n");
+    EXPECT_EQ(Get(home / "Help.htm"), "<p>help</p>");
+    EXPECT_EQ(Get(home / "language.set"), "Deutsch\r\nDeutsch.txt\r\n");
+
+    // A newer installed version: files the user never touched follow it, changed ones
+    // stay the user's, and a new shipped file arrives.
+    Put(shipped / "tips.txt", "Shipped tip, revised\r\n");
+    Put(shipped / "Language/Deutsch.txt", "1 Datei, neu\r\n");
+    Put(shipped / "Language/Francais.txt", "1 fichier\r\n");
+    ASSERT_TRUE(SeedStartFolder(shipped.string(), home.string(), problem)) << problem;
+    EXPECT_EQ(Get(home / "tips.txt"), "My own tip\r\n");
+    EXPECT_EQ(Get(home / "Language/Deutsch.txt"), "1 Datei, neu\r\n");
+    EXPECT_EQ(Get(home / "Language/Francais.txt"), "1 fichier\r\n");
+
+    // A file the user changed stays theirs through every later version.
+    Put(home / "Language/Deutsch.txt", "1 Datei, von mir\r\n");
+    Put(shipped / "Language/Deutsch.txt", "1 Datei, noch neuer\r\n");
+    ASSERT_TRUE(SeedStartFolder(shipped.string(), home.string(), problem)) << problem;
+    EXPECT_EQ(Get(home / "Language/Deutsch.txt"), "1 Datei, von mir\r\n");
+}
+
+TEST(DesktopStartFolderTest, AdoptsAnOlderFolderAndLeavesWhatIsInTheWay) {
+    fs::path root = testpaths::TempDir("seed-old");
+    fs::path shipped = root / "share/tunevarn";
+    Put(shipped / "tips.txt", "Shipped tip\r\n");
+    Put(shipped / "Help.htm", "<p>help</p>");
+    Put(shipped / "Language/Deutsch.txt", "1 Datei\r\n");
+    fs::path home = root / "old";
+    // A folder prepared by hand before there was any record of what was shipped: an
+    // edited tips file, the same help page, and a file where a folder is shipped.
+    Put(home / "tips.txt", "Hand-made tip\r\n");
+    Put(home / "Help.htm", "<p>help</p>");
+    Put(home / "Language", "not a folder");
+
+    std::string problem;
+    EXPECT_FALSE(SeedStartFolder(shipped.string(), home.string(), problem));
+    EXPECT_NE(problem.find("Language"), std::string::npos) << problem;
+    EXPECT_EQ(Get(home / "tips.txt"), "Hand-made tip\r\n");
+    EXPECT_EQ(Get(home / "Language"), "not a folder");
+
+    // The help page was recognised as shipped, so a newer one replaces it; the tips file
+    // was not, so it stays.
+    Put(shipped / "Help.htm", "<p>new help</p>");
+    Put(shipped / "tips.txt", "New shipped tip\r\n");
+    SeedStartFolder(shipped.string(), home.string(), problem);
+    EXPECT_EQ(Get(home / "Help.htm"), "<p>new help</p>");
+    EXPECT_EQ(Get(home / "tips.txt"), "Hand-made tip\r\n");
+}
+
+TEST(DesktopStartFolderTest, FindsTheFolderAndTheInstalledData) {
+    EXPECT_EQ(DesktopStartFolderFor("/data/me", "/home/me"), "/data/me/tunevarn");
+    EXPECT_EQ(DesktopStartFolderFor("/data/me/", "/home/me"), "/data/me/tunevarn");
+    // Unset, empty or relative XDG_DATA_HOME: the default under the home folder.
+    EXPECT_EQ(DesktopStartFolderFor(nullptr, "/home/me"), "/home/me/.local/share/tunevarn");
+    EXPECT_EQ(DesktopStartFolderFor("", "/home/me"), "/home/me/.local/share/tunevarn");
+    EXPECT_EQ(DesktopStartFolderFor("data", "/home/me"), "/home/me/.local/share/tunevarn");
+    EXPECT_EQ(DesktopStartFolderFor(nullptr, nullptr), "");
+
+    fs::path prefix = testpaths::TempDir("prefix");
+    Put(prefix / "bin/tunevarn", "");
+    EXPECT_EQ(ShippedDataFolder((prefix / "bin/tunevarn").string()), "");
+    fs::create_directories(prefix / "share/tunevarn");
+    EXPECT_EQ(ShippedDataFolder((prefix / "bin/tunevarn").string()),
+              (prefix / "share/tunevarn").string());
+    EXPECT_EQ(ShippedDataFolder(""), "");
+}
