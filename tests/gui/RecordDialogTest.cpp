@@ -302,7 +302,7 @@ TEST(ThreadedRecordDialog, AFailedRunKeepsItsButtonsUntilStop) {
     EXPECT_TRUE(Running(d));
     ASSERT_TRUE(WaitFor([&] { return !d.Logic().RunActive() && !shown.empty(); }));
     EXPECT_EQ(shown, std::vector<std::string>{
-                         "trace: Cannot retrieve disk information\n, or the disc is not blank."});
+                         "trace: The disc in the drive is not blank."});
     QTest::qWait(50);  // anything the worker might have posted arrives
     EXPECT_TRUE(Running(d)) << "a failed run leaves the buttons as they are";
     Click(d, kStop);
