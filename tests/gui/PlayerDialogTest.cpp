@@ -275,8 +275,9 @@ TEST(ThreadedPlayerDialog, CloseEscapeAndTheCloseBoxSilenceTheSongAndEndTheModal
         {"Escape", [](P* d) { QTest::keyClick(d, Qt::Key_Escape); }},
         {"close box", [](P* d) { d->close(); }},
     };
-    for (const auto& [name, act] : ways) {
-        SCOPED_TRACE(name);
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.first);
+        const std::function<void(P*)>& act = way.second;  // clang 14 cannot capture a binding
         // The device holds every buffer: only a stop that throws them away returns.
         CThreeSongs rig;
         auto dialog = rig.Window();
