@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -196,6 +197,15 @@ std::vector<size_t> Sampled(const std::vector<uint8_t>& opcodes) {
     return at;
 }
 
+// Under ThreadSanitizer a burn runs some fifty times slower: there each position gets
+// one kind of fault in turn, so every position and every kind is still met, with the
+// threads of each run checked as closely as in the whole matrix.
+#if defined(__SANITIZE_THREAD__)
+constexpr size_t kKindsPerPosition = 1;
+#else
+constexpr size_t kKindsPerPosition = 5;
+#endif
+
 class ThreadedFaultMatrix : public ::testing::TestWithParam<DriverKind> {};
 
 TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
@@ -214,8 +224,14 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
 
     const std::vector<size_t> at = Sampled(good);
     ASSERT_GT(at.size(), 10u);
-    for (What what : {What::kSense, What::kTransport, What::kBusy, What::kTimeOut, What::kStop}) {
-        for (size_t k : at) {
+    const What kinds[] = {What::kSense, What::kTransport, What::kBusy, What::kTimeOut,
+                          What::kStop};
+    for (size_t w = 0; w < std::size(kinds); ++w) {
+        const What what = kinds[w];
+        for (size_t j = 0; j < at.size(); ++j) {
+            if ((j + w) % std::size(kinds) >= kKindsPerPosition)
+                continue;
+            const size_t k = at[j];
             CBurn burn(kind);
             burn.Run(what, k);
             char where[96];
