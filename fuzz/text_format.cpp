@@ -57,7 +57,7 @@ Verdict Reference(const std::string& f, const std::vector<CTextArg>& args, std::
         if (j >= f.size() || next >= args.size())
             return Verdict::kRefused;
         const char conversion = f[j];
-        const std::string spec = f.substr(i, j - i + 1);
+        const std::string format = f.substr(i, j - i + 1);
         const CTextArg& arg = args[next++];
         i = j + 1;
         int n = 0;
@@ -66,20 +66,20 @@ Verdict Reference(const std::string& f, const std::vector<CTextArg>& args, std::
                 return Verdict::kRefused;
             if (flags.find_first_of("0+ #") != std::string::npos)
                 verdict = Verdict::kUndefinedInC;
-            n = std::snprintf(piece.data(), piece.size(), spec.c_str(), arg.text);
+            n = std::snprintf(piece.data(), piece.size(), format.c_str(), arg.text);
         } else if (conversion == 'd' || conversion == 'i') {
             if (arg.isText)
                 return Verdict::kRefused;
             if (flags.find('#') != std::string::npos)
                 verdict = Verdict::kUndefinedInC;
-            n = std::snprintf(piece.data(), piece.size(), spec.c_str(),
+            n = std::snprintf(piece.data(), piece.size(), format.c_str(),
                               static_cast<int>(arg.number));
         } else if (conversion == 'u' || conversion == 'x' || conversion == 'X') {
             if (arg.isText)
                 return Verdict::kRefused;
             if (conversion == 'u' && flags.find('#') != std::string::npos)
                 verdict = Verdict::kUndefinedInC;
-            n = std::snprintf(piece.data(), piece.size(), spec.c_str(),
+            n = std::snprintf(piece.data(), piece.size(), format.c_str(),
                               static_cast<unsigned>(arg.number));
         } else {
             return Verdict::kRefused;

@@ -43,15 +43,15 @@ void CSkinDialog::SetBackground(int32_t pictureId, int32_t mode) {
     update();
 }
 
-void CSkinDialog::AddPictureButton(const CPictureButton& spec) {
+void CSkinDialog::AddPictureButton(const CPictureButton& picture) {
     Button button;
-    button.spec = spec;
-    QPixmap normal = Picture(spec.normalPicture);
-    button.rect = QRect(spec.position, normal.size());
-    if (spec.tooltipId != 0)
-        button.tooltip = FromBytes(LanguageTable().ResourceText(spec.tooltipId));
+    button.picture = picture;
+    QPixmap normal = Picture(picture.normalPicture);
+    button.rect = QRect(picture.position, normal.size());
+    if (picture.tooltipId != 0)
+        button.tooltip = FromBytes(LanguageTable().ResourceText(picture.tooltipId));
     buttons_.push_back(button);
-    hitOrder_.push_back(spec.controlId);
+    hitOrder_.push_back(picture.controlId);
     update(button.rect);
 }
 
@@ -61,7 +61,7 @@ void CSkinDialog::SetHitTestOrder(const std::vector<int32_t>& controlIds) {
 
 CSkinDialog::Button* CSkinDialog::Find(int32_t controlId) {
     for (Button& b : buttons_)
-        if (b.spec.controlId == controlId)
+        if (b.picture.controlId == controlId)
             return &b;
     return nullptr;
 }
@@ -114,8 +114,8 @@ QString CSkinDialog::PictureButtonTooltip(int32_t controlId) const {
 
 void CSkinDialog::RefreshTooltips() {
     for (Button& b : buttons_)
-        if (b.spec.tooltipId != 0)
-            b.tooltip = FromBytes(LanguageTable().ResourceText(b.spec.tooltipId));
+        if (b.picture.tooltipId != 0)
+            b.tooltip = FromBytes(LanguageTable().ResourceText(b.picture.tooltipId));
 }
 
 void CSkinDialog::paintEvent(QPaintEvent*) {
@@ -135,7 +135,7 @@ void CSkinDialog::paintEvent(QPaintEvent*) {
             for (int x = 0; x < w; x += background_.width()) painter.drawPixmap(x, y, background_);
     }
     for (const Button& b : buttons_) {
-        int32_t id = b.hover ? b.spec.hoverPicture : b.spec.normalPicture;
+        int32_t id = b.hover ? b.picture.hoverPicture : b.picture.normalPicture;
         painter.drawPixmap(b.rect.topLeft(), Picture(id));
     }
 }
@@ -163,7 +163,7 @@ void CSkinDialog::UpdateHover(QPoint windowPos, QPoint globalPos) {
     int32_t tip = 0;
     for (const Button& b : buttons_)
         if (b.rect.contains(windowPos) && !b.tooltip.isEmpty()) {
-            tip = b.spec.controlId;
+            tip = b.picture.controlId;
             break;
         }
     if (tip != tipButton_) {

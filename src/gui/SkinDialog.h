@@ -67,7 +67,7 @@ class CSkinDialog : public QDialog {
 
   private:
     struct Button {
-        CPictureButton spec;
+        CPictureButton picture;
         QRect rect;
         bool enabled = true;
         bool hover = false;
