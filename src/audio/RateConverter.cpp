@@ -30,9 +30,15 @@ int16_t SampleAt(const uint8_t* bytes, size_t i) {
 // Appends frames of native-endian samples (channels 1 or 2) as little-endian stereo.
 void AppendStereo(const uint8_t* samples, size_t frames, int32_t channels,
                   std::vector<uint8_t>& out) {
+    if (frames == 0)
+        return;
     size_t at = out.size();
     out.resize(at + 4 * frames);
     uint8_t* p = out.data() + at;
+    if (channels == 2 && std::endian::native == std::endian::little) {
+        std::memcpy(p, samples, 4 * frames);  // already CD audio
+        return;
+    }
     for (size_t i = 0; i < frames; ++i) {
         auto left = static_cast<uint16_t>(SampleAt(samples, i * channels));
         auto right = static_cast<uint16_t>(SampleAt(samples, i * channels + channels - 1));

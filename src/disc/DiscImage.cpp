@@ -1,9 +1,11 @@
 #include "disc/DiscImage.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
 
+#include "audio/CdSamples.h"
 #include "ui/DisplayText.h"
 
 namespace {
@@ -101,18 +103,23 @@ void CDiscImage::ApplyGain(void* samples, int32_t byteCount) {
         return;
     auto* bytes = static_cast<uint8_t*>(samples);
     const float factor = gain;
-    int32_t count = byteCount / 2;
-    for (int32_t i = 0; i < count; ++i) {
-        uint8_t* p = bytes + 2 * static_cast<size_t>(i);
-        auto sample = static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
-        float x = factor * static_cast<float>(sample);
-        x = std::min(x, 32767.0f);
-        x = std::max(x, -32767.0f);
-        // A gain that is not a number (the field is public) gives silence, never a value
-        // that does not convert.
-        auto result = static_cast<int16_t>(x == x ? static_cast<int32_t>(x) : 0);
-        p[0] = static_cast<uint8_t>(static_cast<uint16_t>(result) & 0xFF);
-        p[1] = static_cast<uint8_t>(static_cast<uint16_t>(result) >> 8);
+    const size_t count = static_cast<size_t>(byteCount) / 2;
+    std::array<int16_t, cdsamples::kBlock> block;
+    for (size_t at = 0; at < count; at += block.size()) {
+        const size_t n = std::min(block.size(), count - at);
+        cdsamples::Load(bytes + 2 * at, block.data(), n);
+        // Whole blocks, so that the loop has a fixed length; the rest of a short one
+        // is silence and not stored.
+        std::fill(block.begin() + static_cast<std::ptrdiff_t>(n), block.end(), int16_t{0});
+        for (int16_t& sample : block) {
+            float x = factor * static_cast<float>(sample);
+            x = std::min(x, 32767.0f);
+            x = std::max(x, -32767.0f);
+            // A gain that is not a number (the field is public) gives silence, never a
+            // value that does not convert.
+            sample = static_cast<int16_t>(x == x ? static_cast<int32_t>(x) : 0);
+        }
+        cdsamples::Store(block.data(), bytes + 2 * at, n);
     }
 }
 

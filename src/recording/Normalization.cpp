@@ -9,6 +9,7 @@
 
 #include "app/FileIo.h"
 #include "app/StartFolder.h"
+#include "audio/CdSamples.h"
 #include "audio/Mp3Source.h"
 #include "disc/DiscImage.h"
 #include "recording/RecordSession.h"
@@ -58,11 +59,7 @@ class CLevelAnalysis {
             Show();
             int32_t got = ended ? 0 : source.Read(block.data(), kAnalysisBlock);
             ended = got < kAnalysisBlock;
-            for (int32_t b = 0; b + 1 < got; b += 2) {
-                auto sample = static_cast<int16_t>(static_cast<uint16_t>(
-                    block[static_cast<size_t>(b)] | block[static_cast<size_t>(b) + 1] << 8));
-                peak = std::max(peak, sample < 0 ? -int32_t{sample} : int32_t{sample});
-            }
+            peak = cdsamples::Peak(block.data(), static_cast<size_t>(std::max(got, 0)) / 2, peak);
         }
         source.Close();
         // Each track's peak has one writer; the caller reads it after joining.
