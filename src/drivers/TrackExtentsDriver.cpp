@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "audio/CdSamples.h"
 #include "disc/DiscImage.h"
 #include "scsi/BigEndian.h"
 
@@ -66,10 +67,7 @@ int32_t CTrackExtentsDriver::WriteWithoutAddress(int32_t& address, const uint8_t
         if (swapBytes) {
             if (swapped_.size() < bytes)
                 swapped_.resize(bytes);
-            for (size_t i = 0; i + 1 < bytes; i += 2) {
-                swapped_[i] = data[i + 1];
-                swapped_[i + 1] = data[i];
-            }
+            cdsamples::SwapPairs(data, swapped_.data(), bytes);
             out = swapped_.data();
         }
         uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "audio/CdSamples.h"
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiStatus.h"
 
@@ -113,10 +114,7 @@ CVirtualAnswer CVirtualExtentsModel::Write(const uint8_t* cdb, const Request& re
     if (SwappedSamples() && need > 0) {
         // The host sends big-endian samples; the image keeps CD audio's little-endian.
         samples_.resize(need);
-        for (size_t i = 0; i + 1 < need; i += 2) {
-            samples_[i] = data[i + 1];
-            samples_[i + 1] = data[i];
-        }
+        cdsamples::SwapPairs(data, samples_.data(), need);
         data = samples_.data();
     }
     return WriteDiscBlocks(write_->NextAddress(), blocks, data, false);
