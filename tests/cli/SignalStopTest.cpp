@@ -54,48 +54,73 @@ const Signal kSignals[] = {{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "S
 TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
     // A 1x drive in real time with a small buffer: the host keeps sending for seconds.
     // Its lead-in begins two seconds before the disc, so that phase lasts long enough
-    // to be hit as well.
+    // to be hit as well.  The six burns run side by side, each signalled as soon as it
+    // reaches its phase: they mostly wait for the drive.
     const char* const kPhases[] = {"Writing lead-in area...", "Writing track 1"};
+    struct Burn {
+        std::string what, start, output, phase;
+        int signal = 0;
+        pid_t pid = 0;
+        bool signalled = false;
+    };
+    std::vector<Burn> burns;
     for (const Signal& signal : kSignals) {
         for (const char* phase : kPhases) {
-            SCOPED_TRACE(std::string(signal.name) + " during " + phase);
-            std::string start = testpaths::TempDir("signal-burn");
-            std::string output = testpaths::TempDir("signal-burn-out");
-            mp3craft::WriteBytes(
-                start + "/bus.txt",
-                [&] {
-                    std::string bus = "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n"
-                                      "lead-in = 99:58:00\noutput = " +
-                                      output + "\n";
-                    return std::vector<uint8_t>(bus.begin(), bus.end());
-                }());
-            pid_t pid = testpaths::StartProgram(
+            Burn burn;
+            burn.what = std::string(signal.name) + " during " + phase;
+            burn.start = testpaths::TempDir("signal-burn");
+            burn.output = testpaths::TempDir("signal-burn-out");
+            burn.phase = phase;
+            burn.signal = signal.number;
+            std::string bus = "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n"
+                              "lead-in = 99:58:00\noutput = " +
+                              burn.output + "\n";
+            mp3craft::WriteBytes(burn.start + "/bus.txt",
+                                 std::vector<uint8_t>(bus.begin(), bus.end()));
+            burn.pid = testpaths::StartProgram(
                 {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_RECORDER",
-                 "TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt", testpaths::Cli(), "burn",
+                 "TUNEVARN_VIRTUAL_BUS=" + burn.start + "/bus.txt", testpaths::Cli(), "burn",
                  "--cd-text", Fixture("songs/More/03 Evening.mp3")},
-                start, start + "/out.txt", start + "/err.txt");
-            ASSERT_GT(pid, 0);
-            bool reached = WaitUntil([&] { return Contains(Read(start + "/err.txt"), phase); });
-            ::kill(pid, signal.number);
-            int status = testpaths::WaitForExit(pid, 60);
-            ASSERT_TRUE(reached) << Read(start + "/err.txt");
-            EXPECT_EQ(status, 128 + signal.number) << "one signal ends it, with its status";
-
-            std::string err = Read(start + "/err.txt");
-            EXPECT_TRUE(Contains(err, "burn: stopped; the disc was not completed\n")) << err;
-            EXPECT_FALSE(Contains(err, "trace:")) << err;
-            EXPECT_FALSE(Contains(Read(start + "/out.txt"), "completed"));
-            // Writing had begun; after it the drive was released and its tray opened.
-            std::string commands = Read(output + "/commands-0.log");
-            size_t written = commands.find("\n2A ");
-            ASSERT_NE(written, std::string::npos) << commands;
-            size_t released = commands.find("\n1E 00 00 00 00 00", written);
-            EXPECT_NE(released, std::string::npos) << "medium removal allowed again";
-            EXPECT_NE(commands.find("\n1B 00 00 00 02 00", released), std::string::npos)
-                << "ejected";
-            EXPECT_EQ(FilesIn(output), std::vector<std::string>{"commands-0.log"})
-                << "no disc image";
+                burn.start, burn.start + "/out.txt", burn.start + "/err.txt");
+            if (burn.pid > 0)
+                burns.push_back(burn);
+            else
+                ADD_FAILURE() << burn.what << ": tunevarn-cli did not start";
         }
+    }
+    WaitUntil([&] {
+        bool all = true;
+        for (Burn& burn : burns) {
+            if (!burn.signalled && Contains(Read(burn.start + "/err.txt"), burn.phase)) {
+                ::kill(burn.pid, burn.signal);
+                burn.signalled = true;
+            }
+            all = all && burn.signalled;
+        }
+        return all;
+    });
+    for (Burn& burn : burns) {
+        SCOPED_TRACE(burn.what);
+        if (!burn.signalled)
+            ::kill(burn.pid, SIGKILL);
+        int status = testpaths::WaitForExit(burn.pid, 60);
+        ASSERT_TRUE(burn.signalled) << Read(burn.start + "/err.txt");
+        EXPECT_EQ(status, 128 + burn.signal) << "one signal ends it, with its status";
+
+        std::string err = Read(burn.start + "/err.txt");
+        EXPECT_TRUE(Contains(err, "burn: stopped; the disc was not completed\n")) << err;
+        EXPECT_FALSE(Contains(err, "trace:")) << err;
+        EXPECT_FALSE(Contains(Read(burn.start + "/out.txt"), "completed"));
+        // Writing had begun; after it the drive was released and its tray opened.
+        std::string commands = Read(burn.output + "/commands-0.log");
+        size_t written = commands.find("\n2A ");
+        ASSERT_NE(written, std::string::npos) << commands;
+        size_t released = commands.find("\n1E 00 00 00 00 00", written);
+        EXPECT_NE(released, std::string::npos) << "medium removal allowed again";
+        EXPECT_NE(commands.find("\n1B 00 00 00 02 00", released), std::string::npos)
+            << "ejected";
+        EXPECT_EQ(FilesIn(burn.output), std::vector<std::string>{"commands-0.log"})
+            << "no disc image";
     }
 }
 

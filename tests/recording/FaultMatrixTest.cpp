@@ -197,10 +197,18 @@ std::vector<size_t> Sampled(const std::vector<uint8_t>& opcodes) {
     return at;
 }
 
-// Under ThreadSanitizer a burn runs some fifty times slower: there each position gets
+// Under the sanitizers a burn runs ten to fifty times slower: there each position gets
 // one kind of fault in turn, so every position and every kind is still met, with the
-// threads of each run checked as closely as in the whole matrix.
-#if defined(__SANITIZE_THREAD__)
+// memory and the threads of each run checked as closely as in the whole matrix.  The
+// plain build runs the whole matrix.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+#define TUNEVARN_MATRIX_SAMPLED 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer) || __has_feature(address_sanitizer)
+#define TUNEVARN_MATRIX_SAMPLED 1
+#endif
+#endif
+#ifdef TUNEVARN_MATRIX_SAMPLED
 constexpr size_t kKindsPerPosition = 1;
 #else
 constexpr size_t kKindsPerPosition = 5;
