@@ -7,18 +7,31 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <system_error>
 
 #include "audio/TagTitle.h"
 
+// Pieces of PCM as the decoder gave them, each with the format it came in.
+struct CMp3Source::CBatch {
+    struct Piece {
+        int32_t at, bytes, channels, rate;
+    };
+    alignas(16) std::array<uint8_t, size_t{kBatchPieces} * kDecodeCap> pcm;
+    std::array<Piece, kBatchPieces> pieces;
+    int32_t count = 0;
+    int32_t used = 0;   // bytes of pcm
+    bool last = false;  // the file ends with this batch
+};
+
 struct CMp3Source::CBuffers {
     alignas(16) std::array<uint8_t, kInputBlock> input;
-    alignas(16) std::array<uint8_t, kDecodeCap> pcm;
+    std::array<CBatch, kBatches> batches;
 };
 
 namespace {
-// Room for what one decoder chunk becomes at the slowest rate (8000 Hz mono written
-// 44100 / 8000 times, as stereo), so the staging buffer rarely grows after its first use.
-constexpr size_t kStagedReserve = 4 * (size_t{CMp3Source::kDecodeCap} / 2 * 441 / 80 + 4096);
+// Room for what one batch becomes at 44100 Hz, so the staging buffer of most songs never
+// grows after its first use (slower rates grow it once).
+constexpr size_t kStagedReserve = size_t{CMp3Source::kBatchPieces} * CMp3Source::kDecodeCap;
 }  // namespace
 
 CMp3Source::CMp3Source() = default;
@@ -121,30 +134,21 @@ int32_t CMp3Source::Read(void* buffer, int32_t n) {
     }
 }
 
-bool CMp3Source::DecodeMore() {
-    if (ended_)
-        return false;
-    if (firstReadPending_) {
-        firstReadPending_ = false;
-        converter_.Reset();
-        if (!StartDecoder() || !FillInput()) {
-            ended_ = true;
-            return false;
-        }
-    }
+bool CMp3Source::DecodeStep(CBatch& batch) {
+    auto& piece = batch.pieces[static_cast<size_t>(batch.count)];
     size_t got = 0;
     int status = mpg123_decode(handle_, newInput_ ? buffers_->input.data() : nullptr,
                                newInput_ ? static_cast<size_t>(inputLength_) : 0,
-                               buffers_->pcm.data(), buffers_->pcm.size(), &got);
+                               batch.pcm.data() + batch.used, kDecodeCap, &got);
     newInput_ = false;
 
     // The library hands out audio with "frame done" and with "need more input" alike:
     // every byte it gives counts, whatever the status.  It is in the format of the
     // frames before an announced change.
-    if (got > 0 && !converter_.Convert(buffers_->pcm.data(), static_cast<int32_t>(got), channels_,
-                                       rate_, staged_)) {
-        ended_ = true;
-        return false;
+    if (got > 0) {
+        piece = {batch.used, static_cast<int32_t>(got), channels_, rate_};
+        batch.used += static_cast<int32_t>(got);
+        ++batch.count;
     }
     // A format change is announced before the frame that brings it.  Two announcements
     // in a row without audio between them would mean a library that no longer makes
@@ -158,7 +162,96 @@ bool CMp3Source::DecodeMore() {
         feed = status != MPG123_OK || got == 0;
     }
     emptyAnnouncement_ = status == MPG123_NEW_FORMAT && got == 0;
-    if (feed && !FillInput()) {
+    return !feed || FillInput();
+}
+
+void CMp3Source::FillBatch(CBatch& batch) {
+    batch.count = 0;
+    batch.used = 0;
+    batch.last = false;
+    while (batch.count < kBatchPieces)
+        if (!DecodeStep(batch)) {
+            batch.last = true;
+            return;
+        }
+}
+
+void CMp3Source::DecodeAhead() {
+    for (int64_t next = 0;; ++next) {
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return stop_ || next - released_ < kBatches; });
+            if (stop_)
+                return;
+        }
+        // The slot is this thread's until it is counted as filled.
+        CBatch& batch = buffers_->batches[static_cast<size_t>(next % kBatches)];
+        FillBatch(batch);
+        {
+            std::lock_guard lock(mutex_);
+            filled_ = next + 1;
+        }
+        changed_.notify_all();
+        if (batch.last)
+            return;
+    }
+}
+
+void CMp3Source::StopDecoding() {
+    if (!decoding_.joinable())
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    changed_.notify_all();
+    decoding_.join();
+}
+
+bool CMp3Source::DecodeMore() {
+    if (ended_)
+        return false;
+    if (firstReadPending_) {
+        firstReadPending_ = false;
+        converter_.Reset();
+        if (!StartDecoder() || !FillInput()) {
+            ended_ = true;
+            return false;
+        }
+        filled_ = 0;
+        released_ = 0;
+        stop_ = false;
+        try {
+            decoding_ = std::thread([this] { DecodeAhead(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: this one decodes each batch before converting it.
+        }
+    }
+    const int64_t index = released_;
+    CBatch& batch = buffers_->batches[static_cast<size_t>(index % kBatches)];
+    if (decoding_.joinable()) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return filled_ > index; });
+    } else {
+        FillBatch(batch);
+    }
+    bool ok = true;
+    for (int32_t i = 0; ok && i < batch.count; ++i) {
+        const auto& piece = batch.pieces[static_cast<size_t>(i)];
+        ok = converter_.Convert(batch.pcm.data() + piece.at, piece.bytes, piece.channels,
+                                piece.rate, staged_);
+    }
+    const bool last = batch.last;
+    {
+        std::lock_guard lock(mutex_);
+        released_ = index + 1;
+    }
+    changed_.notify_all();
+    if (!ok) {
+        ended_ = true;
+        return false;
+    }
+    if (last) {
         converter_.Finish(staged_);
         ended_ = true;
     }
@@ -180,6 +273,7 @@ void CMp3Source::TakeFormat() {
 }
 
 void CMp3Source::Close() {
+    StopDecoding();
     if (handle_ != nullptr) {
         mpg123_delete(handle_);
         handle_ = nullptr;

@@ -2,16 +2,24 @@
 // One MP3 file as a CD audio source: inspection on Open (tags, first frame, length in
 // whole seconds), decoding to 44100 Hz stereo on Read.
 //
-// Read feeds libmpg123 with blocks of the file (16384 bytes) from the first frame to the
-// end of the audio, takes at most 8192 bytes of PCM per decoder call, converts each chunk
-// by CRateConverter and keeps what the caller did not take for the next Read.  The
-// converter starts afresh with every Open, so a song decodes to the same bytes whoever
-// reads it and in whatever pieces.  The decoder handle and the buffers are made on the
-// first Read, so an Open that only inspects (listing songs) stays cheap.
+// Decoding runs ahead of the reader on a thread of its own: it feeds libmpg123 with
+// blocks of the file (16384 bytes) from the first frame to the end of the audio and
+// takes at most 8192 bytes of PCM per decoder call, a few batches of such pieces ahead.
+// Read converts each piece by CRateConverter, on the caller's thread, and keeps what the
+// caller did not take for the next Read.  So a burn, an export or the level analysis
+// decodes on one core and converts, gains and writes on another.  The converter starts
+// afresh with every Open and sees the same pieces in the same order whichever thread
+// decoded them, so a song decodes to the same bytes whoever reads it and in whatever
+// pieces.  When no thread can be started, Read decodes itself.  The decoder handle, the
+// buffers and the thread are made on the first Read, so an Open that only inspects
+// (listing songs) stays cheap; Close stops and joins the thread.
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/FileIo.h"
@@ -27,6 +35,8 @@ class CMp3Source : public CAudioSource {
 
     static constexpr int32_t kInputBlock = 16384;  // file bytes fed to the decoder at a time
     static constexpr int32_t kDecodeCap = 8192;    // PCM bytes asked of the decoder per call
+    static constexpr int32_t kBatchPieces = 32;    // decoder calls handed over at a time
+    static constexpr int32_t kBatches = 3;         // batches decoded ahead at most
 
     CMp3Source();
     ~CMp3Source() override;
@@ -60,6 +70,7 @@ class CMp3Source : public CAudioSource {
 
   private:
     struct CBuffers;
+    struct CBatch;
 
     // Reads the next block of the file into the input buffer; false at the end.
     bool FillInput();
@@ -67,26 +78,44 @@ class CMp3Source : public CAudioSource {
     bool StartDecoder();
     // Takes the rate and channel count of the audio the decoder delivers from now on.
     void TakeFormat();
-    // Decodes one more piece of the file into the staged CD audio; at the end of the
+    // Decoder side: fills a batch with the next pieces of PCM; marks it the last when
+    // the file is done.
+    void FillBatch(CBatch& batch);
+    // One decoder call, its PCM appended to the batch as a piece; false at the end of
+    // the file.
+    bool DecodeStep(CBatch& batch);
+    // The decoding thread: fills batches while there is room, until the last or a stop.
+    void DecodeAhead();
+    // Reader side: converts the next batch into the staged CD audio; at the end of the
     // file, what the converter still holds.  False once nothing more can come.
     bool DecodeMore();
+    // Stops the decoding thread, if one runs, and waits for it.
+    void StopDecoding();
 
     CFile file_;
     CMp3Layout layout_;
     // The decoder restarts at the first frame on the first Read after Open.
     bool firstReadPending_ = false;
 
-    // Decoding state, between Open and Close.
+    // Decoding state, between Open and Close.  While the decoding thread runs, the
+    // decoder, the input and the format below are its own; the batches pass between it
+    // and the reader under mutex_.
     mpg123_handle_struct* handle_ = nullptr;
     std::unique_ptr<CBuffers> buffers_;  // kept from one file to the next
     int64_t readAt_ = 0;                 // file offset of the next input block
     int32_t inputLength_ = 0;
     bool newInput_ = false;           // the input buffer holds bytes not yet handed over
     bool emptyAnnouncement_ = false;  // the last call announced a format and gave nothing
-    bool ended_ = false;              // the file is decoded and the converter emptied
     bool exhausted_ = false;          // a Read came up short: the file is done
     int32_t channels_ = 2;            // format of the PCM the decoder now delivers
     int32_t rate_ = 44100;
+    std::thread decoding_;
+    std::mutex mutex_;
+    std::condition_variable changed_;  // a batch was filled or released, or stop_ was set
+    int64_t filled_ = 0;               // batches filled so far (batch i in slot i % kBatches)
+    int64_t released_ = 0;             // batches converted and given back
+    bool stop_ = false;
+    bool ended_ = false;           // the file is decoded and the converter emptied
     std::vector<uint8_t> staged_;  // converted audio not yet delivered, from stagedAt_
     size_t stagedAt_ = 0;
     CRateConverter converter_;
