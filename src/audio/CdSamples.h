@@ -20,8 +20,8 @@ inline void Load(const uint8_t* bytes, int16_t* samples, size_t count) {
         std::memcpy(samples, bytes, 2 * count);
     } else {
         for (size_t i = 0; i < count; ++i)
-            samples[i] = static_cast<int16_t>(
-                static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8));
+            samples[i] =
+                static_cast<int16_t>(static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8));
     }
 }
 

@@ -72,9 +72,10 @@ TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
             burn.output = testpaths::TempDir("signal-burn-out");
             burn.phase = phase;
             burn.signal = signal.number;
-            std::string bus = "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n"
-                              "lead-in = 99:58:00\noutput = " +
-                              burn.output + "\n";
+            std::string bus =
+                "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n"
+                "lead-in = 99:58:00\noutput = " +
+                burn.output + "\n";
             mp3craft::WriteBytes(burn.start + "/bus.txt",
                                  std::vector<uint8_t>(bus.begin(), bus.end()));
             burn.pid = testpaths::StartProgram(
@@ -117,8 +118,7 @@ TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
         ASSERT_NE(written, std::string::npos) << commands;
         size_t released = commands.find("\n1E 00 00 00 00 00", written);
         EXPECT_NE(released, std::string::npos) << "medium removal allowed again";
-        EXPECT_NE(commands.find("\n1B 00 00 00 02 00", released), std::string::npos)
-            << "ejected";
+        EXPECT_NE(commands.find("\n1B 00 00 00 02 00", released), std::string::npos) << "ejected";
         EXPECT_EQ(FilesIn(burn.output), std::vector<std::string>{"commands-0.log"})
             << "no disc image";
     }
