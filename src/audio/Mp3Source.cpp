@@ -169,7 +169,7 @@ void CMp3Source::FillBatch(CBatch& batch) {
     batch.count = 0;
     batch.used = 0;
     batch.last = false;
-    while (batch.count < kBatchPieces)
+    while (batch.count < kBatchPieces && !stop_.load(std::memory_order_relaxed))
         if (!DecodeStep(batch)) {
             batch.last = true;
             return;

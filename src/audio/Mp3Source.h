@@ -13,6 +13,7 @@
 // pieces.  When no thread can be started, Read decodes itself.  The decoder handle, the
 // buffers and the thread are made on the first Read, so an Open that only inspects
 // (listing songs) stays cheap; Close stops and joins the thread.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -114,7 +115,9 @@ class CMp3Source : public CAudioSource {
     std::condition_variable changed_;  // a batch was filled or released, or stop_ was set
     int64_t filled_ = 0;               // batches filled so far (batch i in slot i % kBatches)
     int64_t released_ = 0;             // batches converted and given back
-    bool stop_ = false;
+    // Set under mutex_ for the waits; also read between decoder calls, so that a Close
+    // does not wait for a long damaged stretch to be searched through.
+    std::atomic<bool> stop_{false};
     bool ended_ = false;           // the file is decoded and the converter emptied
     std::vector<uint8_t> staged_;  // converted audio not yet delivered, from stagedAt_
     size_t stagedAt_ = 0;
