@@ -102,12 +102,8 @@ TEST(DiscImageTrack, ComputedLengthFarBeyondTheFramesIsSilence) {
 
 TEST(DiscImageStream, CrossesTrackEndsAndEndsAfterTheLastTrack) {
     std::string dir = testpaths::TempDir("stream");
-    std::string empty = dir + "/zero.mp3";  // a Xing frame count of 0: a 0-second track
-    mp3craft::Shape shape;
-    shape.audioBytes = 4000;
-    shape.xingOffset = 36;
-    shape.xingFrames = 0;
-    mp3craft::Write(empty, shape);
+    std::string empty = dir + "/zero.mp3";  // a frame count of 0: a 0-second track
+    mp3craft::WriteSeconds(empty, 0);
     std::vector<std::string> paths = {Fixture("m1_44100_stereo.mp3"), empty,
                                       Fixture("truncated.mp3"), Fixture("m1_44100_mono.mp3")};
     std::vector<uint8_t> expected;
@@ -173,11 +169,7 @@ TEST(DiscImageTracks, AddTrackKeepsTheBudgetAndTheTrackLimit) {
     std::string big = dir + "/4919.mp3", one = dir + "/1.mp3", zero = dir + "/0.mp3";
     mp3craft::WriteSeconds(big, 4919);
     mp3craft::WriteSeconds(one, 1);
-    mp3craft::Shape shape;
-    shape.audioBytes = 4000;
-    shape.xingOffset = 36;
-    shape.xingFrames = 0;
-    mp3craft::Write(zero, shape);
+    mp3craft::WriteSeconds(zero, 0);
 
     CDiscImage disc;
     ASSERT_EQ(disc.AddTrack(big.c_str(), "big"), 1);
