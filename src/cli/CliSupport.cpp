@@ -11,6 +11,7 @@
 #include "audio/Mp3Source.h"
 #include "disc/DiscImage.h"
 #include "songlist/Song.h"
+#include "songlist/SongList.h"
 #include "ui/DisplayText.h"
 
 std::string AbsolutePath(const std::string& path) {
@@ -77,4 +78,16 @@ const char* TrackRefusal(const CDiscImage& disc, const CSong& song) {
     if (opened != 0)
         return "not an MP3 file we can record";
     return "does not fit on the disc (82 minutes at most)";
+}
+
+bool OutputAllowed(const char* command, const std::string& out, OutputKind kind,
+                   const std::vector<std::string>& operands, const CSongList& songs) {
+    std::vector<std::string> inputs = songs.FullPaths();
+    inputs.insert(inputs.end(), operands.begin(), operands.end());
+    OutputRefusal refusal = CheckOutputFile(out, kind, inputs);
+    if (refusal == OutputRefusal::kNone)
+        return true;
+    std::fprintf(stderr, "tunevarn-cli: %s: %s\n", command,
+                 TerminalText(OutputRefusalText(out, kind, refusal)).c_str());
+    return false;
 }

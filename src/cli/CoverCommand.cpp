@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FileIo.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
@@ -31,6 +32,14 @@ int RunCover(const CCliArgs& args) {
     AddSongsFromPaths(list, paths, [&interrupt] { return interrupt.Raised(); });
     if (interrupt.Raised())
         return interrupt.ExitStatus();
+    std::vector<std::string> read = paths;
+    if (!background.empty())
+        read.push_back(background);
+    if (!OutputAllowed("cover", out, OutputKind::kPdf, read, list))
+        return kExitFailed;
+    if (!HasExtension(out, ".pdf"))
+        std::fprintf(stderr, "tunevarn-cli: cover: %s is written as a PDF file\n",
+                     TerminalText(out).c_str());
 
     CCover cover;
     cover.AddCoverSongs(list);

@@ -68,8 +68,7 @@ TEST(CliBurn, OptionsItCannotUseAreRefusedBeforeAnythingHappens) {
         {"--normalize", "--only-if", "90,101", kSong},
         {"--test=yes", kSong},
         {"--drive", "0", kSong},
-        {"--driver", "mmcraw", kSong},
-        {"--driver", "sony", kSong},
+        {"--driver", "sonny", kSong},
         {"--driver", "CDR100", kSong},
         {"--driver"},
         {"--shiny", kSong},
@@ -80,7 +79,7 @@ TEST(CliBurn, OptionsItCannotUseAreRefusedBeforeAnythingHappens) {
     for (const auto& args : wrong) {
         auto r = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + output}, args);
         EXPECT_EQ(r.status, 2) << args[0];
-        EXPECT_TRUE(Contains(r.err, "usage:")) << r.err;
+        EXPECT_TRUE(Contains(r.err, "burn --help")) << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(output + "/commands-0.log")) << "no drive was asked";
 }
@@ -206,7 +205,7 @@ TEST(CliBurn, SeveralRecordersNeedTheDriveNamed) {
     EXPECT_EQ(unnamed.status, 1);
     EXPECT_TRUE(Contains(unnamed.err, "choose one with --drive N")) << unnamed.err;
     auto wrong = Burn(start, {bus}, {"--drive", "3", kSong});
-    EXPECT_EQ(wrong.status, 1);
+    EXPECT_EQ(wrong.status, 2) << "a wrong argument";
     EXPECT_TRUE(Contains(wrong.err, "--drive 3: there are 2 recorders")) << wrong.err;
 
     auto r = Burn(start, {bus}, {"--drive", "2", kSong});
@@ -236,7 +235,7 @@ TEST(CliBurn, ASongUnderASecondIsLeftOutAsTooShort) {
 TEST(CliBurn, WithoutARecorderItSaysHowToUseTheVirtualOne) {
     std::string start = testpaths::TempDir("burn-none");
     auto none = Burn(start, {}, {"--test", kSong});  // a real recorder burns nothing
-    if (!Contains(none.out, "CD Recorder:")) {  // as on every machine that has none
+    if (!Contains(none.out, "CD Recorder:")) {       // as on every machine that has none
         EXPECT_TRUE(Contains(none.err, "TUNEVARN_VIRTUAL_RECORDER=FOLDER tunevarn-cli burn"))
             << none.err;
     }
@@ -247,7 +246,8 @@ TEST(CliBurn, WithoutARecorderItSaysHowToUseTheVirtualOne) {
     EXPECT_FALSE(std::filesystem::exists(start + "/discs"));
     Write(start + "/file", "");
     auto file = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start + "/file"}, {kSong});
-    EXPECT_EQ(file.err, "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + start + "/file: not a folder\n");
+    EXPECT_EQ(file.err,
+              "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + start + "/file: not a folder\n");
 }
 
 TEST(CliBurn, TheDiscTakesNinetyNineTracksAndSaysWhatIsLeftOut) {

@@ -179,7 +179,7 @@ TEST(CliCover, A48MegapixelPhotoIsTaken) {
 TEST(CliCover, UnreadablePictureWritesNothingAndBadArgumentsAreRefused) {
     const std::string dir = testpaths::TempDir("cli-cover-bad");
     const std::string pdf = dir + "/cover.pdf";
-    std::ofstream(pdf) << "an older cover";
+    std::ofstream(pdf) << "%PDF-1.4 an older cover";
     const std::string empty = dir + "/empty.tif";
     std::ofstream{empty};
     const std::string corrupt = dir + "/corrupt.jpg";
@@ -189,7 +189,7 @@ TEST(CliCover, UnreadablePictureWritesNothingAndBadArgumentsAreRefused) {
         auto r = RunProgram({Cli(), "cover", "--background", bad, pdf, Fixture("songs")});
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find("cannot read the picture " + bad), std::string::npos) << r.err;
-        EXPECT_EQ(ReadFile(pdf), "an older cover");
+        EXPECT_EQ(ReadFile(pdf), "%PDF-1.4 an older cover");
     }
     EXPECT_EQ(RunProgram({Cli(), "cover", pdf}).status, 2);
     EXPECT_EQ(RunProgram({Cli(), "cover", "--colour", "red", pdf, Fixture("songs")}).status, 2);
