@@ -7,6 +7,7 @@
 #include "app/FileIo.h"
 #include "app/OutputFile.h"
 #include "audio/AudioExport.h"
+#include "disc/DiscImage.h"
 #include "recording/Normalization.h"
 #include "songlist/FolderScan.h"
 #include "songlist/SongListFiles.h"
@@ -220,7 +221,17 @@ void CMainDialog::Record() {
     app_.NewCdTextBuilder();
     // The disc takes what it can: at most 99 tracks within its own budget; songs that no
     // longer inspect are left out.  The song list itself is not changed by recording.
-    FillDiscImage(songs_, app_.DiscImage());
+    int32_t padded = 0;
+    FillDiscImage(songs_, app_.DiscImage(), {}, [&padded](int32_t) { ++padded; });
+    if (padded > 0) {
+        const std::string least = std::to_string(CDiscImage::kMinTrackSeconds) + " seconds";
+        ui_.ShowMessage("Warning", std::to_string(padded) +
+                                       (padded == 1 ? " song is" : " songs are") +
+                                       " shorter than " + least +
+                                       ", the shortest track a CD allows: silence will make "
+                                       "up the " +
+                                       least + ".");
+    }
     ui_.RunRecordDialog(CRecordDialogRequest{app_, normalize});
     app_.DeleteCdTextBuilder();
 }

@@ -273,11 +273,7 @@ int RunBurn(const CCliArgs& args) {
     }
 
     // The record command's disc: every row, as far as the disc takes them.
-    FillDiscImage(songs, *disc, [&](int32_t row) {
-        std::fprintf(stderr, "tunevarn-cli: left out %s: %s\n",
-                     TerminalText(songs.FullPath(row)).c_str(),
-                     TrackRefusal(*disc, songs.Row(row)));
-    });
+    FillDiscTelling(songs, *disc);
     if (disc->trackCount == 0) {
         std::fprintf(stderr, "tunevarn-cli: burn: no track for the disc\n");
         return kNotCompleted;

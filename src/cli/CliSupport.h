@@ -24,8 +24,10 @@ std::string TerminalLines(const std::string& bytes);
 // Characters (not bytes) in a UTF-8 text.
 size_t DisplayWidth(const std::string& utf8);
 
-// Why the record command's disc filling just left the song out, for a message.
-const char* TrackRefusal(const CDiscImage& disc, const CSong& song);
+// The record command's disc of the songs, as burn and analyze make it: each song left
+// out is named on stderr with the reason, and so is each song padded with silence to the
+// shortest track a CD allows.  Returns the number of tracks.
+int32_t FillDiscTelling(const CSongList& songs, CDiscImage& disc);
 
 // The shared check of an output before command writes it: false, after one line on
 // stderr naming the file, when it is one of the PATH operands or the songs they gave, or a

@@ -28,6 +28,10 @@ int32_t CDiscImage::AddTrack(const char* path, const char* title) {
     if (source.Open(path) != 0)
         return 0;
     int32_t seconds = source.Duration();
+    if (seconds <= 0)
+        return 0;
+    // Drives refuse, and players skip, tracks shorter than the standard's minimum.
+    seconds = std::max(seconds, kMinTrackSeconds);
     if (int64_t{totalSeconds} + seconds >= kMaxSeconds)
         return 0;
     CopyCut(trackPath[static_cast<size_t>(trackCount)], path);

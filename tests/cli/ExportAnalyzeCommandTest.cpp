@@ -223,22 +223,18 @@ TEST(CliAnalyze, NothingToAnalyzeAndBadArguments) {
     EXPECT_FALSE(std::filesystem::exists(start + "/nml.log")) << "nothing asked";
 }
 
-// Playlists and projects give their songs as they do to burn; a song under a second is
-// left out as too short for a track.
+// Playlists and projects give their songs as they do to burn; a song that plays nothing
+// is left out.
 TEST(CliAnalyze, TakesPlaylistsAndProjectsAsBurnDoes) {
     std::string start = testpaths::TempDir("cli-analyze-lists");
-    mp3craft::WriteSeconds(start + "/short.mp3", 0);
+    mp3craft::WriteSeconds(start + "/empty.mp3", 0);
     std::ofstream(start + "/list.m3u") << Fixture("songs/01 Morning.mp3") << "\n"
-                                       << start + "/short.mp3\n";
+                                       << start + "/empty.mp3\n";
     ASSERT_EQ(RunProgram({Cli(), "save-project", start + "/p.mpj", Fixture("songs/More")}).status,
               0);
     auto r = RunProgram({Cli(), "analyze", "list.m3u", "p.mpj"}, start);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err.rfind("tunevarn-cli: left out " + start +
-                              "/short.mp3: shorter than a second: too short for a track\n",
-                          0),
-              0u)
-        << r.err;
+    EXPECT_EQ(r.err.rfind("tunevarn-cli: left out " + start + "/empty.mp3: ", 0), 0u) << r.err;
     auto lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 4u) << r.out;
     EXPECT_NE(lines[2].find(Fixture("songs/01 Morning.mp3")), std::string::npos) << lines[2];
