@@ -18,7 +18,7 @@ void CopyCut(std::array<char, CDiscImage::kSlotSize>& slot, const char* text) {
 }
 }  // namespace
 
-int32_t CDiscImage::AddTrack(const char* path, const char* title) {
+int32_t CDiscImage::AddTrack(const char* path, const char* title, int32_t leastSeconds) {
     CMp3Source source;
     if (trackCount < 0 || trackCount >= kMaxTracks || path == nullptr)
         return 0;
@@ -30,8 +30,7 @@ int32_t CDiscImage::AddTrack(const char* path, const char* title) {
     int32_t seconds = source.Duration();
     if (seconds <= 0)
         return 0;
-    // Drives refuse, and players skip, tracks shorter than the standard's minimum.
-    seconds = std::max(seconds, kMinTrackSeconds);
+    seconds = std::max(seconds, leastSeconds);
     if (int64_t{totalSeconds} + seconds >= kMaxSeconds)
         return 0;
     CopyCut(trackPath[static_cast<size_t>(trackCount)], path);

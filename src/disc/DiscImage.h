@@ -29,12 +29,12 @@ class CDiscImage {
         totalSeconds = 0;
     }
 
-    // Appends a track of the file's whole-second length, at least kMinTrackSeconds (a
-    // shorter song is followed by silence): 1, or 0 when the image is full (99 tracks),
+    // Appends a track of the file's whole-second length, at least leastSeconds (a shorter
+    // song is followed by silence): 1, or 0 when the image is full (99 tracks),
     // the file does not open as an MP3 we take or plays nothing, its path does not fit
     // the 255-byte slot, or the disc would reach 4920 seconds.  Titles longer than 255
     // bytes are cut.
-    int32_t AddTrack(const char* path, const char* title);
+    int32_t AddTrack(const char* path, const char* title, int32_t leastSeconds = 1);
     // Opens track `index` for ReadTrackData: 1, or 0 for an index that names no track
     // (the track count itself among them).  A file that no longer opens reads as silence.
     int32_t OpenTrack(int32_t index);

@@ -102,13 +102,13 @@ TEST(DiscImageTrack, ComputedLengthFarBeyondTheFramesIsSilence) {
 
 TEST(DiscImageStream, CrossesTrackEndsAndEndsAfterTheLastTrack) {
     std::string dir = testpaths::TempDir("stream");
-    std::string empty = dir + "/short.mp3";  // next to no audio: a track of silence
+    std::string empty = dir + "/short.mp3";  // a 1-second track
     mp3craft::WriteSeconds(empty, 1);
     std::vector<std::string> paths = {Fixture("m1_44100_stereo.mp3"), empty,
                                       Fixture("truncated.mp3"), Fixture("m1_44100_mono.mp3")};
     std::vector<uint8_t> expected;
     auto disc = MakeDisc(paths);
-    ASSERT_EQ(disc->trackSeconds[1], 4);
+    ASSERT_EQ(disc->trackSeconds[1], 1);
     for (size_t t = 0; t < paths.size(); ++t) {
         auto track = ExpectedTrack(paths[t], disc->trackSeconds[t]);
         expected.insert(expected.end(), track.begin(), track.end());
@@ -168,15 +168,15 @@ TEST(DiscImageTracks, AddTrackKeepsTheBudgetAndTheTrackLimit) {
     std::string dir = testpaths::TempDir("budget");
     std::string big = dir + "/4915.mp3", one = dir + "/1.mp3", zero = dir + "/0.mp3";
     mp3craft::WriteSeconds(big, 4915);
-    mp3craft::WriteSeconds(one, 1);  // a track of the shortest a CD allows: 4 seconds
+    mp3craft::WriteSeconds(one, 1);  // 4 seconds as a track of the disc, 1 in an export
     mp3craft::WriteSeconds(zero, 0);
 
     CDiscImage disc;
     ASSERT_EQ(disc.AddTrack(big.c_str(), "big"), 1);
     EXPECT_EQ(disc.AddTrack(zero.c_str(), "zero"), 0) << "a song that plays nothing";
-    EXPECT_EQ(disc.AddTrack(one.c_str(), "one"), 1);
+    EXPECT_EQ(disc.AddTrack(one.c_str(), "one", 4), 1);
     EXPECT_EQ(disc.trackSeconds[1], 4);
-    EXPECT_EQ(disc.AddTrack(one.c_str(), "one"), 0) << "4923 seconds are too many";
+    EXPECT_EQ(disc.AddTrack(one.c_str(), "one", 4), 0) << "4923 seconds are too many";
     EXPECT_EQ(disc.trackCount, 2);
     EXPECT_EQ(disc.totalSeconds, 4919);
     EXPECT_EQ(disc.totalBytes, 4919 * kSecond);
@@ -191,7 +191,7 @@ TEST(DiscImageTracks, AddTrackKeepsTheBudgetAndTheTrackLimit) {
     for (int32_t i = 0; i < 99; ++i) ASSERT_EQ(disc.AddTrack(one.c_str(), "one"), 1) << i;
     EXPECT_EQ(disc.AddTrack(one.c_str(), "one"), 0) << "a 100th track";
     EXPECT_EQ(disc.trackCount, 99);
-    EXPECT_EQ(disc.totalSeconds, 99 * 4);
+    EXPECT_EQ(disc.totalSeconds, 99);
 }
 
 TEST(DiscImageTracks, PathsMustFitTheirSlotAndTitlesAreCut) {
