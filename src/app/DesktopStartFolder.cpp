@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <vector>
 
 #include "app/FileIo.h"
+#include "app/NoFollowFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -47,12 +49,9 @@ uint64_t Fingerprint(const std::vector<char>& bytes) {
 // the fingerprint of the shipped file as it was copied, the path relative to the folder.
 using Manifest = std::map<std::string, uint64_t>;
 
-Manifest ReadManifest(const std::string& folder) {
+Manifest ParseManifest(const std::vector<char>& bytes) {
     Manifest manifest;
-    auto bytes = ReadWhole(folder + "/" + kManifest);
-    if (!bytes)
-        return manifest;
-    std::string text(bytes->begin(), bytes->end());
+    std::string text(bytes.begin(), bytes.end());
     size_t at = 0;
     while (at < text.size()) {
         size_t end = text.find('\n', at);
@@ -72,7 +71,7 @@ Manifest ReadManifest(const std::string& folder) {
     return manifest;
 }
 
-bool WriteManifest(const std::string& folder, const Manifest& manifest) {
+std::string ManifestText(const Manifest& manifest) {
     std::string text;
     for (const auto& [path, value] : manifest) {
         char hex[17];
@@ -82,7 +81,7 @@ bool WriteManifest(const std::string& folder, const Manifest& manifest) {
         text += path;
         text += '\n';
     }
-    return WriteFileReplacing(folder + "/" + kManifest, text.data(), text.size());
+    return text;
 }
 
 void Note(std::string& problem, const std::string& what) {
@@ -117,15 +116,37 @@ std::string ShippedDataFolder(const std::string& executable) {
     return IsFolder(folder) ? folder : std::string();
 }
 
-bool SeedStartFolder(const std::string& shipped, const std::string& folder, std::string& problem) {
+bool SeedStartFolder(const std::string& shipped, const std::string& folder, std::string& problem,
+                     std::string& leftAlone) {
     problem.clear();
+    leftAlone.clear();
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (!IsFolder(folder)) {
-        Note(problem, "cannot create the folder " + folder);
+        problem = "cannot create the folder " + folder + ": " +
+                  (ec ? ec.message() : std::string("something else is there"));
         return false;
     }
-    Manifest manifest = ReadManifest(folder);
+    CNoFollowFolder root(folder);
+    if (!root.IsOpen()) {
+        problem = "cannot open the folder " + folder + ": " + std::strerror(root.Error());
+        return false;
+    }
+    std::set<std::string> users;  // what is in the way, left alone as the user's
+    bool manifestOurs = true;
+    Manifest manifest;
+    switch (root.Look(kManifest)) {
+        case CNoFollowFolder::Entry::kFile:
+            if (auto bytes = root.Read(kManifest))
+                manifest = ParseManifest(*bytes);
+            break;
+        case CNoFollowFolder::Entry::kMissing:
+            break;
+        default:
+            manifestOurs = false;  // a link or anything else the user put there
+            users.insert(kManifest);
+            break;
+    }
     bool manifestChanged = false;
 
     fs::recursive_directory_iterator walk(shipped, fs::directory_options::skip_permission_denied,
@@ -150,16 +171,18 @@ bool SeedStartFolder(const std::string& shipped, const std::string& folder, std:
             continue;
         }
         uint64_t shippedPrint = Fingerprint(*bytes);
-        fs::path target = fs::path(folder) / rel;
 
         bool copy = false;
-        fs::file_status status = fs::symlink_status(target, ec);
-        if (!fs::exists(status)) {
-            copy = true;  // never there, or removed by the user: seed it (again)
-        } else if (fs::is_regular_file(status)) {
-            auto recorded = manifest.find(rel);
-            auto present = ReadWhole(target.string());
-            if (present) {
+        std::string blocker;
+        switch (root.Look(rel, &blocker)) {
+            case CNoFollowFolder::Entry::kMissing:
+                copy = true;  // never there, or removed by the user: seed it (again)
+                break;
+            case CNoFollowFolder::Entry::kFile: {
+                auto recorded = manifest.find(rel);
+                auto present = root.Read(rel);
+                if (!present)
+                    break;
                 uint64_t presentPrint = Fingerprint(*present);
                 if (recorded == manifest.end()) {
                     // Already there (an older start folder): adopt it if it is ours.
@@ -170,26 +193,46 @@ bool SeedStartFolder(const std::string& shipped, const std::string& folder, std:
                 } else if (presentPrint == recorded->second && shippedPrint != recorded->second) {
                     copy = true;  // untouched since copied, and the installed one is newer
                 }
+                break;
             }
+            case CNoFollowFolder::Entry::kReadOnly:
+                users.insert(rel + " (read-only)");
+                break;
+            case CNoFollowFolder::Entry::kOther:
+                users.insert(blocker);  // a link, or a file where a folder is shipped
+                break;
+            case CNoFollowFolder::Entry::kFailed:
+                Note(problem,
+                     "cannot look at " + folder + "/" + rel + ": " + std::strerror(root.Error()));
+                break;
         }
-        // Anything else there (a folder, a link, a file the user changed) is the user's.
         if (!copy)
             continue;
-        fs::create_directories(target.parent_path(), ec);
-        if (!WriteFileReplacing(target.string(), bytes->data(), bytes->size())) {
-            Note(problem, "cannot write " + target.string());
+        if (!root.Write(rel, bytes->data(), bytes->size(), &blocker)) {
+            if (!blocker.empty())
+                users.insert(blocker);
+            else
+                Note(problem, "cannot write in " + (fs::path(folder) / rel).parent_path().string() +
+                                  ": " + std::strerror(root.Error()));
             continue;
         }
         manifest[rel] = shippedPrint;
         manifestChanged = true;
     }
-    if (manifestChanged && !WriteManifest(folder, manifest))
-        Note(problem, "cannot write " + folder + "/" + kManifest);
+    if (manifestChanged && manifestOurs) {
+        std::string text = ManifestText(manifest);
+        if (!root.Write(kManifest, text.data(), text.size()))
+            Note(problem, "cannot write in " + folder + ": " + std::strerror(root.Error()));
+    }
+    for (const std::string& user : users) leftAlone += (leftAlone.empty() ? "" : ", ") + user;
+    if (!leftAlone.empty())
+        leftAlone = "left alone in " + folder + " as yours: " + leftAlone;
     return problem.empty();
 }
 
-bool EnterDesktopStartFolder(std::string& problem) {
+bool EnterDesktopStartFolder(std::string& problem, std::string& leftAlone) {
     problem.clear();
+    leftAlone.clear();
     std::string folder = DesktopStartFolder();
     if (folder.empty()) {
         problem = "no home folder to keep the settings in";
@@ -200,10 +243,15 @@ bool EnterDesktopStartFolder(std::string& problem) {
     std::string shipped = ec ? std::string() : ShippedDataFolder(executable.string());
     if (shipped.empty()) {
         fs::create_directories(folder, ec);
-        problem = "no installed data found beside " + executable.string();
+        problem = IsFolder(folder) ? "no installed data found beside " + executable.string()
+                                   : "cannot create the folder " + folder + ": " + ec.message();
     } else {
-        SeedStartFolder(shipped, folder, problem);
+        SeedStartFolder(shipped, folder, problem, leftAlone);
     }
+    // A folder that cannot be made was named with the reason; entering it would only
+    // say that it is not there.
+    if (!IsFolder(folder))
+        return false;
     if (::chdir(folder.c_str()) != 0) {
         problem = "cannot enter " + folder + ": " + std::strerror(errno);
         return false;

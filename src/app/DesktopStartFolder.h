@@ -21,12 +21,16 @@ std::string ShippedDataFolder(const std::string& executable);
 // Copies into folder every file under shipped that folder lacks, and replaces a shipped
 // file the user has not changed since it was copied when the installed one is newer.
 // What was copied is remembered in folder's ".shipped" file.  Creates folder (and its
-// parents) when needed.  False, with the first problem in words, when something could
-// not be created or written; the rest is still seeded.
-bool SeedStartFolder(const std::string& shipped, const std::string& folder, std::string& problem);
+// parents) when needed.  Nothing is ever written through a symbolic link below folder:
+// links, read-only files and anything else the user put in the way are left alone and
+// named in leftAlone (one line, "" when none).  False, with the first problem in words
+// (and its reason), when something could not be created or written; the rest is still
+// seeded.
+bool SeedStartFolder(const std::string& shipped, const std::string& folder, std::string& problem,
+                     std::string& leftAlone);
 
 // For the launcher: makes the per-user start folder, seeds it from the data installed
 // beside the running executable, and makes it the current folder.  False, with the
 // problem in words, when the folder cannot be made or entered (the current folder is
 // then unchanged); a seeding problem alone is reported in problem but returns true.
-bool EnterDesktopStartFolder(std::string& problem);
+bool EnterDesktopStartFolder(std::string& problem, std::string& leftAlone);

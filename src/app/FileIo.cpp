@@ -69,6 +69,24 @@ int64_t CFile::ReadAt(int64_t offset, void* buffer, size_t n) const {
     return static_cast<int64_t>(done);
 }
 
+bool WriteAll(int fd, const void* data, size_t n) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    while (n > 0) {
+        ssize_t put = ::write(fd, p, n);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0)
+            return false;
+        if (put == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += put;
+        n -= static_cast<size_t>(put);
+    }
+    return true;
+}
+
 bool WriteFileReplacing(const std::string& path, const void* data, size_t n) {
     CReplacingFile file;
     return file.Create(path) && file.Write(data, n) && file.Commit();

@@ -40,6 +40,10 @@ class CFile {
     int64_t size_ = 0;
 };
 
+// Writes all n bytes to the descriptor, going on after interruptions and short writes;
+// false (errno set) when the system refuses.
+bool WriteAll(int fd, const void* data, size_t n);
+
 // Writes data to path through a temporary file in the same folder, renamed over the
 // target only after every byte was written and flushed.  On any failure the target is
 // left as it was and no temporary file remains.

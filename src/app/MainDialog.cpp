@@ -5,7 +5,9 @@
 
 #include "app/DiscFilling.h"
 #include "app/FileIo.h"
+#include "app/OutputFile.h"
 #include "audio/AudioExport.h"
+#include "disc/DiscImage.h"
 #include "recording/Normalization.h"
 #include "songlist/FolderScan.h"
 #include "songlist/SongListFiles.h"
@@ -176,24 +178,32 @@ std::string CMainDialog::AskSave(FolderKind kind, const char* filter, const char
 }
 
 void CMainDialog::Export(FolderKind kind, const char* filter, const char* extension,
-                         bool (*write)(const CSongList&, const std::string&)) {
+                         OutputKind output, bool (*write)(const CSongList&, const std::string&)) {
     std::string path = AskSave(kind, filter, extension);
-    if (!path.empty() && !write(songs_, path))
+    if (path.empty())
+        return;
+    // A song of the list, or any file that is not of this kind, is never written over.
+    if (OutputRefusal refusal = CheckOutputFile(path, output, songs_.FullPaths());
+        refusal != OutputRefusal::kNone) {
+        ui_.ShowMessage("Warning", OutputRefusalText(path, output, refusal));
+        return;
+    }
+    if (!write(songs_, path))
         ui_.ShowMessage("Error", "The file \"" + DisplayText(path) +
                                      "\" could not be written. Nothing was saved.");
 }
 
 void CMainDialog::SaveProject() {
-    Export(FolderKind::kMpj, kSaveProjectFilter, "MPJ", WriteProjectFile);
+    Export(FolderKind::kMpj, kSaveProjectFilter, "MPJ", OutputKind::kProject, WriteProjectFile);
 }
 void CMainDialog::ExportM3u() {
-    Export(FolderKind::kPls, kM3uFilter, "M3U", WriteM3uFile);
+    Export(FolderKind::kPls, kM3uFilter, "M3U", OutputKind::kPlaylist, WriteM3uFile);
 }
 void CMainDialog::ExportPls() {
-    Export(FolderKind::kPls, kPlsFilter, "PLS", WritePlsFile);
+    Export(FolderKind::kPls, kPlsFilter, "PLS", OutputKind::kPlaylist, WritePlsFile);
 }
 void CMainDialog::ExportSongText() {
-    Export(FolderKind::kPls, kTextFilter, "TXT", WriteSongTextFile);
+    Export(FolderKind::kPls, kTextFilter, "TXT", OutputKind::kSongText, WriteSongTextFile);
 }
 
 void CMainDialog::ExportWav() {
@@ -211,7 +221,17 @@ void CMainDialog::Record() {
     app_.NewCdTextBuilder();
     // The disc takes what it can: at most 99 tracks within its own budget; songs that no
     // longer inspect are left out.  The song list itself is not changed by recording.
-    FillDiscImage(songs_, app_.DiscImage());
+    int32_t padded = 0;
+    FillDiscImage(songs_, app_.DiscImage(), {}, [&padded](int32_t) { ++padded; });
+    if (padded > 0) {
+        const std::string least = std::to_string(CDiscImage::kMinTrackSeconds) + " seconds";
+        ui_.ShowMessage("Warning", std::to_string(padded) +
+                                       (padded == 1 ? " song is" : " songs are") +
+                                       " shorter than " + least +
+                                       ", the shortest track a CD allows: silence will make "
+                                       "up the " +
+                                       least + ".");
+    }
     ui_.RunRecordDialog(CRecordDialogRequest{app_, normalize});
     app_.DeleteCdTextBuilder();
 }

@@ -9,6 +9,7 @@
 #include "app/BurnerApp.h"
 #include "app/FolderMemory.h"
 #include "app/MainWindowUi.h"
+#include "app/OutputFile.h"
 #include "app/Shell.h"
 #include "songlist/SongList.h"
 
@@ -61,7 +62,7 @@ class CMainDialog {
     void Warn(MoveResult result);
     // Runs a save dialog of a kind and remembers its folder; "" when cancelled.
     std::string AskSave(FolderKind kind, const char* filter, const char* extension);
-    void Export(FolderKind kind, const char* filter, const char* extension,
+    void Export(FolderKind kind, const char* filter, const char* extension, OutputKind output,
                 bool (*write)(const CSongList&, const std::string&));
     // Enables Delete and Record when the list holds songs, disables them when empty.
     void UpdateAvailability();

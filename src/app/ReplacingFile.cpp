@@ -8,6 +8,8 @@
 
 #include <atomic>
 
+#include "app/FileIo.h"
+
 namespace {
 constexpr int kMaxLinks = 40;  // as the kernel follows them before ELOOP
 
@@ -24,7 +26,8 @@ std::string FollowLinks(std::string path) {
             return path;
         link.resize(static_cast<size_t>(n));
         size_t slash = path.rfind('/');
-        path = link[0] == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
+        path =
+            link[0] == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
     }
     errno = ELOOP;
     return "";
@@ -78,8 +81,8 @@ bool CReplacingFile::Create(const std::string& target) {
     // A unique name beside the target, created with the usual 0666 & ~umask mode.
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp_ = TemporaryName(target_,
-                              std::to_string(::getpid()) + "-" + std::to_string(counter++), nameMax);
+        temp_ = TemporaryName(target_, std::to_string(::getpid()) + "-" + std::to_string(counter++),
+                              nameMax);
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0)
             return true;
@@ -94,18 +97,7 @@ bool CReplacingFile::Create(const std::string& target) {
 bool CReplacingFile::Write(const void* data, size_t n) {
     if (fd_ < 0 || error_ != 0)
         return false;
-    const auto* p = static_cast<const unsigned char*>(data);
-    while (n > 0) {
-        ssize_t put = ::write(fd_, p, n);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            return Fail();
-        }
-        p += put;
-        n -= static_cast<size_t>(put);
-    }
-    return true;
+    return WriteAll(fd_, data, n) || Fail();
 }
 
 bool CReplacingFile::Commit() {

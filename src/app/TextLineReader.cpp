@@ -26,6 +26,7 @@ int CTextLineReader::Next() {
 
 bool CTextLineReader::ReadLine(std::string& line, size_t maxChars, LongLines mode) {
     line.clear();
+    hadNul_ = false;
     if (!file_)
         return false;
     bool any = false;    // something was read for this line, even if only its end
@@ -43,8 +44,10 @@ bool CTextLineReader::ReadLine(std::string& line, size_t maxChars, LongLines mod
                 Unget(d);
             return true;
         }
-        if (c == '\0')
+        if (c == '\0') {
+            hadNul_ = true;
             ended = true;
+        }
         if (ended)
             continue;
         if (line.size() == maxChars) {

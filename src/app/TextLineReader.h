@@ -18,6 +18,9 @@ class CTextLineReader {
 
     // The next line, without its line end.  False at the end of the file.
     bool ReadLine(std::string& line, size_t maxChars, LongLines mode);
+    // Whether a NUL cut the text of the line read last: a list's reader skips such a
+    // line rather than take what stands before the NUL for a file's name.
+    bool LineHadNul() const { return hadNul_; }
 
   private:
     int Next();  // next byte or EOF
@@ -28,4 +31,5 @@ class CTextLineReader {
     };
     std::unique_ptr<std::FILE, Closer> file_;
     int pending_ = -2;  // -2: nothing pushed back
+    bool hadNul_ = false;
 };

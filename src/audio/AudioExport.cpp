@@ -1,13 +1,12 @@
 #include "audio/AudioExport.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "app/FileIo.h"
+#include "app/OutputFile.h"
 #include "app/ReplacingFile.h"
 #include "audio/WavHeader.h"
 #include "disc/DiscImage.h"
@@ -19,14 +18,6 @@ namespace {
 constexpr int32_t kReadBlock = 4096;       // bytes asked of the disc image at a time
 constexpr size_t kWriteBlock = 64 * 4096;  // bytes gathered before each write
 constexpr size_t kMaxFileName = 255;
-
-// The output names the song's own file (as itself, through a hard or a symbolic link):
-// replacing it would destroy the song while it is being read.
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat x {}, y {};
-    return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev &&
-           x.st_ino == y.st_ino;
-}
 
 const char kWavFilter[] = "Wave audio files  {*.wav}|*.wav|All files {*.*}|*.*||";
 const char kRawFilter[] = "Raw CD audio track data {*.bin}|*.bin|All files {*.*}|*.*||";
@@ -68,10 +59,12 @@ std::string SuggestedWavName(const std::string& title) {
 
 ExportResult ExportSongFile(ExportFormat format, const std::string& songPath,
                             const std::string& outPath, IExportUi& ui) {
-    if (SameFile(songPath, outPath)) {
-        ui.ShowMessage("Warning", "Cannot write \"" + DisplayText(outPath) +
-                                      "\": it is the song itself.  Nothing was written.");
-        return ExportResult::kSameFile;
+    // Never over the song itself (it is being read), nor over a file of another kind.
+    const OutputKind kind = format == ExportFormat::kWav ? OutputKind::kWav : OutputKind::kRawAudio;
+    if (OutputRefusal refusal = CheckOutputFile(outPath, kind, {songPath});
+        refusal != OutputRefusal::kNone) {
+        ui.ShowMessage("Warning", OutputRefusalText(outPath, kind, refusal));
+        return ExportResult::kRefused;
     }
     // The song is checked before anything is created: a song that no longer opens
     // leaves no file behind, not even an empty one.

@@ -21,7 +21,8 @@ enum class ExportResult {
     kUnreadable,    // the song no longer opens as an MP3 we take: nothing written
     kCreateFailed,  // the output file could not be created
     kWriteFailed,   // writing failed part way: the target is left as it was
-    kSameFile,      // the output is the song itself (or a link to it): refused, song kept
+    kRefused,       // the output is the song itself (or a link to it), or a file of another
+                    // kind: refused, that file kept
     kStopped,       // the user interface asked to stop: the target is left as it was
 };
 

@@ -1,6 +1,8 @@
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
+#include "app/AsciiText.h"
 #include "app/FileIo.h"
 #include "audio/Mp3Source.h"
 
@@ -22,12 +24,20 @@ size_t FieldLength(const uint8_t* field) {
 bool Id3TitleFromTag(const uint8_t* tag, char* out, size_t outSize) {
     if (tag == nullptr || std::memcmp(tag, "TAG", 3) != 0)
         return false;
-    const uint8_t* title = tag + 3;
-    const uint8_t* artist = tag + 33;
-    if (outSize > 0)
-        std::snprintf(out, outSize, "%.*s - %.*s", static_cast<int>(FieldLength(title)),
-                      reinterpret_cast<const char*>(title), static_cast<int>(FieldLength(artist)),
-                      reinterpret_cast<const char*>(artist));
+    const char* title = reinterpret_cast<const char*>(tag + 3);
+    const char* artist = reinterpret_cast<const char*>(tag + 33);
+    const auto titleLength = static_cast<int>(FieldLength(tag + 3));
+    const auto artistLength = static_cast<int>(FieldLength(tag + 33));
+    // A tag without a title says nothing the file's name would not say better; one
+    // without an artist names the song alone, without a dangling " - ".
+    if (TrimBlanks(std::string_view(title, static_cast<size_t>(titleLength))).empty())
+        return false;
+    const bool artistGiven =
+        !TrimBlanks(std::string_view(artist, static_cast<size_t>(artistLength))).empty();
+    if (outSize > 0 && artistGiven)
+        std::snprintf(out, outSize, "%.*s - %.*s", titleLength, title, artistLength, artist);
+    else if (outSize > 0)
+        std::snprintf(out, outSize, "%.*s", titleLength, title);
     return true;
 }
 

@@ -79,7 +79,8 @@ CVbrHeader ReadVbrHeader(const uint8_t* frame, size_t length, const CMp3FrameHea
             if (length < field + 4)
                 return out;
             out.hasLength = true;
-            out.samples = int64_t{BigEndian32(frame + field)} * perFrame;
+            out.frames = BigEndian32(frame + field);
+            out.samples = out.frames * perFrame;
             field += 4;
         }
         // The LAME tag follows the optional byte count, table of contents and quality.
@@ -100,9 +101,24 @@ CVbrHeader ReadVbrHeader(const uint8_t* frame, size_t length, const CMp3FrameHea
     at = kVbriOffset;
     if (length >= at + 18 && Magic(frame + at, "VBRI")) {
         out.found = true;
+        out.infoFrame = true;
+        out.vbri = true;
         out.hasLength = true;
         // Version 2, delay 2, quality 2, bytes 4, then the frame count.
-        out.samples = (int64_t{BigEndian32(frame + at + 14)} + 1) * perFrame;
+        out.frames = BigEndian32(frame + at + 14);
+        out.samples = out.frames * perFrame;
     }
     return out;
+}
+
+bool FrameCountFits(int64_t frames, int64_t audioBytes, const CMp3FrameHeader& header) {
+    CMp3FrameHeader least = header;
+    least.bitRate = (header.IsMpeg1() ? kBitRateMpeg1 : kBitRateLsf)[0] * 1000;
+    least.padding = false;
+    CMp3FrameHeader most = header;
+    most.bitRate = (header.IsMpeg1() ? kBitRateMpeg1 : kBitRateLsf)[13] * 1000;
+    most.padding = true;
+    const int64_t fewest = (frames - 1) * least.FrameBytes();
+    const int64_t largest = (frames + 1) * int64_t{most.FrameBytes()};
+    return audioBytes >= fewest && audioBytes <= largest;
 }

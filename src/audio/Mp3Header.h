@@ -41,13 +41,19 @@ bool ParseFrameHeader(const uint8_t header[4], CMp3FrameHeader& out);
 // What the first frame's Xing, Info or VBRI header says about the song.
 struct CVbrHeader {
     bool found = false;      // a Xing, Info or VBRI header is there
-    bool infoFrame = false;  // Xing or Info: the frame carries no audio of its own
-    bool hasLength = false;  // it gives the number of samples below
+    bool infoFrame = false;  // the frame carries no audio of its own
+    bool vbri = false;       // a VBRI header, which the library would play as silence
+    bool hasLength = false;  // it gives the number of frames and samples below
+    int64_t frames = 0;      // frames of audio after the header's own
     int64_t samples = 0;     // samples per channel the decoder delivers for the song
 };
 
 // Reads the header from the first `length` bytes of the first frame.  The length is what
 // libmpg123 delivers: the Xing or Info frame count times the samples per frame, less the
-// encoder delay and padding of a LAME tag; VBRI counts the frames after its own, which
-// the library decodes as audio too.
+// encoder delay and padding of a LAME tag; VBRI counts the frames after its own.
 CVbrHeader ReadVbrHeader(const uint8_t* frame, size_t length, const CMp3FrameHeader& header);
+
+// True when `frames` frames of the header's version and rate can fill audioBytes: each
+// frame lies between the smallest and the largest bit rate's, give or take one frame.
+// A count of 0 for megabytes of audio, or of 4 billion for a few, is not the file's.
+bool FrameCountFits(int64_t frames, int64_t audioBytes, const CMp3FrameHeader& header);

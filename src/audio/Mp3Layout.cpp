@@ -199,12 +199,18 @@ int32_t CMp3Layout::Inspect(const CFile& file) {
         static_cast<size_t>(std::min<int64_t>(header.FrameBytes(), audioEnd - firstFrame));
     const uint8_t* frame = window.At(firstFrame, frameBytes);
     CVbrHeader vbr = frame != nullptr ? ReadVbrHeader(frame, frameBytes, header) : CVbrHeader();
-    if (vbr.hasLength) {
+    // The header's own frame plays nothing.  Its count is believed only when the file
+    // could hold that many frames; otherwise the frames are counted.
+    const int64_t from = firstFrame + (vbr.infoFrame ? header.FrameBytes() : 0);
+    const bool believed = vbr.hasLength && FrameCountFits(vbr.frames, audioEnd - from, header);
+    // The library skips a Xing or Info frame and ends the song where its count says, but
+    // plays a VBRI frame as silence: decoding starts after a VBRI frame, and after a
+    // Xing frame whose count is not believed.
+    decodeFrom = vbr.vbri || (vbr.hasLength && !believed) ? std::min(from, audioEnd) : firstFrame;
+    if (believed) {
         seconds = CeilDiv(vbr.samples, header.sampleRate);
         return 0;
     }
-    // An Info frame without a frame count plays nothing itself.
-    int64_t from = firstFrame + (vbr.infoFrame ? header.FrameBytes() : 0);
     int64_t units = WalkFrames(window, from, kLongestWalk * kTimeUnits);
     seconds = CeilDiv(units, kTimeUnits);
     if (seconds > kLongestWalk) {

@@ -7,8 +7,8 @@
 // tag is full of false syncs), and a candidate counts only when the next frame is where
 // its header says and belongs to the same stream.  The length is what the decoder will
 // deliver, rounded up to a whole second: from the Xing, Info or VBRI header when the
-// first frame has one, otherwise from the frames themselves, by stepping from header to
-// header without reading what lies between.
+// first frame has one whose count the file's size bears out, otherwise from the frames
+// themselves, by stepping from header to header without reading what lies between.
 #include <array>
 #include <cstdint>
 
@@ -25,6 +25,8 @@ struct CMp3Layout {
     int64_t id3v2Bytes = 0;   // the ID3 version 2 tag at offset 0, header and footer
                               // included; 0 when there is none
     int64_t firstFrame = -1;  // offset of the first frame
+    int64_t decodeFrom = -1;  // where decoding starts: the first frame, or the one after a
+                              // VBRI header's
     int64_t audioEnd = 0;     // first byte after the audio
     bool hasId3v1 = false;
     std::array<uint8_t, kId3v1Size> id3v1{};  // the file's last 128 bytes when they are a tag

@@ -53,7 +53,7 @@ int32_t CMp3Source::Open(const char* path) {
     bitRate = layout_.header.bitRate;
     duration = static_cast<int32_t>(
         std::min<int64_t>(layout_.seconds, std::numeric_limits<int32_t>::max()));
-    readAt_ = layout_.firstFrame;
+    readAt_ = layout_.decodeFrom;
     channels_ = mono ? 1 : 2;
     rate_ = sampleRate;
     firstReadPending_ = true;

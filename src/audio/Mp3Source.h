@@ -124,10 +124,12 @@ class CMp3Source : public CAudioSource {
     CRateConverter converter_;
 };
 
-// "%s - %s" (title, artist) from an ID3 version 1 tag at the end of the file; false
-// when the file has none or cannot be opened.  out receives at most outSize - 1
-// characters and a terminator (a 64-byte slot takes every possible title).
+// "%s - %s" (title, artist) from an ID3 version 1 tag at the end of the file, the title
+// alone when the artist is empty; false when the file has none, its title is empty, or
+// it cannot be opened.  out receives at most outSize - 1 characters and a terminator (a
+// 64-byte slot takes every possible title).
 bool ReadId3Title(const char* path, char* out, size_t outSize = 64);
 
-// The same from the 128 bytes of a tag already in memory; false unless they begin "TAG".
+// The same from the 128 bytes of a tag already in memory; false unless they begin "TAG"
+// and give a title.
 bool Id3TitleFromTag(const uint8_t* tag, char* out, size_t outSize);

@@ -1,6 +1,7 @@
 #include "audio/TagTitle.h"
 
 #include <mpg123.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -19,20 +20,38 @@ namespace {
 constexpr int64_t kLargestTagRead = 16 * 1024 * 1024;
 constexpr size_t kApeItemHeader = 8;  // value size, flags
 
-// "title - artist", or the title alone; false without a title.  Text ends at its first
-// NUL (further values of a multi-value field) and loses the blanks around it.
+// A tag's text as a title: up to its first NUL (further values of a multi-value field),
+// without byte order marks (some taggers write one into UTF-8 text), a line break as a
+// blank (a title is one line in the list and in every file we write), and without the
+// blanks around it.
+std::string CleanText(std::string_view text) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    text = text.substr(0, std::min(text.find('\0'), text.size()));
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text.substr(i, kByteOrderMark.size()) == kByteOrderMark) {
+            i += kByteOrderMark.size() - 1;
+        } else if (text[i] == '\r' || text[i] == '\n') {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            out += ' ';
+        } else {
+            out += text[i];
+        }
+    }
+    return std::string(TrimBlanks(out));
+}
+
+// "title - artist", or the title alone; false without a title.
 bool JoinTitle(std::string_view title, std::string_view artist, std::string& out) {
-    auto clean = [](std::string_view text) {
-        return TrimBlanks(text.substr(0, std::min(text.find('\0'), text.size())));
-    };
-    title = clean(title);
-    artist = clean(artist);
-    if (title.empty())
+    std::string cleanTitle = CleanText(title);
+    std::string cleanArtist = CleanText(artist);
+    if (cleanTitle.empty())
         return false;
-    out.assign(title);
-    if (!artist.empty()) {
+    out = std::move(cleanTitle);
+    if (!cleanArtist.empty()) {
         out += " - ";
-        out += artist;
+        out += cleanArtist;
     }
     return true;
 }
@@ -106,6 +125,108 @@ void UndoTagUnsynchronisation(std::vector<uint8_t>& tag) {
     tag[9] = static_cast<uint8_t>(size & 0x7F);
 }
 
+uint32_t BigEndian32(const uint8_t* p) {
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+uint32_t Synchsafe32(const uint8_t* p) {
+    return uint32_t{p[0] & 0x7Fu} << 21 | uint32_t{p[1] & 0x7Fu} << 14 |
+           uint32_t{p[2] & 0x7Fu} << 7 | (p[3] & 0x7Fu);
+}
+
+void PutSynchsafe32(uint8_t* p, size_t n) {
+    p[0] = static_cast<uint8_t>(n >> 21 & 0x7F);
+    p[1] = static_cast<uint8_t>(n >> 14 & 0x7F);
+    p[2] = static_cast<uint8_t>(n >> 7 & 0x7F);
+    p[3] = static_cast<uint8_t>(n & 0x7F);
+}
+
+constexpr size_t kFrameHeader = 10;  // also the size of the tag's own header
+
+// A frame of a version 2.3 or 2.4 tag: where it starts and its size after the header;
+// for a frame compressed with zlib (and neither encrypted nor unsynchronised) where its
+// compressed bytes start and what they inflate to, else an inflated size of 0.
+struct CTagFrame {
+    size_t at = 0;
+    size_t size = 0;
+    size_t packedAt = 0;
+    uLong inflatedSize = 0;
+};
+
+std::vector<CTagFrame> TagFrames(const std::vector<uint8_t>& tag) {
+    std::vector<CTagFrame> frames;
+    if (tag.size() < kFrameHeader || (tag[3] != 3 && tag[3] != 4))
+        return frames;
+    const bool v24 = tag[3] == 4;
+    const size_t end = std::min(tag.size(), kFrameHeader + Synchsafe32(tag.data() + 6));
+    size_t at = kFrameHeader;
+    if ((tag[5] & 0x40) != 0 && end >= at + 4) {
+        const uint32_t size = v24 ? Synchsafe32(tag.data() + at) : BigEndian32(tag.data() + at);
+        at += v24 ? size : size + 4;
+    }
+    while (at + kFrameHeader <= end && tag[at] != 0) {
+        const uint8_t* h = tag.data() + at;
+        CTagFrame frame;
+        frame.at = at;
+        frame.size = v24 ? Synchsafe32(h + 4) : BigEndian32(h + 4);
+        if (frame.size > end - at - kFrameHeader)
+            break;
+        // The flags of the frame's format, and the bytes they add after its header: 2.3
+        // gives the inflated size first, then the encryption method and the group; 2.4
+        // the group, the encryption method and then the inflated size ("data length").
+        const uint8_t format = h[9];
+        const bool compressed = (format & (v24 ? 0x08 : 0x80)) != 0 &&
+                                (format & (v24 ? 0x06 : 0x40)) == 0 &&
+                                (!v24 || (format & 0x01) != 0);
+        const size_t extras =
+            v24 ? size_t{(format & 0x40) != 0} + 4 : 4 + size_t{(format & 0x20) != 0};
+        if (compressed && frame.size > extras) {
+            frame.packedAt = at + kFrameHeader + extras;
+            frame.inflatedSize =
+                v24 ? Synchsafe32(tag.data() + frame.packedAt - 4) : BigEndian32(h + kFrameHeader);
+        }
+        frames.push_back(frame);
+        at += kFrameHeader + frame.size;
+    }
+    return frames;
+}
+
+// Versions 2.3 and 2.4 may compress a frame with zlib, which libmpg123 skips: such
+// frames are handed over inflated.  Tags without one (nearly all) are left as they are.
+void InflateCompressedFrames(std::vector<uint8_t>& tag) {
+    constexpr uLong kLargestFrame = 1024 * 1024;  // far beyond any title
+    const std::vector<CTagFrame> frames = TagFrames(tag);
+    if (std::none_of(frames.begin(), frames.end(),
+                     [](const CTagFrame& f) { return f.inflatedSize > 0; }))
+        return;
+    const bool v24 = tag[3] == 4;
+    std::vector<uint8_t> rebuilt(tag.begin(), tag.begin() + kFrameHeader);
+    rebuilt[5] &= static_cast<uint8_t>(~0x50);  // the extended header and footer stay behind
+    std::vector<uint8_t> inflated;
+    for (const CTagFrame& frame : frames) {
+        const uint8_t* h = tag.data() + frame.at;
+        uLongf length = frame.inflatedSize;
+        inflated.resize(frame.inflatedSize <= kLargestFrame ? frame.inflatedSize : 0);
+        if (inflated.empty() || uncompress(inflated.data(), &length, tag.data() + frame.packedAt,
+                                           static_cast<uLong>(frame.at + kFrameHeader + frame.size -
+                                                              frame.packedAt)) != Z_OK) {
+            rebuilt.insert(rebuilt.end(), h, h + kFrameHeader + frame.size);
+            continue;
+        }
+        uint8_t header[kFrameHeader] = {h[0], h[1], h[2], h[3], 0, 0, 0, 0, h[8], 0};
+        if (v24)
+            PutSynchsafe32(header + 4, length);
+        else
+            for (int i = 0; i < 4; ++i)
+                header[4 + i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+        rebuilt.insert(rebuilt.end(), header, header + kFrameHeader);
+        rebuilt.insert(rebuilt.end(), inflated.begin(),
+                       inflated.begin() + static_cast<long>(length));
+    }
+    PutSynchsafe32(rebuilt.data() + 6, rebuilt.size() - kFrameHeader);
+    tag = std::move(rebuilt);
+}
+
 bool Id3v2Title(const uint8_t* tag, size_t size, std::string& out) {
     mpg123_handle* h = TagReader();
     CMemoryStream stream{tag, size, 0};
@@ -166,6 +287,7 @@ bool ReadTagTitle(const CFile& file, const CMp3Layout& layout, std::string& titl
     std::vector<uint8_t> bytes;
     if (layout.id3v2Bytes > 0 && ReadRange(file, 0, layout.id3v2Bytes, bytes)) {
         UndoTagUnsynchronisation(bytes);
+        InflateCompressedFrames(bytes);
         if (Id3v2Title(bytes.data(), bytes.size(), title))
             return true;
     }
@@ -174,8 +296,8 @@ bool ReadTagTitle(const CFile& file, const CMp3Layout& layout, std::string& titl
         return true;
     char v1[64];
     if (layout.hasId3v1 && Id3TitleFromTag(layout.id3v1.data(), v1, sizeof v1)) {
-        title = v1;
-        return true;
+        title = CleanText(v1);
+        return !title.empty();
     }
     return false;
 }

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/StartFolder.h"
-#include "app/DiscFilling.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliNormalizeQuestion.h"
@@ -64,11 +63,7 @@ int RunAnalyze(const CCliArgs& args) {
     CSongList songs;
     AddSongsFromPaths(songs, args.Operands());
     auto disc = std::make_unique<CDiscImage>();
-    FillDiscImage(songs, *disc, [&](int32_t row) {
-        std::fprintf(stderr, "tunevarn-cli: left out %s: %s\n",
-                     TerminalText(songs.FullPath(row)).c_str(),
-                     TrackRefusal(*disc, songs.Row(row)));
-    });
+    FillDiscTelling(songs, *disc);
     if (disc->trackCount == 0) {
         std::fprintf(stderr, "tunevarn-cli: analyze: no songs to analyze\n");
         return kExitFailed;

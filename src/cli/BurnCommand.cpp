@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AsciiText.h"
 #include "app/BurnerApp.h"
 #include "app/DiscFilling.h"
 #include "app/StartFolder.h"
@@ -113,17 +114,20 @@ std::string ReadOptions(const CCliArgs& args, BurnOptions& options) {
     }
     if (args.Has("--driver")) {
         const std::vector<std::string> names = CRecorderDiscovery::DriverNames();
-        options.driver = args.Value("--driver");
-        if (std::find(names.begin(), names.end(), options.driver) == names.end()) {
+        const std::string given = args.Value("--driver");
+        auto named = std::find_if(names.begin(), names.end(), [&given](const std::string& name) {
+            return EqualNoCase(name, given);
+        });
+        if (named == names.end()) {
             std::string known;
             for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
-            return "--driver takes one of " + known + ", not '" + options.driver + "'";
+            return "--driver takes one of " + known + ", not '" + given + "'";
         }
+        options.driver = *named;
     }
     if (args.Has("--drive") &&
         (!Percent(args.Value("--drive"), 1, options.drive) || options.drive > 16))
-        return "--drive takes the number of a recorder from 1, not '" + args.Value("--drive") +
-               "'";
+        return "--drive takes the number of a recorder from 1, not '" + args.Value("--drive") + "'";
     if ((options.onlyIf || args.Has("--target")) && !options.normalize)
         return "--target and --only-if belong with --normalize";
     options.paths = args.Operands();
@@ -248,6 +252,13 @@ int RunBurn(const CCliArgs& args) {
     recorders.SetDriverOverride(options.driver);
     recorders.DetectRecorders(app->StartFolder(), chooser);
     CCdrDriver* driver = recorders.Driver();
+    // --drive naming a recorder that is not there is a wrong argument, not a failed burn.
+    if (chooser.BadPreset()) {
+        std::fputs(UsageHint(&args.Command()).c_str(), stderr);
+        return kExitBadArguments;
+    }
+    if (options.drive > 1 && recorders.CandidateCount() == 1)
+        return args.Error("--drive " + std::to_string(options.drive) + ": there is one recorder");
     if (driver == nullptr) {
         if (!chooser.BadPreset() && recorders.CandidateCount() <= 1)
             std::fprintf(stderr, "tunevarn-cli: burn: %s\n",
@@ -260,18 +271,9 @@ int RunBurn(const CCliArgs& args) {
                          "    TUNEVARN_VIRTUAL_RECORDER=FOLDER tunevarn-cli burn PATH...\n");
         return kNotCompleted;
     }
-    if (options.drive > 0 && recorders.CandidateCount() <= 1 && options.drive != 1) {
-        std::fprintf(stderr, "tunevarn-cli: burn: --drive %d: there is one recorder\n",
-                     options.drive);
-        return kNotCompleted;
-    }
 
     // The record command's disc: every row, as far as the disc takes them.
-    FillDiscImage(songs, *disc, [&](int32_t row) {
-        std::fprintf(stderr, "tunevarn-cli: left out %s: %s\n",
-                     TerminalText(songs.FullPath(row)).c_str(),
-                     TrackRefusal(*disc, songs.Row(row)));
-    });
+    FillDiscTelling(songs, *disc);
     if (disc->trackCount == 0) {
         std::fprintf(stderr, "tunevarn-cli: burn: no track for the disc\n");
         return kNotCompleted;

@@ -99,6 +99,6 @@ std::string CCliArgs::Value(const char* option) const {
 int CCliArgs::Error(const std::string& what) const {
     // One line whatever the user typed: control characters in it are shown as "?".
     std::fprintf(stderr, "tunevarn-cli: %s: %s\n%s", command_.name, TerminalText(what).c_str(),
-                 CommandUsage(command_).c_str());
+                 UsageHint(&command_).c_str());
     return kExitBadArguments;
 }

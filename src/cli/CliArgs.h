@@ -2,7 +2,7 @@
 // One command's arguments, split by its table entry into options and operands: "--name
 // value" and "--name=value" for options with a value, "--" ends the options, "-h" and
 // "--help" ask for the usage, "--lang NAME" is taken by every command.  A wrong argument
-// is told in one line followed by the command's usage, with exit status 2.
+// is told in one line followed by where its usage is to be had, with exit status 2.
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,7 +27,7 @@ class CCliArgs {
     // A --lang given before the command name.
     void SetLanguage(const std::string& name) { language_ = name; }
 
-    // Tells stderr "tunevarn-cli: COMMAND: what" and the command's usage; returns 2.
+    // Tells stderr "tunevarn-cli: COMMAND: what" and the hint to its usage; returns 2.
     int Error(const std::string& what) const;
 
   private:

@@ -17,7 +17,7 @@ const char kExitStatuses[] =
     "         completed\n"
     "  1      the work could not be done (the reason is on stderr); for burn: the\n"
     "         disc was not completed\n"
-    "  2      a missing or wrong argument (the usage follows the reason)\n"
+    "  2      a missing or wrong argument (the reason is on stderr)\n"
     "  128+N  stopped by signal N: 130 for Ctrl-C (SIGINT), 143 for SIGTERM, 129\n"
     "         for SIGHUP; a stopped burn releases and ejects the disc, a stopped\n"
     "         export leaves no file\n";
@@ -27,47 +27,56 @@ const std::vector<CCliOption> kGlobalOptions = {
      "use the language NAME (from the Language folder) for\n"
      "this run; otherwise the one chosen in the program"},
     {"--help", nullptr, "print the usage of the program, or of the command"},
-    {"--version", nullptr, "print the version"},
+    {"--version", nullptr, "print the version (also -V)"},
     {"--", nullptr, "ends the options: all after it are PATH or files"},
 };
 
 const std::vector<CCliCommand> kCommands = {
-    {"list", "PATH...",
+    {"list",
+     "PATH...",
      "Print the song list the paths make: title, time and full path, then the totals\n"
      "line.",
      {},
      RunList},
-    {"save-project", "OUT.mpj PATH...", "Save the song list the paths make as a project.", {},
+    {"save-project",
+     "OUT.mpj PATH...",
+     "Save the song list the paths make as a project.",
+     {},
      RunSaveProject},
-    {"export-list", "m3u|pls|txt OUT PATH...",
+    {"export-list",
+     "m3u|pls|txt OUT PATH...",
      "Write the song list as an M3U or PLS playlist, or as the text song list for CD\n"
      "labels.",
      {},
      RunExportList},
-    {"export-wav", "SONG OUT.wav",
+    {"export-wav",
+     "SONG OUT.wav",
      "Write the MP3 file SONG as a WAV file of CD audio, exactly its track's length\n"
      "on a disc.  OUT may not be SONG itself; a symbolic link is written through to\n"
      "its target.  The file appears only when complete.",
      {},
      RunExportWav},
-    {"export-raw", "SONG OUT.bin",
+    {"export-raw",
+     "SONG OUT.bin",
      "Write SONG's track as raw CD audio, exactly as it goes to the disc.  As for\n"
      "export-wav, OUT may not be SONG and appears only when complete.",
      {},
      RunExportRaw},
-    {"analyze", "[--normalize-default on|off] PATH...",
+    {"analyze",
+     "[--normalize-default on|off] PATH...",
      "Measure the songs' levels as a recording with Normalize does and print each\n"
      "track's peak, level and the gain the default settings apply.  The first run\n"
      "stores whether normalizing is on by default (nml.log in the current folder).",
-     {{"--normalize-default", "on|off",
-       "the default to store when none is stored yet (on)"}},
+     {{"--normalize-default", "on|off", "the default to store when none is stored yet (on)"}},
      RunAnalyze},
-    {"drives", "[--choose N]",
+    {"drives",
+     "[--choose N]",
      "Find the CD recorders as start-up does, write cdrlog.txt here, and show each\n"
      "device and the recorder chosen.",
      {{"--choose", "N", "which recorder of several, from 1"}},
      RunDrives},
-    {"burn", "[OPTIONS] PATH...",
+    {"burn",
+     "[OPTIONS] PATH...",
      "Record the songs as an audio CD on the recorder, as the Record dialog does.\n"
      "Ctrl-C, SIGTERM and SIGHUP stop the run: the drive is released and the disc\n"
      "ejected.  Exit status 0 when the disc (or, with --test, the test write) was\n"
@@ -90,7 +99,8 @@ const std::vector<CCliCommand> kCommands = {
           "MMCRAW, 2600, RIC, MMC2, TEAC, MMCTRACK or SONY"},
      },
      RunBurn},
-    {"cover", "[--title TEXT] [--background PICTURE] OUT.pdf PATH...",
+    {"cover",
+     "[--title TEXT] [--background PICTURE] OUT.pdf PATH...",
      "Print the CD cover of the songs to a PDF file (an A4 page at 600 dpi): the\n"
      "square insert with crop marks, the album title, the first 80 songs with their\n"
      "times, and the picture stretched over the square as background.",
@@ -137,6 +147,11 @@ const CCliCommand* FindCliCommand(const std::string& name) {
     return nullptr;
 }
 
+std::string UsageHint(const CCliCommand* command) {
+    return std::string("Try 'tunevarn-cli ") + (command != nullptr ? command->name : "") +
+           (command != nullptr ? " " : "") + "--help' for the usage.\n";
+}
+
 std::string CommandUsage(const CCliCommand& command) {
     std::string text = "usage: " + Synopsis(command) + "\n" + command.help + "\n";
     if (std::strstr(command.operands, "PATH") != nullptr)
@@ -149,9 +164,10 @@ std::string CommandUsage(const CCliCommand& command) {
 }
 
 std::string ProgramSummary() {
-    std::string text = "usage: tunevarn-cli [--lang NAME] COMMAND [ARGS...]\n"
-                       "       tunevarn-cli --help | --version\n"
-                       "       tunevarn-cli COMMAND --help\n\ncommands:\n";
+    std::string text =
+        "usage: tunevarn-cli [--lang NAME] COMMAND [ARGS...]\n"
+        "       tunevarn-cli --help | --version\n"
+        "       tunevarn-cli COMMAND --help | help COMMAND\n\ncommands:\n";
     for (const CCliCommand& command : kCommands)
         text += std::string("  ") + command.name + " " + command.operands + "\n";
     text += "\noptions:\n";

@@ -23,9 +23,9 @@ struct CCliCommand {
 
 // Exit statuses, as the usage and the README document them.
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;         // the work was not done (file not written, disc not completed)
-constexpr int kExitBadArguments = 2;   // a missing or wrong argument
-constexpr int kExitSignalBase = 128;   // + the signal that stopped the work (130 for Ctrl-C)
+constexpr int kExitFailed = 1;  // the work was not done (file not written, disc not completed)
+constexpr int kExitBadArguments = 2;  // a missing or wrong argument
+constexpr int kExitSignalBase = 128;  // + the signal that stopped the work (130 for Ctrl-C)
 
 const std::vector<CCliCommand>& CliCommands();
 // nullptr when there is no command of that name.
@@ -40,3 +40,6 @@ std::string CommandUsage(const CCliCommand& command);
 std::string ProgramSummary();
 // The whole usage for --help: the summary, every command's usage, the exit statuses.
 std::string ProgramUsage();
+// The line after an argument error that says where the usage is: that command's
+// --help, or the program's when command is nullptr.
+std::string UsageHint(const CCliCommand* command);

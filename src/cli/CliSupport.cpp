@@ -11,6 +11,7 @@
 #include "audio/Mp3Source.h"
 #include "disc/DiscImage.h"
 #include "songlist/Song.h"
+#include "songlist/SongList.h"
 #include "ui/DisplayText.h"
 
 std::string AbsolutePath(const std::string& path) {
@@ -62,10 +63,12 @@ size_t DisplayWidth(const std::string& utf8) {
     return n;
 }
 
+namespace {
+// Why the disc filling just left the song out, for a message.
 const char* TrackRefusal(const CDiscImage& disc, const CSong& song) {
     const std::string& path = song.fullPath;
-    if (song.duration < kMinTrackSeconds)
-        return "shorter than a second: too short for a track";
+    if (song.duration <= 0)
+        return "it plays nothing";
     if (disc.trackCount >= CDiscImage::kMaxTracks)
         return "the disc holds 99 tracks at most";
     if (path.size() >= static_cast<size_t>(CDiscImage::kSlotSize))
@@ -77,4 +80,35 @@ const char* TrackRefusal(const CDiscImage& disc, const CSong& song) {
     if (opened != 0)
         return "not an MP3 file we can record";
     return "does not fit on the disc (82 minutes at most)";
+}
+}  // namespace
+
+int32_t FillDiscTelling(const CSongList& songs, CDiscImage& disc) {
+    return FillDiscImage(
+        songs, disc,
+        [&](int32_t row) {
+            std::fprintf(stderr, "tunevarn-cli: left out %s: %s\n",
+                         TerminalText(songs.FullPath(row)).c_str(),
+                         TrackRefusal(disc, songs.Row(row)));
+        },
+        [&](int32_t row) {
+            const int32_t seconds = songs.SongDuration(row);
+            std::fprintf(stderr,
+                         "tunevarn-cli: %s lasts %d second%s: its track is padded with silence "
+                         "to %d seconds, the shortest a CD allows\n",
+                         TerminalText(songs.FullPath(row)).c_str(), seconds,
+                         seconds == 1 ? "" : "s", CDiscImage::kMinTrackSeconds);
+        });
+}
+
+bool OutputAllowed(const char* command, const std::string& out, OutputKind kind,
+                   const std::vector<std::string>& operands, const CSongList& songs) {
+    std::vector<std::string> inputs = songs.FullPaths();
+    inputs.insert(inputs.end(), operands.begin(), operands.end());
+    OutputRefusal refusal = CheckOutputFile(out, kind, inputs);
+    if (refusal == OutputRefusal::kNone)
+        return true;
+    std::fprintf(stderr, "tunevarn-cli: %s: %s\n", command,
+                 TerminalText(OutputRefusalText(out, kind, refusal)).c_str());
+    return false;
 }

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "app/OutputFile.h"
+
 class CDiscImage;
+class CSongList;
 struct CSong;
 
 // Absolute and without "." or ".." steps, symbolic links left as they are.
@@ -21,5 +24,13 @@ std::string TerminalLines(const std::string& bytes);
 // Characters (not bytes) in a UTF-8 text.
 size_t DisplayWidth(const std::string& utf8);
 
-// Why the record command's disc filling just left the song out, for a message.
-const char* TrackRefusal(const CDiscImage& disc, const CSong& song);
+// The record command's disc of the songs, as burn and analyze make it: each song left
+// out is named on stderr with the reason, and so is each song padded with silence to the
+// shortest track a CD allows.  Returns the number of tracks.
+int32_t FillDiscTelling(const CSongList& songs, CDiscImage& disc);
+
+// The shared check of an output before command writes it: false, after one line on
+// stderr naming the file, when it is one of the PATH operands or the songs they gave, or a
+// file of another kind.
+bool OutputAllowed(const char* command, const std::string& out, OutputKind kind,
+                   const std::vector<std::string>& operands, const CSongList& songs);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/CliArgs.h"
+#include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/SongArgs.h"
@@ -36,5 +37,12 @@ int RunList(const CCliArgs& args) {
         row(titles[static_cast<size_t>(i)], list.TimeText(i), TerminalText(list.FullPath(i)));
     list.UpdateStatusLine();
     std::printf("%s\n", TerminalText(list.StatusLine()).c_str());
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    if (std::fflush(stdout) != 0)
+        return kExitFailed;
+    // A script must not take a mistyped name for an empty list.
+    if (list.RowCount() == 0) {
+        std::fprintf(stderr, "tunevarn-cli: list: no songs\n");
+        return kExitFailed;
+    }
+    return kExitOk;
 }

@@ -19,8 +19,13 @@ struct NoLanguageDialog : ILanguageDialog {
 
 int ProgramError(const std::string& what) {
     std::fprintf(stderr, "tunevarn-cli: %s\n%s", TerminalText(what).c_str(),
-                 ProgramSummary().c_str());
+                 UsageHint(nullptr).c_str());
     return kExitBadArguments;
+}
+
+int PrintUsage(const std::string& usage) {
+    std::fputs(usage.c_str(), stdout);
+    return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }
 
 // The language for this run: the one remembered, or the one --lang names.
@@ -46,11 +51,9 @@ int main(int argc, char** argv) {
     std::string language;
     size_t i = 0;
     for (; i < args.size() && args[i].size() > 1 && args[i][0] == '-'; ++i) {
-        if (args[i] == "--help" || args[i] == "-h") {
-            std::fputs(ProgramUsage().c_str(), stdout);
-            return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
-        }
-        if (args[i] == "--version") {
+        if (args[i] == "--help" || args[i] == "-h")
+            return PrintUsage(ProgramUsage());
+        if (args[i] == "--version" || args[i] == "-V") {
             std::printf("%s\n", tunevarn::VersionText());
             return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
         }
@@ -62,6 +65,16 @@ int main(int argc, char** argv) {
     }
     if (i >= args.size())
         return ProgramError("no COMMAND given");
+    // "help" and "help COMMAND", as other tools take them.
+    if (args[i] == "help") {
+        if (i + 1 >= args.size())
+            return PrintUsage(ProgramUsage());
+        const CCliCommand* asked = FindCliCommand(args[i + 1]);
+        if (asked == nullptr || i + 2 < args.size())
+            return ProgramError(asked == nullptr ? "help: no command '" + args[i + 1] + "'"
+                                                 : "help takes one COMMAND");
+        return PrintUsage(CommandUsage(*asked));
+    }
     const CCliCommand* command = FindCliCommand(args[i]);
     if (command == nullptr)
         return ProgramError("unknown command '" + args[i] + "'");
@@ -69,11 +82,10 @@ int main(int argc, char** argv) {
     CCliArgs parsed(*command);
     parsed.SetLanguage(language);
     std::string error;
-    bool good = parsed.Parse({args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()}, error);
-    if (parsed.HelpAsked()) {
-        std::fputs(CommandUsage(*command).c_str(), stdout);
-        return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
-    }
+    bool good =
+        parsed.Parse({args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end()}, error);
+    if (parsed.HelpAsked())
+        return PrintUsage(CommandUsage(*command));
     if (!good)
         return parsed.Error(error);
     if (!SetUpLanguage(parsed.Language(), error))

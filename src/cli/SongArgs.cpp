@@ -55,6 +55,8 @@ const char* Reason(PlaylistSkip why) {
             return "not a file on this computer";
         case PlaylistSkip::kLineTooLong:
             return "the line is longer than 255 characters";
+        case PlaylistSkip::kNulByte:
+            return "the line holds a NUL byte";
         case PlaylistSkip::kCannotOpen:
             return Reason(AddSongResult::kCannotOpen);
         case PlaylistSkip::kPathTooLong:
@@ -85,6 +87,15 @@ void ImportPlaylist(CSongList& list, const std::string& path,
                      Reason(entry.why));
 }
 
+// What a path that is neither a file nor a folder names, for a message.
+const char* SpecialFile(mode_t mode) {
+    if (S_ISFIFO(mode))
+        return "a named pipe";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "a device";
+}
+
 // A project's songs, kept with their own titles, after the songs already listed.
 void AppendProject(CSongList& list, const std::string& path) {
     CSongList project;
@@ -100,17 +111,29 @@ void AppendProject(CSongList& list, const std::string& path) {
 }
 }  // namespace
 
-void AddSongsFromPaths(CSongList& list, const std::vector<std::string>& paths) {
+void AddSongsFromPaths(CSongList& list, const std::vector<std::string>& paths,
+                       const std::function<bool()>& stop) {
+    auto stopped = [&stop] { return stop && stop(); };
     for (const std::string& given : paths) {
+        if (stopped())
+            return;
         std::string path = AbsolutePath(given);
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
             std::fprintf(stderr, "tunevarn-cli: %s: %s\n", TerminalText(given).c_str(),
                          std::strerror(errno));
+        } else if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+            // Never opened: reading a pipe or a device could wait for ever.
+            std::fprintf(stderr, "tunevarn-cli: skipped %s: %s, not a file\n",
+                         TerminalText(given).c_str(), SpecialFile(st.st_mode));
         } else if (S_ISDIR(st.st_mode)) {
             std::vector<std::string> songs, tooDeep;
             CollectMp3Files(path, songs, &tooDeep);
-            for (const std::string& song : songs) Add(list, song);
+            for (const std::string& song : songs) {
+                if (stopped())
+                    return;
+                Add(list, song);
+            }
             for (const std::string& folder : tooDeep)
                 std::fprintf(stderr,
                              "tunevarn-cli: skipped %s: the folder is more than %d levels "

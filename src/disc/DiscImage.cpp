@@ -18,7 +18,7 @@ void CopyCut(std::array<char, CDiscImage::kSlotSize>& slot, const char* text) {
 }
 }  // namespace
 
-int32_t CDiscImage::AddTrack(const char* path, const char* title) {
+int32_t CDiscImage::AddTrack(const char* path, const char* title, int32_t leastSeconds) {
     CMp3Source source;
     if (trackCount < 0 || trackCount >= kMaxTracks || path == nullptr)
         return 0;
@@ -28,6 +28,9 @@ int32_t CDiscImage::AddTrack(const char* path, const char* title) {
     if (source.Open(path) != 0)
         return 0;
     int32_t seconds = source.Duration();
+    if (seconds <= 0)
+        return 0;
+    seconds = std::max(seconds, leastSeconds);
     if (int64_t{totalSeconds} + seconds >= kMaxSeconds)
         return 0;
     CopyCut(trackPath[static_cast<size_t>(trackCount)], path);

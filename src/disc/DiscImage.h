@@ -14,8 +14,9 @@ class CDiscImage {
     static constexpr int32_t kSlotSize = 256;
     static constexpr int32_t kCueBufferASize = 816;
     static constexpr int32_t kCueBufferBSize = 2040;
-    static constexpr int32_t kMaxSeconds = 4920;  // 82 minutes: no disc reaches it
-    static constexpr int32_t kFullScale = 32768;  // peak of a full-scale sample
+    static constexpr int32_t kMaxSeconds = 4920;    // 82 minutes: no disc reaches it
+    static constexpr int32_t kMinTrackSeconds = 4;  // the shortest track the CD standard allows
+    static constexpr int32_t kFullScale = 32768;    // peak of a full-scale sample
 
     CDiscImage() = default;
     virtual ~CDiscImage() = default;
@@ -28,11 +29,12 @@ class CDiscImage {
         totalSeconds = 0;
     }
 
-    // Appends a track of the file's whole-second length: 1, or 0 when the image is full
-    // (99 tracks), the file does not open as an MP3 we take, its path does not fit the
-    // 255-byte slot, or the disc would reach 4920 seconds.  Titles longer than 255
+    // Appends a track of the file's whole-second length, at least leastSeconds (a shorter
+    // song is followed by silence): 1, or 0 when the image is full (99 tracks),
+    // the file does not open as an MP3 we take or plays nothing, its path does not fit
+    // the 255-byte slot, or the disc would reach 4920 seconds.  Titles longer than 255
     // bytes are cut.
-    int32_t AddTrack(const char* path, const char* title);
+    int32_t AddTrack(const char* path, const char* title, int32_t leastSeconds = 1);
     // Opens track `index` for ReadTrackData: 1, or 0 for an index that names no track
     // (the track count itself among them).  A file that no longer opens reads as silence.
     int32_t OpenTrack(int32_t index);

@@ -211,7 +211,8 @@ void CCoverDialog::ChooseBackground() {
 
 bool CCoverDialog::UsePicture(const QString& path) {
     const QSize area = preview_->DrawingArea();
-    const QImage picture = ReadPicture(path, nullptr, area);
+    // Twice the area keeps the smooth reduction afterwards sharp.
+    const QImage picture = ReadPicture(path, nullptr, area * 2);
     if (picture.isNull()) {
         Tell(FormatText(kPictureKeptText, {PathBytes(path)}), true);
         return false;

@@ -20,7 +20,8 @@ CPictureFrame::CPictureFrame(QSize size, QWidget* parent) : QWidget(parent) {
 }
 
 bool CPictureFrame::ShowFile(const QString& path) {
-    const QImage read = ReadPicture(path, nullptr, size());
+    // Twice the frame keeps the smooth reduction afterwards sharp.
+    const QImage read = ReadPicture(path, nullptr, size() * 2);
     pictureSize_ = read.size();
     picture_ = read.isNull() ? QImage() : ResamplePicture(read, PictureRect().size());
     update();

@@ -173,6 +173,13 @@ void CSongList::UpdateStatusLine() {
         sink_(statusLine_);
 }
 
+std::vector<std::string> CSongList::FullPaths() const {
+    std::vector<std::string> paths;
+    paths.reserve(rows_.size());
+    for (const Entry& e : rows_) paths.push_back(e.song.fullPath);
+    return paths;
+}
+
 void CSongList::SetTitle(int32_t index, const std::string& title) {
     rows_.at(static_cast<size_t>(index)).song.title = CutText(title);
 }

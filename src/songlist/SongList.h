@@ -17,7 +17,7 @@ enum class AddSongResult {
     kPathTooLong,  // a path over 255 bytes: cut, it would name another file
     kLineBreak,    // a line break in the path, which no song-list file could hold
     kNotMp3,       // no acceptable first frame
-    kOverBudget,  // would take the total past 4920 seconds
+    kOverBudget,   // would take the total past 4920 seconds
 };
 
 enum class MoveResult {
@@ -65,6 +65,8 @@ class CSongList {
     const std::string& TimeText(int32_t index) const { return Row(index).timeText; }
     const std::string& FullPath(int32_t index) const { return Row(index).fullPath; }
     int32_t SongDuration(int32_t index) const { return Row(index).duration; }
+    // Every row's full path, in order.
+    std::vector<std::string> FullPaths() const;
     int32_t TotalSeconds() const { return totalSeconds_; }
     const std::string& StatusLine() const { return statusLine_; }
     // Renames a row; titles longer than 255 bytes are cut.

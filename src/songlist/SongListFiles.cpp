@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string_view>
 
 #include "app/AsciiText.h"
@@ -13,6 +14,7 @@
 #include "app/TextLineReader.h"
 #include "audio/Mp3Source.h"
 #include "songlist/FolderScan.h"
+#include "ui/DisplayText.h"
 
 namespace {
 constexpr size_t kLineChars = 255;
@@ -127,9 +129,14 @@ class CPlaylistImport {
             return Skip(entry, PlaylistSkip::kPastLimit);
         if (!EntryPath(entry, path))
             return Skip(entry, PlaylistSkip::kNotLocal);
-        path = Resolve(playlist_, path);
         struct stat st {};
-        if (::stat(path.c_str(), &st) != 0)
+        // A playlist written by a Latin-1 program names "Café.mp3" in single bytes, where
+        // the file's name is UTF-8: such an entry is read as Latin-1 first.
+        std::string asLatin1 = IsValidUtf8(path) ? "" : Resolve(playlist_, DisplayText(path));
+        path = Resolve(playlist_, path);
+        if (!asLatin1.empty() && ::stat(asLatin1.c_str(), &st) == 0)
+            path = asLatin1;
+        else if (::stat(path.c_str(), &st) != 0)
             return Skip(entry, PlaylistSkip::kMissing);
         if (S_ISDIR(st.st_mode))
             return Skip(entry, PlaylistSkip::kFolder);
@@ -171,9 +178,10 @@ class CPlaylistLines {
     explicit CPlaylistLines(const std::string& path) : in_(path) {}
     bool IsOpen() const { return in_.IsOpen(); }
 
-    bool Next(std::string& line, bool& tooLong) {
+    bool Next(std::string& line, bool& tooLong, bool& hadNul) {
         if (!in_.ReadLine(line, kReadChars, CTextLineReader::LongLines::kCut))
             return false;
+        hadNul = in_.LineHadNul();
         if (first_ && line.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0)
             line.erase(0, kByteOrderMark.size());
         first_ = false;
@@ -261,6 +269,9 @@ bool ReadProjectFile(CSongList& list, const std::string& path) {
     for (int n = 0; n < kMaxSongs; ++n) {
         if (!in.ReadLine(title, kLineChars, kCut) || !in.ReadLine(file, kLineChars, kCut))
             break;
+        // A path cut at a NUL would name another file.
+        if (in.LineHadNul())
+            continue;
         CSong song;
         song.fullPath = Resolve(path, file);
         CMp3Source source;
@@ -281,10 +292,10 @@ bool ImportM3u(CSongList& list, const std::string& path, std::vector<CSkippedEnt
         return false;
     CPlaylistImport import(list, path, skipped);
     std::string line, title;
-    bool tooLong = false;
-    while (lines.Next(line, tooLong)) {
+    bool tooLong = false, hadNul = false;
+    while (lines.Next(line, tooLong, hadNul)) {
         std::string_view text = TrimBlanks(line);
-        if (text.empty())
+        if (text.empty() && !hadNul)
             continue;
         if (text[0] == '#') {
             // "#EXTINF:seconds,title" names the entry on the next line.
@@ -298,6 +309,8 @@ bool ImportM3u(CSongList& list, const std::string& path, std::vector<CSkippedEnt
         }
         if (tooLong)
             import.Skip(text, PlaylistSkip::kLineTooLong);
+        else if (hadNul)
+            import.Skip(text, PlaylistSkip::kNulByte);
         else
             import.Add(text, title);
         title.clear();
@@ -314,14 +327,14 @@ bool ImportPls(CSongList& list, const std::string& path, std::vector<CSkippedEnt
     struct Entry {
         int number;
         std::string text;
-        bool tooLong;
+        std::optional<PlaylistSkip> refused;  // what is wrong with the line itself
     };
     std::vector<Entry> entries;
     std::map<int, std::string> titles;
     bool inPlaylist = true;  // lines before any section count, as the old reader took them
     std::string line;
-    bool tooLong = false;
-    while (lines.Next(line, tooLong)) {
+    bool tooLong = false, hadNul = false;
+    while (lines.Next(line, tooLong, hadNul)) {
         std::string_view text = TrimBlanks(line);
         if (!tooLong && text.size() >= 2 && text.front() == '[' && text.back() == ']') {
             inPlaylist = EqualNoCase(TrimBlanks(text.substr(1, text.size() - 2)), "playlist");
@@ -335,17 +348,25 @@ bool ImportPls(CSongList& list, const std::string& path, std::vector<CSkippedEnt
         int file = KeyNumber(key, "File");
         int title = KeyNumber(key, "Title");
         if (file >= 0) {
+            std::optional<PlaylistSkip> refused;
+            if (tooLong)
+                refused = PlaylistSkip::kLineTooLong;
+            else if (hadNul)
+                refused = PlaylistSkip::kNulByte;
             if (entries.size() < kMaxPlsEntries)
-                entries.push_back({file, std::string(value), tooLong});
+                entries.push_back({file, std::string(value), refused});
             else
                 import.Skip(value, PlaylistSkip::kPastLimit);
-        } else if (title >= 0 && !tooLong && titles.size() < kMaxPlsEntries) {
+        } else if (title >= 0 && !tooLong && !hadNul && titles.size() < kMaxPlsEntries) {
             titles[title] = std::string(value);
         }
     }
+    // The entries' numbers give the order, whatever order the lines come in.
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.number < b.number; });
     for (const Entry& entry : entries) {
-        if (entry.tooLong) {
-            import.Skip(entry.text, PlaylistSkip::kLineTooLong);
+        if (entry.refused) {
+            import.Skip(entry.text, *entry.refused);
             continue;
         }
         auto title = titles.find(entry.number);

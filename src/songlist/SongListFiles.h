@@ -27,6 +27,7 @@ enum class PlaylistSkip {
     kNotMp3,         // its name does not end in ".mp3"
     kNotLocal,       // a URL that names no file here
     kLineTooLong,    // a line of more than 255 characters
+    kNulByte,        // a NUL byte in the line, which no file's name holds
     kCannotOpen,     // unreadable
     kPathTooLong,    // a path of more than 255 bytes
     kLineBreak,      // a line break in the path

@@ -144,7 +144,8 @@ TEST(ExportSong, WriteFailureKeepsTheOldFileAndLeavesNoPartialOne) {
     // the target keeps its old contents and no temporary file remains.
     std::string dir = testpaths::TempDir("export-full");
     std::string out = dir + "/out.wav";
-    mp3craft::WriteBytes(out, {'o', 'l', 'd'});
+    const std::vector<uint8_t> old = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    mp3craft::WriteBytes(out, old);
     pid_t pid = ::fork();
     if (pid == 0) {
         ::signal(SIGXFSZ, SIG_IGN);
@@ -162,7 +163,7 @@ TEST(ExportSong, WriteFailureKeepsTheOldFileAndLeavesNoPartialOne) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(mp3craft::ReadBytes(out), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(mp3craft::ReadBytes(out), old);
     EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"out.wav"});
 }
 

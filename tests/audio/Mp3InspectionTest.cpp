@@ -103,9 +103,16 @@ TEST(Mp3Duration, VariableBitRateWithoutAHeaderIsTimedByItsFrames) {
     EXPECT_EQ(InspectBytes(damaged).duration, CeilDiv(500 * 1152, 44100));
 }
 
-TEST(Mp3Duration, XingOrInfoFrameCountWithTheLameTagsDelayAndPadding) {
+// The frames of a stream of 128 kbit/s frames: two headers, the rest zeros (sparse).
+Shape Frames(int64_t frames) {
     Shape shape;
-    shape.audioBytes = 1000;
+    shape.audioBytes = frames * mp3craft::kBytesPerSecond128k * 1152 / 44100;
+    shape.headers = 2;
+    return shape;
+}
+
+TEST(Mp3Duration, XingOrInfoFrameCountWithTheLameTagsDelayAndPadding) {
+    Shape shape = Frames(10001);
     shape.xingOffset = 36;
     shape.xingFrames = 10000;
     EXPECT_EQ(Inspect(shape).duration, 262);  // 10000 x 1152 / 44100 = 261.2, rounded up
@@ -113,6 +120,7 @@ TEST(Mp3Duration, XingOrInfoFrameCountWithTheLameTagsDelayAndPadding) {
     EXPECT_EQ(Inspect(shape).duration, 262);
 
     // 307 frames are 8.02 seconds; lame's delay and padding make them exactly 8.
+    shape.audioBytes = Frames(308).audioBytes;
     shape.xingFrames = 307;
     EXPECT_EQ(Inspect(shape).duration, 9);
     shape.lameDelay = 576;
@@ -126,6 +134,7 @@ TEST(Mp3Duration, XingOrInfoFrameCountWithTheLameTagsDelayAndPadding) {
     EXPECT_EQ(Inspect(shape).duration, 9);
     shape.lameName = "Lavf60.3";
     EXPECT_EQ(Inspect(shape).duration, 8);
+    shape.audioBytes = 1000;
     shape.xingFrames = 0;  // delay and padding never make a length below nothing
     EXPECT_EQ(Inspect(shape).duration, 0);
 
@@ -133,6 +142,9 @@ TEST(Mp3Duration, XingOrInfoFrameCountWithTheLameTagsDelayAndPadding) {
     // of the two frames in 1000 bytes, one plays.
     shape.xingFrames = 10000;
     shape.xingFlags = 14;
+    EXPECT_EQ(Inspect(shape).duration, 1);
+    // A count the file cannot hold is no more believed than a missing one.
+    shape.xingFlags = 15;
     EXPECT_EQ(Inspect(shape).duration, 1);
     // At another offset it is no header: the frame is audio like the others.
     shape.xingFlags = 15;
@@ -183,7 +195,8 @@ TEST(Mp3Duration, XingOffsetsAndFrameSizesPerVersionAndChannels) {
     };
     for (const Case& c : cases) {
         Shape shape = WithHeader(c.b1, c.b2, c.b3);
-        shape.audioBytes = 2000;
+        shape.audioBytes = 10001 * mp3craft::FrameBytes(shape.header, 0);
+        shape.headers = 2;
         shape.xingOffset = c.offset;
         shape.xingFrames = 10000;
         Inspected got = Inspect(shape);
@@ -193,21 +206,20 @@ TEST(Mp3Duration, XingOffsetsAndFrameSizesPerVersionAndChannels) {
 }
 
 TEST(Mp3Duration, VbriCountsTheFramesAfterItsOwn) {
-    // The library decodes the VBRI frame as audio too: 114 + 1 frames are 3.004 seconds.
+    // 115 frames after the VBRI frame are 3.004 seconds.
     std::vector<uint8_t> bytes;
     AppendFrames(bytes, {0xFF, 0xFB, 0x90, 0x00}, 40);
-    std::memcpy(bytes.data() + 36, "VBRI\0\x01\0\0\0\x4b\0\0\0\0\0\0\0\x72", 18);
+    std::memcpy(bytes.data() + 36, "VBRI\0\x01\0\0\0\x4b\0\0\0\0\0\0\0\x73", 18);
     EXPECT_EQ(InspectBytes(bytes).duration, 4);
-    bytes[36 + 17] = 0x71;  // 113 + 1 frames: 2.98 seconds
+    bytes[36 + 17] = 0x72;  // 114 frames: 2.98 seconds
     EXPECT_EQ(InspectBytes(bytes).duration, 3);
 }
 
 TEST(Mp3Duration, LongSongsNeedNoMoreThan64BitArithmetic) {
-    Shape shape;
-    shape.audioBytes = 2000;
+    Shape shape = Frames(3'800'001);
     shape.xingOffset = 36;
-    shape.xingFrames = 0xFFFFFFFFu;  // frame count x 1152 overflows 32 bits
-    EXPECT_EQ(Inspect(shape).duration, CeilDiv(int64_t{0xFFFFFFFF} * 1152, 44100));
+    shape.xingFrames = 3'800'000;  // frame count x 1152 overflows 32 bits
+    EXPECT_EQ(Inspect(shape).duration, CeilDiv(int64_t{3'800'000} * 1152, 44100));
 
     // Frames for longer than any disc are not walked to their end: 8 kbit/s MPEG-2
     // frames for 6500 seconds, where the bit rate gives the length.
@@ -288,8 +300,8 @@ TEST(Mp3Scan, AFrameCountsOnlyWhenTheNextOneFollows) {
         EXPECT_EQ(got.firstFrame, static_cast<int64_t>(lead));
         EXPECT_EQ(got.duration, 7) << lead;  // 239 frames
         shape.xingOffset = 36;
-        shape.xingFrames = 10000;
-        EXPECT_EQ(Inspect(shape).duration, 262) << lead;
+        shape.xingFrames = 200;  // 5.2 seconds
+        EXPECT_EQ(Inspect(shape).duration, 6) << lead;
     }
 }
 

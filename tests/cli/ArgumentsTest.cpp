@@ -1,8 +1,9 @@
 // tunevarn-cli's command line: every argument error is one line naming what is wrong,
-// then the usage of that command only, with exit status 2; --help, --version, --lang
-// and "--" as documented.
+// then the hint to that command's usage, with exit status 2; a command that takes not
+// one song fails; --help, help COMMAND, --version, --lang and "--" as documented.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -36,7 +37,7 @@ TEST(CliArguments, EachErrorIsOneLineThenThatCommandsUsage) {
     const std::string song = Fixture("songs/01 Morning.mp3");
     struct Case {
         std::vector<std::string> args;
-        const char* command;  // whose usage follows; "" for the program's summary
+        const char* command;  // whose usage the hint names; "" for the program's
         std::string line;
     };
     const Case cases[] = {
@@ -47,7 +48,9 @@ TEST(CliArguments, EachErrorIsOneLineThenThatCommandsUsage) {
         {{"list"}, "list", "tunevarn-cli: list: no PATH given"},
         {{"list", "--sorted", song}, "list", "tunevarn-cli: list: unknown option '--sorted'"},
         {{"list", "--\x1b[2J", song}, "list", "tunevarn-cli: list: unknown option '--?[2J'"},
-        {{"list", song, "--lang"}, "list", "tunevarn-cli: list: --lang needs the NAME of a language"},
+        {{"list", song, "--lang"},
+         "list",
+         "tunevarn-cli: list: --lang needs the NAME of a language"},
         {{"list", "--lang", "Klingon", song},
          "list",
          "tunevarn-cli: list: no language named 'Klingon' (only English is installed)"},
@@ -62,7 +65,9 @@ TEST(CliArguments, EachErrorIsOneLineThenThatCommandsUsage) {
         {{"export-raw", song, "a", "b"},
          "export-raw",
          "tunevarn-cli: export-raw: one SONG and one OUT file, not 3 files"},
-        {{"export-raw", "-x", song, "out"}, "export-raw", "tunevarn-cli: export-raw: unknown option '-x'"},
+        {{"export-raw", "-x", song, "out"},
+         "export-raw",
+         "tunevarn-cli: export-raw: unknown option '-x'"},
         {{"analyze", "--normalize-default", "maybe", song},
          "analyze",
          "tunevarn-cli: analyze: --normalize-default takes on or off, not 'maybe'"},
@@ -94,28 +99,74 @@ TEST(CliArguments, EachErrorIsOneLineThenThatCommandsUsage) {
         {{"burn", "--drive", "0", song},
          "burn",
          "tunevarn-cli: burn: --drive takes the number of a recorder from 1, not '0'"},
-        {{"burn", "--driver", "sony", song},
+        {{"burn", "--driver", "sonny", song},
          "burn",
          "tunevarn-cli: burn: --driver takes one of MMC, MMCCDTEXT, MMCRAW, 2600, RIC, MMC2, "
-         "TEAC, MMCTRACK, SONY, not 'sony'"},
+         "TEAC, MMCTRACK, SONY, not 'sonny'"},
+        {{"help", "frob"}, "", "tunevarn-cli: help: no command 'frob'"},
     };
     const std::string start = testpaths::TempDir("cli-arguments");
-    const std::string summary = RunProgram(WithCli({"frob"}), start).err;
-    ASSERT_EQ(AfterFirstLine(summary).rfind("usage: tunevarn-cli [--lang NAME] COMMAND", 0), 0u)
-        << summary;
     for (const Case& c : cases) {
         std::string shown = c.args.empty() ? "(none)" : c.args[0] + " " + c.args.back();
         auto r = RunProgram(WithCli(c.args), start);
         EXPECT_EQ(r.status, 2) << shown;
         EXPECT_EQ(r.out, "") << shown;
         EXPECT_EQ(FirstLine(r.err), c.line) << shown;
-        std::string usage = *c.command == '\0'
-                                ? AfterFirstLine(summary)
-                                : RunProgram(WithCli({c.command, "--help"}), start).out;
-        EXPECT_EQ(AfterFirstLine(r.err), usage) << shown;
+        // The hint names where the usage is, and that works.
+        const std::string hint = AfterFirstLine(r.err);
+        const std::string asked =
+            *c.command == '\0' ? "--help" : std::string(c.command) + " --help";
+        EXPECT_NE(hint.find("'tunevarn-cli " + asked + "'"), std::string::npos) << shown << hint;
+        EXPECT_EQ(std::count(hint.begin(), hint.end(), '\n'), 1) << shown << hint;
     }
     EXPECT_EQ(std::filesystem::directory_iterator(start), std::filesystem::directory_iterator())
         << "nothing was written, no drive was asked";
+
+    // --drive naming a recorder that is not there is an argument error too.
+    const std::string recorder = testpaths::TempDir("cli-one-recorder");
+    auto r = RunProgram(
+        {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_BUS", "TUNEVARN_VIRTUAL_RECORDER=" + recorder,
+         Cli(), "burn", "--test", "--drive", "2", song},
+        start);
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(FirstLine(r.err), "tunevarn-cli: burn: --drive 2: there is one recorder");
+}
+
+// A typo that leaves a command without a single song is a failure, not an empty file; a
+// project's name gets its extension; a cover's OUT is a PDF whatever its name; names of
+// list kinds and drivers are taken in any case.
+TEST(CliArguments, NotOneSongFailsAndNamesAreTakenAsMeant) {
+    const std::string dir = testpaths::TempDir("cli-no-songs");
+    const std::string song = Fixture("songs/01 Morning.mp3");
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"list", "sogn.mp3"},
+                                               {"save-project", "out.mpj", "sogn.mp3"},
+                                               {"export-list", "m3u", "out.m3u", "sogn.mp3"}}) {
+        auto r = RunProgram(WithCli(args), dir);
+        EXPECT_EQ(r.status, 1) << args[0] << r.err;
+        EXPECT_NE(r.err.find("sogn.mp3"), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir)) << "nothing was written";
+
+    auto r = RunProgram(WithCli({"save-project", "album", song}), dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("album.mpj"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir + "/album.mpj"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/album"));
+
+    r = RunProgram(WithCli({"cover", "cover.png", song}), dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("cover.png"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("PDF"), std::string::npos) << r.err;
+
+    EXPECT_EQ(RunProgram(WithCli({"export-list", "M3U", "out.m3u", song}), dir).status, 0);
+    // Past the arguments, this burn stops at its recorder folder, which is not there.
+    r = RunProgram(
+        {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_BUS", "TUNEVARN_VIRTUAL_RECORDER=" + dir + "/none",
+         Cli(), "burn", "--test", "--driver", "mmccdtext", song},
+        dir);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err.find("--driver"), std::string::npos) << r.err;
 }
 
 // The version CMake's project() gives.
@@ -132,10 +183,15 @@ TEST(CliArguments, HelpVersionLanguageAndTheEndOfOptions) {
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "Tunevarn " + ProjectVersion() + "\n");
 
-    // --help: every command's usage and the exit statuses; COMMAND --help: that usage.
+    EXPECT_EQ(RunProgram(WithCli({"-V"})).out, version.out);
+
+    // --help: every command's usage and the exit statuses; COMMAND --help and help
+    // COMMAND: that usage.
     auto help = RunProgram(WithCli({"--help"}));
     EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(RunProgram(WithCli({"help"})).out, help.out);
     auto burnHelp = RunProgram(WithCli({"burn", "--help"}));
+    EXPECT_EQ(RunProgram(WithCli({"help", "burn"})).out, burnHelp.out);
     EXPECT_EQ(burnHelp.status, 0);
     EXPECT_EQ(burnHelp.out.rfind("usage: tunevarn-cli [--lang NAME] burn [OPTIONS] PATH...\n", 0),
               0u);

@@ -159,10 +159,27 @@ TEST(CliCover, PdfPageHasCropMarksTitleAndPictureWhereTheLayoutPutsThem) {
     EXPECT_LE(g->titleY - 60 + firstY, g->titleY + fontHeight / 2);
 }
 
+// An ordinary phone's photo, 8000 x 6000 pixels, is more than Qt takes by default.
+TEST(CliCover, A48MegapixelPhotoIsTaken) {
+    const std::string dir = testpaths::TempDir("cli-cover-photo");
+    const std::string photo = dir + "/photo.jpg";
+    ASSERT_EQ(RunProgram({"/usr/bin/convert", "-size", "8000x6000", "xc:#AAE1C3", photo}).status,
+              0);
+    auto r = RunProgram({Cli(), "cover", "--background", photo, dir + "/cover.pdf",
+                         Fixture("songs/01 Morning.mp3")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const CCoverRect sq = PrintGeometry(kA4At600)->square;
+    const CRendered inside = Render(dir + "/cover.pdf", sq.left + 5, sq.bottom - 200, 2, 2, true);
+    const unsigned char* p = inside.At(0, 0);
+    EXPECT_NEAR(p[0], 0xAA, 8);
+    EXPECT_NEAR(p[1], 0xE1, 8);
+    EXPECT_NEAR(p[2], 0xC3, 8);
+}
+
 TEST(CliCover, UnreadablePictureWritesNothingAndBadArgumentsAreRefused) {
     const std::string dir = testpaths::TempDir("cli-cover-bad");
     const std::string pdf = dir + "/cover.pdf";
-    std::ofstream(pdf) << "an older cover";
+    std::ofstream(pdf) << "%PDF-1.4 an older cover";
     const std::string empty = dir + "/empty.tif";
     std::ofstream{empty};
     const std::string corrupt = dir + "/corrupt.jpg";
@@ -172,7 +189,7 @@ TEST(CliCover, UnreadablePictureWritesNothingAndBadArgumentsAreRefused) {
         auto r = RunProgram({Cli(), "cover", "--background", bad, pdf, Fixture("songs")});
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find("cannot read the picture " + bad), std::string::npos) << r.err;
-        EXPECT_EQ(ReadFile(pdf), "an older cover");
+        EXPECT_EQ(ReadFile(pdf), "%PDF-1.4 an older cover");
     }
     EXPECT_EQ(RunProgram({Cli(), "cover", pdf}).status, 2);
     EXPECT_EQ(RunProgram({Cli(), "cover", "--colour", "red", pdf, Fixture("songs")}).status, 2);

@@ -1,9 +1,11 @@
 // Ctrl-C, SIGTERM and SIGHUP stop tunevarn-cli's long commands their own way: a burn
 // releases and ejects the disc in the virtual recorder and says it was not completed, an
-// export leaves no file at all; one signal is enough, and the exit status tells which.
+// export or a cover leaves no file at all; one signal is enough, and the exit status
+// tells which.  No input a command is given can hold it up.
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -149,6 +151,55 @@ TEST(CliSignals, EachSignalStopsAnExportAndLeavesNoFile) {
         EXPECT_EQ(status, 128 + signal.number) << Read(logs + "/err.txt");
         EXPECT_TRUE(FilesIn(dir).empty()) << FilesIn(dir)[0];
     }
+}
+
+// True once the process catches SIGINT (its handler is in place), from /proc.
+bool CatchesSigint(pid_t pid) {
+    std::string status = Read("/proc/" + std::to_string(pid) + "/status");
+    size_t at = status.find("SigCgt:");
+    return at != std::string::npos &&
+           (std::stoull(status.substr(at + 7, 24), nullptr, 16) & (1ull << (SIGINT - 1))) != 0;
+}
+
+// A named pipe, a device or a folder given as a song, a list or a picture is refused at
+// once (opening a pipe would wait for a writer for ever); and Ctrl-C stops a cover, as
+// it stops an export, without leaving a file.
+TEST(CliSignals, NoInputHangsACommandAndCtrlCStopsACover) {
+    const std::string dir = testpaths::TempDir("special-inputs");
+    for (const char* name : {"/pipe.mp3", "/pipe.m3u", "/pipe.jpg"})
+        ASSERT_EQ(::mkfifo((dir + name).c_str(), 0644), 0);
+    std::filesystem::create_directories(dir + "/folder.jpg");
+    const std::string song = Fixture("songs/01 Morning.mp3");
+    const std::vector<std::vector<std::string>> runs = {
+        {"list", dir + "/pipe.mp3", dir + "/pipe.m3u", "/dev/zero"},
+        {"cover", "--background", dir + "/pipe.jpg", dir + "/out.pdf", song},
+        {"cover", "--background", "/dev/zero", dir + "/out.pdf", song},
+        {"cover", "--background", dir + "/folder.jpg", dir + "/out.pdf", song},
+    };
+    for (const auto& run : runs) {
+        std::vector<std::string> argv{testpaths::Cli()};
+        argv.insert(argv.end(), run.begin(), run.end());
+        pid_t pid = testpaths::StartProgram(argv, dir, dir + "/out.txt", dir + "/err.txt");
+        EXPECT_EQ(testpaths::WaitForExit(pid, 20), 1) << run[0] << " " << run[2];
+        const std::string err = Read(dir + "/err.txt");
+        for (const std::string& arg : run) {
+            if (arg[0] == '/' && arg != dir + "/out.pdf" && arg != song) {
+                EXPECT_TRUE(Contains(err, arg)) << err;
+            }
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir + "/out.pdf"));
+
+    // Many songs to list give the signal time to come in.
+    const std::string many = testpaths::TempDir("cover-songs");
+    for (int i = 0; i < 300; ++i)
+        std::filesystem::create_hard_link(song, many + "/" + std::to_string(i) + ".mp3");
+    pid_t pid = testpaths::StartProgram({testpaths::Cli(), "cover", dir + "/out.pdf", many}, dir,
+                                        dir + "/out.txt", dir + "/err.txt");
+    ASSERT_TRUE(WaitUntil([pid] { return CatchesSigint(pid); }));
+    ::kill(pid, SIGINT);
+    EXPECT_EQ(testpaths::WaitForExit(pid, 60), 130) << Read(dir + "/err.txt");
+    EXPECT_EQ(FilesIn(dir).size(), 6u) << "no PDF, nor any part of one";
 }
 
 }  // namespace

@@ -52,14 +52,14 @@ std::unique_ptr<CDiscImage> MakeDisc(const std::vector<std::string>& paths) {
     return disc;
 }
 
-// A 44100 Hz file whose first frame carries a Xing frame count of 87 frames (2.3
-// seconds, 3 whole ones) in front of the 5 seconds of audio of a fixture: the decoder
+// A 44100 Hz file whose first frame carries a Xing frame count of 153 frames (3.997
+// seconds, 4 whole ones) in front of the 6 seconds of audio of a fixture: the decoder
 // can deliver more than the track's length.
 std::string WriteLongerThanItsLength() {
     std::vector<uint8_t> bytes(417, 0);
     const uint8_t header[4] = {0xFF, 0xFB, 0x90, 0x00};
     std::memcpy(bytes.data(), header, 4);
-    std::memcpy(bytes.data() + 36, "Xing\0\0\0\x01\0\0\0\x57", 12);
+    std::memcpy(bytes.data() + 36, "Xing\0\0\0\x01\0\0\0\x99", 12);
     std::vector<uint8_t> audio = mp3craft::ReadBytes(Fixture("m1_44100_stereo.mp3"));
     bytes.insert(bytes.end(), audio.begin(), audio.end());
     std::string path = testpaths::TempDir("long") + "/long.mp3";
@@ -72,7 +72,7 @@ TEST(DiscImageTrack, DeliversExactlyItsWholeSecondLength) {
     std::string full = Fixture("m1_44100_stereo.mp3");
     // Half a file: the decoder ends after about 2.5 seconds.
     std::string half = Fixture("truncated.mp3");
-    // Decodes long: 3 seconds by its Xing header, 5 of audio, cut at 3.
+    // Decodes long: 4 seconds by its Xing header, 6 of audio, cut at 4.
     std::string longer = WriteLongerThanItsLength();
     for (const std::string& path : {full, half, longer}) {
         auto disc = MakeDisc({path});
@@ -86,7 +86,7 @@ TEST(DiscImageTrack, DeliversExactlyItsWholeSecondLength) {
         EXPECT_EQ(disc->ReadTrackData(buffer.data(), 4608), 0);
         EXPECT_EQ(got, ExpectedTrack(path, seconds)) << path;
     }
-    EXPECT_EQ(MakeDisc({longer})->trackSeconds[0], 3);
+    EXPECT_EQ(MakeDisc({longer})->trackSeconds[0], 4);
 }
 
 TEST(DiscImageTrack, ComputedLengthFarBeyondTheFramesIsSilence) {
@@ -102,17 +102,13 @@ TEST(DiscImageTrack, ComputedLengthFarBeyondTheFramesIsSilence) {
 
 TEST(DiscImageStream, CrossesTrackEndsAndEndsAfterTheLastTrack) {
     std::string dir = testpaths::TempDir("stream");
-    std::string empty = dir + "/zero.mp3";  // a Xing frame count of 0: a 0-second track
-    mp3craft::Shape shape;
-    shape.audioBytes = 4000;
-    shape.xingOffset = 36;
-    shape.xingFrames = 0;
-    mp3craft::Write(empty, shape);
+    std::string empty = dir + "/short.mp3";  // a 1-second track
+    mp3craft::WriteSeconds(empty, 1);
     std::vector<std::string> paths = {Fixture("m1_44100_stereo.mp3"), empty,
                                       Fixture("truncated.mp3"), Fixture("m1_44100_mono.mp3")};
     std::vector<uint8_t> expected;
     auto disc = MakeDisc(paths);
-    ASSERT_EQ(disc->trackSeconds[1], 0);
+    ASSERT_EQ(disc->trackSeconds[1], 1);
     for (size_t t = 0; t < paths.size(); ++t) {
         auto track = ExpectedTrack(paths[t], disc->trackSeconds[t]);
         expected.insert(expected.end(), track.begin(), track.end());
@@ -170,19 +166,17 @@ TEST(DiscImageTracks, OpenTrackNamesOnlyExistingTracks) {
 
 TEST(DiscImageTracks, AddTrackKeepsTheBudgetAndTheTrackLimit) {
     std::string dir = testpaths::TempDir("budget");
-    std::string big = dir + "/4919.mp3", one = dir + "/1.mp3", zero = dir + "/0.mp3";
-    mp3craft::WriteSeconds(big, 4919);
-    mp3craft::WriteSeconds(one, 1);
-    mp3craft::Shape shape;
-    shape.audioBytes = 4000;
-    shape.xingOffset = 36;
-    shape.xingFrames = 0;
-    mp3craft::Write(zero, shape);
+    std::string big = dir + "/4915.mp3", one = dir + "/1.mp3", zero = dir + "/0.mp3";
+    mp3craft::WriteSeconds(big, 4915);
+    mp3craft::WriteSeconds(one, 1);  // 4 seconds as a track of the disc, 1 in an export
+    mp3craft::WriteSeconds(zero, 0);
 
     CDiscImage disc;
     ASSERT_EQ(disc.AddTrack(big.c_str(), "big"), 1);
-    EXPECT_EQ(disc.AddTrack(one.c_str(), "one"), 0) << "4920 seconds is one too many";
-    EXPECT_EQ(disc.AddTrack(zero.c_str(), "zero"), 1);
+    EXPECT_EQ(disc.AddTrack(zero.c_str(), "zero"), 0) << "a song that plays nothing";
+    EXPECT_EQ(disc.AddTrack(one.c_str(), "one", 4), 1);
+    EXPECT_EQ(disc.trackSeconds[1], 4);
+    EXPECT_EQ(disc.AddTrack(one.c_str(), "one", 4), 0) << "4923 seconds are too many";
     EXPECT_EQ(disc.trackCount, 2);
     EXPECT_EQ(disc.totalSeconds, 4919);
     EXPECT_EQ(disc.totalBytes, 4919 * kSecond);
@@ -195,7 +189,7 @@ TEST(DiscImageTracks, AddTrackKeepsTheBudgetAndTheTrackLimit) {
     EXPECT_EQ(disc.trackCount, 0);
     EXPECT_EQ(disc.totalSeconds, 0);
     for (int32_t i = 0; i < 99; ++i) ASSERT_EQ(disc.AddTrack(one.c_str(), "one"), 1) << i;
-    EXPECT_EQ(disc.AddTrack(zero.c_str(), "zero"), 0) << "a 100th track";
+    EXPECT_EQ(disc.AddTrack(one.c_str(), "one"), 0) << "a 100th track";
     EXPECT_EQ(disc.trackCount, 99);
     EXPECT_EQ(disc.totalSeconds, 99);
 }

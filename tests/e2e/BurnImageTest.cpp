@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "disc/DiscImage.h"
 #include "disc/DiscTestSupport.h"
 #include "songlist/SongList.h"
 #include "support/CdInfo.h"
@@ -73,17 +74,18 @@ std::vector<Bytes> Exports(const std::string& folder, const std::vector<std::str
 
 struct Listed {
     std::vector<std::string> titles;
-    std::vector<int32_t> seconds;
+    std::vector<int32_t> seconds;  // of each track: its song's, 4 at least
 };
 
-// Titles and lengths as the song list takes them.
+// Titles as the song list takes them, and the songs' tracks' lengths: Noon's 3 seconds
+// make a track of the shortest a CD allows.
 Listed SongList() {
     CSongList list;
     for (const std::string& song : kSongs) EXPECT_EQ(list.AddSong(song), AddSongResult::kAdded);
     Listed listed;
     for (int32_t i = 0; i < list.RowCount(); ++i) {
         listed.titles.push_back(list.Title(i));
-        listed.seconds.push_back(list.SongDuration(i));
+        listed.seconds.push_back(std::max(list.SongDuration(i), CDiscImage::kMinTrackSeconds));
     }
     return listed;
 }

@@ -1,16 +1,19 @@
 // A user's session with the mouse: songs added through the Insert dialog, one renamed,
-// the project saved and opened again, a song exported as WAV.
+// the project saved and opened again, a song exported as WAV, a slip of the save dialog
+// that would have written over a song.
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <filesystem>
 
 #include "GuiRig.h"
 #include "audio/AudioExport.h"
 #include "gui/RenameDlg.h"
 #include "gui/SongListView.h"
+#include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -96,5 +99,29 @@ TEST(CommandsThroughDialogs, InsertRenameSaveOpenAndExport) {
     // The song's whole seconds of CD audio and the header.
     EXPECT_EQ(std::filesystem::file_size(out + "/morning.wav"),
               44u + static_cast<uintmax_t>(rig.Songs().SongDuration(0)) * 176400u);
+
+    // Saving the project over a song of the list, named through a link, is refused with
+    // a message naming the file, even after the dialog's question was answered Yes.
+    const std::string song = out + "/kept.mp3";
+    std::filesystem::copy_file(songs + "/01 Morning.mp3", song);
+    ASSERT_EQ(rig.Songs().AddSong(song), AddSongResult::kAdded);
+    std::filesystem::create_symlink("kept.mp3", out + "/link.MPJ");
+    QString refusal;
+    WhenModal("QFileDialog", [&](QWidget* dialog) {
+        static_cast<QFileDialog*>(dialog)->setDirectory(QString::fromStdString(out));
+        WhenModal<QMessageBox>([&](QMessageBox* replace) {
+            WhenModal<QMessageBox>([&](QMessageBox* box) {
+                refusal = box->text();
+                ClickButton(box, "OK");
+            });
+            ClickButton(replace, "Yes");
+        });
+        ChooseInFileDialog(dialog, "link.MPJ");
+    });
+    rig.Click(W::kSaveProject);
+    EXPECT_TRUE(refusal.contains(QString::fromStdString(out + "/link.MPJ")))
+        << refusal.toStdString();
+    EXPECT_TRUE(std::filesystem::is_symlink(out + "/link.MPJ"));
+    EXPECT_TRUE(mp3craft::ReadBytes(song) == mp3craft::ReadBytes(songs + "/01 Morning.mp3"));
 }
 }  // namespace

@@ -157,7 +157,15 @@ TEST(MainWindow, RecordOpensTheRecordDialogAfterTheNormalizingQuestion) {
         QTest::mouseClick(dialog->findChildren<QRadioButton*>().at(1), Qt::LeftButton);
         ClickButton(dialog, "OK");
     });
+    // Noon lasts 3 seconds: the user learns that its track is made up to the shortest a
+    // CD allows.
+    QString told;
+    WhenModal<QMessageBox>([&told](QMessageBox* box) {
+        told = box->text();
+        ClickButton(box, "OK");
+    });
     rig.Click(W::kRecord);
+    EXPECT_TRUE(told.contains("4 seconds")) << told.toStdString();
     // "OFF by default" was chosen and stored: the dialog starts with normalizing off.
     EXPECT_EQ(rig.windows.records, std::vector<int32_t>{0});
     EXPECT_TRUE(std::filesystem::exists(rig.StartFolder() + "/nml.log"));

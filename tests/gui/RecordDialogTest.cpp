@@ -301,8 +301,7 @@ TEST(ThreadedRecordDialog, AFailedRunKeepsItsButtonsUntilStop) {
     Click(d, kRecord);
     EXPECT_TRUE(Running(d));
     ASSERT_TRUE(WaitFor([&] { return !d.Logic().RunActive() && !shown.empty(); }));
-    EXPECT_EQ(shown, std::vector<std::string>{
-                         "trace: The disc in the drive is not blank."});
+    EXPECT_EQ(shown, std::vector<std::string>{"trace: The disc in the drive is not blank."});
     QTest::qWait(50);  // anything the worker might have posted arrives
     EXPECT_TRUE(Running(d)) << "a failed run leaves the buttons as they are";
     Click(d, kStop);
@@ -376,6 +375,7 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
         EXPECT_EQ(d->Logic().Session().completed, 1);
         Click(*d, kExit);
     });
+    WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "OK"); });  // Noon's 3 s
     const QPoint record = window.PictureButtonRect(CMainWindow::kRecord).center();
     QTest::mouseMove(&window, record);
     QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, record);

@@ -52,7 +52,9 @@ bool DrawPdf(const CCover& cover, const QImage& picture, QByteArray& pdf, std::s
 
 }  // namespace
 
-CoverPdfResult WriteCoverPdf(const CCover& cover, const std::string& path, std::string& problem) {
+CoverPdfResult WriteCoverPdf(const CCover& cover, const std::string& path, std::string& problem,
+                             const std::function<bool()>& stopRequested) {
+    auto stop = [&stopRequested] { return stopRequested && stopRequested(); };
     // Qt draws text only inside a GUI application; the command line has none, and may
     // run where there is no display.  The arguments outlive the application made here.
     char name[] = "tunevarn-cli";
@@ -69,24 +71,34 @@ CoverPdfResult WriteCoverPdf(const CCover& cover, const std::string& path, std::
     }
 
     // The picture first: a cover without the background asked for is not what the user
-    // wants to cut out.
+    // wants to cut out.  A photo far larger than the printed square comes in at the
+    // square's size.
     QImage picture;
     if (cover.HasPicture()) {
+        constexpr int kSquarePixels = kCoverSidePoints * kPdfDpi / 72;
         QString why;
-        picture = ReadPicture(PathText(cover.PicturePath()), &why);
+        picture =
+            ReadPicture(PathText(cover.PicturePath()), &why, QSize(kSquarePixels, kSquarePixels));
         if (picture.isNull()) {
             problem = why.toStdString();
             return CoverPdfResult::kPictureUnreadable;
         }
     }
+    if (stop())
+        return CoverPdfResult::kStopped;
 
     QByteArray pdf;
     if (!DrawPdf(cover, picture, pdf, problem))
         return CoverPdfResult::kNotDrawn;
+    if (stop())
+        return CoverPdfResult::kStopped;
 
-    CReplacingFile file;
-    if (!file.Create(path) || !file.Write(pdf.constData(), static_cast<size_t>(pdf.size())) ||
-        !file.Commit()) {
+    CReplacingFile file;  // abandoned unless committed: a stop leaves no file
+    bool written =
+        file.Create(path) && file.Write(pdf.constData(), static_cast<size_t>(pdf.size()));
+    if (written && stop())
+        return CoverPdfResult::kStopped;
+    if (!written || !file.Commit()) {
         problem = std::strerror(file.Error());
         return CoverPdfResult::kCannotWrite;
     }

@@ -75,12 +75,13 @@ void CQtCoverCanvas::DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, in
 }
 
 bool CQtCoverCanvas::DrawPicture(const std::string& path, const CCoverRect& area) {
-    QImage picture = pictures_ ? pictures_(path) : ReadPicture(PathText(path));
+    const QRect target = ToQRect(area);
+    QImage picture =
+        pictures_ ? pictures_(path) : ReadPicture(PathText(path), nullptr, target.size());
     if (picture.isNull())
         return false;
     if (area.Width() <= 0 || area.Height() <= 0)
         return true;
-    const QRect target = ToQRect(area);
     // A photo larger than the area would only make the page (and a PDF) bigger.
     if (picture.width() > target.width() || picture.height() > target.height())
         picture = ResamplePicture(picture, picture.size().boundedTo(target.size()));

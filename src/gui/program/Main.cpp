@@ -42,10 +42,12 @@ int main(int argc, char** argv) {
     }
 
     if (desktopStart) {
-        std::string trouble;
+        std::string trouble, leftAlone;
         // Without its folder the program still runs, in the folder it was given.
-        if (!EnterDesktopStartFolder(trouble) || !trouble.empty())
-            std::fprintf(stderr, "tunevarn: %s\n", trouble.c_str());
+        EnterDesktopStartFolder(trouble, leftAlone);
+        for (const std::string* line : {&leftAlone, &trouble})
+            if (!line->empty())
+                std::fprintf(stderr, "tunevarn: %s\n", line->c_str());
     }
 
     CDriverMessages messages;
