@@ -91,6 +91,11 @@ constexpr Row kBuiltIn[] = {
     {2011, "&Delete"},
     {2012, "&Tips of the day"},
     {3000, "No CDR driver found: driver.lst names \"%s\" for %s %s, and there is no driver of that name."},
+    // The window's own texts beyond the original table.
+    {4011, "The disc is complete."},
+    {4012, "The test write completed; the disc was not written."},
+    {4013, "The disc image is %s"},
+    {4014, "The recording is still running. Stop it? A disc stopped while it is written cannot be used."},
 };
 
 struct Resource {
