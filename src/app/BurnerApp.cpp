@@ -1,6 +1,7 @@
 #include "app/BurnerApp.h"
 
 #include "app/MainDialog.h"
+#include "virtualdrive/VirtualBus.h"
 
 CBurnerApp::CBurnerApp(std::string startFolder, IDriverUi& driverUi)
     : startFolder_(std::move(startFolder)), recorders_(transport_, discImage_, driverUi) {}
@@ -8,6 +9,14 @@ CBurnerApp::CBurnerApp(std::string startFolder, IDriverUi& driverUi)
 CCdTextBuilder& CBurnerApp::NewCdTextBuilder() {
     cdText_ = std::make_unique<CCdTextBuilder>();
     return *cdText_;
+}
+
+std::string CBurnerApp::LastDiscImage() {
+    auto* bus = dynamic_cast<CVirtualBus*>(transport_.Backend());
+    const int32_t index = recorders_.DriverDeviceIndex();
+    if (bus == nullptr || Driver() == nullptr || index < 0 || index >= bus->BusSize())
+        return "";
+    return bus->Device(index).LastImage();
 }
 
 bool CBurnerApp::StartUp(IStartUpUi& ui, bool splashEnabled) {

@@ -45,6 +45,9 @@ class CBurnerApp {
     CRecorderDiscovery& Recorders() { return recorders_; }
     CCdrDriver* Driver() const { return recorders_.Driver(); }
     CDiscImage& DiscImage() { return discImage_; }
+    // The image the virtual recorder made of the last disc it completed; "" with a real
+    // drive, or before any disc.
+    std::string LastDiscImage();
 
     // The CD-TEXT builder of the Record dialog that is open, or nullptr.
     CCdTextBuilder* CdTextBuilder() { return cdText_.get(); }

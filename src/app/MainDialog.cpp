@@ -6,6 +6,7 @@
 #include "app/DiscFilling.h"
 #include "app/FileIo.h"
 #include "app/OutputFile.h"
+#include "app/Version.h"
 #include "audio/AudioExport.h"
 #include "disc/DiscImage.h"
 #include "recording/Normalization.h"
@@ -13,6 +14,7 @@
 #include "songlist/SongListFiles.h"
 #include "ui/DisplayText.h"
 #include "ui/LanguageTable.h"
+#include "ui/TextFormat.h"
 
 namespace {
 constexpr const char kMp3Filter[] = "MP3 Files {*.mp3}|*.mp3||";
@@ -25,6 +27,21 @@ constexpr const char kM3uFilter[] = "M3U Play List, for WinAmp{*.M3U}|*.M3U||";
 constexpr const char kPlsFilter[] = "PLS Play List, for Sonique{*.PLS}|*.PLS||";
 constexpr const char kTextFilter[] = "Text file, for CD label printing{*.TXT}|*.TXT||";
 
+constexpr int32_t kSaveChangesText = 4000;
+constexpr int32_t kRefusedText = 4001;
+constexpr int32_t kRefusedMoreText = 4002;
+constexpr int32_t kNoRecorderText = 4005;
+constexpr int32_t kEmptyListText = 4006;
+constexpr int32_t kHelpMissingText = 4009;
+constexpr int32_t kSavedText = 4010;
+constexpr int32_t kCannotReadText = 4021;
+// A message names this many refused songs; the rest are counted.
+constexpr size_t kRefusedNamed = 10;
+
+std::string FileName(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 }  // namespace
 
 CMainDialog::CMainDialog(IMainWindowUi& ui, IShell& shell, CBurnerApp& app)
@@ -45,17 +62,80 @@ bool CMainDialog::IsCommandEnabled(int32_t controlId) const {
     return true;
 }
 
-void CMainDialog::UpdateAvailability() {
+std::string CMainDialog::DisabledReason(int32_t controlId) const {
+    if (IsCommandEnabled(controlId))
+        return "";
+    if (controlId == kRecordControl && !driverExists_)
+        return Text(kNoRecorderText);
+    return Text(kEmptyListText);
+}
+
+void CMainDialog::UpdateAvailability(bool tellAlways) {
     bool any = songs_.RowCount() > 0;
-    if (any != deleteEnabled_) {
+    if (any != deleteEnabled_ || tellAlways) {
         deleteEnabled_ = any;
-        ui_.SetCommandEnabled(kDeleteControl, any);
+        ui_.SetCommandEnabled(kDeleteControl, any, DisabledReason(kDeleteControl));
     }
     bool record = any && driverExists_;
-    if (record != recordEnabled_) {
+    if (record != recordEnabled_ || tellAlways) {
         recordEnabled_ = record;
-        ui_.SetCommandEnabled(kRecordControl, record);
+        ui_.SetCommandEnabled(kRecordControl, record, DisabledReason(kRecordControl));
     }
+}
+
+bool CMainDialog::ListChanged() const {
+    // An empty list holds no work to lose.
+    return songs_.RowCount() > 0 && songs_.Revision() != savedRevision_;
+}
+
+bool CMainDialog::MayDiscardList() {
+    if (!ListChanged())
+        return true;
+    switch (ui_.AskSaveChanges(Text(kSaveChangesText))) {
+        case SaveChangesAnswer::kSave:
+            return SaveProjectFile();
+        case SaveChangesAnswer::kDiscard:
+            return true;
+        case SaveChangesAnswer::kCancel:
+            break;
+    }
+    return false;
+}
+
+void CMainDialog::Add(const std::string& file) {
+    if (songs_.AddSong(file) == AddSongResult::kOverBudget)
+        refused_.push_back(file);
+}
+
+void CMainDialog::Import(const std::string& playlist) {
+    std::vector<CSkippedEntry> skipped;
+    const bool read = IsM3uPlaylist(playlist) ? ImportM3u(songs_, playlist, &skipped)
+                                              : ImportPls(songs_, playlist, &skipped);
+    if (!read) {
+        ui_.ShowMessage(tunevarn::kProgramName,
+                        FormatText(kCannotReadText, {DisplayText(playlist)}));
+        return;
+    }
+    for (const CSkippedEntry& entry : skipped)
+        if (entry.why == PlaylistSkip::kOverBudget)
+            refused_.push_back(entry.entry);
+}
+
+void CMainDialog::TellRefused() {
+    if (refused_.empty())
+        return;
+    std::string text = Text(kRefusedText);
+    for (size_t i = 0; i < refused_.size() && i < kRefusedNamed; ++i)
+        text += "\n" + DisplayText(FileName(refused_[i]));
+    if (refused_.size() > kRefusedNamed)
+        text += "\n" + FormatText(kRefusedMoreText,
+                                  {static_cast<int32_t>(refused_.size() - kRefusedNamed)});
+    refused_.clear();
+    ui_.ShowMessage(tunevarn::kProgramName, text);
+}
+
+void CMainDialog::NoteSaved(const std::string& path) {
+    ui_.ShowStatusNote(FormatText(kSavedText, {DisplayText(path)}));
 }
 
 bool CMainDialog::NeedFocus() {
@@ -76,9 +156,10 @@ void CMainDialog::InsertFiles() {
     if (files.empty())
         return;
     folders_.SaveFolderMemory(FolderKind::kMp3, FolderOf(files.front()));
-    for (const std::string& file : files) songs_.AddSong(file);
+    for (const std::string& file : files) Add(file);
     songs_.UpdateStatusLine();
     UpdateAvailability();
+    TellRefused();
 }
 
 void CMainDialog::DeleteSongs() {
@@ -89,7 +170,10 @@ void CMainDialog::DeleteSongs() {
 }
 
 void CMainDialog::NewList() {
+    if (!MayDiscardList())
+        return;
     songs_.ClearSongs();
+    savedRevision_ = songs_.Revision();
     UpdateAvailability();
 }
 
@@ -137,16 +221,15 @@ void CMainDialog::DropFiles(const std::vector<std::string>& names) {
         if (IsFolder(name)) {
             std::vector<std::string> found;
             CollectMp3Files(name, found);
-            for (const std::string& file : found) songs_.AddSong(file);
+            for (const std::string& file : found) Add(file);
         } else if (HasExtension(name, ".mp3")) {
-            songs_.AddSong(name);
-        } else if (IsM3uPlaylist(name)) {
-            ImportM3u(songs_, name);
-        } else if (HasExtension(name, ".pls")) {
-            ImportPls(songs_, name);
+            Add(name);
+        } else if (IsM3uPlaylist(name) || HasExtension(name, ".pls")) {
+            Import(name);
         }
     }
     UpdateAvailability();
+    TellRefused();
 }
 
 void CMainDialog::OpenProject() {
@@ -157,14 +240,25 @@ void CMainDialog::OpenProject() {
         return;
     const std::string& path = files.front();
     folders_.SaveFolderMemory(FolderKind::kMpj, FolderOf(path));
-    if (IsM3uPlaylist(path))
-        ImportM3u(songs_, path);
-    else if (HasExtension(path, ".pls"))
-        ImportPls(songs_, path);
-    else
-        ReadProjectFile(songs_, path);
+    if (IsM3uPlaylist(path) || HasExtension(path, ".pls")) {
+        // A playlist adds to the list; into an empty list it is the list as loaded.
+        const bool fresh = songs_.RowCount() == 0;
+        Import(path);
+        if (fresh)
+            savedRevision_ = songs_.Revision();
+    } else {
+        // A project replaces the list.
+        if (!MayDiscardList())
+            return;
+        if (ReadProjectFile(songs_, path))
+            savedRevision_ = songs_.Revision();
+        else
+            ui_.ShowMessage(tunevarn::kProgramName,
+                            FormatText(kCannotReadText, {DisplayText(path)}));
+    }
     songs_.UpdateStatusLine();
     UpdateAvailability();
+    TellRefused();
 }
 
 std::string CMainDialog::AskSave(FolderKind kind, const char* filter, const char* extension) {
@@ -177,41 +271,59 @@ std::string CMainDialog::AskSave(FolderKind kind, const char* filter, const char
     return path;
 }
 
-void CMainDialog::Export(FolderKind kind, const char* filter, const char* extension,
-                         OutputKind output, bool (*write)(const CSongList&, const std::string&)) {
+std::string CMainDialog::Export(FolderKind kind, const char* filter, const char* extension,
+                                OutputKind output,
+                                bool (*write)(const CSongList&, const std::string&)) {
     std::string path = AskSave(kind, filter, extension);
     if (path.empty())
-        return;
+        return path;
     // A song of the list, or any file that is not of this kind, is never written over.
     if (OutputRefusal refusal = CheckOutputFile(path, output, songs_.FullPaths());
         refusal != OutputRefusal::kNone) {
         ui_.ShowMessage("Warning", OutputRefusalText(path, output, refusal));
-        return;
+        return "";
     }
-    if (!write(songs_, path))
+    if (!write(songs_, path)) {
         ui_.ShowMessage("Error", "The file \"" + DisplayText(path) +
                                      "\" could not be written. Nothing was saved.");
+        return "";
+    }
+    NoteSaved(path);
+    return path;
+}
+
+bool CMainDialog::SaveProjectFile() {
+    const uint64_t revision = songs_.Revision();
+    if (Export(FolderKind::kMpj, kSaveProjectFilter, "MPJ", OutputKind::kProject, WriteProjectFile)
+            .empty())
+        return false;
+    savedRevision_ = revision;
+    return true;
 }
 
 void CMainDialog::SaveProject() {
-    Export(FolderKind::kMpj, kSaveProjectFilter, "MPJ", OutputKind::kProject, WriteProjectFile);
+    SaveProjectFile();
 }
 void CMainDialog::ExportM3u() {
-    Export(FolderKind::kPls, kM3uFilter, "M3U", OutputKind::kPlaylist, WriteM3uFile);
+    (void)Export(FolderKind::kPls, kM3uFilter, "M3U", OutputKind::kPlaylist, WriteM3uFile);
 }
 void CMainDialog::ExportPls() {
-    Export(FolderKind::kPls, kPlsFilter, "PLS", OutputKind::kPlaylist, WritePlsFile);
+    (void)Export(FolderKind::kPls, kPlsFilter, "PLS", OutputKind::kPlaylist, WritePlsFile);
 }
 void CMainDialog::ExportSongText() {
-    Export(FolderKind::kPls, kTextFilter, "TXT", OutputKind::kSongText, WriteSongTextFile);
+    (void)Export(FolderKind::kPls, kTextFilter, "TXT", OutputKind::kSongText, WriteSongTextFile);
 }
 
 void CMainDialog::ExportWav() {
-    ::ExportWav(songs_, folders_, ui_);
+    std::string path;
+    if (::ExportWav(songs_, folders_, ui_, &path) == ExportResult::kWritten)
+        NoteSaved(path);
 }
 
 void CMainDialog::ExportRawTrack() {
-    ::ExportRawTrack(songs_, folders_, ui_);
+    std::string path;
+    if (::ExportRawTrack(songs_, folders_, ui_, &path) == ExportResult::kWritten)
+        NoteSaved(path);
 }
 
 void CMainDialog::Record() {
@@ -237,7 +349,15 @@ void CMainDialog::Record() {
 }
 
 void CMainDialog::Help() {
-    OpenHelp(shell_, app_.StartFolder());
+    const std::string path = HelpFile(app_.StartFolder());
+    CFile file;
+    if (!file.OpenForReading(path.c_str())) {
+        ui_.ShowMessage(tunevarn::kProgramName, FormatText(kHelpMissingText, {DisplayText(path)}));
+        return;
+    }
+    // Without a browser the page opens in the program's own help window.
+    if (!shell_.OpenDocument(path))
+        ui_.ShowHelpPage(path);
 }
 void CMainDialog::TipsOfTheDay() {
     ui_.ShowTipOfTheDay();
@@ -251,6 +371,7 @@ bool CMainDialog::LanguageCommand(int32_t commandId) {
         return false;
     songs_.UpdateStatusLine();
     ui_.RefreshTexts();
+    UpdateAvailability(true);  // the reasons of disabled controls, in the new language
     return true;
 }
 
@@ -258,5 +379,6 @@ void CMainDialog::Minimize() {
     ui_.Minimize();
 }
 void CMainDialog::Exit() {
-    ui_.CloseMainWindow();
+    if (MayDiscardList())
+        ui_.CloseMainWindow();
 }

@@ -28,6 +28,14 @@ class CMainDialog {
     CFolderMemory& FolderMemory() { return folders_; }
     const std::string& StartFolder() const { return app_.StartFolder(); }
     bool IsCommandEnabled(int32_t controlId) const;
+    // Why a command's control is disabled ("" while it is enabled).
+    std::string DisabledReason(int32_t controlId) const;
+    // True when the list holds songs that changed since it was last saved or loaded.
+    bool ListChanged() const;
+    // Before the list goes (Exit, New, opening a project, the end of the session): asks
+    // whether to save it when it changed, and saves it when the user says so.  False
+    // when the list must stay: the user cancelled, or the save did not happen.
+    bool MayDiscardList();
 
     // Commands.
     void InsertFiles();
@@ -59,13 +67,23 @@ class CMainDialog {
   private:
     // Warns when no row has the focus; true when one has.
     bool NeedFocus();
+    // Adds a song or a playlist's songs; what the disc budget refuses is noted.
+    void Add(const std::string& file);
+    void Import(const std::string& playlist);
+    // Names the songs refused for the disc budget since the last call, if any.
+    void TellRefused();
+    // The project saved through the save dialog: true when it was written.
+    bool SaveProjectFile();
+    void NoteSaved(const std::string& path);
     void Warn(MoveResult result);
     // Runs a save dialog of a kind and remembers its folder; "" when cancelled.
     std::string AskSave(FolderKind kind, const char* filter, const char* extension);
-    void Export(FolderKind kind, const char* filter, const char* extension, OutputKind output,
-                bool (*write)(const CSongList&, const std::string&));
-    // Enables Delete and Record when the list holds songs, disables them when empty.
-    void UpdateAvailability();
+    // The song-list exports and the project: the path written, "" when nothing was.
+    std::string Export(FolderKind kind, const char* filter, const char* extension,
+                       OutputKind output, bool (*write)(const CSongList&, const std::string&));
+    // Enables Delete and Record when the list holds songs, disables them when empty;
+    // always tells the window when told, as after a change of language.
+    void UpdateAvailability(bool tellAlways = false);
 
     IMainWindowUi& ui_;
     IShell& shell_;
@@ -75,4 +93,7 @@ class CMainDialog {
     CFolderMemory folders_;
     bool deleteEnabled_ = false;
     bool recordEnabled_ = false;
+    // The list's revision when it was last saved or loaded.
+    uint64_t savedRevision_ = 0;
+    std::vector<std::string> refused_;
 };

@@ -26,6 +26,9 @@ struct CRecordDialogRequest {
     int32_t normalizeOn;
 };
 
+// The answer to "Save the changes to the song list?".
+enum class SaveChangesAnswer { kSave, kDiscard, kCancel };
+
 // Message boxes (ShowMessage), the save dialog and the export progress come with the
 // export interface; the "Normalizing info" question with its own.
 class IMainWindowUi : public IExportUi, public INormalizeQuestion {
@@ -38,14 +41,24 @@ class IMainWindowUi : public IExportUi, public INormalizeQuestion {
     // The rename dialog, showing title; true with the edited title on OK.
     virtual bool AskNewTitle(std::string& title) = 0;
 
+    // Asks whether unsaved changes to the list are saved first (Save, Discard, Cancel).
+    virtual SaveChangesAnswer AskSaveChanges(const std::string& question) = 0;
+    // Shows a text in the status line for a while (what an export wrote); the next
+    // change to the list shows its totals again.
+    virtual void ShowStatusNote(const std::string& text) = 0;
+    // Shows the help page in a window of the program's own, for a desktop without a
+    // browser.
+    virtual void ShowHelpPage(const std::string& path) = 0;
+
     // Modal windows of other parts of the program.
     virtual void RunPlayer(const CPlayerSongs& songs) = 0;
     virtual void RunRecordDialog(const CRecordDialogRequest& request) = 0;
     virtual void RunCoverDialog() = 0;
     virtual void ShowTipOfTheDay() = 0;
 
-    // Enable or disable a command's control (Record 1008, Delete 1011).
-    virtual void SetCommandEnabled(int32_t controlId, bool enabled) = 0;
+    // Enable or disable a command's control (Record 1008, Delete 1011); whyNot says why
+    // a disabled one is disabled.
+    virtual void SetCommandEnabled(int32_t controlId, bool enabled, const std::string& whyNot) = 0;
     // Re-read every language-dependent text of the window.
     virtual void RefreshTexts() = 0;
     virtual void Minimize() = 0;

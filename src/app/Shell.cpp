@@ -2,6 +2,6 @@
 
 #include "app/StartFolder.h"
 
-void OpenHelp(IShell& shell, const std::string& startFolder) {
-    shell.OpenDocument(InFolder(startFolder, "Help.htm"));
+std::string HelpFile(const std::string& startFolder) {
+    return InFolder(startFolder, "Help.htm");
 }

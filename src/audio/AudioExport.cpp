@@ -23,7 +23,7 @@ const char kWavFilter[] = "Wave audio files  {*.wav}|*.wav|All files {*.*}|*.*||
 const char kRawFilter[] = "Raw CD audio track data {*.bin}|*.bin|All files {*.*}|*.*||";
 
 ExportResult ExportFocused(ExportFormat format, const CSongList& list, CFolderMemory& memory,
-                           IExportUi& ui) {
+                           IExportUi& ui, std::string* written) {
     int32_t row = list.FocusedRow();
     if (row < 0 || row >= list.RowCount()) {
         ui.ShowMessage("Warning", Text(1001));
@@ -44,7 +44,10 @@ ExportResult ExportFocused(ExportFormat format, const CSongList& list, CFolderMe
     if (!ui.AskSaveFile(question, chosen) || chosen.empty())
         return ExportResult::kCancelled;
     memory.SaveFolderMemory(FolderKind::kWav, FolderOf(chosen));
-    return ExportSongFile(format, list.FullPath(row), chosen, ui);
+    ExportResult result = ExportSongFile(format, list.FullPath(row), chosen, ui);
+    if (result == ExportResult::kWritten && written != nullptr)
+        *written = chosen;
+    return result;
 }
 }  // namespace
 
@@ -130,10 +133,12 @@ ExportResult ExportSongFile(ExportFormat format, const std::string& songPath,
     return ExportResult::kWritten;
 }
 
-ExportResult ExportWav(const CSongList& list, CFolderMemory& memory, IExportUi& ui) {
-    return ExportFocused(ExportFormat::kWav, list, memory, ui);
+ExportResult ExportWav(const CSongList& list, CFolderMemory& memory, IExportUi& ui,
+                       std::string* written) {
+    return ExportFocused(ExportFormat::kWav, list, memory, ui, written);
 }
 
-ExportResult ExportRawTrack(const CSongList& list, CFolderMemory& memory, IExportUi& ui) {
-    return ExportFocused(ExportFormat::kRawTrack, list, memory, ui);
+ExportResult ExportRawTrack(const CSongList& list, CFolderMemory& memory, IExportUi& ui,
+                            std::string* written) {
+    return ExportFocused(ExportFormat::kRawTrack, list, memory, ui, written);
 }

@@ -31,9 +31,12 @@ ExportResult ExportSongFile(ExportFormat format, const std::string& songPath,
                             const std::string& outPath, IExportUi& ui);
 
 // The context-menu commands: the focused song, through the save dialog (opened in the
-// remembered "WAV" folder, which is updated when the user confirms).
-ExportResult ExportWav(const CSongList& list, CFolderMemory& memory, IExportUi& ui);
-ExportResult ExportRawTrack(const CSongList& list, CFolderMemory& memory, IExportUi& ui);
+// remembered "WAV" folder, which is updated when the user confirms).  written, when
+// given, receives the path of the file written.
+ExportResult ExportWav(const CSongList& list, CFolderMemory& memory, IExportUi& ui,
+                       std::string* written = nullptr);
+ExportResult ExportRawTrack(const CSongList& list, CFolderMemory& memory, IExportUi& ui,
+                            std::string* written = nullptr);
 
 // The name the WAV dialog suggests for a song title: "%s.WAV", with "/" (which cannot
 // be part of a file name) turned into "_" and the title cut so the name fits 255 bytes.

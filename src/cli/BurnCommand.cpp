@@ -185,6 +185,7 @@ class CCliRecordView : public IRecordDialogView {
     void SetProgressRange(int32_t, int32_t) override {}
     void SetProgress(int32_t) override {}
     void StartTimer(int32_t, int32_t) override {}
+    void ShowRunResult(const std::string&) override {}  // the command says it at its end
     void PostToUi(std::function<void()>) override {}
 
     // The line the dialog's timer set, with the run's progress: during the analysis the
@@ -334,12 +335,8 @@ int RunBurn(const CCliArgs& args) {
     if (state.completed.load() == 1) {
         std::printf("%s\n",
                     options.test ? "Test write completed: nothing was burnt." : "Disc completed.");
-        if (auto* bus = dynamic_cast<CVirtualBus*>(app->Transport().Backend());
-            bus != nullptr && !options.test) {
-            const std::string& image = bus->Device(recorders.DriverDeviceIndex()).LastImage();
-            if (!image.empty())
-                std::printf("Image: %s\n", TerminalText(image).c_str());
-        }
+        if (const std::string image = app->LastDiscImage(); !image.empty() && !options.test)
+            std::printf("Image: %s\n", TerminalText(image).c_str());
         return std::fflush(stdout) == 0 ? kExitOk : kNotCompleted;
     }
     std::fprintf(stderr, "tunevarn-cli: burn: %s; the disc was not completed\n",

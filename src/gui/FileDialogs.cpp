@@ -1,11 +1,15 @@
 #include "gui/FileDialogs.h"
 
 #include <QFileDialog>
+#include <QRegularExpression>
 
 #include "gui/QtText.h"
 
 QStringList NameFilters(const std::string& filter) {
     // Fields separated by "|", ended by "||": display text, pattern, display, pattern...
+    // The display text names its pattern in braces; Qt shows the pattern itself, so
+    // the braces go.
+    static const QRegularExpression braces(QStringLiteral("\\s*\\{[^}]*\\}\\s*"));
     QStringList fields = PathText(filter).split(QLatin1Char('|'));
     QStringList out;
     for (qsizetype i = 0; i + 1 < fields.size(); i += 2) {
@@ -13,9 +17,11 @@ QStringList NameFilters(const std::string& filter) {
         const QString& pattern = fields[i + 1];
         if (display.isEmpty() && pattern.isEmpty())
             break;
+        QString name = display;
+        name.replace(braces, QStringLiteral(" "));
         QString patterns = pattern;
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << display + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        out << name.simplified() + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return out;
 }

@@ -11,7 +11,8 @@
 
 class QWidget;
 
-// The dialog's file types from a filter string, in its order: "Display (*.ext)".
+// The dialog's file types from a filter string, in its order: "Display (*.ext)", the
+// display text without the pattern it gives in braces.
 QStringList NameFilters(const std::string& filter);
 
 // Open dialog for existing files; the chosen paths (one unless several), empty when

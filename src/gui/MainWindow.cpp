@@ -5,18 +5,20 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QScreen>
+#include <QShortcut>
 #include <QUrl>
 
 #include "app/BurnerApp.h"
 #include "app/MainDialog.h"
+#include "app/Version.h"
 #include "gui/FileDialogs.h"
+#include "gui/HelpWindow.h"
 #include "gui/ModalWindows.h"
 #include "gui/NormalizeInfoDlg.h"
 #include "gui/Pictures.h"
@@ -57,6 +59,38 @@ const CPictureButton kButtons[] = {
     {CMainWindow::kMinimize, 172, 173, {615, 55}, 32791},
 };
 
+// The common shortcuts of the commands, shown in their tooltips.
+struct Shortcut {
+    int32_t controlId;
+    QKeyCombination keys;
+};
+const Shortcut kShortcuts[] = {
+    {CMainWindow::kNewList, Qt::CTRL | Qt::Key_N},
+    {CMainWindow::kOpenProject, Qt::CTRL | Qt::Key_O},
+    {CMainWindow::kSaveProject, Qt::CTRL | Qt::Key_S},
+    {CMainWindow::kPrintCover, Qt::CTRL | Qt::Key_P},
+    {CMainWindow::kHelp, QKeyCombination(Qt::Key_F1)},
+    {CMainWindow::kRecord, Qt::CTRL | Qt::Key_R},
+    {CMainWindow::kInsert, QKeyCombination(Qt::Key_Insert)},
+    {CMainWindow::kDelete, QKeyCombination(Qt::Key_Delete)},
+};
+
+// Tab goes along the row of pictures at the top, through the list, and down the
+// pictures beside it.
+const int32_t kTabOrderBeforeList[] = {
+    CMainWindow::kInsert,      CMainWindow::kDelete,      CMainWindow::kNewList,
+    CMainWindow::kOpenProject, CMainWindow::kSaveProject, CMainWindow::kRecord,
+    CMainWindow::kPrintCover,  CMainWindow::kHelp,        CMainWindow::kMinimize,
+    CMainWindow::kExit,
+};
+const int32_t kTabOrderAfterList[] = {
+    CMainWindow::kTop,    CMainWindow::kUp,       CMainWindow::kPlay,   CMainWindow::kDown,
+    CMainWindow::kBottom, CMainWindow::kLanguage, CMainWindow::kRename,
+};
+
+constexpr int kStatusNoteMs = 8000;
+constexpr int32_t kListNameText = 4007;
+
 // Where a click is looked for first when pictures overlap.
 const std::vector<int32_t> kHitOrder = {
     CMainWindow::kExit,        CMainWindow::kHelp,        CMainWindow::kInsert,
@@ -93,7 +127,31 @@ CMainWindow::CMainWindow(CBurnerApp& app, CModalWindows& windows, QWidget* paren
     }
     for (const CPictureButton& button : kButtons) AddPictureButton(button);
     SetHitTestOrder(kHitOrder);
+    for (const Shortcut& shortcut : kShortcuts)
+        SetPictureButtonShortcut(shortcut.controlId, QKeySequence(shortcut.keys));
+    // Shift+F10 asks for the context menu, as the Menu key does.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] { ShowKeyboardMenu(); });
+    SetTabOrder();
+    list_->setAccessibleName(MenuText(kListNameText));
     setAcceptDrops(true);
+    noteTimer_.setSingleShot(true);
+    connect(&noteTimer_, &QTimer::timeout, this, [this] {
+        if (main_ != nullptr)
+            totals_->setText(FromBytes(main_->SongList().StatusLine()));
+    });
+}
+
+void CMainWindow::SetTabOrder() {
+    QWidget* previous = nullptr;
+    auto chain = [&previous](QWidget* next) {
+        if (previous != nullptr)
+            setTabOrder(previous, next);
+        previous = next;
+    };
+    for (int32_t id : kTabOrderBeforeList) chain(PictureButtonKey(id));
+    chain(list_);
+    for (int32_t id : kTabOrderAfterList) chain(PictureButtonKey(id));
 }
 
 CMainWindow::~CMainWindow() {
@@ -121,27 +179,30 @@ void CMainWindow::Present(CMainDialog& main) {
     CSongList& songs = main.SongList();
     model_ = std::make_unique<CSongListModel>(songs);
     list_->setModel(model_.get());
+    // The Full Path column takes the rest of the width: no sideways scrolling.
     list_->setColumnWidth(0, 300);
     list_->setColumnWidth(1, 80);
-    list_->setColumnWidth(2, kListRect.width() - 380);
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { TakeSelectionFromView(); });
     connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { TakeSelectionFromView(); });
     connect(list_, &QWidget::customContextMenuRequested, this,
             [this](QPoint pos) { ShowListMenu(list_->viewport()->mapToGlobal(pos)); });
-    list_->onInsertKey = [this] { Run([this] { main_->InsertFiles(); }); };
-    list_->onDeleteKey = [this] { Run([this] { main_->DeleteSongs(); }); };
-    list_->onDoubleClick = [this] { Run([this] { main_->PlaySong(); }); };
+    list_->onPlay = [this] { Run([this] { main_->PlaySong(); }); };
+    list_->onKeyboardMenu = [this] { ShowKeyboardMenu(); };
     list_->onDragMove = [this](int32_t from, int32_t to) {
         Run([this, from, to] { main_->SongList().MoveSong(from, to); });
     };
 
-    songs.SetStatusLineSink([this](const std::string& line) { totals_->setText(FromBytes(line)); });
+    songs.SetStatusLineSink([this](const std::string& line) {
+        noteTimer_.stop();
+        totals_->setText(FromBytes(line));
+    });
     songs.UpdateStatusLine();
-    SetPictureButtonEnabled(kRecord, main.IsCommandEnabled(kRecord));
-    SetPictureButtonEnabled(kDelete, main.IsCommandEnabled(kDelete));
+    for (int32_t id : {kRecord, kDelete})
+        SetPictureButtonEnabled(id, main.IsCommandEnabled(id), FromBytes(main.DisabledReason(id)));
     SyncFromCore();
+    list_->setFocus();
 }
 
 void CMainWindow::Unbind() {
@@ -179,7 +240,9 @@ void CMainWindow::SyncFromCore() {
     } else {
         list_->selectionModel()->clearCurrentIndex();
     }
-    totals_->setText(FromBytes(songs.StatusLine()));
+    // A note of what was just saved stays until its time is up or the list changes.
+    if (!noteTimer_.isActive())
+        totals_->setText(FromBytes(songs.StatusLine()));
     syncing_ = false;
 }
 
@@ -257,10 +320,10 @@ void CMainWindow::OnPictureClicked(int32_t controlId) {
 }
 
 void CMainWindow::contextMenuEvent(QContextMenuEvent* event) {
-    // A request from the keyboard names no row: no menu.
     if (event->reason() == QContextMenuEvent::Keyboard)
-        return;
-    ShowListMenu(event->globalPos());
+        ShowKeyboardMenu();
+    else
+        ShowListMenu(event->globalPos());
 }
 
 void CMainWindow::ShowListMenu(QPoint globalPos) {
@@ -272,7 +335,24 @@ void CMainWindow::ShowListMenu(QPoint globalPos) {
     if (local.y() < 0 || local.y() >= list_->viewport()->height() ||
         list_->RowAtHeight(local.y()) < 0)
         return;
+    PopUp(globalPos, true);
+}
 
+void CMainWindow::ShowKeyboardMenu() {
+    if (main_ == nullptr)
+        return;
+    const int32_t row = main_->SongList().FocusedRow();
+    if (row < 0) {
+        PopUp(list_->viewport()->mapToGlobal(QPoint(5, 5)), false);
+        return;
+    }
+    const QModelIndex index = model_->index(row, 0);
+    list_->scrollTo(index);
+    const QRect rect = list_->visualRect(index);
+    PopUp(list_->viewport()->mapToGlobal(rect.bottomLeft() + QPoint(20, 0)), true);
+}
+
+void CMainWindow::PopUp(QPoint globalPos, bool wholeMenu) {
     auto* menu = new QMenu(window());
     menu->setObjectName(QStringLiteral("listMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -282,21 +362,25 @@ void CMainWindow::ShowListMenu(QPoint globalPos) {
         connect(action, &QAction::triggered, this, [this, command] { Run(command); });
     };
     CMainDialog* m = main_;
-    add(menu, kMenuPlay, 2000, [m] { m->PlaySong(); });
-    add(menu, kMenuRename, 2001, [m] { m->RenameSong(); });
-    add(menu, kMenuExportWav, 2002, [m] { m->ExportWav(); });
-    add(menu, kMenuExportRaw, 2003, [m] { m->ExportRawTrack(); });
-    QMenu* lists = menu->addMenu(MenuText(2004));
-    lists->setObjectName(QStringLiteral("exportSongList"));
-    add(lists, kMenuExportM3u, 2005, [m] { m->ExportM3u(); });
-    add(lists, kMenuExportPls, 2006, [m] { m->ExportPls(); });
-    add(lists, kMenuExportText, 2007, [m] { m->ExportSongText(); });
-    menu->addSeparator();
-    add(menu, kMenuUp, 2008, [m] { m->MoveUp(); });
-    add(menu, kMenuDown, 2009, [m] { m->MoveDown(); });
-    menu->addSeparator();
+    // Without a row, only what needs none.
+    if (wholeMenu) {
+        add(menu, kMenuPlay, 2000, [m] { m->PlaySong(); });
+        add(menu, kMenuRename, 2001, [m] { m->RenameSong(); });
+        add(menu, kMenuExportWav, 2002, [m] { m->ExportWav(); });
+        add(menu, kMenuExportRaw, 2003, [m] { m->ExportRawTrack(); });
+        QMenu* lists = menu->addMenu(MenuText(2004));
+        lists->setObjectName(QStringLiteral("exportSongList"));
+        add(lists, kMenuExportM3u, 2005, [m] { m->ExportM3u(); });
+        add(lists, kMenuExportPls, 2006, [m] { m->ExportPls(); });
+        add(lists, kMenuExportText, 2007, [m] { m->ExportSongText(); });
+        menu->addSeparator();
+        add(menu, kMenuUp, 2008, [m] { m->MoveUp(); });
+        add(menu, kMenuDown, 2009, [m] { m->MoveDown(); });
+        menu->addSeparator();
+    }
     add(menu, kMenuInsert, 2010, [m] { m->InsertFiles(); });
-    add(menu, kMenuDelete, 2011, [m] { m->DeleteSongs(); });
+    if (wholeMenu)
+        add(menu, kMenuDelete, 2011, [m] { m->DeleteSongs(); });
     menu->addSeparator();
     add(menu, kMenuTips, 2012, [m] { m->TipsOfTheDay(); });
     menu_ = menu;
@@ -325,17 +409,16 @@ void CMainWindow::ShowLanguageMenu(QPoint globalPos) {
     menu->popup(globalPos);
 }
 
-void CMainWindow::keyPressEvent(QKeyEvent* event) {
-    // As in any dialog, Enter and Escape end the window, as Exit does.
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            Run([this] { main_->Exit(); });
-            return;
-        default:
-            CSkinDialog::keyPressEvent(event);
+void CMainWindow::reject() {
+    if (main_ == nullptr) {
+        CSkinDialog::reject();
+        return;
     }
+    Run([this] { main_->Exit(); });
+}
+
+bool CMainWindow::MayEndSession() {
+    return main_ == nullptr || main_->MayDiscardList();
 }
 
 namespace {
@@ -365,7 +448,9 @@ void CMainWindow::dropEvent(QDropEvent* event) {
     if (names.empty())
         return;
     event->acceptProposedAction();
+    dropping_ = true;
     Run([this, &names] { main_->DropFiles(names); });
+    dropping_ = false;
 }
 
 // What the commands ask of the window.
@@ -380,10 +465,17 @@ std::vector<std::string> CMainWindow::AskFilesToOpen(const CFileDialogRequest& r
 }
 
 void CMainWindow::ShowMessage(const std::string& title, const std::string& text) {
-    QMessageBox box(QMessageBox::Information, FromBytes(title), FromBytes(text), QMessageBox::Ok,
-                    this);
-    box.setObjectName(QStringLiteral("message"));
-    box.exec();
+    auto show = [this, title = FromBytes(title), text = FromBytes(text)] {
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("message"));
+        box.exec();
+    };
+    // The program that dragged the files waits until the drop is over: what the drop
+    // has to say comes after it.
+    if (dropping_)
+        QTimer::singleShot(0, this, show);
+    else
+        show();
 }
 
 void CMainWindow::ExportStarted() {
@@ -434,8 +526,36 @@ void CMainWindow::ShowTipOfTheDay() {
     CTipDlg::ShowTipOfTheDay(app_.StartFolder(), this);
 }
 
-void CMainWindow::SetCommandEnabled(int32_t controlId, bool enabled) {
-    SetPictureButtonEnabled(controlId, enabled);
+SaveChangesAnswer CMainWindow::AskSaveChanges(const std::string& question) {
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(tunevarn::kProgramName),
+                    FromBytes(question),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("saveChanges"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return SaveChangesAnswer::kSave;
+        case QMessageBox::Discard:
+            return SaveChangesAnswer::kDiscard;
+        default:
+            return SaveChangesAnswer::kCancel;
+    }
+}
+
+void CMainWindow::ShowStatusNote(const std::string& text) {
+    totals_->setText(FromBytes(text));
+    noteTimer_.start(kStatusNoteMs);
+}
+
+void CMainWindow::ShowHelpPage(const std::string& path) {
+    if (!help_)
+        help_ = new CHelpWindow(this);
+    help_->ShowPage(PathText(path));
+}
+
+void CMainWindow::SetCommandEnabled(int32_t controlId, bool enabled, const std::string& whyNot) {
+    SetPictureButtonEnabled(controlId, enabled, FromBytes(whyNot));
 }
 
 void CMainWindow::RefreshTexts() {
@@ -447,6 +567,7 @@ void CMainWindow::RefreshTexts() {
     if (model_)
         model_->RetitleColumns();
     RefreshTooltips();
+    list_->setAccessibleName(MenuText(kListNameText));
 }
 
 void CMainWindow::Minimize() {

@@ -6,12 +6,16 @@
 // holds.  It is also what those commands ask of a window (IMainWindowUi): dialogs,
 // message boxes and the other modal windows.
 #include <QPointer>
+#include <QTimer>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "app/MainWindowUi.h"
+#include "gui/HelpWindow.h"
 #include "gui/SkinDialog.h"
+
+#include <QMenu>
 
 class CBurnerApp;
 class CMainDialog;
@@ -19,7 +23,6 @@ class CModalWindows;
 class CSongListModel;
 class CSongListView;
 class QLabel;
-#include <QMenu>
 class QProgressDialog;
 
 class CMainWindow : public CSkinDialog, public IMainWindowUi {
@@ -74,6 +77,10 @@ class CMainWindow : public CSkinDialog, public IMainWindowUi {
     QLabel* RecorderLine() const { return recorder_; }
     // The context menu or language menu open now, if any.
     QMenu* OpenMenu() const { return menu_.data(); }
+    // The program's own help window, once Help has opened it.
+    CHelpWindow* HelpWindow() const { return help_.data(); }
+    // Before the session ends (logout): false when the user wants the list kept.
+    bool MayEndSession();
 
     // IMainWindowUi.
     bool AskSaveFile(const CFileDialogRequest& question, std::string& chosenPath) override;
@@ -89,15 +96,21 @@ class CMainWindow : public CSkinDialog, public IMainWindowUi {
     void RunRecordDialog(const CRecordDialogRequest& request) override;
     void RunCoverDialog() override;
     void ShowTipOfTheDay() override;
-    void SetCommandEnabled(int32_t controlId, bool enabled) override;
+    SaveChangesAnswer AskSaveChanges(const std::string& question) override;
+    void ShowStatusNote(const std::string& text) override;
+    void ShowHelpPage(const std::string& path) override;
+    void SetCommandEnabled(int32_t controlId, bool enabled, const std::string& whyNot) override;
     void RefreshTexts() override;
     void Minimize() override;
     void CloseMainWindow() override;
 
+    // Escape and the close box end the window as Exit does, asking first about a list
+    // that changed.
+    void reject() override;
+
   protected:
     void OnPictureClicked(int32_t controlId) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -111,7 +124,12 @@ class CMainWindow : public CSkinDialog, public IMainWindowUi {
     // The list's context menu for a point on the screen: shown only when a row lies at
     // that height.
     void ShowListMenu(QPoint globalPos);
+    // From the keyboard: the focused row's menu beside it, or on a list without one a
+    // menu of the commands that need no row.
+    void ShowKeyboardMenu();
+    void PopUp(QPoint globalPos, bool wholeMenu);
     void ShowLanguageMenu(QPoint globalPos);
+    void SetTabOrder();
 
     CBurnerApp& app_;
     CModalWindows& windows_;
@@ -121,6 +139,9 @@ class CMainWindow : public CSkinDialog, public IMainWindowUi {
     QLabel* recorder_;
     std::unique_ptr<CSongListModel> model_;
     QPointer<QMenu> menu_;
+    QPointer<CHelpWindow> help_;
     QProgressDialog* progress_ = nullptr;
+    QTimer noteTimer_;  // how long a status note stays
     bool syncing_ = false;
+    bool dropping_ = false;
 };

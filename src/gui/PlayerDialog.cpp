@@ -7,13 +7,14 @@ constexpr int kWidth = 400;
 constexpr int kHeight = 90;
 constexpr int32_t kBackground = 192;
 
-// Control, normal and hover picture, position; the player's pictures have no tooltips.
+// Control, normal and hover picture, position; the player's pictures have no tooltips,
+// only the names a screen reader announces.
 const CPictureButton kButtons[] = {
-    {CPlayerDialog::kPlay, 201, 202, {20, 60}, 0},
-    {CPlayerDialog::kStop, 203, 204, {40, 60}, 0},
-    {CPlayerDialog::kPrevious, 193, 194, {60, 60}, 0},
-    {CPlayerDialog::kNext, 197, 198, {96, 60}, 0},
-    {CPlayerDialog::kClose, 195, 196, {368, 7}, 0},
+    {CPlayerDialog::kPlay, 201, 202, {20, 60}, 0, 4015},
+    {CPlayerDialog::kStop, 203, 204, {40, 60}, 0, 4016},
+    {CPlayerDialog::kPrevious, 193, 194, {60, 60}, 0, 4017},
+    {CPlayerDialog::kNext, 197, 198, {96, 60}, 0, 4018},
+    {CPlayerDialog::kClose, 195, 196, {368, 7}, 0, 4019},
 };
 
 // The two lines sit in the background's dark panels.

@@ -5,18 +5,22 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QTimerEvent>
+#include <QVBoxLayout>
 #include <iterator>
 
 #include "app/BurnerApp.h"
 #include "app/MainWindowUi.h"
+#include "app/Version.h"
 #include "gui/QtText.h"
 #include "gui/UpDown.h"
 #include "recording/RecordDialogControls.h"
@@ -26,63 +30,13 @@ namespace {
 using Kind = CRecordDialogControl::Kind;
 using namespace recordctl;
 
-// The dialog's size and every control's place, in dialog units: a quarter of the
-// font's average character width across, an eighth of its height down.
-constexpr int kWidthUnits = 260;
-constexpr int kHeightUnits = 188;
-
-struct Place {
-    int32_t id;
-    int x, y, width, height;
-};
-
-const Place kPlaces[] = {
-    {kSpeedGroup, 7, 4, 104, 94},     {kSpeedFirst, 15, 17, 92, 10},
-    {kSpeed2x, 15, 30, 92, 10},       {kSpeed4x, 15, 43, 92, 10},
-    {kSpeed6x, 15, 56, 92, 10},       {kSpeed8x, 15, 69, 92, 10},
-    {kSpeedMax, 15, 82, 92, 10},      {kNormalizeGroup, 117, 4, 136, 94},
-    {kNormalize, 125, 16, 120, 10},   {kTargetLabel, 137, 31, 50, 8},
-    {kTargetEdit, 189, 29, 26, 12},   {kTargetUpDown, 215, 29, 9, 12},
-    {kTargetPercent, 227, 31, 12, 8}, {kOnlyIf, 125, 45, 124, 10},
-    {kLowerLabel, 137, 60, 50, 8},    {kLowerEdit, 189, 58, 26, 12},
-    {kLowerUpDown, 215, 58, 9, 12},   {kLowerPercent, 227, 60, 12, 8},
-    {kOrLabel, 137, 71, 40, 8},       {kHigherLabel, 137, 82, 50, 8},
-    {kHigherEdit, 189, 80, 26, 12},   {kHigherUpDown, 215, 80, 9, 12},
-    {kHigherPercent, 227, 82, 12, 8}, {kCdTextGroup, 7, 101, 246, 30},
-    {kUseCdText, 15, 114, 72, 10},    {kAlbumLabel, 90, 115, 46, 8},
-    {kAlbumTitle, 138, 112, 108, 12}, {kTotals, 7, 136, 246, 8},
-    {kPhase, 7, 147, 246, 8},         {kProgress, 7, 157, 246, 9},
-    {kTest, 7, 169, 50, 14},          {kRecord, 61, 169, 50, 14},
-    {kStop, 115, 169, 50, 14},        {kExit, 203, 169, 50, 14},
-};
-
-const Place* PlaceOf(int32_t id) {
-    for (const Place& place : kPlaces)
-        if (place.id == id)
-            return &place;
-    return nullptr;
-}
-
-// Dialog units to pixels for the window's font.
-class CDialogUnits {
-  public:
-    explicit CDialogUnits(const QFont& font) {
-        QFontMetrics metrics(font);
-        const int letters = metrics.horizontalAdvance(
-            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-        baseX_ = (letters / 26 + 1) / 2;
-        baseY_ = metrics.height();
-    }
-    int X(int units) const { return (units * baseX_ + 2) / 4; }
-    int Y(int units) const { return (units * baseY_ + 4) / 8; }
-    QRect Rect(const Place& place) const {
-        return QRect(X(place.x), Y(place.y), X(place.width), Y(place.height));
-    }
-
-  private:
-    int baseX_ = 0;
-    int baseY_ = 0;
-};
+// The number boxes hold a few digits; their arrows sit right beside them.
+constexpr int kNumberDigits = 4;
+constexpr int kUpDownWidth = 16;
+// Room for a web address in the album title without scrolling.
+constexpr int kAlbumTitleLetters = 30;
+// The Normalize group's second-level controls stand this far in.
+constexpr int kIndent = 16;
 
 // Shows text from its start: a title longer than the box keeps its first words in view.
 void ShowText(QLineEdit* edit, const QString& text) {
@@ -137,12 +91,11 @@ void CRecordDialog::Run(QWidget* parent, const CRecordDialogRequest& request,
         cdText = &app.NewCdTextBuilder();
     CRecordDialog dialog(app.Driver(), app.DiscImage(), *cdText, messages, request.normalizeOn,
                          parent);
+    dialog.Logic().SetImageLocator([&app] { return app.LastDiscImage(); });
     dialog.exec();
 }
 
 void CRecordDialog::CreateControls() {
-    const CDialogUnits units(font());
-    setFixedSize(units.X(kWidthUnits), units.Y(kHeightUnits));
     speeds_ = new QButtonGroup(this);
     QLineEdit* lastEdit = nullptr;
     int32_t speedIndex = 0;
@@ -196,10 +149,76 @@ void CRecordDialog::CreateControls() {
         }
         widget->setObjectName(QStringLiteral("control%1").arg(control.id));
         widget->setEnabled(!control.disabled);
-        if (const Place* place = PlaceOf(control.id))
-            widget->setGeometry(units.Rect(*place));
         controls_[control.id] = widget;
     }
+    Arrange();
+}
+
+void CRecordDialog::Arrange() {
+    // Laid out from what the controls hold: every language's texts show in full, and
+    // the window takes the size they need.
+    const QFontMetrics metrics(font());
+    for (int32_t id : {kTargetEdit, kLowerEdit, kHigherEdit}) {
+        auto* edit = static_cast<QLineEdit*>(Control(id));
+        edit->setFixedWidth(metrics.horizontalAdvance(QString(kNumberDigits, QLatin1Char('0'))) +
+                            metrics.averageCharWidth() * 2);
+    }
+    for (int32_t id : {kTargetUpDown, kLowerUpDown, kHigherUpDown}) {
+        Control(id)->setFixedWidth(kUpDownWidth);
+        Control(id)->setFixedHeight(Control(kTargetEdit)->sizeHint().height());
+    }
+    Control(kAlbumTitle)->setMinimumWidth(metrics.averageCharWidth() * kAlbumTitleLetters);
+    // The lines of a run change while it goes; they never resize the window.
+    for (int32_t id : {kTotals, kPhase})
+        Control(id)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    auto* speeds = new QVBoxLayout(static_cast<QGroupBox*>(Control(kSpeedGroup)));
+    for (int32_t id : kSpeedButtons) speeds->addWidget(Control(id));
+    speeds->addStretch();
+
+    auto* normalize = new QGridLayout(static_cast<QGroupBox*>(Control(kNormalizeGroup)));
+    normalize->setColumnMinimumWidth(0, kIndent);
+    auto numberRow = [&](int row, int32_t label, int32_t edit, int32_t upDown, int32_t percent) {
+        normalize->addWidget(Control(label), row, 1);
+        auto* box = new QHBoxLayout;
+        box->setSpacing(0);
+        box->addWidget(Control(edit));
+        box->addWidget(Control(upDown));
+        normalize->addLayout(box, row, 2);
+        normalize->addWidget(Control(percent), row, 3);
+    };
+    normalize->addWidget(Control(kNormalize), 0, 0, 1, 4);
+    numberRow(1, kTargetLabel, kTargetEdit, kTargetUpDown, kTargetPercent);
+    normalize->addWidget(Control(kOnlyIf), 2, 0, 1, 4);
+    numberRow(3, kLowerLabel, kLowerEdit, kLowerUpDown, kLowerPercent);
+    normalize->addWidget(Control(kOrLabel), 4, 1);
+    numberRow(5, kHigherLabel, kHigherEdit, kHigherUpDown, kHigherPercent);
+    normalize->setColumnStretch(4, 1);
+    normalize->setRowStretch(6, 1);
+
+    auto* cdText = new QHBoxLayout(static_cast<QGroupBox*>(Control(kCdTextGroup)));
+    cdText->addWidget(Control(kUseCdText));
+    cdText->addSpacing(kIndent);
+    cdText->addWidget(Control(kAlbumLabel));
+    cdText->addWidget(Control(kAlbumTitle), 1);
+
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(Control(kSpeedGroup));
+    groups->addWidget(Control(kNormalizeGroup), 1);
+
+    auto* buttons = new QHBoxLayout;
+    for (int32_t id : {kTest, kRecord, kStop}) buttons->addWidget(Control(id));
+    buttons->addStretch();
+    buttons->addWidget(Control(kExit));
+
+    auto* root = new QVBoxLayout(this);
+    root->addLayout(groups);
+    root->addWidget(Control(kCdTextGroup));
+    root->addWidget(Control(kTotals));
+    root->addWidget(Control(kPhase));
+    root->addWidget(Control(kProgress));
+    root->addLayout(buttons);
+    root->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 QWidget* CRecordDialog::Control(int32_t id) const {
@@ -207,14 +226,41 @@ QWidget* CRecordDialog::Control(int32_t id) const {
     return it == controls_.end() ? nullptr : it->second;
 }
 
+bool CRecordDialog::MayEnd() {
+    const std::string question = logic_->EndingQuestion();
+    if (question.empty())
+        return true;
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(tunevarn::kProgramName),
+                    FromBytes(question), QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("stopQuestion"));
+    // A stray Enter must not waste the disc.
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void CRecordDialog::done(int result) {
+    if (!MayEnd())
+        return;
     logic_->OnEnding();
     QDialog::done(result);
 }
 
 void CRecordDialog::closeEvent(QCloseEvent* event) {
+    if (!MayEnd()) {
+        event->ignore();
+        return;
+    }
     logic_->OnStop();
     QDialog::closeEvent(event);
+}
+
+void CRecordDialog::ShowRunResult(const std::string& text) {
+    QMessageBox box(QMessageBox::Information, QString::fromLatin1(tunevarn::kProgramName),
+                    FromBytes(text), QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("runResult"));
+    // The image's path can be copied from the box.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
 }
 
 void CRecordDialog::timerEvent(QTimerEvent* event) {

@@ -1,10 +1,11 @@
 #pragma once
 // The Record dialog: speed, normalization and CD-TEXT settings, Test, Record and Stop,
-// and the run's progress.  A plain window laid out in dialog units like its template;
-// what it does lives in the core's CRecordDialogLogic, which this window only presents:
-// controls by their identifiers, clicks to its handlers, its timer, and the worker's
-// end of a write brought over to this thread.  The window never ends while a run is
-// going: the close box stops it first, and so do Exit and Escape.
+// and the run's progress.  A plain window laid out from its controls' texts, so that it
+// fits every language; what it does lives in the core's CRecordDialogLogic, which this
+// window only presents: controls by their identifiers, clicks to its handlers, its
+// timer, the worker's end of a write brought over to this thread, and the message at the
+// end of a completed run.  The window never ends while a run is going: Exit, Escape and
+// the close box ask first, and stop the run when the user agrees.
 #include <QDialog>
 #include <cstdint>
 #include <map>
@@ -51,6 +52,9 @@ class CRecordDialog : public QDialog, private IRecordDialogView {
 
   private:
     void CreateControls();
+    void Arrange();
+    // False when a run is going and the user wants it to go on.
+    bool MayEnd();
     void ReadControls(CRecordControls& values) override;
     void PushFields(const CRecordControls& values) override;
     void EnableControl(int32_t id, bool enabled) override;
@@ -59,6 +63,7 @@ class CRecordDialog : public QDialog, private IRecordDialogView {
     void SetProgressRange(int32_t low, int32_t high) override;
     void SetProgress(int32_t position) override;
     void StartTimer(int32_t id, int32_t milliseconds) override;
+    void ShowRunResult(const std::string& text) override;
     void PostToUi(std::function<void()> call) override;
 
     std::map<int32_t, QWidget*> controls_;

@@ -12,12 +12,15 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "gui/PictureKey.h"
 #include "gui/Pictures.h"
 #include "gui/QtText.h"
 #include "ui/LanguageTable.h"
 
 namespace {
 constexpr int kTooltipDelayMs = 10;
+// How much of a disabled picture shows through.
+constexpr qreal kDisabledOpacity = 0.35;
 
 // Cut, Copy and Paste of the default context menu go to the focused edit field; every
 // Qt edit field has these three slots.
@@ -48,11 +51,58 @@ void CSkinDialog::AddPictureButton(const CPictureButton& picture) {
     button.picture = picture;
     QPixmap normal = Picture(picture.normalPicture);
     button.rect = QRect(picture.position, normal.size());
-    if (picture.tooltipId != 0)
-        button.tooltip = FromBytes(LanguageTable().ResourceText(picture.tooltipId));
+    button.key = new CPictureKey(picture.controlId, this);
+    button.key->setObjectName(QStringLiteral("picture%1").arg(picture.controlId));
+    button.key->setGeometry(button.rect);
+    const int32_t id = picture.controlId;
+    connect(button.key, &QAbstractButton::clicked, this, [this, id] { Press(id); });
+    Retitle(button);
     buttons_.push_back(button);
     hitOrder_.push_back(picture.controlId);
     update(button.rect);
+}
+
+QString CSkinDialog::Button::Tooltip() const {
+    QString text = tip;
+    // The key names in the language of the moment.
+    if (!keys.isEmpty())
+        text += QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) + QLatin1Char(')');
+    if (!enabled && !whyNot.isEmpty())
+        text += QLatin1Char('\n') + whyNot;
+    return text;
+}
+
+void CSkinDialog::Retitle(Button& button) {
+    const CPictureButton& picture = button.picture;
+    if (picture.tooltipId != 0)
+        button.tip = FromBytes(LanguageTable().ResourceText(picture.tooltipId));
+    const QString name =
+        picture.tooltipId != 0 ? button.tip : FromBytes(LanguageTable().Text(picture.nameId));
+    button.key->setAccessibleName(name);
+    button.key->setAccessibleDescription(button.enabled ? QString() : button.whyNot);
+    button.key->setToolTip(picture.tooltipId != 0 ? button.Tooltip() : QString());
+}
+
+void CSkinDialog::Press(int32_t controlId) {
+    const Button* b = Find(controlId);
+    if (b == nullptr || !b->enabled)
+        return;
+    // The command may open a window of its own; the hover ends here.
+    ClearHover();
+    OnPictureClicked(controlId);
+}
+
+void CSkinDialog::SetPictureButtonShortcut(int32_t controlId, const QKeySequence& keys) {
+    if (Button* b = Find(controlId)) {
+        b->key->setShortcut(keys);
+        b->keys = keys;
+        Retitle(*b);
+    }
+}
+
+QWidget* CSkinDialog::PictureButtonKey(int32_t controlId) const {
+    const Button* b = Find(controlId);
+    return b ? b->key : nullptr;
 }
 
 void CSkinDialog::SetHitTestOrder(const std::vector<int32_t>& controlIds) {
@@ -74,15 +124,22 @@ void CSkinDialog::MovePictureButton(int32_t controlId, QPoint position) {
     if (Button* b = Find(controlId)) {
         update(b->rect);
         b->rect.moveTopLeft(position);
+        b->key->setGeometry(b->rect);
         update(b->rect);
     }
 }
 
-void CSkinDialog::SetPictureButtonEnabled(int32_t controlId, bool enabled) {
+void CSkinDialog::SetPictureButtonEnabled(int32_t controlId, bool enabled, const QString& whyNot) {
     Button* b = Find(controlId);
-    if (b == nullptr || b->enabled == enabled)
+    if (b == nullptr)
         return;
+    b->whyNot = whyNot;
+    const bool changed = b->enabled != enabled;
     b->enabled = enabled;
+    b->key->setEnabled(enabled);
+    Retitle(*b);
+    if (!changed)
+        return;
     // A disabled picture shows its normal image.
     if (!enabled && b->hover) {
         b->hover = false;
@@ -109,13 +166,11 @@ QRect CSkinDialog::PictureButtonRect(int32_t controlId) const {
 
 QString CSkinDialog::PictureButtonTooltip(int32_t controlId) const {
     const Button* b = Find(controlId);
-    return b ? b->tooltip : QString();
+    return b ? b->Tooltip() : QString();
 }
 
 void CSkinDialog::RefreshTooltips() {
-    for (Button& b : buttons_)
-        if (b.picture.tooltipId != 0)
-            b.tooltip = FromBytes(LanguageTable().ResourceText(b.picture.tooltipId));
+    for (Button& b : buttons_) Retitle(b);
 }
 
 void CSkinDialog::paintEvent(QPaintEvent*) {
@@ -136,6 +191,7 @@ void CSkinDialog::paintEvent(QPaintEvent*) {
     }
     for (const Button& b : buttons_) {
         int32_t id = b.hover ? b.picture.hoverPicture : b.picture.normalPicture;
+        painter.setOpacity(b.enabled ? 1.0 : kDisabledOpacity);
         painter.drawPixmap(b.rect.topLeft(), Picture(id));
     }
 }
@@ -162,7 +218,7 @@ void CSkinDialog::UpdateHover(QPoint windowPos, QPoint globalPos) {
     // The tooltip belongs to the control's rectangle, enabled or not.
     int32_t tip = 0;
     for (const Button& b : buttons_)
-        if (b.rect.contains(windowPos) && !b.tooltip.isEmpty()) {
+        if (b.rect.contains(windowPos) && !b.tip.isEmpty()) {
             tip = b.picture.controlId;
             break;
         }
@@ -190,7 +246,7 @@ void CSkinDialog::ClearHover() {
 void CSkinDialog::ShowTooltip() {
     const Button* b = Find(tipButton_);
     if (b != nullptr)
-        QToolTip::showText(lastGlobal_, b->tooltip, this, b->rect);
+        QToolTip::showText(lastGlobal_, b->Tooltip(), this, b->rect);
 }
 
 void CSkinDialog::mouseMoveEvent(QMouseEvent* event) {
@@ -218,9 +274,7 @@ void CSkinDialog::mousePressEvent(QMouseEvent* event) {
     for (int32_t id : hitOrder_) {
         const Button* b = Find(id);
         if (b != nullptr && b->enabled && b->rect.contains(pos)) {
-            // The command may open a window of its own; the hover ends here.
-            ClearHover();
-            OnPictureClicked(id);
+            Press(id);
             return;
         }
     }

@@ -6,7 +6,12 @@
 // then), and goes back to normal as soon as the mouse is elsewhere, outside the window
 // too.  Clicks are hit-tested in an order the window gives; a press anywhere else on the
 // background moves the window.  Tooltips of the picture buttons show after 10 ms.
+//
+// Each picture button also has a key (CPictureKey): Tab reaches it, Space, Enter or its
+// shortcut presses it, and a screen reader announces its tooltip.  A disabled picture
+// is drawn dimmed, and its tooltip says why it is disabled.
 #include <QDialog>
+#include <QKeySequence>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
@@ -21,7 +26,10 @@ struct CPictureButton {
     int32_t hoverPicture = 0;
     QPoint position;        // top-left, in window coordinates; the size is the picture's
     int32_t tooltipId = 0;  // resource string shown as its tooltip, 0 for none
+    int32_t nameId = 0;     // without a tooltip: the text a screen reader announces
 };
+
+class CPictureKey;
 
 class CSkinDialog : public QDialog {
     Q_OBJECT
@@ -39,13 +47,19 @@ class CSkinDialog : public QDialog {
     void AddPictureButton(const CPictureButton& button);
     void SetHitTestOrder(const std::vector<int32_t>& controlIds);
     void MovePictureButton(int32_t controlId, QPoint position);
-    void SetPictureButtonEnabled(int32_t controlId, bool enabled);
+    // whyNot: for a disabled button, why (shown in its tooltip).
+    void SetPictureButtonEnabled(int32_t controlId, bool enabled, const QString& whyNot = {});
     bool IsPictureButtonEnabled(int32_t controlId) const;
+    // A key combination that presses the button from anywhere in the window; its tooltip
+    // names it.
+    void SetPictureButtonShortcut(int32_t controlId, const QKeySequence& keys);
     // True while the button shows its hover image.
     bool IsPictureButtonHovered(int32_t controlId) const;
     QRect PictureButtonRect(int32_t controlId) const;
     // The tooltip text shown for a button now.
     QString PictureButtonTooltip(int32_t controlId) const;
+    // The widget that takes the keyboard focus for a button.
+    QWidget* PictureButtonKey(int32_t controlId) const;
     // Re-reads every tooltip text from the language table (after a language change).
     void RefreshTooltips();
 
@@ -71,10 +85,18 @@ class CSkinDialog : public QDialog {
         QRect rect;
         bool enabled = true;
         bool hover = false;
-        QString tooltip;
+        QString tip;  // the tooltip's own text
+        QKeySequence keys;
+        QString whyNot;
+        CPictureKey* key = nullptr;
+        // The tooltip as shown: its text, the shortcut, and why it is disabled.
+        QString Tooltip() const;
     };
     Button* Find(int32_t controlId);
     const Button* Find(int32_t controlId) const;
+    // Reads the tooltip's text and hands the key its names.
+    void Retitle(Button& button);
+    void Press(int32_t controlId);
     void UpdateHover(QPoint windowPos, QPoint globalPos);
     void ClearHover();
     void ShowTooltip();

@@ -21,7 +21,11 @@ QVariant CSongListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(index.column() == kTime ? Qt::AlignCenter
                                                            : Qt::AlignLeft | Qt::AlignVCenter);
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+    // A screen reader announces a row by its first cell: the title and the time.
+    if (role == Qt::AccessibleTextRole && index.column() == kTitle)
+        return FromBytes(songs_.Title(index.row())) + QStringLiteral(", ") +
+               FromBytes(songs_.TimeText(index.row()));
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)
         return {};
     switch (index.column()) {
         case kTitle:

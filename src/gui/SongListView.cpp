@@ -5,8 +5,25 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 #include "gui/Pictures.h"
+#include "gui/SongListModel.h"
+
+namespace {
+// A path too long for its column keeps its start and its file name.
+class CMiddleElided : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
+};
+}  // namespace
 
 CSongListView::CSongListView(QWidget* parent) : QTreeView(parent) {
     setRootIsDecorated(false);
@@ -18,7 +35,9 @@ CSongListView::CSongListView(QWidget* parent) : QTreeView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::NoDragDrop);
     setTextElideMode(Qt::ElideRight);
-    header()->setStretchLastSection(false);
+    setItemDelegateForColumn(CSongListModel::kPath, new CMiddleElided(this));
+    // The last column fills the width: an empty list has nothing to scroll sideways.
+    header()->setStretchLastSection(true);
     header()->setSectionsMovable(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
 }
@@ -55,11 +74,32 @@ void CSongListView::mouseMoveEvent(QMouseEvent* event) {
         QTreeView::mouseMoveEvent(event);
         return;
     }
-    // Over a row the drag cursor, elsewhere "not allowed".
-    if (indexAt(pos).isValid())
+    // Over a row the drag cursor and a line where the row would go, elsewhere "not
+    // allowed".
+    const QModelIndex target = indexAt(pos);
+    SetDropRow(target.isValid() ? target.row() : -1);
+    if (target.isValid())
         viewport()->setCursor(DragCursor());
     else
         viewport()->setCursor(Qt::ForbiddenCursor);
+}
+
+void CSongListView::SetDropRow(int32_t row) {
+    if (row != dropRow_) {
+        dropRow_ = row;
+        viewport()->update();
+    }
+}
+
+void CSongListView::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if (DropRow() < 0 || model() == nullptr)
+        return;
+    // The line in front of the row the dragged one would be placed before.
+    const QRect row = visualRect(model()->index(DropRow(), 0));
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Text), 2));
+    painter.drawLine(0, row.top(), viewport()->width(), row.top());
 }
 
 void CSongListView::mouseReleaseEvent(QMouseEvent* event) {
@@ -68,6 +108,7 @@ void CSongListView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     dragging_ = false;
+    SetDropRow(-1);
     viewport()->unsetCursor();
     // The view saw the press; let it finish the click state it started.
     QTreeView::mouseReleaseEvent(event);
@@ -81,17 +122,15 @@ void CSongListView::mouseReleaseEvent(QMouseEvent* event) {
 void CSongListView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid() &&
-        onDoubleClick)
-        onDoubleClick();
+        onPlay)
+        onPlay();
 }
 
 void CSongListView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier && onInsertKey) {
-        onInsertKey();
-        return;
-    }
-    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier && onDeleteKey) {
-        onDeleteKey();
+    // Enter plays the current row, as a double-click does.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && currentIndex().isValid() && onPlay) {
+        onPlay();
         return;
     }
     QTreeView::keyPressEvent(event);
@@ -105,13 +144,17 @@ bool FromKeyboard(QEvent* event) {
 }  // namespace
 
 bool CSongListView::event(QEvent* event) {
-    if (FromKeyboard(event))
+    if (FromKeyboard(event) && onKeyboardMenu) {
+        onKeyboardMenu();
         return true;
+    }
     return QTreeView::event(event);
 }
 
 bool CSongListView::viewportEvent(QEvent* event) {
-    if (FromKeyboard(event))
+    if (FromKeyboard(event) && onKeyboardMenu) {
+        onKeyboardMenu();
         return true;
+    }
     return QTreeView::viewportEvent(event);
 }

@@ -2,12 +2,13 @@
 
 #include <QMessageBox>
 
+#include "app/Version.h"
 #include "gui/QtText.h"
 
 void CTraceBox::ReportError(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("trace"), FromBytes(text), QMessageBox::Ok,
-                    owner_.data());
-    box.setObjectName(QStringLiteral("trace"));
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(tunevarn::kProgramName),
+                    FromBytes(text), QMessageBox::Ok, owner_.data());
+    box.setObjectName(QStringLiteral("driverMessage"));
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

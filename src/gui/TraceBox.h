@@ -1,8 +1,8 @@
 #pragma once
-// The recorder drivers' messages in the window program: a modal message box captioned
-// "trace" with an OK button, over the main window when there is one.  It is only ever
-// called on the user-interface thread; messages from the recording worker come through
-// the driver message queue, which MakeDriverMessages wires to the event loop.
+// The recorder drivers' messages in the window program: a modal warning box titled with
+// the program's name, with an OK button, over the main window when there is one.  It is
+// only ever called on the user-interface thread; messages from the recording worker come
+// through the driver message queue, which MakeDriverMessages wires to the event loop.
 #include <QPointer>
 #include <QWidget>
 #include <memory>

@@ -8,11 +8,13 @@
 #include "player/AlsaOutput.h"
 #include "player/PlayerView.h"
 #include "ui/DisplayText.h"
+#include "ui/LanguageTable.h"
 #include "ui/TextFormat.h"
 
 namespace {
 constexpr int32_t kTextPlaying = 200;  // "Playing: %s"
 constexpr int32_t kTextTime = 202;     // "Time: %02d:%02d"
+constexpr int32_t kTextNoDevice = 4008;
 
 int64_t SteadySeconds() {
     using namespace std::chrono;
@@ -79,9 +81,10 @@ void CPlayer::StartCurrentSong() {
         return;
     }
     if (!output_.Open()) {
-        // Silent, as with a song that does not open; the device has said why on stderr.
+        // Silent, but not without a word: the window says so, stderr says why.
         decoder_.Close();
         view_.StopClock();
+        view_.SetTimeLine(DisplayText(Text(kTextNoDevice)));
         return;
     }
     startSeconds_ = nowSeconds_();

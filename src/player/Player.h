@@ -8,7 +8,7 @@
 // When a song has ended by itself, the next clock tick moves on to the next song (after
 // the last, the first) and asks the window to start it 1.5 seconds later.  A song that
 // does not open shows its name and stays silent; so does every song when the sound
-// device cannot be had (the device says why on stderr).
+// device cannot be had, and the time line then says so (the device says why on stderr).
 #include <cstdint>
 #include <functional>
 #include <memory>

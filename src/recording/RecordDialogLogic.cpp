@@ -57,19 +57,41 @@ void CRecordDialogLogic::Start(int32_t test) {
     EnableControls({kTest, kRecord}, false);
     EnableControls({kStop}, true);
     ++runNumber_;
+    finished_ = false;
     run_.Start(session_);
 }
 
 void CRecordDialogLogic::OnStop() {
     session_.stopRequested = 1;
     run_.Stop();
+    if (!finished_) {
+        FinishRun(true);
+        return;
+    }
     EnableControls({kTest, kRecord}, true);
     EnableControls({kStop}, false);
 }
 
+void CRecordDialogLogic::FinishRun(bool announce) {
+    if (finished_)
+        return;
+    finished_ = true;
+    run_.Wait(-1);  // the worker is past its last step, or was stopped
+    EnableControls({kTest, kRecord}, true);
+    EnableControls({kStop}, false);
+    if (announce && session_.completed.load() == 1)
+        view_.ShowRunResult(RunResultText(driver_->test, imageOf_ ? imageOf_() : std::string()));
+}
+
+std::string CRecordDialogLogic::EndingQuestion() const {
+    return run_.Active() ? Text(4014) : "";
+}
+
 void CRecordDialogLogic::OnEnding() {
-    if (run_.Active())
-        OnStop();
+    // An ending dialog announces nothing: its run is stopped, or has ended.
+    session_.stopRequested = 1;
+    run_.Stop();
+    FinishRun(false);
 }
 
 void CRecordDialogLogic::OnNormalizeClicked() {
@@ -96,10 +118,15 @@ void CRecordDialogLogic::OnProgressTimer(int32_t timerId) {
                   disc_.trackCount, text))
         view_.SetControlText(kPhase, text);
     view_.SetProgress(session_.progress.load());
+    // A run that failed before its write posts nothing: it is noticed here.
+    if (!finished_ && !run_.Active())
+        FinishRun(true);
 }
 
 void CRecordDialogLogic::OnProgressRepaint() {
     view_.SetProgress(session_.progress.load());
+    if (!finished_ && !run_.Active())
+        FinishRun(true);
 }
 
 void CRecordDialogLogic::PostWriteEnded() {
@@ -109,10 +136,8 @@ void CRecordDialogLogic::PostWriteEnded() {
 }
 
 void CRecordDialogLogic::OnWriteEnded(int32_t run) {
-    if (run != runNumber_.load())
-        return;
-    EnableControls({kTest, kRecord}, true);
-    EnableControls({kStop}, false);
+    if (run == runNumber_.load())
+        FinishRun(true);
 }
 
 CRecordControls CRecordDialogLogic::Fields() const {

@@ -5,10 +5,14 @@
 // worker while still showing the drivers' messages), the progress timer's texts, and
 // the buttons coming back when the worker's write has ended.  The dialog owns the run's
 // fields (CRecordSession) for as long as it exists; a run still going when it ends is
-// stopped first.  The window and the command line both run their recordings through it.
+// stopped first.  However a run ends (its write done, a failure, Stop), Test and Record
+// come back, and a completed disc is announced.  The window and the command line both
+// run their recordings through it.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
+#include <string>
 
 #include "recording/RecordDialogView.h"
 #include "recording/RecordRun.h"
@@ -35,6 +39,10 @@ class CRecordDialogLogic : private IRecordRunView {
     CRecordDialogLogic(const CRecordDialogLogic&) = delete;
     CRecordDialogLogic& operator=(const CRecordDialogLogic&) = delete;
 
+    // Where the recorder put the image of the disc it completed ("" for a real drive),
+    // for the message at the end of a run.
+    void SetImageLocator(std::function<std::string()> where) { imageOf_ = std::move(where); }
+
     // The dialog's start-up, once its controls exist.
     void OnInitDialog();
 
@@ -51,10 +59,13 @@ class CRecordDialogLogic : private IRecordRunView {
     // A timer event: the phase line and the bar for the progress timer, nothing else.
     void OnProgressTimer(int32_t timerId);
     // The bar alone, from the same fields, for a front end that repaints it more often.
+    // Both timers also notice a run that has ended.
     void OnProgressRepaint();
     // The dialog is about to end, by whatever way: a run still going is stopped first,
     // since the worker uses the dialog's fields.
     void OnEnding();
+    // What to ask before the dialog's ending stops a run; "" when no run is going.
+    std::string EndingQuestion() const;
 
     bool RunActive() const { return run_.Active(); }
     // Waits up to milliseconds (negative: for ever) for the run to end; true when none
@@ -74,6 +85,9 @@ class CRecordDialogLogic : private IRecordRunView {
     // thread, for that run only.
     void PostWriteEnded() override;
     void OnWriteEnded(int32_t run);
+    // The run has ended or is ending on its own: waits for the worker, gives the buttons
+    // back and, when told, announces a completed disc; once per run.
+    void FinishRun(bool announce);
 
     IRecordDialogView& view_;
     CCdrDriver* driver_;
@@ -82,5 +96,8 @@ class CRecordDialogLogic : private IRecordRunView {
     CRecordSession session_;
     // Counts the runs started; a write's end that arrives after a later start is stale.
     std::atomic<int32_t> runNumber_{0};
+    // False from a start until FinishRun has dealt with that run.
+    bool finished_ = true;
+    std::function<std::string()> imageOf_;
     CRecordRun run_;
 };

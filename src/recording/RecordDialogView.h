@@ -36,6 +36,8 @@ class IRecordDialogView {
     virtual void SetProgress(int32_t position) = 0;
     // Starts the timer whose events come back as OnProgressTimer (id).
     virtual void StartTimer(int32_t id, int32_t milliseconds) = 0;
+    // A run has completed its disc: text says so, acknowledged before the call returns.
+    virtual void ShowRunResult(const std::string& text) = 0;
 
     // Any thread: runs call on the user-interface thread later, never inside this
     // call.  A dialog that has ended drops it.

@@ -7,6 +7,7 @@
 #include "drivers/CdrDriver.h"
 #include "recording/RecordSession.h"
 #include "songlist/SongListFiles.h"
+#include "ui/DisplayText.h"
 #include "ui/LanguageTable.h"
 #include "ui/TextFormat.h"
 
@@ -69,4 +70,13 @@ bool PhaseText(int32_t phase, int32_t currentTrack, int32_t progress, int32_t tr
         default:
             return false;
     }
+}
+
+std::string RunResultText(int32_t test, const std::string& image) {
+    if (test != 0)
+        return Text(4012);
+    std::string text = Text(4011);
+    if (!image.empty())
+        text += "\n" + FormatText(4013, {DisplayText(image)});
+    return text;
 }

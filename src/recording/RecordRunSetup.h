@@ -1,7 +1,7 @@
 #pragma once
 // What the Record dialog shows and prepares around a run: the album title it offers, its
-// line of totals, the CD-TEXT it prepares before each start, and the line it shows for
-// the run's phase.
+// line of totals, the CD-TEXT it prepares before each start, the line it shows for the
+// run's phase, and the message at the end of a completed run.
 #include <cstdint>
 #include <string>
 
@@ -26,3 +26,7 @@ void PrepareCdText(CCdTextBuilder& builder, CCdrDriver& driver, int32_t useCdTex
 // to stay as it is.
 bool PhaseText(int32_t phase, int32_t currentTrack, int32_t progress, int32_t trackCount,
                std::string& text);
+
+// What the dialog says when a run has completed its disc: a test, or a real disc and,
+// for a recorder that writes an image (the virtual one), where that image is.
+std::string RunResultText(int32_t test, const std::string& image);

@@ -9,6 +9,10 @@
 #include "ui/TextFormat.h"
 
 namespace {
+constexpr int32_t kStatusText = 114;
+constexpr int32_t kStatusOver74Text = 4003;
+constexpr int32_t kStatusOverBothText = 4004;
+
 // Cuts a text to CSong::kMaxText bytes, never in the middle of a UTF-8 character.
 std::string CutText(std::string text) {
     text.resize(CutLength(text, CSong::kMaxText));
@@ -81,6 +85,7 @@ bool CSongList::InsertSong(CSong song) {
 }
 
 void CSongList::InsertAt(int32_t index, Entry entry) {
+    ++revision_;
     rows_.insert(rows_.begin() + index, std::move(entry));
     // The focus stays with its row, which moves down.
     if (focused_ >= index)
@@ -88,6 +93,7 @@ void CSongList::InsertAt(int32_t index, Entry entry) {
 }
 
 void CSongList::RemoveAt(int32_t index) {
+    ++revision_;
     rows_.erase(rows_.begin() + index);
     // The focus stays with its row; a removed focused row passes the focus to the row
     // that takes its place, or to the new last row.
@@ -112,6 +118,8 @@ void CSongList::DeleteSelectedSongs() {
 }
 
 void CSongList::ClearSongs() {
+    if (!rows_.empty())
+        ++revision_;
     rows_.clear();
     totalSeconds_ = 0;
     focused_ = -1;
@@ -121,9 +129,13 @@ void CSongList::ClearSongs() {
 bool CSongList::MoveSong(int32_t from, int32_t to) {
     if (from == to || from < 0 || to < 0 || from >= RowCount() || to > RowCount())
         return false;
+    // Onto the row below it the song stays where it was: no change to the order.
+    const uint64_t before = revision_;
     Entry copy{rows_[static_cast<size_t>(from)].song, false};
     InsertAt(to, std::move(copy));
     RemoveAt(from < to ? from : from + 1);
+    if (to == from + 1)
+        revision_ = before;
     int32_t moved = to > from ? to - 1 : to;
     ClearSelection();
     rows_[static_cast<size_t>(moved)].selected = true;
@@ -161,11 +173,21 @@ MoveResult CSongList::MoveBottom() {
 }
 
 void CSongList::UpdateStatusLine() {
-    int32_t total = totalSeconds_;
-    int32_t left74 = std::max(0, kDisc74Seconds - total);
-    int32_t left80 = std::max(0, kDisc80Seconds - total);
-    statusLine_ = FormatText(114, {RowCount(), total / 60, total % 60, left74 / 60, left74 % 60,
-                                   left80 / 60, left80 % 60});
+    const int32_t total = totalSeconds_;
+    const int32_t left74 = kDisc74Seconds - total;
+    const int32_t left80 = kDisc80Seconds - total;
+    // A list longer than a disc says by how much, not that no time is left.
+    if (left74 >= 0)
+        statusLine_ = FormatText(kStatusText, {RowCount(), total / 60, total % 60, left74 / 60,
+                                               left74 % 60, left80 / 60, left80 % 60});
+    else if (left80 >= 0)
+        statusLine_ =
+            FormatText(kStatusOver74Text, {RowCount(), total / 60, total % 60, -left74 / 60,
+                                           -left74 % 60, left80 / 60, left80 % 60});
+    else
+        statusLine_ =
+            FormatText(kStatusOverBothText, {RowCount(), total / 60, total % 60, -left74 / 60,
+                                             -left74 % 60, -left80 / 60, -left80 % 60});
     // The English text has one form for every count: "1 songs" reads wrong.
     if (RowCount() == 1 && statusLine_.rfind("1 songs,", 0) == 0)
         statusLine_.erase(6, 1);
@@ -181,7 +203,11 @@ std::vector<std::string> CSongList::FullPaths() const {
 }
 
 void CSongList::SetTitle(int32_t index, const std::string& title) {
-    rows_.at(static_cast<size_t>(index)).song.title = CutText(title);
+    std::string& shown = rows_.at(static_cast<size_t>(index)).song.title;
+    std::string cut = CutText(title);
+    if (cut != shown)
+        ++revision_;
+    shown = std::move(cut);
 }
 
 void CSongList::SetFocusedRow(int32_t index) {

@@ -71,6 +71,9 @@ class CSongList {
     const std::string& StatusLine() const { return statusLine_; }
     // Renames a row; titles longer than 255 bytes are cut.
     void SetTitle(int32_t index, const std::string& title);
+    // Counts the changes to the rows (added, removed, moved, renamed, cleared), so that
+    // whoever saved the list can tell whether it has changed since.
+    uint64_t Revision() const { return revision_; }
 
     // View state.
     int32_t FocusedRow() const { return focused_; }  // -1 when none
@@ -94,6 +97,7 @@ class CSongList {
     std::vector<Entry> rows_;
     int32_t totalSeconds_ = 0;
     int32_t focused_ = -1;
+    uint64_t revision_ = 0;
     std::string statusLine_;
     StatusLineSink sink_;
 };

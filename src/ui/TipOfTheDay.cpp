@@ -45,7 +45,7 @@ std::string CTipOfTheDay::ModificationText(const std::string& path) {
 }
 
 CTipOfTheDay::CTipOfTheDay(ITipStore& store, const std::string& startFolder) : store_(store) {
-    showAtStartUp_ = store_.ReadNumber(kStartUpKey, 0) == 0;
+    showAtStartUp_ = WantedAtStartUp(store_);
     int64_t position = store_.ReadNumber(kFilePosKey, 0);
 
     std::string path = InFolder(startFolder, "tips.txt");
@@ -125,6 +125,10 @@ void CTipOfTheDay::NextTip() {
         }
         rewound = true;
     }
+}
+
+bool CTipOfTheDay::WantedAtStartUp(ITipStore& store) {
+    return store.ReadNumber(kStartUpKey, 0) == 0;
 }
 
 void CTipOfTheDay::StoreShowAtStartUp() {

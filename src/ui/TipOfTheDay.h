@@ -45,6 +45,9 @@ class CTipOfTheDay {
     // Reads the next tip, going round to the first one after the last.
     void NextTip();
 
+    // The box as stored: the program opens the dialog at start-up while it is ticked
+    // (and on a first run, when nothing is stored yet).
+    static bool WantedAtStartUp(ITipStore& store);
     bool ShowAtStartUp() const { return showAtStartUp_; }
     void SetShowAtStartUp(bool show) { showAtStartUp_ = show; }
     // Close (OK): stores the check box.  Closing otherwise stores nothing of it.

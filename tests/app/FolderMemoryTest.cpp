@@ -115,12 +115,6 @@ TEST(StartFolder, FilesAreFormedFromTheStartFolder) {
     EXPECT_EQ(start, fs::current_path().string());
     EXPECT_EQ(InFolder("/a/b", "MP3.dir"), "/a/b/MP3.dir");
     EXPECT_EQ(InFolder("/", "MP3.dir"), "/MP3.dir");
-
-    struct RecordingShell : IShell {
-        std::vector<std::string> opened;
-        void OpenDocument(const std::string& path) override { opened.push_back(path); }
-    } shell;
-    OpenHelp(shell, "/opt/tunevarn");
-    EXPECT_EQ(shell.opened, std::vector<std::string>{"/opt/tunevarn/Help.htm"});
+    EXPECT_EQ(HelpFile("/opt/tunevarn"), "/opt/tunevarn/Help.htm");
 }
 }  // namespace

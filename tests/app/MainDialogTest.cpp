@@ -1,6 +1,7 @@
 // The main window's commands, driven through a scripted window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -75,10 +76,14 @@ TEST_F(MainCommands, RecordAndDeleteFollowTheListAndTheDriver) {
     CMainDialog noDriver(ui, ui, App(false));
     EXPECT_FALSE(noDriver.IsCommandEnabled(CMainDialog::kDeleteControl));
     EXPECT_FALSE(noDriver.IsCommandEnabled(CMainDialog::kRecordControl));
+    const std::string emptyReason = noDriver.DisabledReason(CMainDialog::kRecordControl);
     noDriver.DropFiles({Song(1)});
     EXPECT_TRUE(noDriver.IsCommandEnabled(CMainDialog::kDeleteControl));
     EXPECT_FALSE(noDriver.IsCommandEnabled(CMainDialog::kRecordControl));
     EXPECT_EQ(ui.enabled.count(CMainDialog::kRecordControl), 0u);
+    // A disabled control says why: no recorder, whatever the list holds.
+    EXPECT_EQ(noDriver.DisabledReason(CMainDialog::kRecordControl), emptyReason);
+    EXPECT_EQ(noDriver.DisabledReason(CMainDialog::kDeleteControl), "");
 
     CMainDialog main(ui, ui, App(true));
     main.DropFiles({Song(1), Song(2), Song(3)});
@@ -90,8 +95,14 @@ TEST_F(MainCommands, RecordAndDeleteFollowTheListAndTheDriver) {
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_FALSE(ui.enabled[CMainDialog::kDeleteControl]);
     EXPECT_FALSE(ui.enabled[CMainDialog::kRecordControl]);
+    // With a recorder, an empty list is the reason, told with the change.
+    EXPECT_FALSE(ui.whyNot[CMainDialog::kRecordControl].empty());
+    EXPECT_NE(ui.whyNot[CMainDialog::kRecordControl], emptyReason);
+    EXPECT_EQ(ui.whyNot[CMainDialog::kRecordControl], ui.whyNot[CMainDialog::kDeleteControl]);
     main.DropFiles({Song(4)});
+    EXPECT_EQ(ui.whyNot[CMainDialog::kRecordControl], "");
     list.SetSelected(0, true);
+    ui.saveChangesAnswers.push_back(SaveChangesAnswer::kDiscard);
     main.NewList();
     EXPECT_EQ(list.TotalSeconds(), 0);
     EXPECT_FALSE(main.IsCommandEnabled(CMainDialog::kDeleteControl));
@@ -179,11 +190,13 @@ TEST_F(MainCommands, ProjectsAndExportsThroughTheirDialogs) {
     EXPECT_TRUE(fs::exists(out + "/l.m3u"));
     EXPECT_TRUE(fs::exists(out + "/l.pls"));
     ASSERT_EQ(ui.messages.size(), 1u);  // the failed write is reported
+    EXPECT_EQ(ui.notes.size(), 3u);     // the files written are named
     EXPECT_NE(ui.messages[0].find("l.txt"), std::string::npos);
     EXPECT_EQ(ui.dialogs.back().filter, "Text file, for CD label printing{*.TXT}|*.TXT||");
 
     // Open replaces the list with a project, and adds the songs of a playlist.
     main.DropFiles({Song(3)});
+    ui.saveChangesAnswers.push_back(SaveChangesAnswer::kDiscard);
     ui.openAnswers.push_back({out + "/p.mpj"});
     main.OpenProject();
     EXPECT_EQ(Titles(main), "s1 s2 ");
@@ -202,8 +215,17 @@ TEST_F(MainCommands, ProjectsAndExportsThroughTheirDialogs) {
 TEST_F(MainCommands, WindowCommands) {
     LanguageTable().SetStartFolder(start);  // the language choice writes language.set there
     CMainDialog main(ui, ui, App(false));
+    // Help: a missing page is said to be missing; without a browser the program shows it.
     main.Help();
-    EXPECT_EQ(ui.opened, std::vector<std::string>{start + "/Help.htm"});
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find(start + "/Help.htm"), std::string::npos);
+    std::ofstream(start + "/Help.htm") << "<html></html>";
+    main.Help();
+    ui.hasBrowser = false;
+    main.Help();
+    EXPECT_EQ(ui.opened, std::vector<std::string>(2, start + "/Help.htm"));
+    EXPECT_EQ(ui.helpPages, std::vector<std::string>{start + "/Help.htm"});
+    EXPECT_EQ(ui.messages.size(), 1u);
     main.TipsOfTheDay();
     main.PrintCover();
     main.Minimize();
@@ -214,6 +236,83 @@ TEST_F(MainCommands, WindowCommands) {
     EXPECT_FALSE(main.LanguageCommand(1008));
     EXPECT_EQ(ui.refreshes, 1);
 }
+// Exit, New and opening a project ask about a list that changed since it was saved or
+// loaded, and only then; Cancel, or a save that does not happen, keeps it.
+TEST_F(MainCommands, AChangedListIsNotLostWithoutAQuestion) {
+    const std::string out = testpaths::TempDir("main-unsaved");
+    using A = SaveChangesAnswer;
+    CMainDialog main(ui, ui, App(false));
+    main.Exit();
+    EXPECT_EQ(ui.closed, 1);
+    main.DropFiles({Song(1), Song(2)});
+    main.Exit();  // cancelled
+    ui.saveChangesAnswers = {A::kSave};
+    main.Exit();  // the save dialog cancelled
+    EXPECT_EQ(ui.closed, 1);
+    EXPECT_EQ(ui.questions.size(), 2u);
+    ui.saveChangesAnswers = {A::kSave};
+    ui.saveAnswers.push_back(out + "/p.mpj");
+    main.Exit();
+    EXPECT_EQ(ui.closed, 2);
+    EXPECT_TRUE(fs::exists(out + "/p.mpj"));
+    main.Exit();  // saved: no question
+    EXPECT_EQ(ui.closed, 3);
+    EXPECT_EQ(ui.questions.size(), 3u);
+
+    // A move is a change; moving a row in front of the one after it is none.
+    ASSERT_TRUE(main.SongList().MoveSong(0, 1));
+    EXPECT_FALSE(main.ListChanged());
+    main.SongList().SetTitle(0, main.SongList().Title(0));
+    EXPECT_FALSE(main.ListChanged());
+    main.SongList().SetFocusedRow(1);
+    main.MoveTop();
+    EXPECT_TRUE(main.ListChanged());
+    main.NewList();  // cancelled
+    EXPECT_EQ(main.SongList().RowCount(), 2);
+    ui.saveChangesAnswers = {A::kDiscard};
+    main.NewList();
+    EXPECT_EQ(main.SongList().RowCount(), 0);
+
+    // A project opened is as saved; a rename changes it, and another project asks.
+    ui.openAnswers.push_back({out + "/p.mpj"});
+    main.OpenProject();
+    EXPECT_FALSE(main.ListChanged());
+    main.SongList().SetFocusedRow(0);
+    ui.renameAnswers.push_back("Renamed");
+    main.RenameSong();
+    ui.openAnswers.push_back({out + "/p.mpj"});
+    main.OpenProject();  // cancelled
+    EXPECT_EQ(main.SongList().Title(0), "Renamed");
+    EXPECT_EQ(ui.questions.size(), 6u);
+    // What the question asks is the window's to show, in the current language.
+    EXPECT_FALSE(ui.questions[0].empty());
+}
+
+// Songs the disc budget refuses are named, from files and from playlists alike; a long
+// batch names ten and counts the rest.
+TEST_F(MainCommands, SongsRefusedForTheBudgetAreNamed) {
+    mp3craft::WriteSeconds(music + "/long.mp3", CSongList::kBudgetSeconds - 15);
+    std::ofstream(music + "/list.m3u") << "s3.mp3\n";
+    CMainDialog main(ui, ui, App(false));
+    main.DropFiles({music + "/long.mp3", Song(1), Song(2), music + "/list.m3u"});
+    EXPECT_EQ(Titles(main), "long s1 ");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const std::string& text = ui.messages[0];
+    EXPECT_NE(text.find("\ns2.mp3"), std::string::npos) << text;
+    EXPECT_NE(text.find("\ns3.mp3"), std::string::npos) << text;
+    EXPECT_EQ(text.find("s1.mp3"), std::string::npos) << text;
+
+    ui.openAnswers.push_back(std::vector<std::string>(12, Song(2)));
+    main.InsertFiles();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(std::count(ui.messages[1].begin(), ui.messages[1].end(), '\n'), 11);
+    const std::string last = ui.messages[1].substr(ui.messages[1].rfind('\n') + 1);
+    EXPECT_EQ(last.find("s2.mp3"), std::string::npos);
+    EXPECT_NE(last.find('2'), std::string::npos) << "the two not named are counted";
+    main.InsertFiles();  // cancelled: nothing to tell
+    EXPECT_EQ(ui.messages.size(), 2u);
+}
+
 TEST_F(MainCommands, RecordOffersEveryRowAndTheDiscTakesNinetyNine) {
     CBurnerApp& app = App(true);
     ASSERT_NE(app.Driver(), nullptr);
@@ -273,5 +372,9 @@ TEST_F(MainCommands, ExportsOfTheFocusedSong) {
     main.ExportRawTrack();
     EXPECT_EQ(fs::file_size(out + "/s1.bin"), 10 * 176400u);
     EXPECT_EQ(main.FolderMemory().Remembered(FolderKind::kWav), out);
+    // Each file written is named in the status line.
+    ASSERT_EQ(ui.notes.size(), 2u);
+    EXPECT_NE(ui.notes[0].find(out + "/s1.wav"), std::string::npos);
+    EXPECT_NE(ui.notes[1].find(out + "/s1.bin"), std::string::npos);
 }
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -26,15 +27,20 @@ TEST(CommandsThroughDialogs, InsertRenameSaveOpenAndExport) {
 
     // Insert: two files chosen in the open dialog, which starts in the start folder.
     QString folderShown;
+    QStringList types;
     WhenModal("QFileDialog", [&](QWidget* dialog) {
         auto* fd = static_cast<QFileDialog*>(dialog);
         folderShown = fd->directory().absolutePath();
+        types = fd->nameFilters();
         fd->setDirectory(QString::fromStdString(songs));
         ChooseInFileDialog(dialog, "\"01 Morning.mp3\" \"02 Noon.MP3\"");
     });
     rig.Click(W::kInsert);
     EXPECT_EQ(rig.Names(), (std::vector<std::string>{"01 Morning", "02 Noon"}));
     EXPECT_EQ(std::filesystem::file_size(rig.StartFolder() + "/MP3.dir"), 256u);
+    // The file type names its pattern once.
+    ASSERT_EQ(types.size(), 1);
+    EXPECT_EQ(types[0].count(QStringLiteral("*.mp3")), 1) << types[0].toStdString();
     // The next Insert dialog opens where the last one picked.
     WhenModal("QFileDialog", [&](QWidget* dialog) {
         folderShown = static_cast<QFileDialog*>(dialog)->directory().absolutePath();
@@ -72,6 +78,9 @@ TEST(CommandsThroughDialogs, InsertRenameSaveOpenAndExport) {
     });
     rig.Click(W::kSaveProject);
     ASSERT_TRUE(std::filesystem::exists(out + "/album.MPJ"));
+    EXPECT_TRUE(
+        rig.Window().TotalsLine()->text().contains(QString::fromStdString(out + "/album.MPJ")))
+        << "the status line names the file written";
 
     // A new list, then the project opened again.
     rig.Click(W::kNewList);

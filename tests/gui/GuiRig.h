@@ -63,7 +63,11 @@ struct CFakeModalWindows : CModalWindows {
 
 struct CFakeShell : IShell {
     std::vector<std::string> opened;
-    void OpenDocument(const std::string& path) override { opened.push_back(path); }
+    bool hasBrowser = true;
+    bool OpenDocument(const std::string& path) override {
+        opened.push_back(path);
+        return hasBrowser;
+    }
 };
 
 class CMainWindowRig {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSettings>
 
+#include "gui/LanguageTranslator.h"
 #include "support/TestPaths.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("TunevarnTests"));
     QCoreApplication::setApplicationName(QStringLiteral("Tunevarn"));
+    CLanguageTranslator translator;
+    QCoreApplication::installTranslator(&translator);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString(testpaths::TempDir("gui-settings")));
     return RUN_ALL_TESTS();

@@ -1,6 +1,7 @@
 // The main window through its widgets: pictures, list, menus, keys and drops.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -8,12 +9,18 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTextBrowser>
 #include <QToolTip>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 #include "GuiRig.h"
+#include "gui/HelpWindow.h"
 #include "gui/SongListView.h"
 #include "support/TestPaths.h"
 #include "ui/LanguageTable.h"
@@ -74,7 +81,8 @@ TEST(MainWindow, LayoutAtTheTopLeftWithItsColumns) {
     QHeaderView* header = w.ListView()->header();
     EXPECT_EQ(header->sectionSize(0), 300);
     EXPECT_EQ(header->sectionSize(1), 80);
-    EXPECT_EQ(header->sectionSize(2), 201);
+    // The Full Path column takes the rest: an empty list does not scroll sideways.
+    EXPECT_FALSE(w.ListView()->horizontalScrollBar()->isVisible());
     auto* model = w.ListView()->model();
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), "MP3 Title");
     EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "Time");
@@ -82,7 +90,10 @@ TEST(MainWindow, LayoutAtTheTopLeftWithItsColumns) {
     EXPECT_EQ(w.TotalsLine()->text(),
               "0 songs, total time: 00:00, time left:<74min disc>74:00 <80min disc>80:00");
     EXPECT_EQ(w.RecorderLine()->text(), "No CDR driver found.");
-    EXPECT_EQ(w.PictureButtonTooltip(W::kInsert), "Add MP3 files.");
+    // The tooltip names the shortcut.
+    EXPECT_EQ(
+        w.PictureButtonTooltip(W::kInsert),
+        "Add MP3 files. (" + QKeySequence(Qt::Key_Insert).toString(QKeySequence::NativeText) + ")");
 }
 
 TEST(MainWindow, HoverFollowsTheMouseOnAndOffEveryPicture) {
@@ -112,18 +123,28 @@ TEST(MainWindow, RecordAndDeleteNeitherHighlightNorReactOnAnEmptyList) {
     CMainWindowRig rig(true);
     W& w = rig.Window();
     EXPECT_EQ(w.RecorderLine()->text().left(13), "CD Recorder: ");
+    std::map<int32_t, QImage> dimmed;
     for (int32_t id : {W::kRecord, W::kDelete}) {
         rig.Hover(rig.Centre(id));
         EXPECT_FALSE(w.IsPictureButtonHovered(id));
         EXPECT_EQ(w.cursor().shape(), Qt::ArrowCursor);
         rig.Click(id);
+        // The tooltip says why; the picture looks other than an enabled one.
+        EXPECT_TRUE(w.PictureButtonTooltip(id).contains(QLatin1Char('\n'))) << id;
+        dimmed[id] = w.grab(w.PictureButtonRect(id)).toImage();
     }
+    QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier);
     EXPECT_TRUE(rig.windows.records.empty());
 
     // Songs listed and a recorder: both come alive; Delete removes the selected songs.
     AddThree(rig);
     EXPECT_TRUE(w.IsPictureButtonEnabled(W::kRecord));
     EXPECT_TRUE(w.IsPictureButtonEnabled(W::kDelete));
+    rig.Hover(QPoint(320, 470));
+    for (int32_t id : {W::kRecord, W::kDelete}) {
+        EXPECT_FALSE(w.PictureButtonTooltip(id).contains(QLatin1Char('\n'))) << id;
+        EXPECT_NE(w.grab(w.PictureButtonRect(id)).toImage(), dimmed[id]) << id;
+    }
     rig.Hover(QPoint(320, 60));
     rig.Hover(rig.Centre(W::kDelete));
     EXPECT_TRUE(w.IsPictureButtonHovered(W::kDelete));
@@ -199,14 +220,31 @@ TEST(MainWindow, ContextMenuOnlyAtTheHeightOfARow) {
     // Down on the row the menu belongs to.
     ChooseMenuItem(w.OpenMenu(), W::kMenuDown);
     EXPECT_EQ(rig.Names(), (std::vector<std::string>{kMorning, kEvening, kNoon}));
+}
 
-    // A request from the keyboard opens nothing.
+// The Menu key and Shift+F10 open the focused row's menu; on a list without a focused row
+// a menu of what needs none.
+TEST(MainWindow, ContextMenuFromTheKeyboard) {
+    CMainWindowRig rig;
+    W& w = rig.Window();
+    QTest::keyClick(w.ListView(), Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_NE(w.OpenMenu(), nullptr);
+    EXPECT_EQ(MenuLines(w.OpenMenu()),
+              (std::vector<std::string>{"1001 &Insert", "-", "32779 &Tips of the day"}));
+    w.OpenMenu()->close();
+
+    AddThree(rig);
+    QTest::mouseClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(-1, -1), QPoint(-1, -1));
-    QApplication::sendEvent(&w, &key);
-    QContextMenuEvent listKey(QContextMenuEvent::Keyboard, QPoint(5, 5), QPoint(5, 5));
-    QApplication::sendEvent(w.ListView(), &listKey);
-    QApplication::processEvents();
-    EXPECT_TRUE(w.OpenMenu() == nullptr || !w.OpenMenu()->isVisible());
+    QApplication::sendEvent(w.ListView(), &key);
+    ASSERT_NE(w.OpenMenu(), nullptr);
+    EXPECT_EQ(w.OpenMenu()->actions().size(), 13);
+    // Next to its row, which Down then moves.
+    const QRect row = w.ListView()->visualRect(w.ListView()->model()->index(1, 0));
+    EXPECT_LT(std::abs(w.OpenMenu()->pos().y() - rig.Viewport()->mapToGlobal(row.bottomLeft()).y()),
+              row.height() * 2);
+    ChooseMenuItem(w.OpenMenu(), W::kMenuDown);
+    EXPECT_EQ(rig.Names(), (std::vector<std::string>{kMorning, kEvening, kNoon}));
 }
 
 TEST(MainWindow, DraggingARowPlacesItInFrontOfTheRowItIsDroppedOn) {
@@ -217,6 +255,7 @@ TEST(MainWindow, DraggingARowPlacesItInFrontOfTheRowItIsDroppedOn) {
     QTest::mouseMove(view, rig.RowPoint(1));
     QTest::mouseMove(view, rig.RowPoint(2, 200));
     EXPECT_TRUE(rig.Window().ListView()->IsDragging());
+    EXPECT_EQ(rig.Window().ListView()->DropRow(), 2) << "the line shows where it lands";
     EXPECT_NE(view->cursor().shape(), Qt::ArrowCursor);
     EXPECT_NE(view->cursor().shape(), Qt::ForbiddenCursor);
     QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, rig.RowPoint(2, 200));
@@ -236,6 +275,7 @@ TEST(MainWindow, DraggingARowPlacesItInFrontOfTheRowItIsDroppedOn) {
     QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, rig.RowPoint(0));
     QTest::mouseMove(view, below);
     EXPECT_EQ(view->cursor().shape(), Qt::ForbiddenCursor);
+    EXPECT_EQ(rig.Window().ListView()->DropRow(), -1);
     QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, below);
     EXPECT_EQ(rig.Names(), (std::vector<std::string>{kEvening, kNoon, kMorning}));
     EXPECT_FALSE(rig.Window().ListView()->IsDragging());
@@ -261,12 +301,17 @@ TEST(MainWindow, KeysAndDoubleClickInTheList) {
     AddThree(rig);
     QWidget* view = rig.Viewport();
     CSongListView* list = rig.Window().ListView();
-    // Double-click plays from that row.
+    // Double-click plays from that row, and so does Enter.
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
     QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
     ASSERT_EQ(rig.windows.played.size(), 1u);
     EXPECT_EQ(rig.windows.played[0].current, 1);
     EXPECT_EQ(rig.windows.played[0].titles.size(), 3u);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_EQ(rig.windows.played.size(), 2u);
+    EXPECT_EQ(rig.windows.played[1].current, 2);
+    EXPECT_TRUE(rig.Window().isVisible());
 
     // Delete with two rows selected removes both.
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, rig.RowPoint(0));
@@ -278,10 +323,98 @@ TEST(MainWindow, KeysAndDoubleClickInTheList) {
     WhenModal("QFileDialog", [](QWidget* dialog) { ClickButton(dialog, "Cancel"); });
     QTest::keyClick(list, Qt::Key_Insert);
     EXPECT_EQ(rig.Names(), std::vector<std::string>{kEvening});
+}
 
-    // Escape ends the window as Exit does.
-    QTest::keyClick(&rig.Window(), Qt::Key_Escape);
-    EXPECT_FALSE(rig.Window().isVisible());
+// Escape, the close box and Exit ask before a changed list is lost, and only then.
+TEST(MainWindow, EndingAsksAboutAChangedListOnly) {
+    CMainWindowRig rig;
+    W& w = rig.Window();
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible()) << "nothing listed: no question";
+
+    w.show();
+    AddThree(rig);
+    int asked = 0;
+    auto answer = [&](const QString& button) {
+        WhenModal<QMessageBox>([&asked, button](QMessageBox* box) {
+            ++asked;
+            ClickButton(box, button);
+        });
+    };
+    answer("Cancel");
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_TRUE(w.isVisible());
+    answer("Cancel");
+    rig.Click(W::kExit);
+    EXPECT_TRUE(w.isVisible());
+    answer("Discard");
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(rig.Songs().RowCount(), 3) << "the list goes with the window, not before";
+}
+
+// Every picture from the keyboard: Tab reaches each, Space or Enter presses it, each has
+// its tooltip as the name a screen reader announces, and the common shortcuts work.
+TEST(MainWindow, EveryPictureFromTheKeyboard) {
+    CMainWindowRig rig(true);
+    AddThree(rig);
+    W& w = rig.Window();
+    w.ListView()->setFocus();
+    std::set<int32_t> reached;
+    for (int i = 0; i < 40; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        for (int32_t id : kAllButtons)
+            if (QApplication::focusWidget() == w.PictureButtonKey(id))
+                reached.insert(id);
+    }
+    EXPECT_EQ(reached, std::set<int32_t>(std::begin(kAllButtons), std::end(kAllButtons)));
+
+    for (int32_t id : kAllButtons) {
+        QAccessibleInterface* key = QAccessible::queryAccessibleInterface(w.PictureButtonKey(id));
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(key->role(), QAccessible::PushButton) << id;
+        EXPECT_FALSE(key->text(QAccessible::Name).isEmpty()) << id;
+        EXPECT_TRUE(w.PictureButtonTooltip(id).startsWith(key->text(QAccessible::Name))) << id;
+    }
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(w.ListView());
+    EXPECT_FALSE(list->text(QAccessible::Name).isEmpty());
+    EXPECT_NE(w.ListView()
+                  ->model()
+                  ->index(0, 0)
+                  .data(Qt::AccessibleTextRole)
+                  .toString()
+                  .indexOf(QString::fromStdString(rig.Songs().Title(0))),
+              -1);
+
+    // The focus shows on the picture that has it.
+    const QRect print = w.PictureButtonRect(W::kPrintCover);
+    const QImage unfocused = w.grab(print).toImage();
+    w.PictureButtonKey(W::kPrintCover)->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(w.grab(print).toImage(), unfocused);
+    QTest::keyClick(w.PictureButtonKey(W::kPrintCover), Qt::Key_Space);
+    EXPECT_EQ(rig.windows.covers, 1);
+    w.PictureButtonKey(W::kMinimize)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(w.PictureButtonKey(W::kMinimize), Qt::Key_Return);
+    EXPECT_TRUE(w.windowState() & Qt::WindowMinimized);
+    w.showNormal();
+    QApplication::setActiveWindow(&w);
+
+    // Shortcuts, wherever the focus is.
+    w.ListView()->setFocus();
+    QTest::keyClick(w.ListView(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(rig.windows.covers, 2);
+    std::ofstream(rig.StartFolder() + "/Help.htm") << "<html></html>";
+    QTest::keyClick(w.ListView(), Qt::Key_F1);
+    EXPECT_EQ(rig.shell.opened.size(), 1u);
+    WhenModal("QFileDialog", [](QWidget* dialog) { ClickButton(dialog, "Cancel"); });
+    QTest::keyClick(w.ListView(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(rig.Songs().RowCount(), 3);
+    QApplication::setActiveWindow(&w);  // back from the dialog
+    WhenModal("CNormalizeInfoDlg", [](QWidget* dialog) { ClickButton(dialog, "OK"); });
+    WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "OK"); });  // Noon's 3 s
+    QTest::keyClick(w.ListView(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(rig.windows.records.size(), 1u);
 }
 
 TEST(MainWindow, MovesWithoutAFocusedSongWarn) {
@@ -304,12 +437,39 @@ TEST(MainWindow, MovesWithoutAFocusedSongWarn) {
     rig.Click(W::kBottom);
     rig.Click(W::kUp);
     EXPECT_EQ(rig.Names(), (std::vector<std::string>{kMorning, kEvening, kNoon}));
-    rig.Click(W::kHelp);
-    EXPECT_EQ(rig.shell.opened, std::vector<std::string>{rig.StartFolder() + "/Help.htm"});
     rig.Click(W::kPrintCover);
     EXPECT_EQ(rig.windows.covers, 1);
+    WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "Discard"); });
     rig.Click(W::kNewList);
     EXPECT_TRUE(rig.Names().empty());
+}
+
+// Help: the browser's, the program's own window without one, and a word when the page
+// is missing.
+TEST(MainWindow, HelpWithAndWithoutABrowser) {
+    CMainWindowRig rig;
+    const std::string help = rig.StartFolder() + "/Help.htm";
+    QString said;
+    WhenModal<QMessageBox>([&](QMessageBox* box) {
+        said = box->text();
+        ClickButton(box, "OK");
+    });
+    rig.Click(W::kHelp);
+    EXPECT_TRUE(said.contains(QString::fromStdString(help)));
+    EXPECT_TRUE(rig.shell.opened.empty());
+
+    std::ofstream(help) << "<html><head><title>Sample help</title></head><body>"
+                           "<p id=\"top\">Sample text</p></body></html>";
+    rig.Click(W::kHelp);
+    EXPECT_EQ(rig.shell.opened, std::vector<std::string>{help});
+    EXPECT_EQ(rig.Window().HelpWindow(), nullptr);
+    rig.shell.hasBrowser = false;
+    rig.Click(W::kHelp);
+    CHelpWindow* window = rig.Window().HelpWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Sample help");
+    EXPECT_TRUE(window->Browser()->toPlainText().contains("Sample text"));
 }
 
 TEST(MainWindow, ChoosingALanguageRetitlesEverythingAtOnce) {
@@ -346,12 +506,12 @@ TEST(MainWindow, ChoosingALanguageRetitlesEverythingAtOnce) {
                   (4800 - total) / 60, (4800 - total) % 60);
     EXPECT_EQ(w.TotalsLine()->text().toStdString(), expected);
     EXPECT_EQ(w.RecorderLine()->text(), "O-nay ecorder-ray");
-    EXPECT_EQ(w.PictureButtonTooltip(W::kInsert), "Add-ay ongs-say");
+    EXPECT_TRUE(w.PictureButtonTooltip(W::kInsert).startsWith("Add-ay ongs-say ("));
     // The tooltip itself, 10 ms after the mouse came.
     rig.Hover(rig.Centre(W::kInsert));
     for (int i = 0; i < 200 && !QToolTip::isVisible(); ++i) QTest::qWait(10);
     EXPECT_TRUE(QToolTip::isVisible());
-    EXPECT_EQ(QToolTip::text(), "Add-ay ongs-say");
+    EXPECT_EQ(QToolTip::text(), w.PictureButtonTooltip(W::kInsert));
     rig.Hover(QPoint(320, 470));
 
     // Remembered for the next start.

@@ -1,17 +1,19 @@
 // The Record dialog through its widgets: what it opens with, the Normalize group's enable
 // rules, the progress timer's line, and runs on the virtual recorder: a disc burnt from
 // the main window that is the command line's disc byte for byte, Stop, Escape and the
-// close box during the write, a driver's message while the worker waits, and the
-// buttons of a failed run.
+// close box during the write (each asks first), a driver's message while the worker
+// waits, the message at the end of a run, and the buttons of a failed run.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QThread>
 #include <QTimerEvent>
@@ -141,6 +143,7 @@ struct CRecorderRig {
     std::unique_ptr<CRecordDialog> Open(int32_t normalizeOn = 0) {
         auto dialog = std::make_unique<CRecordDialog>(
             app->Driver(), app->DiscImage(), *app->CdTextBuilder(), messages.Queue(), normalizeOn);
+        dialog->Logic().SetImageLocator([this] { return app->LastDiscImage(); });
         dialog->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         return dialog;
@@ -215,6 +218,42 @@ TEST(RecordDialog, OpensAsItsTemplateSays) {
     CdTextCapable() = 0;
 }
 
+// Laid out from its texts: in every shipped language each control shows its whole text,
+// and Qt's own buttons speak the language too.
+TEST(RecordDialog, EveryShippedLanguageShowsInFull) {
+    const auto cancelText = [] {
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        return box.button(QDialogButtonBox::Cancel)->text();
+    };
+    English(testpaths::TempDir("record-languages"));
+    const QString english = cancelText();
+    CLanguageTable& table = LanguageTable();
+    table.SetStartFolder(testpaths::SourceDir() + "/data");
+    table.EnumerateLanguages();
+    ASSERT_GE(table.LanguageCount(), 1);
+    CdTextCapable() = 1;
+    auto disc = disctest::MakeDisc({4, 4, 5});
+    CCdTextBuilder cdText;
+    CDriverMessages messages;
+    for (int32_t i = 0; i < table.LanguageCount(); ++i) {
+        ASSERT_TRUE(table.UseLanguageForRun(table.LanguageName(i)));
+        SCOPED_TRACE(table.LanguageName(i));
+        CRecordDialog d(nullptr, *disc, cdText, messages.Queue(), 0);
+        d.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+        for (const CRecordDialogControl& control : RecordDialogControls()) {
+            QWidget* w = d.Control(control.id);
+            if (control.id == kTotals || control.id == kPhase || qobject_cast<QLineEdit*>(w))
+                continue;
+            EXPECT_GE(w->width(), w->minimumSizeHint().width()) << control.id;
+            EXPECT_TRUE(d.rect().contains(w->geometry())) << control.id;
+        }
+        EXPECT_NE(cancelText(), english);
+    }
+    English(testpaths::TempDir("record-languages"));
+    CdTextCapable() = 0;
+}
+
 TEST(RecordDialog, TheTimerShowsThePhaseAndTheBar) {
     CDialogOnly twelve(std::vector<int32_t>(12, 2), 0);
     CRecordDialog& d = *twelve.dialog;
@@ -280,10 +319,11 @@ TEST(RecordDialog, TheNormalizeBoxesFollowTheTwoClickHandlers) {
     EXPECT_EQ(d.Logic().Session().higher, 100);
 }
 
-// A disc that is not blank: the worker's one message, shown while it waits, then a run
-// that is over with the buttons still as they were; Stop with no run only gives them
-// back.  Record and Stop at once: Stop's wait shows the message the worker is held by.
-TEST(ThreadedRecordDialog, AFailedRunKeepsItsButtonsUntilStop) {
+// A disc that is not blank: the worker's one message, shown while it waits in a box of
+// the program's name, then the dialog idle again by itself; Stop with no run only gives
+// the buttons back.  Record and Stop at once: Stop's wait shows the message the worker is
+// held by.
+TEST(ThreadedRecordDialog, AFailedRunEndsIdle) {
     CVirtualDevice::Config config;
     config.disc = CVirtualDevice::Disc::kWritten;
     CRecorderRig rig(config);
@@ -301,9 +341,8 @@ TEST(ThreadedRecordDialog, AFailedRunKeepsItsButtonsUntilStop) {
     Click(d, kRecord);
     EXPECT_TRUE(Running(d));
     ASSERT_TRUE(WaitFor([&] { return !d.Logic().RunActive() && !shown.empty(); }));
-    EXPECT_EQ(shown, std::vector<std::string>{"trace: The disc in the drive is not blank."});
-    QTest::qWait(50);  // anything the worker might have posted arrives
-    EXPECT_TRUE(Running(d)) << "a failed run leaves the buttons as they are";
+    EXPECT_EQ(shown, std::vector<std::string>{"Tunevarn: The disc in the drive is not blank."});
+    EXPECT_TRUE(WaitFor([&] { return Idle(d); }, 2000)) << "idle with no Stop";
     Click(d, kStop);
     EXPECT_TRUE(Idle(d));
     EXPECT_EQ(shown.size(), 1u);
@@ -324,14 +363,25 @@ TEST(ThreadedRecordDialog, ARecorderWithoutCdTextClearsTheFlagOnEachStart) {
     CRecordDialog& d = *dialog;
     for (int32_t id : {kCdTextGroup, kUseCdText, kAlbumLabel, kAlbumTitle})
         EXPECT_FALSE(d.Control(id)->isEnabled()) << id;
+    std::vector<QString> ends;
     for (int32_t start : {kTest, kRecord}) {
         CdTextInUse() = 1;
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+            ends.push_back(box->text());
+            EXPECT_TRUE(Idle(d)) << "idle before the message";
+            ClickButton(box, "OK");
+        });
         Click(d, start);
         EXPECT_EQ(CdTextInUse(), 0) << start;
         EXPECT_EQ(d.Logic().Session().useCdText, 0);
-        ASSERT_TRUE(WaitFor([&] { return Idle(d); })) << "the write's end brings the buttons back";
+        ASSERT_TRUE(WaitFor([&] { return ends.size() == (start == kTest ? 1u : 2u); }))
+            << "the write's end is told";
     }
     EXPECT_EQ(rig.Images().size(), 2u) << "the recorded disc: .bin and .cue, no CD-TEXT";
+    // The test and the disc end with messages of their own; the disc's names its image.
+    EXPECT_NE(ends[0], ends[1]);
+    EXPECT_FALSE(ends[0].contains(QString::fromStdString(rig.out)));
+    EXPECT_TRUE(ends[1].contains(QString::fromStdString(rig.out))) << ends[1].toStdString();
 }
 
 // The user's way: songs in the main window, Record, 4x, Normalize (on by default here),
@@ -369,10 +419,16 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
         auto* album = static_cast<QLineEdit*>(d->Control(kAlbumTitle));
         album->clear();
         QTest::keyClicks(album, "Sample Album");
+        bool told = false;
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+            told = box->text().contains(QString::fromStdString(out + "/disc-1"));
+            ClickButton(box, "OK");
+        });
         Click(*d, kRecord);
         EXPECT_TRUE(Running(*d));
         burnt = WaitFor([&] { return Idle(*d); });
         EXPECT_EQ(d->Logic().Session().completed, 1);
+        EXPECT_TRUE(WaitFor([&] { return told; })) << "the end names the image";
         Click(*d, kExit);
     });
     WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "OK"); });  // Noon's 3 s
@@ -420,7 +476,7 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
               std::string::npos);
 }
 
-TEST(ThreadedRecordDialog, StopEscapeOrTheCloseBoxDuringTheWriteEndsTheRunWithNoImage) {
+TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun) {
     CRecorderRig rig(SlowDrive());
     auto dialog = rig.Open();
     CRecordDialog& d = *dialog;
@@ -438,18 +494,24 @@ TEST(ThreadedRecordDialog, StopEscapeOrTheCloseBoxDuringTheWriteEndsTheRunWithNo
         positions.insert(bar->value());
     }
     EXPECT_GE(positions.size(), 3u);
+    // Exit, Escape and the close box would end the dialog: they ask first, and the run
+    // goes on unless the user says to stop it.
+    WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "No"); });
+    Click(d, kExit);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_TRUE(d.Logic().RunActive());
     Click(d, kStop);
     EXPECT_FALSE(d.Logic().RunActive());
     EXPECT_TRUE(Idle(d));
     EXPECT_EQ(run.completed, 0);
 
-    // Escape and the close box would end the dialog: the run is stopped first.
     for (bool escape : {true, false}) {
         const char* way = escape ? "Escape" : "close box";
         d.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
         Click(d, kRecord);
         ASSERT_TRUE(WaitFor(writing)) << way;
+        WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "Yes"); });
         if (escape)
             QTest::keyClick(&d, Qt::Key_Escape);
         else
@@ -462,7 +524,7 @@ TEST(ThreadedRecordDialog, StopEscapeOrTheCloseBoxDuringTheWriteEndsTheRunWithNo
     EXPECT_TRUE(rig.Images().empty());
 }
 
-// A WRITE that fails: the driver's "trace" box comes up on the window's thread while the
+// A WRITE that fails: the driver's message box comes up on the window's thread while the
 // worker waits for OK, and after it the run ends as a write does: released, ejected, the
 // buttons back.
 TEST(ThreadedRecordDialog, AWriteFaultShowsItsTraceBoxWhileTheWorkerWaits) {
@@ -482,7 +544,7 @@ TEST(ThreadedRecordDialog, AWriteFaultShowsItsTraceBoxWhileTheWorkerWaits) {
     });
     Click(d, kRecord);
     ASSERT_TRUE(WaitFor([&] { return Idle(d); }));
-    EXPECT_EQ(shown, std::vector<std::string>{"trace: Write data failed."});
+    EXPECT_EQ(shown, std::vector<std::string>{"Tunevarn: Write data failed."});
     EXPECT_TRUE(WaitFor([&] { return !d.Logic().RunActive(); }));
     EXPECT_EQ(d.Logic().Session().completed, 0);
     EXPECT_EQ(RecordingBusy(), 0);

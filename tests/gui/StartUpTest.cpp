@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QSettings>
 #include <filesystem>
 #include <fstream>
 
@@ -29,7 +30,9 @@ struct StartUpRun {
     CFakeModalWindows windows;
     std::vector<std::string> seen;
 
-    void Run(int recorders, bool splash) {
+    // tips: the Tip of the Day's box as stored, ticked or not.
+    void Run(int recorders, bool splash, bool tips = false) {
+        QSettings().setValue(QStringLiteral("Tip/StartUp"), tips ? 0 : 1);
         std::string problem;
         CBurnerApp app(start, messages.Queue());
         if (recorders > 0) {
@@ -123,11 +126,19 @@ TEST(StartUpWindows, TwoRecordersAreChosenFromAndTheSplashStaysItsTime) {
     EXPECT_EQ(CSplashWnd::Current(), nullptr);
 }
 
-TEST(StartUpWindows, NoSplashWhenTheCommandLineSaysSo) {
+// No splash when the command line says so; the tip of the day over the main window
+// while its box is ticked.
+TEST(StartUpWindows, NoSplashWhenTheCommandLineSaysSoAndTheTipWhenItsBoxIsTicked) {
     StartUpRun run;
     std::ofstream(run.start + "/language.set") << "English\n$$default.ini\n";
+    WhenModal("CTipDlg", [&run](QWidget* dialog) {
+        run.seen.push_back(std::string("tip over ") +
+                           dialog->parentWidget()->metaObject()->className());
+        ClickButton(dialog, "Close");
+    });
     ExitMainWindowWhenItRuns(run);
-    run.Run(1, false);
-    EXPECT_EQ(run.seen, (std::vector<std::string>{"main window CD Recorder: V0 Burner 1.0"}));
+    run.Run(1, false, true);
+    EXPECT_EQ(run.seen, (std::vector<std::string>{"tip over CMainWindow",
+                                                  "main window CD Recorder: V0 Burner 1.0"}));
 }
 }  // namespace

@@ -1,4 +1,4 @@
-// A driver's message from the recording worker: shown in the "trace" box on the
+// A driver's message from the recording worker: shown in the program's message box on the
 // user-interface thread, and the worker goes on only after OK, whether that thread is
 // in its event loop or waiting for the worker (as Stop does).
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ TEST(ThreadedReportError, WhileTheWindowWaitsForTheWorker) {
     // The user-interface thread waits for the worker, as the Record dialog's Stop does.
     EXPECT_TRUE(messages.Queue().WaitUntil([&] { return done.load() == 1; }, 20000));
     worker.join();
-    EXPECT_EQ(shown, std::vector<std::string>{"trace: Write error: medium not present"});
+    EXPECT_EQ(shown, std::vector<std::string>{"Tunevarn: Write error: medium not present"});
 }
 
 TEST(ThreadedReportError, WhileTheEventLoopRuns) {
@@ -51,6 +51,6 @@ TEST(ThreadedReportError, WhileTheEventLoopRuns) {
     loop.exec();
     worker.join();
     EXPECT_EQ(done.load(), 1);
-    EXPECT_EQ(shown, std::vector<std::string>{"trace: Buffer underrun"});
+    EXPECT_EQ(shown, std::vector<std::string>{"Tunevarn: Buffer underrun"});
 }
 }  // namespace

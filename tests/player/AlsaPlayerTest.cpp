@@ -3,14 +3,12 @@
 // compares what was played with the song's own decoding, byte for byte.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
-#include "audio/Mp3Source.h"
 #include "player/AlsaConfig.h"
 #include "player/Player.h"
 #include "player/PlayerFakes.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
+#include "ui/LanguageTable.h"
 
 using namespace playertest;
 
@@ -42,10 +40,6 @@ TEST(ThreadedAlsaPlayer, TheDefaultDeviceHearsTheSongByteForByte) {
 TEST(ThreadedAlsaPlayer, ADeviceThatCannotBeOpenedLeavesThePlayerSilentWithALineOnStderr) {
     CAlsaConfig config("{ type hw card 99 device 0 }");
     std::string song = testpaths::Fixture("m1_44100_stereo.mp3");
-    CMp3Source probe;
-    ASSERT_EQ(probe.Open(song.c_str()), 0);
-    char total[16];
-    std::snprintf(total, sizeof total, "/%02d:%02d", probe.Duration() / 60, probe.Duration() % 60);
     CRecordingView view;
     CPlayer player(view);
     player.SetSongs({{song}, {"Song"}, 0});
@@ -57,5 +51,5 @@ TEST(ThreadedAlsaPlayer, ADeviceThatCannotBeOpenedLeavesThePlayerSilentWithALine
     EXPECT_FALSE(player.Playing());
     EXPECT_FALSE(view.clockRunning);
     EXPECT_TRUE(view.titles.empty());
-    EXPECT_EQ(view.times.back(), std::string("Time: 00:00") + total);
+    EXPECT_EQ(view.times.back(), Text(4008));
 }

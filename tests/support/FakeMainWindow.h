@@ -18,6 +18,8 @@ struct CFakeMainWindow : IMainWindowUi, IShell, IDriverUi {
     std::deque<std::string> saveAnswers;
     std::deque<std::string> renameAnswers;
     int32_t normalizeAnswer = 0;
+    std::deque<SaveChangesAnswer> saveChangesAnswers;  // empty: Cancel
+    bool hasBrowser = true;
     // Runs inside the Record dialog, to look at what it was given.
     std::function<void(const CRecordDialogRequest&)> recordDialog;
 
@@ -27,6 +29,10 @@ struct CFakeMainWindow : IMainWindowUi, IShell, IDriverUi {
     std::vector<CPlayerSongs> played;
     std::vector<int32_t> recordDialogs;  // normalize on, per Record dialog run
     std::map<int32_t, bool> enabled;
+    std::map<int32_t, std::string> whyNot;
+    std::vector<std::string> questions;
+    std::vector<std::string> notes;      // status notes
+    std::vector<std::string> helpPages;  // shown in the program's own window
     std::vector<std::string> opened;
     std::vector<std::string> errors;  // from the drivers
     int refreshes = 0, covers = 0, tips = 0, minimized = 0, closed = 0, normalizeQuestions = 0;
@@ -69,10 +75,26 @@ struct CFakeMainWindow : IMainWindowUi, IShell, IDriverUi {
     }
     void RunCoverDialog() override { ++covers; }
     void ShowTipOfTheDay() override { ++tips; }
-    void SetCommandEnabled(int32_t id, bool on) override { enabled[id] = on; }
+    SaveChangesAnswer AskSaveChanges(const std::string& question) override {
+        questions.push_back(question);
+        if (saveChangesAnswers.empty())
+            return SaveChangesAnswer::kCancel;
+        auto answer = saveChangesAnswers.front();
+        saveChangesAnswers.pop_front();
+        return answer;
+    }
+    void ShowStatusNote(const std::string& text) override { notes.push_back(text); }
+    void ShowHelpPage(const std::string& path) override { helpPages.push_back(path); }
+    void SetCommandEnabled(int32_t id, bool on, const std::string& reason) override {
+        enabled[id] = on;
+        whyNot[id] = reason;
+    }
     void RefreshTexts() override { ++refreshes; }
     void Minimize() override { ++minimized; }
     void CloseMainWindow() override { ++closed; }
-    void OpenDocument(const std::string& path) override { opened.push_back(path); }
+    bool OpenDocument(const std::string& path) override {
+        opened.push_back(path);
+        return hasBrowser;
+    }
     void ReportError(const std::string& text) override { errors.push_back(text); }
 };

@@ -12,6 +12,7 @@
 #include "app/DesktopStartFolder.h"
 #include "app/StartFolder.h"
 #include "gui/DesktopStartUp.h"
+#include "gui/LanguageTranslator.h"
 #include "gui/ModalWindows.h"
 #include "gui/SplashWnd.h"
 #include "gui/TraceBox.h"
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tunevarn"));
     QCoreApplication::setApplicationName(QStringLiteral("Tunevarn"));
+    CLanguageTranslator translator;
+    QCoreApplication::installTranslator(&translator);
 
     bool splash = true;
     bool desktopStart = false;

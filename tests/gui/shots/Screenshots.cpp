@@ -31,6 +31,8 @@
 #include "audio/Mp3Source.h"
 #include "gui/CoverDialog.h"
 #include "gui/DesktopShell.h"
+#include "gui/HelpWindow.h"
+#include "gui/LanguageTranslator.h"
 #include "gui/MainWindow.h"
 #include "gui/ModalWindows.h"
 #include "gui/NormalizeInfoDlg.h"
@@ -129,10 +131,41 @@ struct RecordRig {
     }
 };
 
-// The Record dialog over the listed songs: idle; in the middle of a write to a virtual
-// recorder that writes at 1x in real time, Normalize and CD-TEXT on; and a run on a disc
-// that is not blank, with its "trace" box, then the buttons it leaves until Stop.
+// The Record dialog over the listed songs: idle, in English and in German; in the middle
+// of a write to a virtual recorder that writes at 1x in real time, Normalize and CD-TEXT
+// on; the message at the end of a disc written; and a run on a disc that is not blank,
+// with the drive's message, then the dialog idle again.
 void ShootRecordDialog(CSongList& songs, const std::string& start, QWidget* parent) {
+    if (LanguageTable().UseLanguageForRun("Deutsch")) {
+        RecordRig rig(songs, start, {}, 0, parent);
+        Save(Screen(rig.dialog->frameGeometry()), "record-german");
+        rig.dialog->close();
+        LanguageTable().SelectLanguage(0);
+    }
+    {
+        RecordRig rig(songs, start, {}, 0, parent);
+        rig.dialog->Logic().SetImageLocator([&rig] { return rig.app.LastDiscImage(); });
+        CRecordDialog& dialog = *rig.dialog;
+        // The message comes up over the dialog once the disc is written; it runs its own
+        // event loop, in which this looks for it.
+        bool shot = false;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (shot || box == nullptr || box == &dialog || !box->isVisible())
+                return;
+            shot = true;
+            Settle(300);
+            Save(Screen(dialog.frameGeometry().united(box->frameGeometry())),
+                 "record-complete-message");
+            box->close();
+        });
+        look.start(50);
+        ClickControl(dialog.Control(recordctl::kRecord));
+        for (int i = 0; i < 600 && !shot; ++i) Settle(50);
+        look.stop();
+        dialog.close();
+    }
     {
         CVirtualDevice::Config slow;
         slow.realTime = true;
@@ -186,6 +219,8 @@ struct ScratchStore : ITipStore {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    CLanguageTranslator translator;
+    QCoreApplication::installTranslator(&translator);
     if (argc < 4) {
         std::fprintf(stderr, "usage: gui_screenshots OUT_DIR FIXTURE_DIR DATA_DIR\n");
         return 2;
@@ -247,6 +282,11 @@ int main(int argc, char** argv) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::fprintf(stderr, "gui_screenshots: a window did not show\n");
+    // Empty: Record and Delete dimmed, Record's tooltip saying why.
+    QCursor::setPos(window.mapToGlobal(window.PictureButtonRect(CMainWindow::kDelete).center()));
+    Settle(600);
+    Save(Screen(window.frameGeometry()), "main-window-empty");
+    QCursor::setPos(window.mapToGlobal(QPoint(320, 470)));
     QMimeData songs;
     songs.setUrls({QUrl::fromLocalFile(QString::fromStdString(fixtures + "/songs")),
                    QUrl::fromLocalFile(QString::fromStdString(fixtures + "/id3v1_space.mp3")),
@@ -261,6 +301,35 @@ int main(int argc, char** argv) {
     QCursor::setPos(window.mapToGlobal(QPoint(320, 470)));
     Settle(300);
     Save(Screen(window.frameGeometry()), "main-window");
+
+    // A row dragged over another: the line where it would land.
+    {
+        auto rowCentre = [&](int row) {
+            return window.ListView()
+                ->visualRect(window.ListView()->model()->index(row, 0))
+                .center();
+        };
+        QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, rowCentre(0));
+        QTest::mouseMove(viewport, rowCentre(1));
+        QTest::mouseMove(viewport, rowCentre(3));
+        Settle();
+        Save(Screen(window.frameGeometry()), "list-drag");
+        QTest::mouseMove(viewport, rowCentre(0));
+        QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, rowCentre(0));
+    }
+
+    // The keyboard's focus on Record, and its tooltip.
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    Settle();
+    window.PictureButtonKey(CMainWindow::kRecord)->setFocus(Qt::TabFocusReason);
+    Settle(300);
+    Save(Screen(window.frameGeometry().adjusted(0, 0, 120, 40)), "main-window-focus");
+    window.ListView()->setFocus();
+
+    // Leaving a changed list asks first.
+    ShootModal("unsaved-list-question", [&] { QTest::keyClick(&window, Qt::Key_Escape); });
+    Settle();
 
     // The mouse over Record: its hover image and its tooltip.
     QCursor::setPos(window.mapToGlobal(window.PictureButtonRect(CMainWindow::kRecord).center()));
@@ -341,7 +410,7 @@ int main(int argc, char** argv) {
     }
     ShootRecordDialog(main.SongList(), start, &window);
 
-    // A move with no song selected warns; a driver's message in its "trace" box.
+    // A move with no song selected warns; a driver's message in its box.
     window.ListView()->clearSelection();
     window.ListView()->setCurrentIndex(QModelIndex());
     ShootModal("warning", [&] {
@@ -349,7 +418,7 @@ int main(int argc, char** argv) {
                           window.PictureButtonRect(CMainWindow::kUp).center());
     });
     messages.Box().SetOwner(&window);
-    ShootModal("trace", [&] {
+    ShootModal("driver-message", [&] {
         messages.Queue().ReportError(
             "Write error: the drive reports sense key 3, ASC 0C, ASCQ 00.");
     });
@@ -380,6 +449,15 @@ int main(int argc, char** argv) {
         Settle();
         Save(Screen(cover.frameGeometry()), "cover-background");
         cover.close();
+    }
+    // Help in the program's own window, as on a desktop without a browser.
+    window.ShowHelpPage(start + "/Help.htm");
+    if (CHelpWindow* help = window.HelpWindow()) {
+        if (!QTest::qWaitForWindowExposed(help))
+            std::fprintf(stderr, "gui_screenshots: a window did not show\n");
+        Settle();
+        Save(Screen(help->frameGeometry()), "help");
+        help->close();
     }
     window.Unbind();
     return 0;
