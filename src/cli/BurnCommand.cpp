@@ -140,12 +140,22 @@ std::string ReadOptions(const CCliArgs& args, BurnOptions& options) {
 // the message queue; the bar is taken off the line first.  On an interactive terminal
 // the run waits for Enter, as it waits for OK on the message box.
 // Once a stop was asked for, nobody waits for Enter: the run is on its way out (and after
-// SIGHUP there is no terminal to press it on).
+// SIGHUP there is no terminal to press it on).  Once the disc is complete, what goes
+// wrong (the unlock, the eject) is kept for warnings after the verdict.
 class CBurnMessages : public IDriverUi {
   public:
     CBurnMessages(CProgressBar& bar, const CInterruptFlag& interrupt)
         : bar_(bar), interrupt_(interrupt) {}
+    // The run's verdict so far, once there is a run.
+    void Follow(const CRecordSession& state) { state_ = &state; }
     void ReportError(const std::string& text) override {
+        if (state_ != nullptr && state_->completed.load() == 1) {
+            warnings_.push_back(text);
+            return;
+        }
+        // A failure told before any stop decides the run's verdict, even when Ctrl-C
+        // then comes at its prompt.
+        failedFirst_ = failedFirst_ || !interrupt_.Raised();
         bar_.Clear();
         std::fprintf(stderr, "trace: %s\n", TerminalLines(text).c_str());
         if (!interrupt_.Raised() && ::isatty(STDIN_FILENO) == 1 && ::isatty(STDERR_FILENO) == 1) {
@@ -158,10 +168,15 @@ class CBurnMessages : public IDriverUi {
         }
         std::fflush(stderr);
     }
+    bool FailedBeforeAnyStop() const { return failedFirst_; }
+    const std::vector<std::string>& Warnings() const { return warnings_; }
 
   private:
     CProgressBar& bar_;
     const CInterruptFlag& interrupt_;
+    const CRecordSession* state_ = nullptr;
+    bool failedFirst_ = false;
+    std::vector<std::string> warnings_;
 };
 
 // The Record dialog as the terminal presents it: the options are what the user set in
@@ -295,6 +310,7 @@ int RunBurn(const CCliArgs& args) {
     CCliRecordView view(bar);
     CRecordDialogLogic dialog(view, driver, *disc, app->NewCdTextBuilder(), messages,
                               options.normalize ? 1 : 0);
+    shown.Follow(dialog.Session());
     dialog.OnInitDialog();
     view.controls.speedChoice = options.speedChoice;
     view.controls.onlyIf = options.onlyIf ? 1 : 0;
@@ -323,7 +339,8 @@ int RunBurn(const CCliArgs& args) {
             dialog.OnProgressTimer(CRecordDialogLogic::kProgressTimer);
             view.Show(dialog.Session(), disc->trackCount);
         }
-        stopped = stopped || interrupt.Raised();
+        // Ctrl-C at the prompt of a failure does not make the failure a stop.
+        stopped = (stopped || interrupt.Raised()) && !shown.FailedBeforeAnyStop();
         bar.Clear();
     }
     if (const int32_t held = driver->UnderrunProtections(); held > 0)
@@ -337,9 +354,15 @@ int RunBurn(const CCliArgs& args) {
                     options.test ? "Test write completed: nothing was burnt." : "Disc completed.");
         if (const std::string image = app->LastDiscImage(); !image.empty() && !options.test)
             std::printf("Image: %s\n", TerminalText(image).c_str());
-        return std::fflush(stdout) == 0 ? kExitOk : kNotCompleted;
+        const bool written = std::fflush(stdout) == 0;
+        // The disc is whole; what failed after it (the unlock, the eject) is the user's
+        // to see to.
+        for (const std::string& warning : shown.Warnings())
+            std::fprintf(stderr, "tunevarn-cli: burn: warning: %s\n",
+                         TerminalLines(warning).c_str());
+        return written ? kExitOk : kNotCompleted;
     }
-    std::fprintf(stderr, "tunevarn-cli: burn: %s; the disc was not completed\n",
-                 stopped ? "stopped" : "failed");
+    std::fprintf(stderr, "tunevarn-cli: burn: %s; the disc %s\n", stopped ? "stopped" : "failed",
+                 driver->ClosingUnconfirmed() == 1 ? "may be incomplete" : "was not completed");
     return stopped ? interrupt.ExitStatus() : kNotCompleted;
 }

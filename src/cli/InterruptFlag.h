@@ -1,10 +1,11 @@
 #pragma once
-// Ctrl-C, SIGTERM and SIGHUP as Stop: while an object of this class lives, these signals
-// only record which came, and the command polls that, so long work ends through its own
-// stop path (the drive released and ejected, no half-written file) instead of dying half
-// way.  One signal is enough: later ones change nothing.  A signal the program was
-// started with ignored (nohup) stays ignored.  Blocking reads are interrupted (no
-// SA_RESTART), so a prompt does not hold a stop up.
+// Ctrl-C, SIGTERM, SIGHUP and SIGPIPE as Stop: while an object of this class lives,
+// these signals only record which came, and the command polls that, so long work ends
+// through its own stop path (the drive released and ejected, no half-written file)
+// instead of dying half way.  SIGPIPE comes with a write to an output that was closed
+// (`tunevarn-cli burn ... | head`): the write fails and the work stops.  One signal is enough:
+// later ones change nothing.  A signal the program was started with ignored (nohup) stays ignored.
+// Blocking reads are interrupted (no SA_RESTART), so a prompt does not hold a stop up.
 #include <signal.h>
 
 #include <array>
@@ -19,14 +20,14 @@ class CInterruptFlag {
     CInterruptFlag& operator=(const CInterruptFlag&) = delete;
 
     bool Raised() const { return Flag().load() != 0; }
-    // The first signal that came (SIGINT, SIGTERM or SIGHUP), 0 when none.
+    // The first signal that came (SIGINT, SIGTERM, SIGHUP or SIGPIPE), 0 when none.
     int32_t Signal() const { return Flag().load(); }
     // The exit status of a command stopped by that signal: 128 + its number.
     int ExitStatus() const { return 128 + Signal(); }
 
   private:
-    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+    static constexpr std::array<int, 4> kSignals = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
     static std::atomic<int32_t>& Flag();
     static void OnSignal(int signal);
-    std::array<struct sigaction, 3> previous_{};
+    std::array<struct sigaction, kSignals.size()> previous_{};
 };

@@ -5,7 +5,7 @@
 #include "scsi/BigEndian.h"
 
 C2600Driver::C2600Driver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui)
-    : CTrackExtentsDriver(transport, discImage, ui, false) {
+    : CTrackExtentsDriver(transport, discImage, ui) {
     blocksPerCommand = kBlocksPerCommand;
 }
 

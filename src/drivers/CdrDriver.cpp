@@ -46,9 +46,8 @@ constexpr auto kBlindFillerWait = std::chrono::milliseconds(500);
 // A BUSY drive gets this many more tries, the pause doubling from the first.
 constexpr int32_t kBusyRetries = 4;
 constexpr int32_t kFirstBusyPauseMs = 20;
-// Once the user has stopped, a drive still busy with its last blocks gets this long to
-// settle before it is ejected; a drive that never settles must not hold the program.
-constexpr int32_t kGraceAfterStopMs = 3000;
+// While the drive writes out its buffer at the end, it is asked this often how far it is.
+constexpr int32_t kDrainPollMs = 50;
 // Real pauses are cut into slices this long, so that a stop ends them promptly.
 constexpr int32_t kPauseSliceMs = 20;
 
@@ -56,6 +55,14 @@ constexpr char kDriveGone[] =
     "The recorder no longer answers: it was disconnected or switched off.";
 constexpr char kDriveTimedOut[] = "The recorder did not answer in time.";
 constexpr char kFlushFailed[] = "Flushing the drive's cache failed: the disc is not complete.";
+constexpr char kClosingUnconfirmed[] =
+    "The recorder did not confirm that it finished closing the disc: the disc may be "
+    "incomplete.";
+
+// Write error: loss of streaming.  The drive ran out of data while the laser was on.
+bool LostStreaming(const uint8_t* sense) {
+    return sense[12] == 0x0C && sense[13] == 0x09;
+}
 
 bool BecomingReady(const uint8_t* sense) {
     return (sense[2] & 0x0F) == kSenseNotReady && sense[12] == 0x04 &&
@@ -104,13 +111,14 @@ int32_t CCdrDriver::Command(std::span<const uint8_t> cdb, const void* dataOut,
 int32_t CCdrDriver::CommandWhileBecomingReady(std::span<const uint8_t> cdb, const void* dataOut,
                                               int32_t dataOutLength, void* dataIn,
                                               int32_t dataInLength) {
+    // After a stop the pauses take from the run's grace, which ends the retries soon.
     const bool stoppedBefore = StopRequested();
-    const int32_t most = stoppedBefore ? kGraceAfterStopMs / kRetryPauseMs : kMostRetries;
     int32_t result = 0;
     for (int32_t retries = 0;; ++retries) {
         result = Command(cdb, dataOut, dataOutLength, dataIn, dataInLength);
         int32_t senseLength = 0;
-        if (result != 2 || !BecomingReady(transport.SenseData(senseLength)) || retries >= most)
+        if (result != 2 || !BecomingReady(transport.SenseData(senseLength)) ||
+            retries >= kMostRetries)
             return result;
         if (!stoppedBefore && StopRequested())
             return result;
@@ -123,6 +131,14 @@ bool CCdrDriver::Pause(int32_t milliseconds, bool stoppedBefore) {
     auto interrupted = [&] { return driveGone_ || (!stoppedBefore && StopRequested()); };
     if (interrupted())
         return false;
+    if (stoppedBefore) {
+        // A wait after the stop: the run's grace pays for it, and once that is spent
+        // nothing more is waited for.
+        if (graceLeftMs_ <= 0)
+            return false;
+        milliseconds = std::min(milliseconds, graceLeftMs_);
+        graceLeftMs_ -= milliseconds;
+    }
     if (sleep_) {
         sleep_(milliseconds);
         return !interrupted();
@@ -138,6 +154,20 @@ bool CCdrDriver::Pause(int32_t milliseconds, bool stoppedBefore) {
 int32_t CCdrDriver::SenseKey() const {
     int32_t length = 0;
     return transport.SenseData(length)[2] & 0x0F;
+}
+
+bool CCdrDriver::LastCommandRefusedField() const {
+    if (transport.LastFailure() != CScsiTransport::Failure::kCheckCondition)
+        return false;
+    int32_t length = 0;
+    const uint8_t* sense = transport.SenseData(length);
+    return (sense[2] & 0x0F) == scsistatus::kSenseIllegalRequest &&
+           (sense[12] == 0x24 || sense[12] == 0x26);
+}
+
+std::string CCdrDriver::WriteFailureText(const char* text) const {
+    int32_t length = 0;
+    return LostStreaming(transport.SenseData(length)) ? kUnderrunAdvice : text;
 }
 
 void CCdrDriver::ReplaceSilenceBuffer() {
@@ -277,31 +307,45 @@ void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
         lastWriteSucceeded_ = written == 0 ? LastCommandSucceeded() : 0;
         if (written != 0)
             break;
-        if (totalSeconds > 0)
-            permille = ((nextAddress * 1000) / 75) / totalSeconds;
-        track = slotTracks_[static_cast<size_t>(slot)];
+        // Where the drive has got to, not what was sent: a drive's buffer may hold many
+        // seconds of audio.
+        const int32_t position = DrivePosition(nextAddress);
+        permille = PermilleAt(position);
+        track = bufferAnswered_ ? TrackAt(position) : slotTracks_[static_cast<size_t>(slot)];
         AdvanceRing();
     }
 
     // A stop that came after the last block went out finds the disc whole.
-    if (!normalEnd && !driveGone_ && lastWriteSucceeded_ == 1 &&
-        nextAddress >= totalSeconds * 75)
+    if (!normalEnd && !driveGone_ && lastWriteSucceeded_ == 1 && nextAddress >= totalSeconds * 75)
         normalEnd = true;
     endOfData = 1;
     while (fillerRunning.load() != 0) std::this_thread::yield();
     if (filler_.joinable())
         filler_.join();
+    // The tracks are still being written while the drive empties its buffer.
+    if (normalEnd)
+        WaitForDriveToEmpty([&](int32_t position) {
+            permille = PermilleAt(position);
+            track = TrackAt(position);
+        });
     phase = 3;
     const int32_t finished = FinishDisc();
-    discCompleted_ = normalEnd && finished == 0 && flushSucceeded_ == 1 ? 1 : 0;
+    SettleVerdict(normalEnd, finished == 0);
+    if (discCompleted_.load() == 1)
+        permille = 1000;
     if (underrunProtections_.load() > 0)
-        Trace("Buffer underrun protection was used " +
-              std::to_string(underrunProtections_.load()) + " times.");
+        Trace("Buffer underrun protection was used " + std::to_string(underrunProtections_.load()) +
+              " times.");
     stop_ = nullptr;
 }
 
 void CCdrDriver::BeginRun(const std::atomic<int32_t>& stop) {
     discCompleted_ = 0;
+    closingUnconfirmed_ = 0;
+    closingConfirmed_ = false;
+    graceLeftMs_ = kGraceAfterStopMs;
+    bufferAnswered_ = false;
+    drivePosition_ = -1;
     stop_ = &stop;
     flowControl_ = true;
     lastWriteSucceeded_ = 0;
@@ -423,14 +467,14 @@ int32_t CCdrDriver::SendCueSheet() {
 
 int32_t CCdrDriver::FinishDisc() {
     flushSucceeded_ = FlushAndCheck();
-    WaitReady(300);
+    WaitForClosing();
     ReleaseBuffers();
     nextAddress = 0;
     return 0;
 }
 
 int32_t CCdrDriver::FinishWithoutFlush() {
-    WaitReady(300);
+    WaitForClosing();
     flushSucceeded_ = 1;
     ReleaseBuffers();
     nextAddress = 0;
@@ -449,6 +493,71 @@ void CCdrDriver::ReleaseBuffers() {
     std::vector<uint8_t>().swap(silenceBuffer);
     std::vector<uint8_t>().swap(ring);
     std::vector<uint8_t>().swap(stagingBuffer);
+}
+
+void CCdrDriver::WaitForClosing() {
+    closingConfirmed_ = WaitUntilReady(kClosingSeconds);
+}
+
+void CCdrDriver::SettleVerdict(bool wholeDisc, bool finished) {
+    const bool closed = wholeDisc && finished && flushSucceeded_ == 1;
+    discCompleted_ = closed && closingConfirmed_ ? 1 : 0;
+    if (!closed || closingConfirmed_)
+        return;
+    closingUnconfirmed_ = 1;
+    if (StopRequested())
+        return;  // the user ended the wait and is told by the front end
+    // Said even when the drive is gone: it is the news about the disc.
+    reportedInRun_ = true;
+    ui_.ReportError(kClosingUnconfirmed);
+}
+
+void CCdrDriver::WaitForDriveToEmpty(const std::function<void(int32_t)>& show) {
+    if (!bufferAnswered_ || !flowControl_)
+        return;
+    int32_t lastFree = -1;
+    while (!StopRequested() && !driveGone_) {
+        int32_t length = 0, free = 0;
+        if (ReadBufferCapacity(length, free) != 0 || length <= 0)
+            return;
+        NoteDriveBuffer(nextAddress, length, free);
+        show(drivePosition_);
+        // A buffer that does not drain (a drive that reports no progress, or writes
+        // everything at once) is left to the flush.
+        if (free >= length || free <= lastFree)
+            return;
+        lastFree = free;
+        if (!Pause(kDrainPollMs, false))
+            return;
+    }
+}
+
+void CCdrDriver::NoteDriveBuffer(int32_t address, int32_t length, int32_t free) {
+    bufferAnswered_ = true;
+    const int32_t held = std::max(length - std::max(free, 0), 0);
+    drivePosition_ = address - held / std::max(blockLength, 1);
+}
+
+int32_t CCdrDriver::DrivePosition(int32_t sent) const {
+    return bufferAnswered_ ? std::min(drivePosition_, sent) : sent;
+}
+
+int32_t CCdrDriver::PermilleAt(int32_t address) const {
+    const int32_t totalSeconds = discImage.totalSeconds;
+    if (totalSeconds <= 0)
+        return 0;
+    return std::clamp(((std::max(address, 0) * 1000) / 75) / totalSeconds, 0, 1000);
+}
+
+int32_t CCdrDriver::TrackAt(int32_t address) const {
+    const int32_t count = std::clamp(discImage.trackCount, 0, CDiscImage::kMaxTracks);
+    int32_t end = 0;
+    for (int32_t t = 0; t < count; ++t) {
+        end += discImage.trackSeconds[static_cast<size_t>(t)] * 75;
+        if (address < end)
+            return t;
+    }
+    return std::max(count - 1, 0);
 }
 
 int32_t CCdrDriver::FlushCache() {
@@ -563,6 +672,10 @@ int32_t CCdrDriver::InitWrite() {
 
 int32_t CCdrDriver::WriteSilence(int32_t& address, int32_t count) {
     while (count > 0) {
+        // The lead-in and lead-out take minutes at 1x: a stop ends them at the next
+        // command, without a message.
+        if (StopRequested())
+            return 1;
         int32_t n = std::min(count, blocksPerCommand);
         // Without a silence buffer of at least n blocks there is nothing to send from.
         if (n <= 0 ||
@@ -579,7 +692,7 @@ int32_t CCdrDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t c
     const int32_t most = CommandBlocks(blockLength);
     while (count > 0) {
         const int32_t n = std::min(count, most);
-        if (WaitForDriveRoom(n) != 0)
+        if (WaitForDriveRoom(address, n) != 0)
             return 1;  // stopped: no message
         uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
         bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
@@ -590,7 +703,7 @@ int32_t CCdrDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t c
         if (result != 0 && !stoppedBefore && StopRequested())
             return 1;  // the user stopped while the drive was busy: no message
         if (result == 2) {
-            ReportError(kWriteFailed);
+            ReportError(WriteFailureText(kWriteFailed));
             return 1;
         }
         if (result != 0) {
@@ -604,7 +717,7 @@ int32_t CCdrDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t c
     return 0;
 }
 
-int32_t CCdrDriver::WaitForDriveRoom(int32_t blocks) {
+int32_t CCdrDriver::WaitForDriveRoom(int32_t address, int32_t blocks) {
     int32_t failedMs = 0;
     int32_t pauseMs = 0;
     int32_t stuckMs = 0;
@@ -615,6 +728,7 @@ int32_t CCdrDriver::WaitForDriveRoom(int32_t blocks) {
         int32_t length = 0, free = 0;
         if (ReadBufferCapacity(length, free) == 0 && length > 0) {
             failedMs = 0;
+            NoteDriveBuffer(address, length, free);
             // 2048 rather than 2352: the drive's own idea of a block.
             if (free >= blocks * 2048 || free > std::max(blocks, length / 2))
                 return 0;
@@ -687,8 +801,8 @@ int32_t CCdrDriver::WriteCdTextLeadIn() {
         uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
         bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
         bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
-        if (CommandWhileBecomingReady(cdb, cdTextTransfer_.data(), n * kCdTextBlockLength,
-                                      nullptr, 0) != 0) {
+        if (CommandWhileBecomingReady(cdb, cdTextTransfer_.data(), n * kCdTextBlockLength, nullptr,
+                                      0) != 0) {
             // The lead-in is not written: the run is over, and the user must know why.
             ReportError(kWriteFailed);
             return 1;
@@ -907,9 +1021,8 @@ void CCdrDriver::WaitReady(int32_t seconds) {
 bool CCdrDriver::WaitUntilReady(int32_t seconds) {
     if (seconds <= 0 || readyWaitsCut_)
         return false;
+    // After a stop the pauses take from the run's grace: a few seconds at most.
     const bool stoppedBefore = StopRequested();
-    if (stoppedBefore)
-        seconds = std::min(seconds, kGraceAfterStopMs / 1000);
     for (int32_t waits = 0;; ++waits) {
         if (TestUnitReady() == 0)
             return true;

@@ -10,8 +10,10 @@
 //
 // The disc-at-once write: WriteDisc prepares the drive (write parameters, cue sheet,
 // CD-TEXT lead-in, pregap), then drains a 128-slot ring of audio, which a filling thread
-// reads ahead from the disc image, into WRITE commands with drive-buffer flow control,
-// and finally flushes the drive's cache.  Its commands run on the caller's thread (the
+// reads ahead from the disc image, into WRITE commands with drive-buffer flow control
+// (progress follows the drive's own position where its buffer says), and finally
+// flushes the drive's cache and waits until the drive says it has closed the disc: only
+// then is the disc complete.  Its commands run on the caller's thread (the
 // recording worker); the filling thread touches only the ring and the disc image.
 #include <array>
 #include <atomic>
@@ -52,6 +54,14 @@ class CCdrDriver {
     static constexpr int32_t kEndOfImage = 999;
     // What the drivers whose load command can fail say when it does.
     static constexpr char kCannotLoad[] = "Cannot load the disc.";
+    // How long a drive may take to close the disc after its last block (the lead-out and
+    // the table of contents, or track at once the whole session) before the run gives up
+    // waiting and says the disc may be incomplete: five minutes, in seconds.
+    static constexpr int32_t kClosingSeconds = 300;
+    // Once the user has stopped, what is left of the run's waits for a drive still busy
+    // with its last blocks, in all: Stop ends the run within a few seconds whatever the
+    // drive does.
+    static constexpr int32_t kGraceAfterStopMs = 1000;
 
     CCdrDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui);
     CCdrDriver(const CCdrDriver&) = delete;
@@ -117,9 +127,13 @@ class CCdrDriver {
     // Where WriteCdTextLeadIn takes the pack groups from: the builder the Record dialog
     // filled for this run (null: none).
     void SetCdTextSource(const CCdTextBuilder* builder) { cdText_ = builder; }
-    // 1 when the last WriteDisc sent the whole disc and the drive took the cache flush
-    // that finishes it; else 0.
+    // 1 when the last WriteDisc sent the whole disc, the drive took what finishes it (the
+    // cache flush, the session closed) and then said it was ready again; else 0.
     int32_t DiscCompleted() const { return discCompleted_.load(); }
+    // 1 when the last WriteDisc sent the whole disc and the drive took what finishes it,
+    // but never said it was done closing it (it vanished, stayed busy for longer than
+    // kClosingSeconds, or the user stopped the wait): the disc may be incomplete.
+    int32_t ClosingUnconfirmed() const { return closingUnconfirmed_.load(); }
     // How often the last write let the drive pause with an empty buffer (buffer underrun
     // protection) instead of abandoning the disc.
     int32_t UnderrunProtections() const { return underrunProtections_.load(); }
@@ -188,7 +202,9 @@ class CCdrDriver {
     int32_t CommandWhileBecomingReady(std::span<const uint8_t> cdb, const void* dataOut,
                                       int32_t dataOutLength, void* dataIn, int32_t dataInLength);
     // Waits milliseconds; false (at once) when the drive is gone, or when a stop came
-    // and stoppedBefore says there was none when the waiting began.
+    // and stoppedBefore says there was none when the waiting began.  A wait that began
+    // after the stop takes from the run's kGraceAfterStopMs, and is refused once that is
+    // spent.
     bool Pause(int32_t milliseconds, bool stoppedBefore);
     // WaitReady's loop: true once the drive is ready.  Ends at once when the drive is
     // gone or the user stops meanwhile; after a stop it grants the drive a few seconds.
@@ -200,6 +216,31 @@ class CCdrDriver {
     // included) against the last lead-out start the blank disc allows: true when they
     // fit or the disc did not say, else false with both times shown.
     bool DiscHolds(int32_t leadOutStart);
+    // The wait at the end of a write while the drive closes the disc: TEST UNIT READY
+    // until it is ready, for at most kClosingSeconds, ended by a stop or a drive that is
+    // gone.  Whether the drive said it was done is kept for the run's verdict.
+    void WaitForClosing();
+    // The run's verdict once the driver's finishing step is over: completed when the
+    // whole disc went out (wholeDisc) and was finished and its closing confirmed.  A
+    // disc that went out whole but was never confirmed closed is reported as perhaps
+    // incomplete (not after a stop: the user knows why).
+    void SettleVerdict(bool wholeDisc, bool finished);
+    // Waits, before the flush that ends a track or the disc, while the drive still
+    // writes what its buffer holds, showing where the disc has got to (the address of
+    // the next block the drive will write) through show.  Only for a drive that answered
+    // READ BUFFER CAPACITY during this write; it ends at once when the buffer is empty,
+    // does not drain, or the user stops.
+    void WaitForDriveToEmpty(const std::function<void(int32_t)>& show);
+    // Where the drive has got to when blocks up to `sent` (exclusive) were sent: the
+    // address less what the drive's buffer held at the last look.
+    int32_t DrivePosition(int32_t sent) const;
+    // Progress in per mille of the whole disc when the drive has written the blocks
+    // before address, and the image's track that address lies in.
+    int32_t PermilleAt(int32_t address) const;
+    int32_t TrackAt(int32_t address) const;
+    // A WRITE failed with sense data: the message for it, the advice for an underrun
+    // when the drive lost streaming, else text.
+    std::string WriteFailureText(const char* text) const;
     // With CD-TEXT in use, a drive whose capabilities page says it cannot write it is
     // refused before anything is written: true when the write may go on.
     bool CdTextWritable(const Capabilities& capabilities);
@@ -207,6 +248,9 @@ class CCdrDriver {
     void SetUnderrunProtection(bool on) { underrunProtection_ = on; }
     // Sense key of the last CHECK CONDITION (byte 2, low four bits).
     int32_t SenseKey() const;
+    // The last command was refused as ILLEGAL REQUEST for a field of its CDB or its
+    // parameter list: the drive does not do what it asked.
+    bool LastCommandRefusedField() const;
     // A zeroed silence buffer of one ring slot (blocks per command × block length).
     void ReplaceSilenceBuffer();
     // The mode page of a MODE SENSE reply, when the header says there is one and it
@@ -246,7 +290,6 @@ class CCdrDriver {
     // A vendor's load or eject command: 0, or 1 with kCannotLoad shown when a load failed
     // (the run ends there, and nothing else would say why).
     int32_t LoadCommand(std::span<const uint8_t> cdb, int32_t load);
-    void SetDiscCompleted(int32_t completed) { discCompleted_ = completed; }
 
     // 1 when the cache flush that ends a write was taken by the drive (and whatever
     // else the driver's FinishDisc must have done before it went well).
@@ -254,9 +297,11 @@ class CCdrDriver {
 
   private:
     void FillerThread();
-    // Flow control before a WRITE of blocks: 0 when the drive has room (or flow control
-    // was given up), 1 when a stop was requested meanwhile.
-    int32_t WaitForDriveRoom(int32_t blocks);
+    // Flow control before a WRITE of blocks at address: 0 when the drive has room (or
+    // flow control was given up), 1 when a stop was requested meanwhile.
+    int32_t WaitForDriveRoom(int32_t address, int32_t blocks);
+    // What the drive's buffer held at a look before the WRITE at address.
+    void NoteDriveBuffer(int32_t address, int32_t length, int32_t free);
 
     IDriverUi& ui_;
     std::function<void(int32_t)> sleep_;
@@ -272,6 +317,14 @@ class CCdrDriver {
     bool driveGone_ = false;
     // A ready wait of this write ended on a stop: the later ones do not wait again.
     bool readyWaitsCut_ = false;
+    // What is left of kGraceAfterStopMs for this run's waits after a stop.
+    int32_t graceLeftMs_ = kGraceAfterStopMs;
+    bool closingConfirmed_ = false;
+    std::atomic<int32_t> closingUnconfirmed_{0};
+    // The drive answered READ BUFFER CAPACITY in this write, and where the disc had got
+    // to at the last answer (-1 before one).
+    bool bufferAnswered_ = false;
+    int32_t drivePosition_ = -1;
     // A message was shown since the write began.
     bool reportedInRun_ = false;
     bool underrunProtection_ = false;

@@ -24,7 +24,7 @@ CMmcRawDriver::~CMmcRawDriver() = default;
 int32_t CMmcRawDriver::SetRawWriteParameters(int32_t blockType) {
     std::array<uint8_t, 56> page{};
     if (ModeSense10(0x05, page) != 0)
-        return 1;
+        return kNoPage;
     page[0] &= 0x7F;
     // Raw writing, the test bit for a simulation; no buffer-underrun-free recording.
     page[2] =
@@ -32,7 +32,7 @@ int32_t CMmcRawDriver::SetRawWriteParameters(int32_t blockType) {
     page[3] = 0;
     page[4] = static_cast<uint8_t>(blockType & 0x0F);
     page[8] = 0;
-    return ModeSelect10(page);
+    return ModeSelect10(page) == 0 ? 0 : kPageRefused;
 }
 
 int32_t CMmcRawDriver::InitWrite() {
@@ -50,17 +50,42 @@ int32_t CMmcRawDriver::InitWrite() {
     if (!DiscHolds(kPregapBlocks + discImage.totalSeconds * 75))
         return 1;
     generator_.reset();
-    if (SetRawWriteParameters(1) == 0) {
-        generator_ = std::make_unique<CPQSubChannel16>();
-        Trace("Using 16 byte P-Q sub-channel data mode.");
-    } else if (SetRawWriteParameters(3) == 0) {
-        generator_ = std::make_unique<CPWSubChannel96>();
-        Trace("Using 96 byte raw P-W sub-channel data mode.");
-    } else if (SetRawWriteParameters(2) == 0) {
-        generator_ = std::make_unique<CPWSubChannel96>();
-        Trace("Using 96 byte packed P-W sub-channel data mode.");
-    } else {
+    // The first subchannel form the drive takes, in this order.
+    struct Form {
+        int32_t blockType;
+        bool sixteen;
+        const char* trace;
+    };
+    static constexpr Form kForms[] = {
+        {1, true, "Using 16 byte P-Q sub-channel data mode."},
+        {3, false, "Using 96 byte raw P-W sub-channel data mode."},
+        {2, false, "Using 96 byte packed P-W sub-channel data mode."},
+    };
+    bool onlyInvalidFields = true;
+    for (const Form& form : kForms) {
+        const int32_t result = SetRawWriteParameters(form.blockType);
+        if (result == kNoPage) {
+            // Nothing can be set without the page; the user must learn which step failed.
+            ReportError("Cannot retrieve write parameters mode page.");
+            return 1;
+        }
+        if (result == 0) {
+            if (form.sixteen)
+                generator_ = std::make_unique<CPQSubChannel16>();
+            else
+                generator_ = std::make_unique<CPWSubChannel96>();
+            Trace(form.trace);
+            break;
+        }
+        // Refused as an invalid field: the drive does not write this form.
+        onlyInvalidFields = onlyInvalidFields && LastCommandRefusedField();
+    }
+    if (!generator_) {
         Trace("Cannot setup disk-at-once writing for this drive.");
+        ReportError(onlyInvalidFields
+                        ? "This drive does not write raw blocks with subchannels: write it "
+                          "with another driver."
+                        : "Cannot set write parameters mode page.");
         return 1;
     }
 
@@ -117,13 +142,19 @@ int32_t CMmcRawDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_
         uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
         bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
         bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
-        if (Command(cdb, rawBlockBuffer_.data(), static_cast<int32_t>(n * rawLength), nullptr, 0) !=
-            0) {
+        if (StopRequested())
+            return 1;  // the lead-in alone takes minutes at 1x; no message for a stop
+        // A drive still busy with what it has gets the same command again.
+        const int32_t result = CommandWhileBecomingReady(
+            cdb, rawBlockBuffer_.data(), static_cast<int32_t>(n * rawLength), nullptr, 0);
+        if (result != 0) {
             Trace(kWriteFailed);
+            if (StopRequested())
+                return 1;
             // The disc is ruined: the user must know, once.
             if (!writeFailureShown_) {
                 writeFailureShown_ = true;
-                ReportError(kWriteFailed);
+                ReportError(WriteFailureText(kWriteFailed));
             }
             return 1;
         }
@@ -135,12 +166,17 @@ int32_t CMmcRawDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_
 }
 
 int32_t CMmcRawDriver::FinishDisc() {
-    Trace("Writing lead-out...");
-    int32_t address = nextAddress;
-    const bool leadOutWritten = WriteSilence(address, leadOutLength) == 0;
+    // A lead-out after audio that did not all go out ends nothing: the disc is lost,
+    // and at 1x its 6750 blocks would hold a stopped run for a minute and a half.
+    bool leadOutWritten = false;
+    if (!StopRequested() && nextAddress >= discImage.totalSeconds * 75) {
+        Trace("Writing lead-out...");
+        int32_t address = nextAddress;
+        leadOutWritten = WriteSilence(address, leadOutLength) == 0;
+    }
     Trace("\nFlushing cache...");
     flushSucceeded_ = FlushAndCheck() == 1 && leadOutWritten ? 1 : 0;
-    WaitReady(300);
+    WaitForClosing();
     ReleaseBuffers();
     std::vector<uint8_t>().swap(rawBlockBuffer_);
     nextAddress = 0;

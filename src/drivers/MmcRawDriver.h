@@ -9,8 +9,9 @@
 // P-Q), 3 (96 bytes of raw P-W) and 2 (96 bytes of packed P-W).  Each WRITE carries as
 // many raw blocks as the path to the drive takes, up to 64 KiB.  The audio still goes
 // through the ring of the disc-at-once write in 2352-byte blocks; the lead-in and the
-// pregap are written as silence before it, the lead-out after it.  No flow control and
-// no retries: a drive in raw mode holds the command until it has room.
+// pregap are written as silence before it, the lead-out after it.  No flow control: a
+// drive in raw mode holds the command until it has room; a WRITE it is not ready for
+// yet (long write in progress) is sent again.
 #include <memory>
 #include <vector>
 
@@ -29,8 +30,12 @@ class CMmcRawDriver : public CCdrDriver {
     CMmcRawDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui);
     ~CMmcRawDriver() override;
 
-    // The write parameters page for raw writing with this data block type: 0, or 1
-    // when the drive does not take it (no message).
+    // SetRawWriteParameters: the page could not be read, or the drive refused it.
+    static constexpr int32_t kNoPage = 1;
+    static constexpr int32_t kPageRefused = 2;
+
+    // The write parameters page for raw writing with this data block type: 0, kNoPage
+    // or kPageRefused (no message).
     int32_t SetRawWriteParameters(int32_t blockType);
 
     /* 5 */ int32_t FinishDisc() override;

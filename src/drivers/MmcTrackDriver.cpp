@@ -15,16 +15,17 @@ CMmcTrackDriver::~CMmcTrackDriver() {
     StopFiller();
 }
 
-void CMmcTrackDriver::SetTrackAtOnceParameters() {
+void CMmcTrackDriver::SetTrackAtOnceParameters(bool underrunFree) {
     std::array<uint8_t, 56> page{};
     if (ModeSense10(0x05, page) != 0) {
         ReportError("Cannot retrieve write parameters mode page.");
         return;
     }
     page[0] &= 0x7F;
-    // Track-at-once, the test bit for a simulation; an audio track without
-    // multi-session, raw 2352-byte blocks.
-    page[2] = static_cast<uint8_t>((page[2] & 0xE0) | 0x01 | (test.load() != 0 ? 0x10 : 0x00));
+    // Track-at-once, the test bit for a simulation, buffer underrun free recording as
+    // asked; an audio track without multi-session, raw 2352-byte blocks.
+    page[2] = static_cast<uint8_t>((page[2] & 0xA0) | 0x01 | (underrunFree ? 0x40 : 0x00) |
+                                   (test.load() != 0 ? 0x10 : 0x00));
     page[3] = 0;
     page[4] = 0;
     page[8] = 0;
@@ -71,11 +72,14 @@ void CMmcTrackDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permill
         return;
     }
 
+    // Only a drive that says it can pause with an empty buffer is asked to.
+    const bool underrunFree = ReadDriveCapabilities().underrunProtection;
+    SetUnderrunProtection(underrunFree);
     bool allWritten = true;
-    for (int32_t t = 0; t < trackCount && !DriveGone(); ++t) {
+    for (int32_t t = 0; t < trackCount; ++t) {
         // A stopped or failed track leaves the disc unfinished: the tracks after it are
-        // not even read, and the session is closed at once.
-        if (!WriteTrack(t, written, permille, phase, stop, track)) {
+        // not even read.
+        if (DriveGone() || !WriteTrack(t, underrunFree, written, permille, phase, stop, track)) {
             allWritten = false;
             break;
         }
@@ -85,24 +89,31 @@ void CMmcTrackDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permill
     discImage.trackCount = trackCount;
 
     StopFiller();
-    const uint8_t closeSession[10] = {0x5B, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    const bool closed = Command(closeSession, nullptr, 0, nullptr, 0) == 0;
-    if (!closed && allWritten && stop.load() == 0)
-        ReportError("Closing the session failed: the disc is not complete.");
-    // Closing writes the lead-in and the lead-out: up to three minutes, often less.  A
-    // stop or a drive that is gone ends the wait.
-    WaitUntilReady(kCloseSessionSeconds);
-    WaitReady(300);
+    // Closing writes the lead-in and the lead-out round the tracks: a session of some
+    // of them would be a shorter disc that looks finished, so it stays open then.
+    bool closed = false;
+    if (allWritten) {
+        const uint8_t closeSession[10] = {0x5B, 0x00, 0x02, 0x00, 0x00,
+                                          0x00, 0x00, 0x00, 0x00, 0x00};
+        closed = Command(closeSession, nullptr, 0, nullptr, 0) == 0;
+        if (!closed && stop.load() == 0)
+            ReportError("Closing the session failed: the disc is not complete.");
+        if (closed)
+            WaitForClosing();
+    }
     ReleaseBuffers();
     nextAddress = 0;
     // A stop that came after the last track found the disc finished all the same.
-    SetDiscCompleted(allWritten && closed ? 1 : 0);
+    flushSucceeded_ = closed ? 1 : 0;
+    SettleVerdict(allWritten, closed);
+    if (DiscCompleted() == 1)
+        permille = 1000;
     SetStopFlag(nullptr);
 }
 
-bool CMmcTrackDriver::WriteTrack(int32_t t, int32_t& written, std::atomic<int32_t>& permille,
-                                 std::atomic<int32_t>& phase, const std::atomic<int32_t>& stop,
-                                 std::atomic<int32_t>& track) {
+bool CMmcTrackDriver::WriteTrack(int32_t t, bool underrunFree, int32_t& written,
+                                 std::atomic<int32_t>& permille, std::atomic<int32_t>& phase,
+                                 const std::atomic<int32_t>& stop, std::atomic<int32_t>& track) {
     ringReadIndex = 0;
     ringWriteIndex = 0;
     for (auto& count : slotByteCounts) count = 0;
@@ -110,7 +121,7 @@ bool CMmcTrackDriver::WriteTrack(int32_t t, int32_t& written, std::atomic<int32_
     discImage.currentTrack = t;
     discImage.trackCount = t + 1;
     discImage.OpenTrack(t);
-    SetTrackAtOnceParameters();
+    SetTrackAtOnceParameters(underrunFree);
     nextAddress = NextWritableAddress();
     if (nextAddress == kNoWritableAddress)
         return false;  // the drive cannot say where: nothing goes anywhere (the query told why)
@@ -126,7 +137,6 @@ bool CMmcTrackDriver::WriteTrack(int32_t t, int32_t& written, std::atomic<int32_
     trackFillerRunning = 1;
     filler_ = std::thread([this] { TrackFiller(); });
 
-    const int32_t totalSeconds = discImage.totalSeconds;
     const int32_t trackBlocks = discImage.trackSeconds[static_cast<size_t>(t)] * 75;
     int32_t trackWritten = 0;
     bool complete = false;
@@ -155,13 +165,21 @@ bool CMmcTrackDriver::WriteTrack(int32_t t, int32_t& written, std::atomic<int32_
             break;
         written += blocks;
         trackWritten += blocks;
-        if (totalSeconds > 0)
-            permille = ((written * 1000) / 75) / totalSeconds;
+        // The blocks of the disc the drive has written: what was sent, less what its
+        // buffer still holds.
+        permille = PermilleAt(written - (nextAddress - DrivePosition(nextAddress)));
         AdvanceRing();
     }
     // A stop that came after the track's last block finds the track whole.
     if (!complete && !DriveGone() && trackWritten >= trackBlocks && LastCommandSucceeded() == 1)
         complete = true;
     StopFiller();
-    return FlushAndCheck() == 1 && complete;
+    if (!complete)
+        return false;  // no flush: it would close the track as though it were whole
+    // A drive that cannot pause would run dry before it knows the track ends: only one
+    // that can is left to write out its buffer first.
+    if (underrunFree)
+        WaitForDriveToEmpty(
+            [&](int32_t position) { permille = PermilleAt(written - (nextAddress - position)); });
+    return FlushAndCheck() == 1;
 }

@@ -7,10 +7,16 @@
 // leaves its gaps between the tracks and writes the lead-in and lead-out when CLOSE
 // TRACK/SESSION closes the session at the end.
 //
+// A drive that offers buffer underrun free recording gets it asked for on every track,
+// and then pauses with an empty buffer instead of losing the disc.  Before each track's
+// flush the run waits while the drive writes out its buffer, so that progress follows
+// the disc.
+//
 // A WRITE that fails (its message shown by WriteBlocks), a drive that runs dry, or Stop
-// ends the track and skips the tracks after it; the session is closed in every case,
-// and the disc counts as completed only when every track was written whole.  The wait
-// after closing the session ends as soon as the drive is ready again.
+// ends the track and skips the tracks after it, and the session is left open: closed,
+// the tracks so far would look like a finished disc.  The disc counts as completed only
+// when every track was written whole, the session closed, and the drive then said it
+// was ready (within kClosingSeconds).
 #include <atomic>
 #include <cstdint>
 #include <thread>
@@ -19,9 +25,6 @@
 
 class CMmcTrackDriver : public CCdrDriver {
   public:
-    // How long closing the session may keep the drive busy, in seconds.
-    static constexpr int32_t kCloseSessionSeconds = 180;
-
     CMmcTrackDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui);
     ~CMmcTrackDriver() override;
 
@@ -36,10 +39,11 @@ class CMmcTrackDriver : public CCdrDriver {
     std::atomic<int32_t> stopFilling{0};
 
   private:
-    // The write parameters page for track-at-once; failures are shown, not fatal.
-    void SetTrackAtOnceParameters();
+    // The write parameters page for track-at-once, with buffer underrun free recording
+    // when underrunFree; failures are shown, not fatal.
+    void SetTrackAtOnceParameters(bool underrunFree);
     // Writes track t from the ring: true when the whole track went to the drive.
-    bool WriteTrack(int32_t t, int32_t& written, std::atomic<int32_t>& permille,
+    bool WriteTrack(int32_t t, bool underrunFree, int32_t& written, std::atomic<int32_t>& permille,
                     std::atomic<int32_t>& phase, const std::atomic<int32_t>& stop,
                     std::atomic<int32_t>& track);
     void TrackFiller();

@@ -3,7 +3,7 @@
 #include <array>
 
 CRicDriver::CRicDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui)
-    : CTrackExtentsDriver(transport, discImage, ui, true) {}
+    : CTrackExtentsDriver(transport, discImage, ui) {}
 
 CRicDriver::~CRicDriver() = default;
 

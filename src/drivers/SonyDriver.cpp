@@ -114,11 +114,16 @@ int32_t CSonyDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t 
         // A byte count in bytes 1 to 3, of byte 1 only its low five bits.
         uint8_t cdb[10] = {0xE1};
         bigendian::Put24(&cdb[1], static_cast<uint32_t>(bytes) & 0x1FFFFF);
-        const int32_t result = Command(cdb, data, bytes, nullptr, 0);
+        if (StopRequested())
+            return 1;  // no message: the user asked for it
+        // Sent again while the drive is not ready for it yet (long write in progress).
+        const int32_t result = CommandWhileBecomingReady(cdb, data, bytes, nullptr, 0);
+        if (result != 0 && StopRequested())
+            return 1;
         if (result == 2) {
             int32_t senseLength = 0;
             if (!TakenButBusy(transport.SenseData(senseLength))) {
-                ReportError(kWriteFailed);
+                ReportError(WriteFailureText(kWriteFailed));
                 return 1;
             }
             // The drive took the blocks and asks for a pause; a stop or a drive that is

@@ -137,8 +137,13 @@ int32_t CTeacDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t 
         bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
         bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
         cdb[9] = address + n < endAddress ? kMoreFollows : 0x00;
-        if (Command(cdb, data, n * blockLength, nullptr, 0) != 0) {
-            ReportError("Write failed.");
+        if (StopRequested())
+            return 1;  // no message: the user asked for it
+        // Sent again while the drive is not ready for it yet (long write in progress).
+        if (CommandWhileBecomingReady(cdb, data, n * blockLength, nullptr, 0) != 0) {
+            if (StopRequested())
+                return 1;
+            ReportError(WriteFailureText("Write failed."));
             return 1;
         }
         address += n;

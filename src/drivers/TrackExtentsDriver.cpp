@@ -12,8 +12,8 @@ constexpr char kWriteFailed[] = "Write data failed.";
 }  // namespace
 
 CTrackExtentsDriver::CTrackExtentsDriver(CScsiTransport& transport, CDiscImage& discImage,
-                                         IDriverUi& ui, bool waitAfterFlush)
-    : CCdrDriver(transport, discImage, ui), waitAfterFlush_(waitAfterFlush) {}
+                                         IDriverUi& ui)
+    : CCdrDriver(transport, discImage, ui) {}
 
 CTrackExtentsDriver::~CTrackExtentsDriver() = default;
 
@@ -72,10 +72,14 @@ int32_t CTrackExtentsDriver::WriteWithoutAddress(int32_t& address, const uint8_t
         }
         uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
         bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
-        if (Command(cdb, out, static_cast<int32_t>(bytes), nullptr, 0) != 0) {
+        // Sent again while the drive is still busy: without an address, a WRITE it
+        // refused is one it did not take.
+        if (CommandWhileBecomingReady(cdb, out, static_cast<int32_t>(bytes), nullptr, 0) != 0) {
+            if (StopRequested())
+                return 1;
             if (!writeFailureShown_) {
                 writeFailureShown_ = true;
-                ReportError(kWriteFailed);
+                ReportError(WriteFailureText(kWriteFailed));
             }
             return 1;
         }
@@ -95,8 +99,7 @@ int32_t CTrackExtentsDriver::FinishDisc() {
         result = 1;
     } else {
         flushSucceeded_ = FlushAndCheck();
-        if (waitAfterFlush_)
-            WaitReady(300);
+        WaitForClosing();
     }
     // Released in every case: a failed lead-out ends the run all the same.
     ReleaseBuffers();

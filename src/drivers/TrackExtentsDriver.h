@@ -8,16 +8,17 @@
 // audio starts at 0 as on every other drive (progress is computed from it).
 //
 // A failed WRITE is shown once a run: what follows it (the lead-out) fails for the same
-// reason.  Stop ends the write at the next command, and no lead-out is written: the
-// disc cannot be finished from there anyway.
+// reason.  A WRITE the drive is not ready for yet (long write in progress) is sent
+// again.  Stop ends the write at the next command, and no lead-out is written: the disc
+// cannot be finished from there anyway.  After the flush the run waits until the drive
+// says it has closed the disc.
 #include <vector>
 
 #include "drivers/CdrDriver.h"
 
 class CTrackExtentsDriver : public CCdrDriver {
   public:
-    CTrackExtentsDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui,
-                        bool waitAfterFlush);
+    CTrackExtentsDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui);
     ~CTrackExtentsDriver() override;
 
     /* 5 */ int32_t FinishDisc() override;
@@ -38,7 +39,6 @@ class CTrackExtentsDriver : public CCdrDriver {
     void BeginRun();
 
   private:
-    bool waitAfterFlush_;
     bool writeFailureShown_ = false;
     std::vector<uint8_t> swapped_;  // one command's blocks, byte-swapped
 };

@@ -10,6 +10,7 @@
 #include "scsi/SgIoBackend.h"
 #include "virtualdrive/VirtualBus.h"
 #include "virtualdrive/VirtualBusDescription.h"
+#include "virtualdrive/VirtualImage.h"
 
 std::unique_ptr<IScsiBackend> ChooseScsiBackend(const char* virtualFolder, const char* busFile,
                                                 std::string& problem) {
@@ -20,6 +21,13 @@ std::unique_ptr<IScsiBackend> ChooseScsiBackend(const char* virtualFolder, const
     if (!folder.empty() && !IsFolder(folder)) {
         problem = std::string(kVirtualRecorderVariable) + ": " + folder +
                   (::access(folder.c_str(), F_OK) == 0 ? ": not a folder" : ": does not exist");
+        return CVirtualBus::Broken(problem);
+    }
+    // A folder the images cannot go to would lose every disc at its first block.
+    if (const std::string why = folder.empty() ? "" : CVirtualImage::FolderProblem(folder);
+        !why.empty()) {
+        problem =
+            std::string(kVirtualRecorderVariable) + ": " + folder + ": cannot be written: " + why;
         return CVirtualBus::Broken(problem);
     }
     if (!bus.empty()) {

@@ -17,8 +17,8 @@
 #include "drivers/CdrDriver.h"
 #include "scsi/ChooseRecorder.h"
 #include "scsi/RecorderCandidate.h"
+#include "scsi/ScsiTransport.h"
 
-class CScsiTransport;
 class CDiscImage;
 class IDriverUi;
 
@@ -28,7 +28,8 @@ std::atomic<int32_t>& CdTextCapable();
 
 class CRecorderDiscovery {
   public:
-    static constexpr int32_t kMaxCandidates = 8;
+    // Every recorder among the devices a scan records can be chosen.
+    static constexpr int32_t kMaxCandidates = CScsiTransport::kMaxDevices;
 
     CRecorderDiscovery(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& driverUi);
     ~CRecorderDiscovery();
@@ -40,7 +41,8 @@ class CRecorderDiscovery {
     // "cdrlog.txt" written to startFolder.
     void DetectRecorders(const std::string& startFolder, IChooseRecorder& chooser);
 
-    // Appends a candidate when fewer than 8 exist; texts are cut to 31 characters.
+    // Appends a candidate when fewer than kMaxCandidates exist; texts are cut to 31
+    // characters.
     void AddRecorderCandidate(const char* vendor, const char* product, const char* revision,
                               const char* driverName, int32_t deviceIndex);
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "scsi/BigEndian.h"
@@ -10,6 +12,10 @@
 
 namespace {
 using namespace scsistatus;
+
+// A settling device gets this many more tries, the pause doubling from the first.
+constexpr int32_t kSettleRetries = 5;
+constexpr int32_t kFirstSettlePauseMs = 100;
 
 // An identification field of INQUIRY as a C string: up to its first NUL, control bytes
 // shown as "?" so that a log line stays one line, trailing blanks removed.
@@ -76,7 +82,7 @@ int32_t CScsiTransport::SelectDevice(int32_t index) {
 
     const uint8_t cdb[6] = {0x12, 0x00, 0x00, 0x00, kInquiryLength, 0x00};
     std::array<uint8_t, kInquiryLength> reply{};
-    if (Execute(cdb, sizeof cdb, nullptr, 0, reply.data(), kInquiryLength) != 0)
+    if (ExecuteSettled(cdb, sizeof cdb, reply.data(), kInquiryLength) != 0)
         return 1;
     CopyIdentification(&reply[8], 8, vendor_);
     CopyIdentification(&reply[16], 16, product_);
@@ -91,8 +97,8 @@ int32_t CScsiTransport::ReadCapabilities() {
     uint8_t cdb[10] = {0x5A, 0x00, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     bigendian::Put16(&cdb[7], allocation);
     std::vector<uint8_t> reply(allocation, 0);
-    if (reply.size() < 8 || Execute(cdb, sizeof cdb, nullptr, 0, reply.data(),
-                                    static_cast<int32_t>(allocation)) != 0)
+    if (reply.size() < 8 ||
+        ExecuteSettled(cdb, sizeof cdb, reply.data(), static_cast<int32_t>(allocation)) != 0)
         return 0;
     uint32_t dataLength = bigendian::Get16(&reply[0]);
     uint32_t descriptorLength = bigendian::Get16(&reply[6]);
@@ -155,6 +161,27 @@ int32_t CScsiTransport::Execute(const uint8_t* cdb, int32_t cdbLength, const voi
         return 1;  // BUSY, RESERVATION CONFLICT, ...: the sense field stays as it was
     TakeSense(outcome);
     return sense_[2] != 0 ? 2 : 1;
+}
+
+int32_t CScsiTransport::ExecuteSettled(const uint8_t* cdb, int32_t cdbLength, void* dataIn,
+                                       int32_t dataInLength) {
+    int32_t pauseMs = kFirstSettlePauseMs;
+    for (int32_t retries = 0;; ++retries) {
+        const int32_t result = Execute(cdb, cdbLength, nullptr, 0, dataIn, dataInLength);
+        if (result == 0 || retries >= kSettleRetries)
+            return result;
+        const uint8_t key = sense_[2] & 0x0F;
+        const bool unitAttention = result == 2 && key == kSenseUnitAttention;
+        const bool becomingReady =
+            result == 2 && key == kSenseNotReady && sense_[12] == 0x04 && sense_[13] == 0x01;
+        if (!unitAttention && !becomingReady && lastFailure_ != Failure::kBusy)
+            return result;
+        // A unit attention is reported once: the command goes again at once.
+        if (!unitAttention) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+            pauseMs *= 2;
+        }
+    }
 }
 
 CScsiTransport::Failure CScsiTransport::Classify(const IScsiBackend::Outcome& outcome) {

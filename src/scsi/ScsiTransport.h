@@ -56,7 +56,10 @@ class CScsiTransport {
     int32_t ScanPassThrough();
 
     // Makes device index current and identifies it with INQUIRY: 0, or 1 when the
-    // device does not answer (the identification strings are then empty).
+    // device does not answer (the identification strings are then empty).  INQUIRY and
+    // the capabilities page are the first commands a device gets: a unit attention (a
+    // reset, a new medium), BUSY, or "becoming ready" sends them again a few times, with
+    // a growing pause (about three seconds in all), before the device is judged by them.
     int32_t SelectDevice(int32_t index);
     const char* Vendor() const { return vendor_.data(); }
     const char* Product() const { return product_.data(); }
@@ -94,6 +97,9 @@ class CScsiTransport {
 
   private:
     static Failure Classify(const IScsiBackend::Outcome& outcome);
+    // Execute, sent again while the device is still settling (see SelectDevice).
+    int32_t ExecuteSettled(const uint8_t* cdb, int32_t cdbLength, void* dataIn,
+                           int32_t dataInLength);
     void ClearIdentification();
     void TakeSense(const IScsiBackend::Outcome& outcome);
 

@@ -6,6 +6,7 @@
 
 #include "app/AsciiText.h"
 #include "app/FileIo.h"
+#include "virtualdrive/VirtualImage.h"
 
 namespace {
 std::string Lower(std::string_view s) {
@@ -229,6 +230,9 @@ std::string Setting(const std::string& name, std::string_view value,
     if (name == "output") {
         if (value.empty() || !IsFolder(std::string(value)))
             return "output must name an existing folder";
+        // Found now, not when the first disc is lost for it.
+        if (const std::string why = CVirtualImage::FolderProblem(std::string(value)); !why.empty())
+            return "output " + std::string(value) + " cannot be written: " + why;
         config.outputFolder = std::string(value);
         return "";
     }

@@ -72,7 +72,7 @@ void CVirtualDriveBuffer::Advance() {
         // The disc wanted a block that was not there.
         turning_ = false;
         carry_ = 0.0;
-        if (!endOfDisc_) {
+        if (!endOfDisc_ && !draining_) {
             ++underruns_;
             if (!underrunFree_)
                 lost_ = true;
@@ -120,12 +120,16 @@ uint32_t CVirtualDriveBuffer::FreeBytes() {
 
 void CVirtualDriveBuffer::Drain() {
     Advance();
+    // The last look may find the disc wanting more than there was: the host is late
+    // with nothing, the drive stops because it was told to.
+    draining_ = true;
     while (realTime_ && turning_ && heldBytes_ > 0) {
         int64_t blocks = 0;
         for (const Segment& s : held_) blocks += s.blocks;
         Pause(MicrosFor(static_cast<double>(blocks)));
         Advance();
     }
+    draining_ = false;
     held_.clear();
     heldBytes_ = 0;
     turning_ = false;

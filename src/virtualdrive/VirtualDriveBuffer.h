@@ -31,6 +31,7 @@ class CVirtualDriveBuffer {
     uint32_t FreeBytes();
     uint32_t Capacity() const { return capacity_; }
     // Waits (real time) until the disc has taken everything; the buffer is empty after.
+    // The disc stops there on purpose (the track or the disc ends): no underrun.
     void Drain();
 
     int32_t Underruns() const { return underruns_; }
@@ -55,6 +56,7 @@ class CVirtualDriveBuffer {
     double blocksPerSecond_ = 75.0;
     bool underrunFree_ = true;
     bool endOfDisc_ = false;
+    bool draining_ = false;  // the host asked for everything to be written: no underrun
     bool turning_ = false;
     int64_t lastMicros_ = 0;
     double carry_ = 0.0;  // part of a block the disc has already passed over

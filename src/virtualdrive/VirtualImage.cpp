@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/FileIo.h"
 #include "app/StartFolder.h"
@@ -133,6 +134,20 @@ bool CVirtualImage::PadTo(int64_t blocks) {
             return false;
     }
     return true;
+}
+
+std::string CVirtualImage::FolderProblem(const std::string& folder) {
+    // Permissions alone do not tell (a read-only file system, a full one, root): a file
+    // is made as the image's part files are.
+    static std::atomic<unsigned> counter{0};
+    const std::string probe = InFolder(
+        folder, ".tunevarn-probe-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return std::strerror(errno);
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return "";
 }
 
 void CVirtualImage::Abandon() {

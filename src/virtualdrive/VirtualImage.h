@@ -56,6 +56,10 @@ class CVirtualImage {
     // Drops the blocks received so far.
     void Abandon();
 
+    // Whether images can be written into folder: "" when they can, else why not (the
+    // system's reason), found by making and removing a file there.
+    static std::string FolderProblem(const std::string& folder);
+
     // The cue file text for an image of base name `name` ("disc-1"); titles[0] is the
     // disc's, titles[t] track t's, "" or missing where there is none.
     static std::string CueText(const std::string& name, const std::vector<Track>& tracks,

@@ -8,6 +8,8 @@
 namespace {
 constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
 constexpr int32_t kSessionAtOnce = 2;
+constexpr int32_t kRaw = 3;
+constexpr uint8_t kInvalidField = 0x26;
 }  // namespace
 
 bool CVirtualMmcModel::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
@@ -24,6 +26,12 @@ bool CVirtualMmcModel::Answer(const uint8_t* cdb, const Request& request, CVirtu
         default:
             return false;
     }
+}
+
+uint8_t CVirtualMmcModel::CheckWriteParameters(std::span<const uint8_t> page) const {
+    if (page.size() < 5 || (page[2] & 0x0F) == kRaw)
+        return kInvalidField;
+    return 0;
 }
 
 void CVirtualMmcModel::Abandon() {

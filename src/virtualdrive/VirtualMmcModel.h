@@ -3,7 +3,9 @@
 // with write type session-at-once in force opens the write (see CVirtualCueSheet for
 // what it checks); WRITE(10) takes the CD-TEXT lead-in, the pregap and the audio in
 // sequence (see CVirtualRecording); SYNCHRONIZE CACHE finishes the disc once every
-// block has arrived, and spoils it when blocks are missing.
+// block has arrived, and spoils it when blocks are missing.  Such a drive writes no raw
+// blocks: a write parameters page with the raw write type is refused as an invalid
+// field.
 #include <memory>
 
 #include "virtualdrive/VirtualCommandSet.h"
@@ -14,6 +16,7 @@ class CVirtualMmcModel : public CVirtualCommandSet {
     using CVirtualCommandSet::CVirtualCommandSet;
 
     bool Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) override;
+    uint8_t CheckWriteParameters(std::span<const uint8_t> page) const override;
     bool Writing() const override { return recording_ != nullptr; }
     int32_t NextAddress() const override { return recording_ ? recording_->NextAddress() : 0; }
     void Abandon() override;

@@ -132,45 +132,93 @@ TEST(CliBurn, CdTextWithoutAnAlbumTakesTheOfferedTitle) {
         << Read(output + "/disc-1.cue");
 }
 
-TEST(CliBurn, RunsThatCannotCompleteSaySoAndFail) {
+// Runs on drives that misbehave end as they say: the exit status, what stderr says,
+// and an image only of a disc the drive took whole.
+TEST(CliBurn, RunsEndAsTheySay) {
     struct Case {
         const char* what;
         std::string bus;
         std::vector<std::string> args;
-        const char* error;
+        int status;
+        std::string error;
+        bool image;
     };
+    const std::string gone = "The recorder no longer answers: it was disconnected or switched off.";
     const Case cases[] = {
         {"a disc that is not blank",
          "[device]\ndisc = written\n",
          {kSong},
-         "trace: The disc in the drive is not blank.\n"},
+         1,
+         "trace: The disc in the drive is not blank.\n",
+         false},
         {"no disc at all",
          "[device]\ndisc = none\n",
          {kSong},
-         "trace: There is no disc in the drive.\n"},
+         1,
+         "trace: There is no disc in the drive.\n",
+         false},
         {"CD-TEXT the drive cannot write",
          "[device]\ncd-text = no\n",
          {"--cd-text", kSong},
-         "trace: This drive cannot write CD-TEXT: write the disc without it.\n"},
+         1,
+         "trace: This drive cannot write CD-TEXT: write the disc without it.\n",
+         false},
         {"a drive that refuses to write",
          "[device]\nfault = 2A 20 3/0C/00\n",
          {Fixture("m1_44100_stereo.mp3")},  // long enough for 20 WRITE commands
-         "trace: Write data failed.\n"},
-        {"only a reader", "[device]\nwrites-cdr = no\n", {kSong}, "No CDR driver found."},
+         1,
+         "trace: Write data failed.\n",
+         false},
+        {"only a reader", "[device]\nwrites-cdr = no\n", {kSong}, 1, "No CDR driver found.", false},
+        // The drive vanishes after the flush, before it says the disc is closed.
+        {"a drive gone while it closes the disc",
+         "[device]\nfault = 00 4 transport *\n",
+         {kSong},
+         1,
+         "trace: The recorder did not confirm that it finished closing the disc: the disc may "
+         "be incomplete.\ntunevarn-cli: burn: failed; the disc may be incomplete\n",
+         true},
+        // Once the disc is closed, a drive that vanishes is the user's to see to.
+        {"a drive gone after it closed the disc",
+         "[device]\nfault = 1E 1 transport *\n",
+         {kSong},
+         0,
+         "tunevarn-cli: burn: warning: " + gone + "\n",
+         true},
+        {"raw blocks for a drive that takes none",
+         "[device]\n",
+         {"--driver", "MMCRAW", kSong},
+         1,
+         "trace: This drive does not write raw blocks with subchannels: write it with another "
+         "driver.\n",
+         false},
+        {"no write parameters page for raw blocks",
+         "[device]\nmodel = mmc-raw\nfault = 5A 2 5/24/00 *\n",
+         {"--driver", "MMCRAW", kSong},
+         1,
+         "trace: Cannot retrieve write parameters mode page.\n",
+         false},
+        // The first commands meet a drive still settling: asked again, it is found.
+        {"a drive just reset",
+         "[device]\nfault = 12 1 busy\nfault = 5A 1 6/29/00\nfault = 5A 2 2/04/01\n",
+         {kSong},
+         0,
+         "",
+         true},
     };
     for (const Case& c : cases) {
-        std::string start = testpaths::TempDir("burn-fail");
+        std::string start = testpaths::TempDir("burn-end");
         Write(start + "/bus.txt", c.bus + "output = " + start + "\n");
         auto r = Burn(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"}, c.args);
-        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
         EXPECT_TRUE(Contains(r.err, c.error)) << c.what << ": " << r.err;
-        EXPECT_FALSE(Contains(r.out, "completed")) << c.what;
+        EXPECT_EQ(Contains(r.out, "Disc completed.\n"), c.status == 0) << c.what;
         std::vector<std::string> left = Images(start);
         left.erase(std::remove_if(
                        left.begin(), left.end(),
                        [](const std::string& n) { return n == "bus.txt" || n == "cdrlog.txt"; }),
                    left.end());
-        EXPECT_TRUE(left.empty()) << c.what << ": " << (left.empty() ? "" : left[0]);
+        EXPECT_EQ(!left.empty(), c.image) << c.what << ": " << (left.empty() ? "" : left[0]);
     }
 }
 
@@ -194,25 +242,30 @@ TEST(CliBurn, ADriverWithoutCdTextIsNotAskedForIt) {
     EXPECT_TRUE(Images(plain).empty());
 }
 
+// Ten recorders on the bus: every one of them can be chosen.
 TEST(CliBurn, SeveralRecordersNeedTheDriveNamed) {
     std::string start = testpaths::TempDir("burn-drives");
-    std::string first = testpaths::TempDir("burn-first");
-    std::string second = testpaths::TempDir("burn-second");
-    Write(start + "/bus.txt", "[device]\nproduct = FIRST\noutput = " + first +
-                                  "\n[device]\nproduct = SECOND\noutput = " + second + "\n");
-    const std::string bus = "TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt";
-    auto unnamed = Burn(start, {bus}, {kSong});
+    std::string bus;
+    std::vector<std::string> outputs;
+    for (int i = 1; i <= 10; ++i) {
+        outputs.push_back(testpaths::TempDir("burn-drive"));
+        bus += "[device]\nproduct = DRIVE " + std::to_string(i) + "\noutput = " + outputs.back() +
+               "\n";
+    }
+    Write(start + "/bus.txt", bus);
+    const std::string setting = "TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt";
+    auto unnamed = Burn(start, {setting}, {kSong});
     EXPECT_EQ(unnamed.status, 1);
     EXPECT_TRUE(Contains(unnamed.err, "choose one with --drive N")) << unnamed.err;
-    auto wrong = Burn(start, {bus}, {"--drive", "3", kSong});
+    auto wrong = Burn(start, {setting}, {"--drive", "11", kSong});
     EXPECT_EQ(wrong.status, 2) << "a wrong argument";
-    EXPECT_TRUE(Contains(wrong.err, "--drive 3: there are 2 recorders")) << wrong.err;
+    EXPECT_TRUE(Contains(wrong.err, "--drive 11: there are 10 recorders")) << wrong.err;
 
-    auto r = Burn(start, {bus}, {"--drive", "2", kSong});
+    auto r = Burn(start, {setting}, {"--drive", "10", kSong});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(Contains(r.out, "CD Recorder: TUNEVARN SECOND 1.0\n")) << r.out;
-    EXPECT_TRUE(Images(first).empty());
-    EXPECT_EQ(Images(second), (std::vector<std::string>{"disc-1.bin", "disc-1.cue"}));
+    EXPECT_TRUE(Contains(r.out, "CD Recorder: TUNEVARN DRIVE 10 1.0\n")) << r.out;
+    for (int i = 0; i < 9; ++i) EXPECT_TRUE(Images(outputs[static_cast<size_t>(i)]).empty()) << i;
+    EXPECT_EQ(Images(outputs[9]), (std::vector<std::string>{"disc-1.bin", "disc-1.cue"}));
 }
 
 // A track lasts 4 seconds at least, as the CD standard asks: a shorter song is followed by
@@ -247,6 +300,13 @@ TEST(CliBurn, WithoutARecorderItSaysHowToUseTheVirtualOne) {
     auto file = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start + "/file"}, {kSong});
     EXPECT_EQ(file.err,
               "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + start + "/file: not a folder\n");
+    // Not even root may make files there; the system's reason follows.
+    auto unwritable = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=/sys"}, {kSong});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(unwritable.err.rfind(
+                  "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: /sys: cannot be written: ", 0),
+              0u)
+        << unwritable.err;
 }
 
 TEST(CliBurn, TheDiscTakesNinetyNineTracksAndSaysWhatIsLeftOut) {

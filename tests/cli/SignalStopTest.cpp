@@ -1,11 +1,17 @@
 // Ctrl-C, SIGTERM and SIGHUP stop tunevarn-cli's long commands their own way: a burn
 // releases and ejects the disc in the virtual recorder and says it was not completed, an
 // export or a cover leaves no file at all; one signal is enough, and the exit status
-// tells which.  No input a command is given can hold it up.
+// tells which.  No input a command is given can hold it up.  An output whose reader went
+// away stops a burn the same way; Ctrl-C at the prompt of a failure does not turn the
+// failure into a stop.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -124,6 +130,75 @@ TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
         EXPECT_EQ(FilesIn(burn.output), std::vector<std::string>{"commands-0.log"})
             << "no disc image";
     }
+}
+
+// Writes the bus description of one slow virtual recorder into start: 1x in real time.
+std::string SlowRecorder(const std::string& start, const std::string& output,
+                         const std::string& more = "") {
+    const std::string bus = "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n" + more +
+                            "output = " + output + "\n";
+    mp3craft::WriteBytes(start + "/bus.txt", std::vector<uint8_t>(bus.begin(), bus.end()));
+    return start + "/bus.txt";
+}
+
+// `tunevarn-cli burn ... 2>&1 | head -n 3`: the reader is gone after three lines, in the
+// middle of the burn.  The burn stops as on a signal: the drive is released and ejected
+// and nothing is left.
+TEST(CliSignals, AClosedOutputStopsABurn) {
+    const std::string start = testpaths::TempDir("pipe-burn");
+    const std::string output = testpaths::TempDir("pipe-burn-out");
+    const std::string bus = SlowRecorder(start, output);
+    const std::string script = "env -u TUNEVARN_VIRTUAL_RECORDER TUNEVARN_VIRTUAL_BUS=" + bus +
+                               " " + testpaths::Cli() + " burn " + Fixture("m1_44100_stereo.mp3") +
+                               " 2>&1 | head -n 3 >/dev/null; echo ${PIPESTATUS[0]} >status";
+    testpaths::RunProgram({"/bin/bash", "-c", script}, start);
+    EXPECT_EQ(Read(start + "/status"), "141\n") << "stopped by SIGPIPE, its own way";
+    const std::string commands = Read(output + "/commands-0.log");
+    const size_t released = commands.find("\n1E 00 00 00 00 00");
+    ASSERT_NE(released, std::string::npos) << commands;
+    EXPECT_NE(commands.find("\n1B 00 00 00 02 00", released), std::string::npos) << "ejected";
+    EXPECT_EQ(FilesIn(output), std::vector<std::string>{"commands-0.log"}) << "no disc image";
+}
+
+// A write that fails asks for Enter on a terminal; Ctrl-C there ends the run, which
+// failed before it: exit status 1, not the signal's.
+TEST(CliSignals, CtrlCAtAFailuresPromptLeavesItAFailure) {
+    const std::string start = testpaths::TempDir("prompt-burn");
+    const std::string output = testpaths::TempDir("prompt-burn-out");
+    const std::string bus = SlowRecorder(start, output, "fault = 2A 8 3/0C/00\n");
+    const std::string cli = testpaths::Cli();
+    const std::string song = Fixture("m1_44100_stereo.mp3");
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::chdir(start.c_str()) == 0 && ::unsetenv("TUNEVARN_VIRTUAL_RECORDER") == 0 &&
+            ::setenv("TUNEVARN_VIRTUAL_BUS", bus.c_str(), 1) == 0)
+            ::execl(cli.c_str(), cli.c_str(), "burn", song.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // What the terminal shows, until the program has closed it (or 30 seconds).
+    std::string shown;
+    bool interrupted = false;
+    for (int i = 0; i < 300; ++i) {
+        pollfd ready{terminal, POLLIN, 0};
+        if (::poll(&ready, 1, 100) > 0) {
+            char chunk[512];
+            const ssize_t n = ::read(terminal, chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            shown.append(chunk, static_cast<size_t>(n));
+        }
+        if (!interrupted && Contains(shown, "Press Enter to go on.")) {
+            ::kill(pid, SIGINT);
+            interrupted = true;
+        }
+    }
+    ::close(terminal);
+    const int status = testpaths::WaitForExit(pid, 30);
+    ASSERT_TRUE(interrupted) << shown;
+    EXPECT_EQ(status, 1) << shown;
+    EXPECT_TRUE(Contains(shown, "burn: failed; the disc was not completed")) << shown;
 }
 
 TEST(CliSignals, EachSignalStopsAnExportAndLeavesNoFile) {

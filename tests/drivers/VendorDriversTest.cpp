@@ -27,8 +27,8 @@ using testrig::Write;
 
 using testrig::DriveOf;
 
-// A driver of any family that presses Stop after its n-th slot of audio, and can hand
-// the drive audio of its own making instead of the disc image's silence.
+// A driver of any family that can hand the drive audio of its own making instead of the
+// disc image's silence.
 template <typename TDriver>
 class CWatched : public TDriver {
   public:
@@ -41,23 +41,16 @@ class CWatched : public TDriver {
             for (size_t i = 0; i < own.size(); ++i) own[i] = pattern[i % pattern.size()];
             data = own.data();
         }
-        const int32_t result = TDriver::WriteBlocks(address, data, count);
-        if (audio && ++audioSlots == stopAfter && stop != nullptr)
-            *stop = 1;
-        return result;
+        return TDriver::WriteBlocks(address, data, count);
     }
     Bytes pattern;
     Bytes own;
-    std::atomic<int32_t>* stop = nullptr;
-    int32_t audioSlots = 0;
-    int32_t stopAfter = -1;
 };
 
 template <typename TDriver>
 struct Rig : testrig::CDriverRig<CWatched<TDriver>> {
     Rig(std::vector<int32_t> seconds, CVirtualDevice::Config config)
         : testrig::CDriverRig<CWatched<TDriver>>(std::move(seconds), std::move(config)) {
-        this->driver->stop = &this->stop;
         this->ui.messages.clear();  // what the rig's blank check said
     }
     std::vector<LogEntry> Commands(uint8_t operationCode) const {
@@ -264,44 +257,6 @@ TEST(ThreadedVendorTeac, EveryWriteSaysMoreFollowsButTheLast) {
                      0x00, 0x01, 0xA1, 0x01, 0x00, 0x00, 0x01, 0xA2, 0x00, 0x12, 0x00}));
 }
 
-// Each driver, stopped in the middle of the audio, ends in finalizing without a message
-// and leaves no image once the disc is ejected; the two that write their own lead-out
-// write none after a stop.
-template <typename TDriver>
-void StopsCleanly(Model model, bool flushes) {
-    Rig<TDriver> rig({60}, DriveOf(model));
-    rig.driver->stopAfter = 3;
-    rig.WriteDisc();
-    EXPECT_EQ(rig.phase, 3);
-    EXPECT_TRUE(rig.ui.messages.empty());
-    EXPECT_EQ(rig.driver->DiscCompleted(), 0);
-    EXPECT_TRUE(rig.driver->ring.empty());
-    EXPECT_EQ(rig.driver->audioSlots, 3);
-    EXPECT_EQ(rig.Count(0x35), flushes ? 1u : 0u);
-    rig.driver->LoadUnload(0);
-    EXPECT_TRUE(rig.FilesLeft().empty());
-    EXPECT_EQ(rig.Device().LastImage(), "");
-}
-
-TEST(ThreadedVendorStop, EachDriverStopsCleanly) {
-    {
-        SCOPED_TRACE("2600");
-        StopsCleanly<C2600Driver>(Model::k2600, true);
-    }
-    {
-        SCOPED_TRACE("RIC");
-        StopsCleanly<CRicDriver>(Model::kRic, true);
-    }
-    {
-        SCOPED_TRACE("SONY");
-        StopsCleanly<CSonyDriver>(Model::kSony, false);
-    }
-    {
-        SCOPED_TRACE("TEAC");
-        StopsCleanly<CTeacDriver>(Model::kTeac, false);
-    }
-}
-
 // A WRITE the drive fails ends the write loop with its message, shown once although
 // the lead-out after it fails too; the disc is not completed and leaves no image.
 TEST(ThreadedVendorFailure, AFailedWriteEndsTheLoopWithOneMessage) {
@@ -321,7 +276,6 @@ TEST(ThreadedVendorFailure, AFailedWriteEndsTheLoopWithOneMessage) {
     Rig<CRicDriver> ric({20}, failing(Model::kRic, 439 + 3));
     ric.WriteDisc();
     EXPECT_EQ(ric.ui.messages, std::vector<std::string>{"Write data failed."});
-    EXPECT_EQ(ric.driver->audioSlots, 3);
     EXPECT_EQ(ric.Writes().size(), 439u + 3u + 1u) << "the lead-out tried once";
     EXPECT_EQ(ric.driver->DiscCompleted(), 0);
     EXPECT_TRUE(ric.FilesLeft().empty());

@@ -1,24 +1,31 @@
 // Every driver burns three songs on the virtual recorder while one command of the run
 // goes wrong: CHECK CONDITION with a write error, a transport that loses the command
-// (the drive gone), BUSY, a time-out, or the user's Stop just before it.  The commands
-// are taken from a good burn of the same disc, so the matrix follows the drivers as
-// they change.  Every run must end (no wait of the driver's may outlast a few seconds
-// of asked-for pauses), say why it did not complete, leave the drive unlocked and,
-// once anything was written, ejected, and leave no image that looks complete.  The
-// recorder runs unthrottled and the drivers' pauses are counted, not slept, so the
-// whole matrix takes seconds.  The driver's filling thread runs in every burn: the
-// suite is Threaded.
+// (the drive gone), BUSY, a time-out, the user's Stop just before it, once "long write
+// in progress" on a WRITE or TEST UNIT READY, or from a TEST UNIT READY on a drive that
+// never says it is done closing the disc.  The commands are taken from a good burn of
+// the same disc, so the matrix follows the drivers as they change.  Every run must end
+// (no wait of the driver's may outlast a few seconds of asked-for pauses, the closing
+// its documented limit), say why it did not complete, leave the drive unlocked and,
+// once anything was written, ejected, and leave no image unless the disc completed or
+// the drive took everything but never confirmed closing it (which the run then says).
+// The recorder runs unthrottled and the drivers' pauses are counted, not slept, so the
+// whole matrix takes seconds.  Then each driver's Stop while it writes the tracks, on a
+// recorder in real time.  The driver's filling thread runs in every burn: the suites
+// are Threaded.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "disc/CdTextBuilder.h"
@@ -35,11 +42,23 @@
 #include "support/TestPaths.h"
 #include "support/VirtualRecorderRig.h"
 #include "virtualdrive/VirtualBus.h"
+#include "virtualdrive/VirtualBusFront.h"
 
 namespace {
 using Model = CVirtualDeviceConfig::Model;
 
-enum class What { kNothing, kSense, kTransport, kBusy, kTimeOut, kStop };
+enum class What {
+    kNothing,
+    kSense,
+    kTransport,
+    kBusy,
+    kTimeOut,
+    kStop,
+    kLongWrite,      // not ready, long write in progress, once
+    kNeverReady,     // from here on every TEST UNIT READY: long write in progress
+    kStopInTracks,   // the Stop at the third WRITE of the tracks
+    kStallInTracks,  // the host a second late with the third WRITE of the tracks
+};
 
 const char* Name(What what) {
     switch (what) {
@@ -53,47 +72,60 @@ const char* Name(What what) {
             return "time-out";
         case What::kStop:
             return "stop";
+        case What::kLongWrite:
+            return "long write in progress";
+        case What::kNeverReady:
+            return "closing that never ends";
         default:
             return "nothing";
     }
 }
 
 // In front of the virtual bus: counts the commands of the run and, at one of them,
-// answers as the kernel would for the fault, or raises Stop and lets it through.
-class CFaultingBackend : public IScsiBackend {
+// answers as the kernel or a busy drive would for the fault, or raises Stop and lets it
+// through.
+class CFaultingBackend : public CVirtualBusFront {
   public:
-    CFaultingBackend(std::unique_ptr<CVirtualBus> bus, std::atomic<int32_t>& stop)
-        : bus_(std::move(bus)), stop_(stop) {}
-    CVirtualBus& Bus() { return *bus_; }
+    CFaultingBackend(std::unique_ptr<CVirtualBus> bus, CRecordSession& state)
+        : CVirtualBusFront(std::move(bus)),
+          stop_(state.stopRequested),
+          phase_(state.phase),
+          progress_(state.progress) {}
     void Arm(What what, size_t at) {
         what_ = what;
         at_ = at;
-        count_ = 0;
+        writesInTracks_ = 0;
         opcodes.clear();
     }
 
-    int32_t Scan() override { return bus_->Scan(); }
-    int32_t DeviceCount() const override { return bus_->DeviceCount(); }
-    std::string DeviceName(int32_t index) const override { return bus_->DeviceName(index); }
-    bool Select(int32_t index) override { return bus_->Select(index); }
-    uint32_t MaximumTransfer() const override { return bus_->MaximumTransfer(); }
-    std::string Problem(int32_t index) const override { return bus_->Problem(index); }
-    std::vector<std::string> ScanNotes() const override { return bus_->ScanNotes(); }
     Outcome Send(const Request& request) override {
         opcodes.push_back(request.cdb[0]);
-        if (++count_ == at_) {
+        const size_t n = opcodes.size();  // this command's number, from 1
+        const bool write = request.cdb[0] == 0x2A || request.cdb[0] == 0xE1;
+        if (what_ == What::kStopInTracks || what_ == What::kStallInTracks) {
+            if (write && phase_.load() == CRecordSession::kPhaseWritingTracks &&
+                ++writesInTracks_ == at_) {
+                if (what_ == What::kStallInTracks) {
+                    std::this_thread::sleep_for(std::chrono::seconds(1));
+                } else {
+                    stop_ = 1;
+                    stoppedAt = n;
+                }
+            }
+            if (write)
+                progressAfterWrites.clear();
+            else if (phase_.load() == CRecordSession::kPhaseWritingTracks)
+                progressAfterWrites.insert(progress_.load());
+            return CVirtualBusFront::Send(request);
+        }
+        if (what_ == What::kNeverReady && n > at_ && request.cdb[0] == 0x00)
+            return CheckCondition(0x02, 0x04, 0x08);  // long write in progress
+        if (n == at_) {
             std::copy(request.cdb, request.cdb + request.cdbLength, faulted.begin());
             Outcome outcome;
             switch (what_) {
                 case What::kSense:
-                    outcome.status = scsistatus::kCheckCondition;
-                    outcome.driverStatus = scsistatus::kDriverSense;
-                    outcome.senseLength = 18;
-                    outcome.sense[0] = 0x70;
-                    outcome.sense[2] = 0x03;  // medium error: write error
-                    outcome.sense[7] = 10;
-                    outcome.sense[12] = 0x0C;
-                    return outcome;
+                    return CheckCondition(0x03, 0x0C, 0x00);  // medium error: write error
                 case What::kTransport:
                     outcome.systemError = EIO;
                     return outcome;
@@ -105,23 +137,34 @@ class CFaultingBackend : public IScsiBackend {
                     return outcome;
                 case What::kStop:
                     stop_ = 1;
+                    stoppedAt = n;
                     break;
+                case What::kLongWrite:
+                case What::kNeverReady:
+                    return CheckCondition(0x02, 0x04, 0x08);
                 case What::kNothing:
+                case What::kStopInTracks:
+                case What::kStallInTracks:
                     break;
             }
         }
-        return bus_->Send(request);
+        return CVirtualBusFront::Send(request);
     }
 
-    std::vector<uint8_t> opcodes;     // of the run, in order
+    std::vector<uint8_t> opcodes;       // of the run, in order
     std::array<uint8_t, 16> faulted{};  // the command that met the fault
+    size_t stoppedAt = 0;               // commands sent when Stop came, the one at hand too
+    // In real time, while the tracks were written: the progress shown at the commands
+    // after the last WRITE.
+    std::set<int32_t> progressAfterWrites;
 
   private:
-    std::unique_ptr<CVirtualBus> bus_;
     std::atomic<int32_t>& stop_;
+    const std::atomic<int32_t>& phase_;
+    const std::atomic<int32_t>& progress_;
     What what_ = What::kNothing;
     size_t at_ = 0;
-    size_t count_ = 0;
+    size_t writesInTracks_ = 0;
 };
 
 class CNoView : public IRecordRunView {
@@ -133,6 +176,9 @@ struct DriverKind {
     const char* name;
     Model model;
     bool cdText;
+    // The driver asks for buffer underrun free recording, and follows the disc by the
+    // drive's buffer (the MMC drivers but the raw one).
+    bool heldByTheDrive;
 };
 
 // One burn of three short silent songs, as the Record dialog starts it.
@@ -148,21 +194,30 @@ struct CBurn {
     std::string folder = testpaths::TempDir("fault-matrix");
     int64_t askedMs = 0;
 
-    explicit CBurn(const DriverKind& kind) {
+    // realTime (bytes the drive's buffer holds, 0 for none): the recorder writes at
+    // 4x, with a short lead-in, and the driver sleeps its pauses.
+    explicit CBurn(const DriverKind& kind, uint32_t realTime = 0) {
         CVirtualDevice::Config config;
         config.model = kind.model;
         config.outputFolder = folder;
+        if (realTime != 0) {
+            config.realTime = true;
+            config.leadInMinute = 99;
+            config.leadInSecond = 58;
+            config.bufferBytes = realTime;
+        }
         auto bus = std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{config});
-        auto front = std::make_unique<CFaultingBackend>(std::move(bus), state.stopRequested);
+        auto front = std::make_unique<CFaultingBackend>(std::move(bus), state);
         backend = front.get();
         transport.UseBackend(std::move(front));
         transport.ScanPassThrough();
         transport.SelectDevice(0);
         driver = CRecorderDiscovery::NewDriver(kind.name, transport, *image, ui);
-        driver->SetSleep([this](int32_t ms) { askedMs += ms; });
+        if (realTime == 0)
+            driver->SetSleep([this](int32_t ms) { askedMs += ms; });
         state.driver = driver.get();
         state.view = &view;
-        state.speedChoice = 4;
+        state.speedChoice = realTime != 0 ? 2 : 4;
         state.useCdText = kind.cdText ? 1 : 0;
         PrepareCdText(cdText, *driver, state.useCdText.load(), "Album");
     }
@@ -173,6 +228,13 @@ struct CBurn {
         RecordWorker(state);
     }
     CVirtualDevice& Device() { return backend->Bus().Device(0); }
+    // WRITE commands sent after the Stop.
+    size_t WritesAfterStop() const {
+        const auto& ops = backend->opcodes;
+        return static_cast<size_t>(std::count_if(
+            ops.begin() + static_cast<std::ptrdiff_t>(std::min(backend->stoppedAt, ops.size())),
+            ops.end(), [](uint8_t op) { return op == 0x2A || op == 0xE1; }));
+    }
     // Bytes of the disc image the recorder left; 0 when none.
     uintmax_t ImageLeft() const {
         uintmax_t bytes = 0;
@@ -216,6 +278,21 @@ constexpr size_t kKindsPerPosition = 5;
 
 class ThreadedFaultMatrix : public ::testing::TestWithParam<DriverKind> {};
 
+constexpr char kClosingUnconfirmed[] =
+    "The recorder did not confirm that it finished closing the disc: the disc may be "
+    "incomplete.";
+
+// Whether a kind of fault is tried at a command: the two of a busy drive only where a
+// drive says so (a WRITE, TEST UNIT READY; a closing that never ends at the latter).
+bool Applies(What what, uint8_t operationCode) {
+    const bool write = operationCode == 0x2A || operationCode == 0xE1;
+    if (what == What::kLongWrite)
+        return write || operationCode == 0x00;
+    if (what == What::kNeverReady)
+        return operationCode == 0x00;
+    return true;
+}
+
 TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
     const DriverKind kind = GetParam();
     std::vector<uint8_t> good;
@@ -232,14 +309,14 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
 
     const std::vector<size_t> at = Sampled(good);
     ASSERT_GT(at.size(), 10u);
-    const What kinds[] = {What::kSense, What::kTransport, What::kBusy, What::kTimeOut,
-                          What::kStop};
+    const What kinds[] = {What::kSense, What::kTransport, What::kBusy,      What::kTimeOut,
+                          What::kStop,  What::kLongWrite, What::kNeverReady};
     for (size_t w = 0; w < std::size(kinds); ++w) {
         const What what = kinds[w];
         for (size_t j = 0; j < at.size(); ++j) {
-            if ((j + w) % std::size(kinds) >= kKindsPerPosition)
-                continue;
             const size_t k = at[j];
+            if ((j + w) % std::size(kinds) >= kKindsPerPosition || !Applies(what, good[k - 1]))
+                continue;
             CBurn burn(kind);
             burn.Run(what, k);
             char where[96];
@@ -247,25 +324,36 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
                           Name(what), k, good[k - 1]);
             const auto messages = burn.ui.Messages();
             const bool completed = burn.state.completed.load() == 1;
+            const bool unconfirmed = burn.driver->ClosingUnconfirmed() == 1;
 
             EXPECT_EQ(burn.state.phase, 0) << where;
             EXPECT_EQ(RecordingBusy(), 0) << where;
-            EXPECT_LT(burn.askedMs, 10000) << where << ": the run waited too long";
-            if (kind.model != Model::kTrackAtOnce || completed) {
-                EXPECT_EQ(completed, burn.ImageLeft() > 0) << where << ": an image, no disc";
-            } else if (burn.backend->faulted[0] != 0x35) {
-                // Track at once closes the session on the tracks it has after a failed or
-                // stopped track, as a drive does: a shorter disc, and the run says so.
-                // (A flush refused here never reached the recorder, whose disc is whole.)
-                EXPECT_LT(burn.ImageLeft(), goodImage) << where << ": a whole disc";
+            if (what == What::kNeverReady) {
+                // The documented limit of the closing, and not much more.
+                const int64_t limit = int64_t{CCdrDriver::kClosingSeconds} * 1000;
+                EXPECT_GE(burn.askedMs, limit) << where;
+                EXPECT_LT(burn.askedMs, limit + 10000) << where << ": the run waited too long";
+            } else {
+                EXPECT_LT(burn.askedMs, 10000) << where << ": the run waited too long";
             }
+            // The drive left an image only of a disc that completed, or that it took
+            // whole but never said it had closed.
+            if (!unconfirmed) {
+                EXPECT_EQ(completed, burn.ImageLeft() > 0) << where << ": an image, no disc";
+            }
+            EXPECT_FALSE(completed && unconfirmed) << where;
             EXPECT_FALSE(burn.Device().RemovalPrevented()) << where;
-            if (what == What::kBusy) {
+            if (what == What::kBusy || what == What::kLongWrite) {
                 // A drive that is busy once is asked again: nothing is lost.
                 EXPECT_TRUE(completed) << where;
                 EXPECT_TRUE(messages.empty()) << where << ": " << messages[0];
             } else if (what == What::kStop) {
                 EXPECT_TRUE(messages.empty()) << where << ": " << messages[0];
+                EXPECT_LE(burn.WritesAfterStop(), 1u) << where << ": writing went on";
+            } else if (what == What::kNeverReady) {
+                EXPECT_FALSE(completed) << where;
+                EXPECT_TRUE(unconfirmed) << where;
+                EXPECT_EQ(messages, std::vector<std::string>{kClosingUnconfirmed}) << where;
             } else if (!completed) {
                 ASSERT_FALSE(messages.empty()) << where << ": failed without a word";
                 if (what == What::kTransport) {
@@ -277,14 +365,17 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
                 if (what == What::kTimeOut) {
                     EXPECT_EQ(messages[0], "The recorder did not answer in time.") << where;
                 }
+                if (unconfirmed) {
+                    EXPECT_EQ(messages.back(), kClosingUnconfirmed) << where;
+                }
             }
             bool wrote = false;
             for (uint8_t op : burn.backend->opcodes) wrote = wrote || op == 0x2A || op == 0xE1;
             // A drive that refused the eject itself keeps the disc.
             const auto& hit = burn.backend->faulted;
-            const bool ejectRefused = what != What::kStop && what != What::kBusy &&
-                                      ((hit[0] == 0x1B && (hit[4] & 0x03) == 0x02) ||
-                                       (hit[0] == 0xE7 && hit[8] == 0x01));
+            const bool ejectRefused =
+                what != What::kStop && what != What::kBusy && what != What::kLongWrite &&
+                ((hit[0] == 0x1B && (hit[4] & 0x03) == 0x02) || (hit[0] == 0xE7 && hit[8] == 0x01));
             if (wrote && !ejectRefused) {
                 EXPECT_TRUE(burn.Device().TrayOpen()) << where << ": not ejected";
             }
@@ -292,16 +383,69 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllDrivers, ThreadedFaultMatrix,
-    ::testing::Values(DriverKind{"MMCCDTEXT", Model::kMmc, true},
-                      DriverKind{"MMCRAW", Model::kMmcRaw, false},
-                      DriverKind{"MMC2", Model::kMmc2, false},
-                      DriverKind{"MMCTRACK", Model::kTrackAtOnce, false},
-                      DriverKind{"2600", Model::k2600, false}, DriverKind{"RIC", Model::kRic, false},
-                      DriverKind{"SONY", Model::kSony, false},
-                      DriverKind{"TEAC", Model::kTeac, false}),
-    [](const ::testing::TestParamInfo<DriverKind>& info) {
-        return std::string("Driver") + info.param.name;
-    });
+// A few commands of the drive's buffer.
+constexpr uint32_t kSmallBuffer = 4 * 27 * 2448;
+
+// Stop while the tracks are written, on a recorder in real time whose buffer holds a
+// few commands: the driver sends at most the command at hand, writes nothing of the
+// disc's end, and the run ends with the drive released and ejected and no image.  (The
+// time from Stop to the end is measured by bench_trusted_burns.)
+TEST_P(ThreadedFaultMatrix, StopWhileWritingTheTracksInRealTime) {
+    CBurn burn(GetParam(), kSmallBuffer);
+    burn.Run(What::kStopInTracks, 3);
+    ASSERT_NE(burn.backend->stoppedAt, 0u) << "the tracks were never written";
+    EXPECT_EQ(burn.state.completed, 0);
+    EXPECT_TRUE(burn.ui.Messages().empty());
+    EXPECT_LE(burn.WritesAfterStop(), 1u);
+    EXPECT_FALSE(burn.Device().RemovalPrevented());
+    EXPECT_TRUE(burn.Device().TrayOpen());
+    EXPECT_EQ(burn.ImageLeft(), 0u);
+}
+
+// The host a second late while the buffer holds a fraction of it: a drive that pauses
+// with an empty buffer keeps the disc, any other loses it and the user learns it was an
+// underrun.
+TEST_P(ThreadedFaultMatrix, AStalledHostInRealTime) {
+    const DriverKind kind = GetParam();
+    CBurn burn(kind, kSmallBuffer);
+    burn.Run(What::kStallInTracks, 3);
+    if (kind.heldByTheDrive) {
+        EXPECT_EQ(burn.state.completed, 1);
+        EXPECT_TRUE(burn.ui.Messages().empty());
+        EXPECT_GT(burn.Device().Underruns(), 0) << "the drive did run dry";
+    } else {
+        EXPECT_EQ(burn.state.completed, 0);
+        EXPECT_EQ(burn.ui.Messages(),
+                  std::vector<std::string>{"Buffer underrun! You should reduce burning speed."});
+        EXPECT_EQ(burn.ImageLeft(), 0u);
+    }
+}
+
+// A disc shorter than the drive's buffer: the drive takes it all at once, and progress
+// still moves while the drive writes it (before the flush that ends it), where the drive
+// says how far it is.
+TEST_P(ThreadedFaultMatrix, ProgressMovesWhileTheDriveWritesInRealTime) {
+    const DriverKind kind = GetParam();
+    if (!kind.heldByTheDrive)
+        return;  // the drive does not say: progress counts what was sent
+    CBurn burn(kind, 4 * 1024 * 1024);
+    burn.Run(What::kStallInTracks, 0);
+    EXPECT_EQ(burn.state.completed, 1);
+    const std::set<int32_t>& seen = burn.backend->progressAfterWrites;
+    EXPECT_GE(std::count_if(seen.begin(), seen.end(), [](int32_t p) { return p > 0 && p < 1000; }),
+              10);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllDrivers, ThreadedFaultMatrix,
+                         ::testing::Values(DriverKind{"MMCCDTEXT", Model::kMmc, true, true},
+                                           DriverKind{"MMCRAW", Model::kMmcRaw, false, false},
+                                           DriverKind{"MMC2", Model::kMmc2, false, true},
+                                           DriverKind{"MMCTRACK", Model::kTrackAtOnce, false, true},
+                                           DriverKind{"2600", Model::k2600, false, false},
+                                           DriverKind{"RIC", Model::kRic, false, false},
+                                           DriverKind{"SONY", Model::kSony, false, false},
+                                           DriverKind{"TEAC", Model::kTeac, false, false}),
+                         [](const ::testing::TestParamInfo<DriverKind>& info) {
+                             return std::string("Driver") + info.param.name;
+                         });
 }  // namespace

@@ -217,33 +217,33 @@ TEST(Discovery, ADriverNamedForTheRunServesTheChosenRecorder) {
     EXPECT_EQ(CdTextCapable(), 0);
 }
 
-TEST(Discovery, TwentyDevicesSixteenRecordedEightCandidatesKept) {
+TEST(Discovery, TwentyDevicesSixteenRecordedEachACandidate) {
     std::vector<Config> devices;
     for (int i = 0; i < 20; ++i)
         devices.push_back(Recorder("MAKER", ("MODEL " + std::to_string(i)).c_str()));
     Rig rig(devices);
-    CScriptedChoice chooser(7);
+    CScriptedChoice chooser(11);
     rig.Detect(chooser);
     EXPECT_EQ(rig.transport.DeviceCount(), 16);
-    EXPECT_EQ(rig.discovery.CandidateCount(), 8);
+    EXPECT_EQ(rig.discovery.CandidateCount(), 16);
     ASSERT_EQ(chooser.asked.size(), 1u);
-    EXPECT_EQ(chooser.asked[0].size(), 8u);
-    EXPECT_EQ(chooser.asked[0].back(), "MAKER MODEL 7 1.0");
-    EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 7);
-    // Every device that answered was logged, the ninth recorder and beyond included.
+    EXPECT_EQ(chooser.asked[0].size(), 16u);
+    EXPECT_EQ(chooser.asked[0].back(), "MAKER MODEL 15 1.0");
+    EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 11);
+    // Every device that answered was logged.
     std::string log = rig.Log();
     EXPECT_NE(log.find("Model=MODEL 15\r\n"), std::string::npos);
     EXPECT_EQ(log.find("Model=MODEL 16\r\n"), std::string::npos);
     EXPECT_TRUE(rig.bus->Device(16).Log().empty());
 }
 
-TEST(Discovery, CandidatesHoldAtMostEightWithBoundedTexts) {
+TEST(Discovery, CandidatesHoldAtMostSixteenWithBoundedTexts) {
     Rig rig({});
-    for (int32_t i = 0; i < 10; ++i)
+    for (int32_t i = 0; i < 20; ++i)
         rig.discovery.AddRecorderCandidate(std::string(40, 'V').c_str(), "P", "R", "MMC", i);
-    EXPECT_EQ(rig.discovery.CandidateCount(), 8);
-    EXPECT_EQ(std::string(rig.discovery.Candidate(7).vendor.data()), std::string(31, 'V'));
-    EXPECT_EQ(rig.discovery.Candidate(7).deviceIndex, 7);
+    EXPECT_EQ(rig.discovery.CandidateCount(), 16);
+    EXPECT_EQ(std::string(rig.discovery.Candidate(15).vendor.data()), std::string(31, 'V'));
+    EXPECT_EQ(rig.discovery.Candidate(15).deviceIndex, 15);
 }
 
 TEST(Discovery, AnUnwritableLogFolderIsNoObstacle) {
@@ -286,8 +286,7 @@ TEST(Discovery, ASmallPathStillReadsTheCapabilitiesPage) {
         EXPECT_NE(rig.discovery.Driver(), nullptr) << most;
         for (const auto& entry : rig.bus->Device(0).Log()) {
             if (entry.cdb[0] == 0x5A) {
-                EXPECT_EQ(bigendian::Get16(&entry.cdb[7]), std::min<uint32_t>(most, 16384))
-                    << most;
+                EXPECT_EQ(bigendian::Get16(&entry.cdb[7]), std::min<uint32_t>(most, 16384)) << most;
             }
         }
     }

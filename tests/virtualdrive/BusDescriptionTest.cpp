@@ -104,6 +104,7 @@ TEST(BusDescription, RefusesWhatItCannotUseNamingTheLine) {
         {"[device]\nfault = 2A 1 2/04\n", nullptr},
         {"[device]\nreply = 5A 00 2A 00 0A\n", nullptr},
         {"[device]\noutput = /no/such/folder\n", "line 2: output must name an existing folder"},
+        {"[device]\noutput = /sys\n", nullptr},  // no files can be made there
         {"[bus]\n", "line 1: only [device] sections are known"},
         {"[device]\njust words\n", "line 2: expected 'name = value'"},
         {"[device]\nmodel = yamaha\n",
