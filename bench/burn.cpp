@@ -25,14 +25,13 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <thread>
 #include <vector>
 
 #include "disc/DiscImage.h"
 #include "drivers/CdrDriver.h"
+#include "drivers/RecorderDiscovery.h"
 #include "recording/RecordSession.h"
 #include "recording/RecordWorker.h"
-#include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 #include "virtualdrive/VirtualBus.h"
 

@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "audio/AudioExport.h"
 #include "audio/RateConverter.h"
 #include "disc/DiscImage.h"
+#include "recording/AudioExport.h"
 #include "recording/Normalization.h"
 #include "recording/RecordSession.h"
 

@@ -23,13 +23,14 @@
 #include <thread>
 #include <vector>
 
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "drivers/CdrDriver.h"
+#include "drivers/RecorderDiscovery.h"
 #include "recording/RecordRunSetup.h"
 #include "recording/RecordSession.h"
 #include "recording/RecordWorker.h"
-#include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/ScsiTransport.h"
 #include "virtualdrive/VirtualBus.h"
@@ -193,7 +194,7 @@ Result Burn(const Driver& kind, Event event, const fs::path& folder) {
     const Clock::time_point start = Clock::now();
     RecordWorker(state);
     const Clock::time_point end = Clock::now();
-    CdTextInUse() = 0;
+    ProcessFlags().cdTextInUse = 0;
     Result result;
     result.completed = state.completed.load() == 1;
     result.whole = std::chrono::duration<double>(end - start).count();

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "disc/DiscImage.h"
+#include "drivers/ChooseRecorder.h"
 #include "drivers/DriverUi.h"
-#include "scsi/ChooseRecorder.h"
-#include "scsi/RecorderDiscovery.h"
+#include "drivers/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"

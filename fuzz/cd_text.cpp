@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "base/DisplayText.h"
 #include "disc/CdTextBuilder.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"
-#include "ui/DisplayText.h"
 #include "virtualdrive/LeadInCdText.h"
 
 namespace {

@@ -20,11 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "drivers/CdrDriver.h"
 #include "drivers/DriverUi.h"
-#include "scsi/RecorderDiscovery.h"
+#include "drivers/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"
@@ -157,14 +158,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (++slots >= stopAfterSlots)
                 stop = 1;
         });
-    CdTextInUse() = withCdText ? 1 : 0;
+    ProcessFlags().cdTextInUse = withCdText ? 1 : 0;
     driver->SetCdTextSource(withCdText ? &Titles() : nullptr);
 
     // As the worker does before a write; the write goes ahead whatever it said, so that
     // the drivers meet every kind of disc.
     driver->CheckBlankDisc();
     driver->WriteDisc(nullptr, permille, phase, stop, track);
-    CdTextInUse() = 0;
+    ProcessFlags().cdTextInUse = 0;
 
     REQUIRE(driver->fillerRunning.load() == 0);
     if (driver->DiscCompleted() == 1)

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/FileIo.h"
 #include "audio/Mp3Header.h"
 #include "audio/Mp3Layout.h"
 #include "audio/TagTitle.h"
+#include "base/FileIo.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"
 #include "support/ScratchFolder.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/Profile.h"
+#include "base/Profile.h"
 #include "support/FuzzInput.h"
 #include "support/Require.h"
 #include "support/ScratchFolder.h"

@@ -1,5 +1,6 @@
 #include "app/BurnerApp.h"
 
+#include "app/BackendChoice.h"
 #include "app/MainDialog.h"
 #include "virtualdrive/VirtualBus.h"
 
@@ -26,7 +27,12 @@ bool CBurnerApp::StartUp(IStartUpUi& ui, bool splashEnabled) {
     languages.EnumerateLanguages();
     languages.LoadLanguageSetting(ui);
 
-    // No recorder is not an error: everything but recording works without one.
+    // No recorder is not an error: everything but recording works without one.  A
+    // front end that chose no way to the drives gets the one the environment asks for.
+    if (!transport_.HasBackend()) {
+        std::string problem;
+        transport_.UseBackend(ChooseScsiBackendFromEnvironment(problem));
+    }
     recorders_.DetectRecorders(startFolder_, ui);
 
     if (splashEnabled)

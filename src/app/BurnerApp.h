@@ -10,9 +10,9 @@
 #include "app/Shell.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
+#include "drivers/ChooseRecorder.h"
 #include "drivers/DriverUi.h"
-#include "scsi/ChooseRecorder.h"
-#include "scsi/RecorderDiscovery.h"
+#include "drivers/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 #include "ui/LanguageTable.h"
 

@@ -15,8 +15,8 @@
 #include <system_error>
 #include <vector>
 
-#include "app/FileIo.h"
-#include "app/NoFollowFolder.h"
+#include "base/FileIo.h"
+#include "base/NoFollowFolder.h"
 
 namespace fs = std::filesystem;
 

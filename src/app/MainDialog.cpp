@@ -4,15 +4,15 @@
 #include <filesystem>
 
 #include "app/DiscFilling.h"
-#include "app/FileIo.h"
-#include "app/OutputFile.h"
-#include "app/Version.h"
-#include "audio/AudioExport.h"
+#include "base/DisplayText.h"
+#include "base/FileIo.h"
+#include "base/OutputFile.h"
+#include "base/Version.h"
 #include "disc/DiscImage.h"
+#include "recording/AudioExport.h"
 #include "recording/Normalization.h"
 #include "songlist/FolderScan.h"
 #include "songlist/SongListFiles.h"
-#include "ui/DisplayText.h"
 #include "ui/LanguageTable.h"
 #include "ui/TextFormat.h"
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/BurnerApp.h"
-#include "app/FolderMemory.h"
 #include "app/MainWindowUi.h"
-#include "app/OutputFile.h"
 #include "app/Shell.h"
+#include "base/FolderMemory.h"
+#include "base/OutputFile.h"
 #include "songlist/SongList.h"
 
 class CMainDialog {

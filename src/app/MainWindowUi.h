@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/ExportUi.h"
+#include "recording/ExportUi.h"
 #include "recording/NormalizeQuestion.h"
 #include "ui/FileDialogRequest.h"
 

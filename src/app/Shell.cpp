@@ -1,6 +1,6 @@
 #include "app/Shell.h"
 
-#include "app/StartFolder.h"
+#include "base/StartFolder.h"
 
 std::string HelpFile(const std::string& startFolder) {
     return InFolder(startFolder, "Help.htm");

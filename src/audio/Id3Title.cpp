@@ -2,9 +2,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/AsciiText.h"
-#include "app/FileIo.h"
 #include "audio/Mp3Source.h"
+#include "base/AsciiText.h"
+#include "base/FileIo.h"
 
 namespace {
 constexpr size_t kFieldSize = 30;

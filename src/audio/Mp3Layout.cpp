@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/FileIo.h"
+#include "base/FileIo.h"
 
 namespace {
 constexpr size_t kFirstWindow = 4096;  // most files start with a frame, or a small tag

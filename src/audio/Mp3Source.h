@@ -23,10 +23,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/FileIo.h"
 #include "audio/AudioSource.h"
 #include "audio/Mp3Layout.h"
 #include "audio/RateConverter.h"
+#include "base/FileIo.h"
 
 struct mpg123_handle_struct;
 

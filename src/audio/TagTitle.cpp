@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AsciiText.h"
-#include "app/FileIo.h"
 #include "audio/Mp3Layout.h"
 #include "audio/Mp3Source.h"  // Id3TitleFromTag
+#include "base/AsciiText.h"
+#include "base/FileIo.h"
 
 namespace {
 // Tags larger than this are pictures and more, not worth reading for a title.

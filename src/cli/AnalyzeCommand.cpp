@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/StartFolder.h"
+#include "base/StartFolder.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliNormalizeQuestion.h"

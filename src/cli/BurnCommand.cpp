@@ -12,10 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "app/AsciiText.h"
+#include "app/BackendChoice.h"
 #include "app/BurnerApp.h"
 #include "app/DiscFilling.h"
-#include "app/StartFolder.h"
+#include "base/AsciiText.h"
+#include "base/DisplayText.h"
+#include "base/ProcessFlags.h"
+#include "base/StartFolder.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliRecorderChoice.h"
@@ -27,17 +30,15 @@
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "drivers/DriverMessageQueue.h"
+#include "drivers/RecorderDiscovery.h"
 #include "recording/Normalization.h"
 #include "recording/RecordDialogControls.h"
 #include "recording/RecordDialogLogic.h"
 #include "recording/RecordDialogView.h"
 #include "recording/RecordRunSetup.h"
 #include "recording/RecordSession.h"
-#include "scsi/BackendChoice.h"
-#include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 #include "songlist/SongList.h"
-#include "ui/DisplayText.h"
 #include "ui/TextFormat.h"
 #include "virtualdrive/VirtualBus.h"
 
@@ -298,7 +299,7 @@ int RunBurn(const CCliArgs& args) {
         std::fprintf(stderr, "tunevarn-cli: burn: stopped; nothing was written\n");
         return interrupt.ExitStatus();
     }
-    if (options.cdText && CdTextCapable().load() == 0) {
+    if (options.cdText && ProcessFlags().cdTextCapable.load() == 0) {
         std::fprintf(stderr, "tunevarn-cli: burn: this recorder's driver does not write CD-TEXT\n");
         return kNotCompleted;
     }

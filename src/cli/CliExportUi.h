@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "audio/AudioExport.h"
-#include "audio/ExportUi.h"
 #include "cli/InterruptFlag.h"
 #include "cli/ProgressBar.h"
+#include "recording/AudioExport.h"
+#include "recording/ExportUi.h"
 
 class CCliArgs;
 

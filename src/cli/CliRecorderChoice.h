@@ -4,7 +4,7 @@
 // read; anything else (no terminal, no number) is Cancel.
 #include <cstdint>
 
-#include "scsi/ChooseRecorder.h"
+#include "drivers/ChooseRecorder.h"
 
 class CCliRecorderChoice : public IChooseRecorder {
   public:

@@ -9,10 +9,10 @@
 
 #include "app/DiscFilling.h"
 #include "audio/Mp3Source.h"
+#include "base/DisplayText.h"
 #include "disc/DiscImage.h"
 #include "songlist/Song.h"
 #include "songlist/SongList.h"
-#include "ui/DisplayText.h"
 
 std::string AbsolutePath(const std::string& path) {
     std::error_code ec;

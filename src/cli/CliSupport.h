@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/OutputFile.h"
+#include "base/OutputFile.h"
 
 class CDiscImage;
 class CSongList;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FileIo.h"
+#include "base/FileIo.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"

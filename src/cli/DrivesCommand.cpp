@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/BackendChoice.h"
 #include "app/BurnerApp.h"
-#include "app/StartFolder.h"
+#include "base/StartFolder.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliDriverUi.h"
@@ -16,9 +17,8 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "disc/DiscImage.h"
-#include "scsi/BackendChoice.h"
+#include "drivers/RecorderDiscovery.h"
 #include "scsi/DriverList.h"
-#include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 
 namespace {
@@ -89,7 +89,7 @@ int RunDrives(const CCliArgs& args) {
             continue;
         }
         std::string identification = TerminalText(std::string(transport.Vendor()) + " " +
-                                                 transport.Product() + " " + transport.Revision());
+                                                  transport.Product() + " " + transport.Revision());
         bool writes = transport.ReadCapabilities() == 1;
         std::string driver =
             DriverNameOf(transport.Vendor(), transport.Product(), writes, listPath);

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/StartFolder.h"
-#include "app/Version.h"
+#include "base/StartFolder.h"
+#include "base/Version.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"

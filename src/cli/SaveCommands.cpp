@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AsciiText.h"
-#include "app/FileIo.h"
+#include "base/AsciiText.h"
+#include "base/FileIo.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"

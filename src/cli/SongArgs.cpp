@@ -7,11 +7,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/FileIo.h"
+#include "base/DisplayText.h"
+#include "base/FileIo.h"
 #include "cli/CliSupport.h"
 #include "songlist/FolderScan.h"
 #include "songlist/SongListFiles.h"
-#include "ui/DisplayText.h"
 
 namespace {
 const char* Reason(AddSongResult result) {

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "base/DisplayText.h"
 #include "songlist/SongList.h"
-#include "ui/DisplayText.h"
 
 void CCover::AddCoverSong(std::string_view title, std::string_view time) {
     if (static_cast<int32_t>(songs_.size()) >= kMaxSongs)

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/DisplayText.h"
 #include "cover/MulDivRound.h"
-#include "ui/DisplayText.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/DisplayText.h"
+#include "base/DisplayText.h"
 
 namespace {
 // ISO 8859-1 bytes of a title.  Only text that is valid UTF-8 is decoded; anything else
@@ -138,9 +138,4 @@ void CCdTextBuilder::Clear() {
     shortened_ = false;
     firstTrack_ = 0;
     lastTrack_ = 0;
-}
-
-std::atomic<int32_t>& CdTextInUse() {
-    static std::atomic<int32_t> inUse{0};
-    return inUse;
 }

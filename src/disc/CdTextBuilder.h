@@ -57,7 +57,3 @@ class CCdTextBuilder {
     int32_t firstTrack_ = 0;
     int32_t lastTrack_ = 0;
 };
-
-// The process-wide CD-TEXT flag: set by the Record dialog before each run, read by the
-// MMC cue sheet (lead-in data form 0x41) and the lead-in writer.
-std::atomic<int32_t>& CdTextInUse();

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "audio/CdSamples.h"
-#include "ui/DisplayText.h"
+#include "base/DisplayText.h"
 
 namespace {
 // Copies text into a slot, cut to the slot's size less the terminator and never in the

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "disc/DiscTime.h"
@@ -76,7 +77,7 @@ uint8_t* BuildEightByteSheet(const CDiscImage& image, std::span<uint8_t> buffer,
 
 uint8_t* CDiscImage::BuildMmcCueSheet(int32_t& length) {
     // 0x41 on the lead-in tells the drive that the host sends CD-TEXT packs there.
-    const uint8_t leadIn = CdTextInUse().load() != 0 ? 0x41 : 0x01;
+    const uint8_t leadIn = ProcessFlags().cdTextInUse.load() != 0 ? 0x41 : 0x01;
     return BuildEightByteSheet(*this, cueBufferA, {leadIn, 0x00, 0x00, 0x01, false}, length);
 }
 

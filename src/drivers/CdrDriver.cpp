@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "scsi/BigEndian.h"
@@ -609,7 +610,7 @@ bool CCdrDriver::DiscHolds(int32_t leadOutStart) {
 }
 
 bool CCdrDriver::CdTextWritable(const Capabilities& capabilities) {
-    if (CdTextInUse().load() == 0 || !capabilities.known || capabilities.writesCdText)
+    if (ProcessFlags().cdTextInUse.load() == 0 || !capabilities.known || capabilities.writesCdText)
         return true;
     ReportError("This drive cannot write CD-TEXT: write the disc without it.");
     return false;
@@ -641,7 +642,7 @@ int32_t CCdrDriver::StartWrite() {
         return 1;
     nextAddress = -kPregapBlocks;
     PerformOpc();
-    if (CdTextInUse().load() != 0 && WriteCdTextLeadIn() != 0)
+    if (ProcessFlags().cdTextInUse.load() != 0 && WriteCdTextLeadIn() != 0)
         return 1;
     return WriteSilence(nextAddress, kPregapBlocks) != 0 ? 1 : 0;
 }

@@ -24,8 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "disc/TimePosition.h"
 #include "drivers/DriverUi.h"
-#include "drivers/TimePosition.h"
 
 class CScsiTransport;
 class CDiscImage;

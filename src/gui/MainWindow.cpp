@@ -16,7 +16,7 @@
 
 #include "app/BurnerApp.h"
 #include "app/MainDialog.h"
-#include "app/Version.h"
+#include "base/Version.h"
 #include "gui/FileDialogs.h"
 #include "gui/HelpWindow.h"
 #include "gui/ModalWindows.h"

@@ -1,7 +1,7 @@
 #include "gui/ModalWindows.h"
 
 #include "app/MainDialog.h"
-#include "app/StartFolder.h"
+#include "base/StartFolder.h"
 #include "gui/CoverDialog.h"
 #include "gui/PlayerDialog.h"
 #include "gui/RecordDialog.h"

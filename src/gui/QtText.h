@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/DisplayText.h"
+#include "base/DisplayText.h"
 
 inline QString FromBytes(std::string_view bytes) {
     return QString::fromStdString(DisplayText(bytes));

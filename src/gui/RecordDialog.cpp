@@ -20,7 +20,7 @@
 
 #include "app/BurnerApp.h"
 #include "app/MainWindowUi.h"
-#include "app/Version.h"
+#include "base/Version.h"
 #include "gui/QtText.h"
 #include "gui/UpDown.h"
 #include "recording/RecordDialogControls.h"

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "app/Version.h"
+#include "base/Version.h"
 #include "gui/QtText.h"
 
 void CTraceBox::ReportError(const std::string& text) {

@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "audio/Mp3Source.h"
+#include "base/DisplayText.h"
 #include "player/AlsaOutput.h"
 #include "player/PlayerView.h"
-#include "ui/DisplayText.h"
 #include "ui/LanguageTable.h"
 #include "ui/TextFormat.h"
 

@@ -7,10 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/FileIo.h"
-#include "app/StartFolder.h"
 #include "audio/CdSamples.h"
 #include "audio/Mp3Source.h"
+#include "base/FileIo.h"
+#include "base/StartFolder.h"
 #include "disc/DiscImage.h"
 #include "recording/RecordSession.h"
 

@@ -1,12 +1,13 @@
 #include "recording/RecordDialogLogic.h"
 
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "drivers/CdrDriver.h"
+#include "drivers/RecorderDiscovery.h"
 #include "recording/Normalization.h"
 #include "recording/RecordDialogControls.h"
 #include "recording/RecordRunSetup.h"
-#include "scsi/RecorderDiscovery.h"
 #include "ui/LanguageTable.h"
 
 using namespace recordctl;
@@ -30,7 +31,7 @@ void CRecordDialogLogic::OnInitDialog() {
         if (control.textId != 0)
             view_.SetControlText(control.id, Text(control.textId));
     view_.SetControlText(kAlbumTitle, DefaultAlbumTitle(disc_.trackCount));
-    if (CdTextCapable().load() == 0)
+    if (ProcessFlags().cdTextCapable.load() == 0)
         EnableControls({kAlbumTitle, kCdTextGroup, kAlbumLabel, kUseCdText}, false);
     view_.SetCaption(Text(300));
     view_.SetControlText(kTotals, TotalsLine(disc_));

@@ -2,12 +2,13 @@
 
 #include <cstdio>
 
+#include "base/DisplayText.h"
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "drivers/CdrDriver.h"
 #include "recording/RecordSession.h"
 #include "songlist/SongListFiles.h"
-#include "ui/DisplayText.h"
 #include "ui/LanguageTable.h"
 #include "ui/TextFormat.h"
 
@@ -24,7 +25,7 @@ std::string TotalsLine(const CDiscImage& disc) {
 void PrepareCdText(CCdTextBuilder& builder, CCdrDriver& driver, int32_t useCdText,
                    const std::string& albumTitle) {
     if (useCdText == 0) {
-        CdTextInUse() = 0;
+        ProcessFlags().cdTextInUse = 0;
         return;
     }
     const CDiscImage& disc = driver.discImage;
@@ -35,7 +36,7 @@ void PrepareCdText(CCdTextBuilder& builder, CCdrDriver& driver, int32_t useCdTex
     builder.BuildPacks();
     driver.SetCdTextSource(&builder);
     // Announcing CD-TEXT with no packs to send would leave the lead-in unwritable.
-    CdTextInUse() = builder.blockCount > 0 ? 1 : 0;
+    ProcessFlags().cdTextInUse = builder.blockCount > 0 ? 1 : 0;
 }
 
 bool PhaseText(int32_t phase, int32_t currentTrack, int32_t progress, int32_t trackCount,

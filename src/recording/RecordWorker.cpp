@@ -2,16 +2,12 @@
 
 #include <iterator>
 
+#include "base/ProcessFlags.h"
 #include "disc/DiscImage.h"
 #include "drivers/CdrDriver.h"
 #include "recording/Normalization.h"
 #include "recording/RecordRunView.h"
 #include "recording/RecordSession.h"
-
-std::atomic<int32_t>& RecordingBusy() {
-    static std::atomic<int32_t> busy{0};
-    return busy;
-}
 
 bool SpeedFactorOfChoice(int32_t choice, int32_t& factor) {
     static constexpr int32_t kFactors[] = {1, 2, 4, 6, 8, 0};
@@ -68,12 +64,12 @@ bool Run(CRecordSession& state, CCdrDriver& driver) {
 }  // namespace
 
 int32_t RecordWorker(CRecordSession& state) {
-    RecordingBusy() = 1;
+    ProcessFlags().recordingBusy = 1;
     state.completed = 0;
     if (state.driver != nullptr)
         Run(state, *state.driver);
     state.progress = 0;
     state.phase = CRecordSession::kPhaseIdle;
-    RecordingBusy() = 0;
+    ProcessFlags().recordingBusy = 0;
     return 0;
 }

@@ -12,9 +12,6 @@ struct CRecordSession;
 // The thread entry: runs the whole recording with state's settings and driver.  Always 0.
 int32_t RecordWorker(CRecordSession& state);
 
-// Process-wide: 1 from the worker's first step to its last.
-std::atomic<int32_t>& RecordingBusy();
-
 // The speed factor of the Record dialog's speed choice (0 to 5: 1x, 2x, 4x, 6x, 8x,
 // maximum as factor 0); false for any other choice, which sends no speed command.
 bool SpeedFactorOfChoice(int32_t choice, int32_t& factor);

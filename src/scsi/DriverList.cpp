@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AsciiText.h"
-#include "app/TextLineReader.h"
+#include "base/AsciiText.h"
+#include "base/TextLineReader.h"
 
 namespace {
 std::string Upper(const char* text) {

@@ -8,7 +8,7 @@
 #include <set>
 #include <utility>
 
-#include "app/AsciiText.h"
+#include "base/AsciiText.h"
 
 namespace {
 bool NameBefore(const std::string& a, const std::string& b) {

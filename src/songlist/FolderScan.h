@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FileIo.h"  // HasExtension
+#include "base/FileIo.h"  // HasExtension
 
 // How many folder levels below the one given are searched.
 constexpr int kMaxScanDepth = 64;

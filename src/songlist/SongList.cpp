@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "audio/Mp3Source.h"
-#include "ui/DisplayText.h"
+#include "base/DisplayText.h"
 #include "ui/TextFormat.h"
 
 namespace {

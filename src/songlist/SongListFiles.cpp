@@ -9,12 +9,12 @@
 #include <optional>
 #include <string_view>
 
-#include "app/AsciiText.h"
-#include "app/FileIo.h"
-#include "app/TextLineReader.h"
 #include "audio/Mp3Source.h"
+#include "base/AsciiText.h"
+#include "base/DisplayText.h"
+#include "base/FileIo.h"
+#include "base/TextLineReader.h"
 #include "songlist/FolderScan.h"
-#include "ui/DisplayText.h"
 
 namespace {
 constexpr size_t kLineChars = 255;

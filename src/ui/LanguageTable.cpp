@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <iterator>
 
-#include "app/AsciiText.h"
-#include "app/FileIo.h"
-#include "app/Profile.h"
-#include "app/StartFolder.h"
-#include "app/TextLineReader.h"
+#include "base/AsciiText.h"
+#include "base/FileIo.h"
+#include "base/Profile.h"
+#include "base/StartFolder.h"
+#include "base/TextLineReader.h"
 
 namespace {
 struct Row {
@@ -90,13 +90,19 @@ constexpr Row kBuiltIn[] = {
     {2010, "&Insert"},
     {2011, "&Delete"},
     {2012, "&Tips of the day"},
-    {3000, "No CDR driver found: driver.lst names \"%s\" for %s %s, and there is no driver of that name."},
+    {3000,
+     "No CDR driver found: driver.lst names \"%s\" for %s %s, and there is no driver of that "
+     "name."},
     // The window's own texts beyond the original table.
     {4000, "Save the changes to the song list?"},
     {4001, "These songs were not added, since the list would pass 82 minutes:"},
     {4002, "...and %d more."},
-    {4003, "%d songs, total time: %02d:%02d, over a 74min disc by %02d:%02d, time left:<80min disc>%02d:%02d"},
-    {4004, "%d songs, total time: %02d:%02d, over a 74min disc by %02d:%02d, over an 80min disc by %02d:%02d"},
+    {4003,
+     "%d songs, total time: %02d:%02d, over a 74min disc by %02d:%02d, time left:<80min "
+     "disc>%02d:%02d"},
+    {4004,
+     "%d songs, total time: %02d:%02d, over a 74min disc by %02d:%02d, over an 80min disc by "
+     "%02d:%02d"},
     {4005, "No recorder found"},
     {4006, "The list is empty"},
     {4007, "Song list"},
@@ -106,7 +112,8 @@ constexpr Row kBuiltIn[] = {
     {4011, "The disc is complete."},
     {4012, "The test write completed; the disc was not written."},
     {4013, "The disc image is %s"},
-    {4014, "The recording is still running. Stop it? A disc stopped while it is written cannot be used."},
+    {4014,
+     "The recording is still running. Stop it? A disc stopped while it is written cannot be used."},
     {4015, "Play"},
     {4016, "Stop"},
     {4017, "Previous song"},

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "app/StartFolder.h"
+#include "base/StartFolder.h"
 #include "ui/LanguageTable.h"
 
 namespace {

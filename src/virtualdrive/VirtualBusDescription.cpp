@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cstdint>
 
-#include "app/AsciiText.h"
-#include "app/FileIo.h"
+#include "base/AsciiText.h"
+#include "base/FileIo.h"
 #include "virtualdrive/VirtualImage.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <climits>
 #include <cstring>
 
-#include "app/StartFolder.h"
-#include "drivers/TimePosition.h"
+#include "base/StartFolder.h"
+#include "disc/TimePosition.h"
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiStatus.h"
 

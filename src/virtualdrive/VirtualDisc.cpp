@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "drivers/TimePosition.h"
+#include "disc/TimePosition.h"
 
 namespace {
 constexpr int32_t kPregap = 150;

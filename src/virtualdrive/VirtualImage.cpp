@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/FileIo.h"
-#include "app/StartFolder.h"
+#include "base/FileIo.h"
+#include "base/StartFolder.h"
 #include "virtualdrive/LeadInCdText.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "virtualdrive/VirtualSonyModel.h"
 
-#include "drivers/TimePosition.h"
+#include "disc/TimePosition.h"
 #include "scsi/ScsiStatus.h"
 #include "virtualdrive/VirtualBcd.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/FolderMemory.h"
 #include "app/Shell.h"
-#include "app/StartFolder.h"
+#include "base/FolderMemory.h"
+#include "base/StartFolder.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/BackendChoice.h"
 #include "app/MainDialog.h"
-#include "scsi/BackendChoice.h"
 #include "support/FakeMainWindow.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"

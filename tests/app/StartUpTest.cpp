@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/BackendChoice.h"
 #include "app/BurnerApp.h"
 #include "app/MainDialog.h"
-#include "scsi/BackendChoice.h"
 #include "support/FakeMainWindow.h"
 #include "support/TestPaths.h"
 

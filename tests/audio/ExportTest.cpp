@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/FolderMemory.h"
-#include "audio/AudioExport.h"
 #include "audio/Mp3Source.h"
 #include "audio/WavHeader.h"
+#include "base/FolderMemory.h"
+#include "recording/AudioExport.h"
 #include "songlist/SongList.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"

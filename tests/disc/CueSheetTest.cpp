@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DiscTestSupport.h"
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 
@@ -30,8 +31,8 @@ Bytes Build(CDiscImage& image, Layout layout) {
 
 // The CD-TEXT flag is process-wide; tests that set it put it back.
 struct CdTextOn {
-    CdTextOn() { CdTextInUse() = 1; }
-    ~CdTextOn() { CdTextInUse() = 0; }
+    CdTextOn() { ProcessFlags().cdTextInUse = 1; }
+    ~CdTextOn() { ProcessFlags().cdTextInUse = 0; }
 };
 
 int32_t Be32(const Bytes& b, size_t at) {

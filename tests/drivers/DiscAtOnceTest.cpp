@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "disc/DiscTestSupport.h"
@@ -226,7 +227,7 @@ TEST(ThreadedDiscAtOnce, TheCdTextLeadInRepeatsThePackGroups) {
     Rig rig({3, 4});
     ASSERT_EQ(rig.driver->leadInLength, 11700);  // lead-in from 97:24:00
     rig.driver->SetCdTextSource(&builder);
-    CdTextInUse() = 1;
+    ProcessFlags().cdTextInUse = 1;
     rig.WriteDisc();
     EXPECT_EQ(rig.driver->DiscCompleted(), 1);
     EXPECT_TRUE(rig.ui.messages.empty());
@@ -265,7 +266,7 @@ TEST(ThreadedDiscAtOnce, ALeadInThatCannotBeIsNotWritten) {
     Rig rig({3}, config);
     ASSERT_EQ(rig.driver->leadInLength, 450000);
     rig.driver->SetCdTextSource(&builder);
-    CdTextInUse() = 1;
+    ProcessFlags().cdTextInUse = 1;
     rig.WriteDisc();
     EXPECT_EQ(rig.ui.messages, std::vector<std::string>{
                                    "The disc reports no usable lead-in: cannot write CD-TEXT."});

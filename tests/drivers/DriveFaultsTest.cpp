@@ -10,6 +10,7 @@
 #include <thread>
 #include <typeinfo>
 
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "drivers/CdrDriver.h"
 #include "drivers/MmcRawDriver.h"
@@ -144,7 +145,7 @@ TEST(ThreadedDriverRetries, LongWriteInProgressOnTheLeadInAndTheFlush) {
     builder.AddText("Song", 1);
     builder.BuildPacks();
     rig.driver->SetCdTextSource(&builder);
-    CdTextInUse() = 1;
+    ProcessFlags().cdTextInUse = 1;
     rig.WriteDisc();
     EXPECT_TRUE(rig.ui.messages.empty()) << rig.ui.messages[0];
     EXPECT_EQ(rig.driver->DiscCompleted(), 1);
@@ -225,7 +226,7 @@ TEST(ThreadedDriverMessages, CdTextOnADriveThatCannotWriteItIsRefusedFirst) {
     builder.AddText("Album", 0);
     builder.BuildPacks();
     rig.driver->SetCdTextSource(&builder);
-    CdTextInUse() = 1;
+    ProcessFlags().cdTextInUse = 1;
     rig.WriteDisc();
     EXPECT_EQ(rig.ui.messages, std::vector<std::string>{
                                    "This drive cannot write CD-TEXT: write the disc without it."});

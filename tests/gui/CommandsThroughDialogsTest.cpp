@@ -11,9 +11,9 @@
 #include <filesystem>
 
 #include "GuiRig.h"
-#include "audio/AudioExport.h"
 #include "gui/RenameDlg.h"
 #include "gui/SongListView.h"
+#include "recording/AudioExport.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
 

@@ -16,8 +16,8 @@
 #include <QUrl>
 #include <filesystem>
 
+#include "app/BackendChoice.h"
 #include "gui/SongListView.h"
-#include "scsi/BackendChoice.h"
 #include "support/TestPaths.h"
 #include "ui/LanguageTable.h"
 

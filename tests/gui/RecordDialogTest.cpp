@@ -25,16 +25,17 @@
 #include <vector>
 
 #include "GuiRig.h"
+#include "app/BackendChoice.h"
 #include "app/DiscFilling.h"
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscTestSupport.h"
+#include "drivers/RecorderDiscovery.h"
 #include "gui/RecordDialog.h"
 #include "gui/UpDown.h"
 #include "recording/RecordDialogControls.h"
 #include "recording/RecordDialogLogic.h"
 #include "recording/RecordWorker.h"
-#include "scsi/BackendChoice.h"
-#include "scsi/RecorderDiscovery.h"
 #include "support/CdInfo.h"
 #include "support/Mp3Craft.h"
 #include "support/RunCommand.h"
@@ -104,7 +105,7 @@ struct CDialogOnly {
 
     CDialogOnly(const std::vector<int32_t>& seconds, int32_t normalizeOn) {
         English(testpaths::TempDir("record-dialog"));
-        CdTextCapable() = 1;
+        ProcessFlags().cdTextCapable = 1;
         disc = disctest::MakeDisc(seconds);
         dialog =
             std::make_unique<CRecordDialog>(nullptr, *disc, cdText, messages.Queue(), normalizeOn);
@@ -138,7 +139,7 @@ struct CRecorderRig {
         FillDiscImage(songs, app->DiscImage());
         app->NewCdTextBuilder();
     }
-    ~CRecorderRig() { CdTextInUse() = 0; }
+    ~CRecorderRig() { ProcessFlags().cdTextInUse = 0; }
 
     std::unique_ptr<CRecordDialog> Open(int32_t normalizeOn = 0) {
         auto dialog = std::make_unique<CRecordDialog>(
@@ -210,12 +211,12 @@ TEST(RecordDialog, OpensAsItsTemplateSays) {
               (std::set<int32_t>{kNormalize, kHigherUpDown}));
     // A recorder that cannot write CD-TEXT: the whole group is grey.
     CDialogOnly plain({4}, 0);
-    CdTextCapable() = 0;
+    ProcessFlags().cdTextCapable = 0;
     CDiscImage& disc = *plain.disc;
     CRecordDialog noCdText(nullptr, disc, plain.cdText, plain.messages.Queue(), 0);
     for (int32_t id : {kCdTextGroup, kUseCdText, kAlbumLabel, kAlbumTitle})
         EXPECT_FALSE(noCdText.Control(id)->isEnabled()) << id;
-    CdTextCapable() = 0;
+    ProcessFlags().cdTextCapable = 0;
 }
 
 // Laid out from its texts: in every shipped language each control shows its whole text,
@@ -231,7 +232,7 @@ TEST(RecordDialog, EveryShippedLanguageShowsInFull) {
     table.SetStartFolder(testpaths::SourceDir() + "/data");
     table.EnumerateLanguages();
     ASSERT_GE(table.LanguageCount(), 1);
-    CdTextCapable() = 1;
+    ProcessFlags().cdTextCapable = 1;
     auto disc = disctest::MakeDisc({4, 4, 5});
     CCdTextBuilder cdText;
     CDriverMessages messages;
@@ -251,7 +252,7 @@ TEST(RecordDialog, EveryShippedLanguageShowsInFull) {
         EXPECT_NE(cancelText(), english);
     }
     English(testpaths::TempDir("record-languages"));
-    CdTextCapable() = 0;
+    ProcessFlags().cdTextCapable = 0;
 }
 
 TEST(RecordDialog, TheTimerShowsThePhaseAndTheBar) {
@@ -333,7 +334,7 @@ TEST(ThreadedRecordDialog, AFailedRunEndsIdle) {
     auto acknowledge = [&] {
         WhenModal<QMessageBox>([&](QMessageBox* box) {
             shown.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
-            EXPECT_EQ(RecordingBusy(), 1) << "the worker waits for OK";
+            EXPECT_EQ(ProcessFlags().recordingBusy, 1) << "the worker waits for OK";
             ClickButton(box, "OK");
         });
     };
@@ -351,7 +352,7 @@ TEST(ThreadedRecordDialog, AFailedRunEndsIdle) {
     Click(d, kRecord);
     Click(d, kStop);  // returns only when the worker has ended, its message answered
     EXPECT_FALSE(d.Logic().RunActive());
-    EXPECT_EQ(RecordingBusy(), 0);
+    EXPECT_EQ(ProcessFlags().recordingBusy, 0);
     EXPECT_TRUE(Idle(d));
     EXPECT_EQ(shown.size(), 2u);
     EXPECT_TRUE(rig.Images().empty());
@@ -365,14 +366,14 @@ TEST(ThreadedRecordDialog, ARecorderWithoutCdTextClearsTheFlagOnEachStart) {
         EXPECT_FALSE(d.Control(id)->isEnabled()) << id;
     std::vector<QString> ends;
     for (int32_t start : {kTest, kRecord}) {
-        CdTextInUse() = 1;
+        ProcessFlags().cdTextInUse = 1;
         WhenModal<QMessageBox>([&](QMessageBox* box) {
             ends.push_back(box->text());
             EXPECT_TRUE(Idle(d)) << "idle before the message";
             ClickButton(box, "OK");
         });
         Click(d, start);
-        EXPECT_EQ(CdTextInUse(), 0) << start;
+        EXPECT_EQ(ProcessFlags().cdTextInUse, 0) << start;
         EXPECT_EQ(d.Logic().Session().useCdText, 0);
         ASSERT_TRUE(WaitFor([&] { return ends.size() == (start == kTest ? 1u : 2u); }))
             << "the write's end is told";
@@ -518,7 +519,7 @@ TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun)
             d.close();
         EXPECT_FALSE(d.isVisible()) << way;
         EXPECT_FALSE(d.Logic().RunActive()) << way;
-        EXPECT_EQ(RecordingBusy(), 0) << way;
+        EXPECT_EQ(ProcessFlags().recordingBusy, 0) << way;
         EXPECT_EQ(run.completed, 0) << way;
     }
     EXPECT_TRUE(rig.Images().empty());
@@ -538,7 +539,7 @@ TEST(ThreadedRecordDialog, AWriteFaultShowsItsTraceBoxWhileTheWorkerWaits) {
         shown.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
         EXPECT_EQ(QThread::currentThread(), QApplication::instance()->thread());
         EXPECT_TRUE(d.Logic().RunActive());
-        EXPECT_EQ(RecordingBusy(), 1);
+        EXPECT_EQ(ProcessFlags().recordingBusy, 1);
         EXPECT_TRUE(Running(d));
         ClickButton(box, "OK");
     });
@@ -547,7 +548,7 @@ TEST(ThreadedRecordDialog, AWriteFaultShowsItsTraceBoxWhileTheWorkerWaits) {
     EXPECT_EQ(shown, std::vector<std::string>{"Tunevarn: Write data failed."});
     EXPECT_TRUE(WaitFor([&] { return !d.Logic().RunActive(); }));
     EXPECT_EQ(d.Logic().Session().completed, 0);
-    EXPECT_EQ(RecordingBusy(), 0);
+    EXPECT_EQ(ProcessFlags().recordingBusy, 0);
     EXPECT_TRUE(rig.app->Recorders().Driver() != nullptr);
     EXPECT_TRUE(rig.Images().empty());
     Click(d, kExit);

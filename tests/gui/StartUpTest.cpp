@@ -10,11 +10,11 @@
 #include <fstream>
 
 #include "GuiRig.h"
+#include "app/BackendChoice.h"
 #include "gui/DesktopStartUp.h"
 #include "gui/SelectDriveDlg.h"
 #include "gui/SelectLanguageDlg.h"
 #include "gui/SplashWnd.h"
-#include "scsi/BackendChoice.h"
 #include "support/TestPaths.h"
 #include "ui/LanguageTable.h"
 

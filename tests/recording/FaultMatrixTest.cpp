@@ -28,15 +28,16 @@
 #include <thread>
 #include <vector>
 
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "disc/DiscTestSupport.h"
 #include "drivers/CdrDriver.h"
+#include "drivers/RecorderDiscovery.h"
 #include "recording/RecordRunSetup.h"
 #include "recording/RecordRunView.h"
 #include "recording/RecordSession.h"
 #include "recording/RecordWorker.h"
-#include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/ScsiTransport.h"
 #include "support/TestPaths.h"
@@ -221,7 +222,7 @@ struct CBurn {
         state.useCdText = kind.cdText ? 1 : 0;
         PrepareCdText(cdText, *driver, state.useCdText.load(), "Album");
     }
-    ~CBurn() { CdTextInUse() = 0; }
+    ~CBurn() { ProcessFlags().cdTextInUse = 0; }
 
     void Run(What what, size_t at) {
         backend->Arm(what, at);
@@ -327,7 +328,7 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
             const bool unconfirmed = burn.driver->ClosingUnconfirmed() == 1;
 
             EXPECT_EQ(burn.state.phase, 0) << where;
-            EXPECT_EQ(RecordingBusy(), 0) << where;
+            EXPECT_EQ(ProcessFlags().recordingBusy, 0) << where;
             if (what == What::kNeverReady) {
                 // The documented limit of the closing, and not much more.
                 const int64_t limit = int64_t{CCdrDriver::kClosingSeconds} * 1000;

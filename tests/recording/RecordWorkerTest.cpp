@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "disc/DiscTestSupport.h"
@@ -119,7 +120,7 @@ struct Rig : testrig::CVirtualRecorder {
         driver->SetSleep([](int32_t) {});
         driver->state = &state;
         driver->log = &phases;
-        CdTextInUse() = 0;
+        ProcessFlags().cdTextInUse = 0;
         state.driver = driver.get();
         state.view = &view;
         state.speedChoice = 0;
@@ -223,7 +224,7 @@ TEST(ThreadedRecordWorker, PreparesWritesAndReleasesTheDriveInOrder) {
     EXPECT_EQ(rig.driver->normalizeOnAtFirstCommand, 0);
     EXPECT_EQ(rig.state.progress, 0);
     EXPECT_EQ(rig.state.completed, 1);
-    EXPECT_EQ(RecordingBusy(), 0);
+    EXPECT_EQ(ProcessFlags().recordingBusy, 0);
     EXPECT_EQ(rig.view.posted, 1);
     EXPECT_TRUE(rig.ui.messages.empty());
     auto commands = rig.Commands();
@@ -276,7 +277,7 @@ TEST(ThreadedRecordWorker, StopDuringTheAnalysisNeverTouchesTheDrive) {
     EXPECT_TRUE(rig.Device().Log().empty());
     EXPECT_EQ(rig.state.phase, 0);
     EXPECT_EQ(rig.state.progress, 0);
-    EXPECT_EQ(RecordingBusy(), 0);
+    EXPECT_EQ(ProcessFlags().recordingBusy, 0);
     EXPECT_EQ(rig.view.posted, 0) << "the buttons stay as they are";
     EXPECT_EQ(rig.state.completed, 0);
     EXPECT_TRUE(rig.ui.messages.empty());
@@ -287,9 +288,7 @@ TEST(ThreadedRecordWorker, ADiscThatIsNotBlankGivesOneMessageAndNoWrite) {
     config.disc = CVirtualDevice::Disc::kWritten;
     Rig rig(disctest::MakeDisc({2}), config);
     EXPECT_EQ(RecordWorker(rig.state), 0);
-    EXPECT_EQ(
-        rig.ui.messages,
-        std::vector<std::string>{"The disc in the drive is not blank."});
+    EXPECT_EQ(rig.ui.messages, std::vector<std::string>{"The disc in the drive is not blank."});
     for (const std::string& cdb : rig.Commands()) {
         EXPECT_NE(cdb.substr(0, 2), "5D");
         EXPECT_NE(cdb.substr(0, 2), "2A");
@@ -312,12 +311,10 @@ TEST(ThreadedRecordRun, StopWhileTheWorkerReportsDoesNotHang) {
     EXPECT_FALSE(run.Start(rig.state)) << "one run at a time";
     run.Stop();
     EXPECT_FALSE(run.Active());
-    EXPECT_EQ(
-        rig.ui.Messages(),
-        std::vector<std::string>{"The disc in the drive is not blank."});
+    EXPECT_EQ(rig.ui.Messages(), std::vector<std::string>{"The disc in the drive is not blank."});
     EXPECT_EQ(rig.ui.threads, std::vector<std::thread::id>{std::this_thread::get_id()})
         << "shown on the thread that owns the window";
-    EXPECT_EQ(RecordingBusy(), 0);
+    EXPECT_EQ(ProcessFlags().recordingBusy, 0);
 }
 
 TEST(ThreadedRecordRun, StopDuringTheWriteEndsItAndReleasesTheDrive) {
@@ -403,12 +400,12 @@ TEST(RecordRunSetup, AlbumTitleAndCdTextPreparedForEachStart) {
     std::snprintf(rig.image->trackTitle[0].data(), 256, "%s", "One");
     std::snprintf(rig.image->trackTitle[1].data(), 256, "%s", "Two");
     CCdTextBuilder builder;
-    CdTextInUse() = 1;
+    ProcessFlags().cdTextInUse = 1;
     PrepareCdText(builder, *rig.driver, 0, "Album");
-    EXPECT_EQ(CdTextInUse(), 0);
+    EXPECT_EQ(ProcessFlags().cdTextInUse, 0);
     EXPECT_EQ(builder.packCount, 0);
     PrepareCdText(builder, *rig.driver, 1, "Album");
-    EXPECT_EQ(CdTextInUse(), 1);
+    EXPECT_EQ(ProcessFlags().cdTextInUse, 1);
     const auto first = builder.packs;
     const int32_t packs = builder.packCount;
     EXPECT_EQ(packs, 2);  // "Album\0One\0Two\0"
@@ -418,7 +415,7 @@ TEST(RecordRunSetup, AlbumTitleAndCdTextPreparedForEachStart) {
     PrepareCdText(builder, *rig.driver, 1, "Album");
     EXPECT_EQ(builder.packCount, packs);
     EXPECT_EQ(builder.packs, first);
-    CdTextInUse() = 0;
+    ProcessFlags().cdTextInUse = 0;
 }
 
 }  // namespace

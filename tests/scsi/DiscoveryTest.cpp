@@ -5,16 +5,17 @@
 #include <filesystem>
 #include <typeinfo>
 
+#include "base/ProcessFlags.h"
 #include "disc/DiscImage.h"
 #include "drivers/2600Driver.h"
 #include "drivers/Mmc2Driver.h"
 #include "drivers/MmcRawDriver.h"
 #include "drivers/MmcTrackDriver.h"
+#include "drivers/RecorderDiscovery.h"
 #include "drivers/RicDriver.h"
 #include "drivers/SonyDriver.h"
 #include "drivers/TeacDriver.h"
 #include "scsi/BigEndian.h"
-#include "scsi/RecorderDiscovery.h"
 #include "scsi/ScsiTransport.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
@@ -62,7 +63,7 @@ struct Rig {
         auto owned = std::make_unique<CVirtualBus>(devices);
         bus = owned.get();
         transport.UseBackend(std::move(owned));
-        CdTextCapable() = 0;
+        ProcessFlags().cdTextCapable = 0;
     }
     void DriverList(const std::string& text) {
         mp3craft::WriteBytes(folder + "/driver.lst",
@@ -85,7 +86,7 @@ TEST(Discovery, OneRecorderGetsTheCdTextDriverWithoutAQuestion) {
     ASSERT_NE(rig.discovery.Driver(), nullptr);
     EXPECT_EQ(rig.discovery.DriverCreated(), 1);
     EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 0);
-    EXPECT_EQ(CdTextCapable(), 1);
+    EXPECT_EQ(ProcessFlags().cdTextCapable, 1);
     EXPECT_STREQ(rig.discovery.Driver()->Product(), "VIRTUAL CD-R");
     EXPECT_EQ(rig.discovery.RecorderLine(), "CD Recorder: TUNEVARN VIRTUAL CD-R 1.0");
     EXPECT_EQ(rig.Log(), "Vendor=TUNEVARN\r\nModel=VIRTUAL CD-R\r\n");
@@ -110,7 +111,7 @@ TEST(Discovery, DisksReadersAndSilentDevicesAreNoRecorders) {
     EXPECT_EQ(rig.discovery.CandidateCount(), 0);
     EXPECT_EQ(rig.discovery.Driver(), nullptr);
     EXPECT_EQ(rig.discovery.RecorderLine(), "No CDR driver found.");
-    EXPECT_EQ(CdTextCapable(), 0);
+    EXPECT_EQ(ProcessFlags().cdTextCapable, 0);
     // The device that does not answer INQUIRY is not logged.
     EXPECT_EQ(rig.Log(),
               "Vendor=DISKCO\r\nModel=FAST DISK\r\nVendor=READCO\r\nModel=CD-ROM 52X\r\n");
@@ -171,9 +172,9 @@ TEST(Discovery, TheListDecidesBeforeTheCapabilitiesPage) {
     }
     EXPECT_NE(dynamic_cast<CMmcRawDriver*>(rig.discovery.Driver()), nullptr);
     EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 2);
-    EXPECT_EQ(CdTextCapable(), 0);
+    EXPECT_EQ(ProcessFlags().cdTextCapable, 0);
     EXPECT_EQ(rig.discovery.CreateDriver("MMC", 0), 1);
-    EXPECT_EQ(CdTextCapable(), 0);
+    EXPECT_EQ(ProcessFlags().cdTextCapable, 0);
     EXPECT_EQ(rig.discovery.CreateDriver("mmc", 0), 0);
     EXPECT_EQ(rig.discovery.CreateDriver("NONSENSE", 1), 0);
 }
@@ -186,9 +187,9 @@ TEST(Discovery, EachNameCreatesItsDriverAndOnlyOneOffersCdText) {
     CCdrDriver* generic = created("MMCCDTEXT");
     ASSERT_NE(generic, nullptr);
     EXPECT_EQ(typeid(*generic), typeid(CCdrDriver));
-    EXPECT_EQ(CdTextCapable(), 1);
+    EXPECT_EQ(ProcessFlags().cdTextCapable, 1);
     EXPECT_NE(dynamic_cast<CMmc2Driver*>(created("MMC2")), nullptr);
-    EXPECT_EQ(CdTextCapable(), 0) << "the raw and variant drivers write no CD-TEXT";
+    EXPECT_EQ(ProcessFlags().cdTextCapable, 0) << "the raw and variant drivers write no CD-TEXT";
     EXPECT_NE(dynamic_cast<CMmcTrackDriver*>(created("MMCTRACK")), nullptr);
     EXPECT_NE(dynamic_cast<CMmcRawDriver*>(created("MMCRAW")), nullptr);
     generic = created("MMC");
@@ -198,7 +199,7 @@ TEST(Discovery, EachNameCreatesItsDriverAndOnlyOneOffersCdText) {
     EXPECT_NE(dynamic_cast<CRicDriver*>(created("RIC")), nullptr);
     EXPECT_NE(dynamic_cast<CTeacDriver*>(created("TEAC")), nullptr);
     EXPECT_NE(dynamic_cast<CSonyDriver*>(created("SONY")), nullptr);
-    EXPECT_EQ(CdTextCapable(), 0) << "nor do the vendor drivers";
+    EXPECT_EQ(ProcessFlags().cdTextCapable, 0) << "nor do the vendor drivers";
     EXPECT_EQ(created("sony"), nullptr);
     EXPECT_EQ(CRecorderDiscovery::DriverNames(),
               (std::vector<std::string>{"MMC", "MMCCDTEXT", "MMCRAW", "2600", "RIC", "MMC2", "TEAC",
@@ -214,7 +215,7 @@ TEST(Discovery, ADriverNamedForTheRunServesTheChosenRecorder) {
     EXPECT_STREQ(rig.discovery.Candidate(1).driverName.data(), "MMC2") << "the list's name stays";
     EXPECT_NE(dynamic_cast<CMmcTrackDriver*>(rig.discovery.Driver()), nullptr);
     EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 1);
-    EXPECT_EQ(CdTextCapable(), 0);
+    EXPECT_EQ(ProcessFlags().cdTextCapable, 0);
 }
 
 TEST(Discovery, TwentyDevicesSixteenRecordedEachACandidate) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "disc/DiscTestSupport.h"
@@ -137,7 +138,7 @@ struct CDriverRig : CVirtualRecorder {
         driver = std::make_unique<TDriver>(transport, *image, ui);
         if (!realTime)
             driver->SetSleep([this](int32_t ms) { sleeps.push_back(ms); });
-        CdTextInUse() = 0;
+        ProcessFlags().cdTextInUse = 0;
         driver->CheckBlankDisc();
         Device().ClearLog();
     }
@@ -146,7 +147,7 @@ struct CDriverRig : CVirtualRecorder {
         config.realTime = realTime;
         return config;
     }
-    ~CDriverRig() { CdTextInUse() = 0; }
+    ~CDriverRig() { ProcessFlags().cdTextInUse = 0; }
 
     void WriteDisc() { driver->WriteDisc(nullptr, permille, phase, stop, track); }
     std::vector<Write> Writes() const {

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "app/AsciiText.h"
-#include "app/Profile.h"
+#include "base/AsciiText.h"
+#include "base/DisplayText.h"
+#include "base/Profile.h"
 #include "scsi/DriverList.h"
 #include "support/TestPaths.h"
-#include "ui/DisplayText.h"
 #include "ui/LanguageTable.h"
 #include "ui/TextFormat.h"
 

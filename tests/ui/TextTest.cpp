@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "ui/DisplayText.h"
+#include "base/DisplayText.h"
 #include "ui/LanguageTable.h"
 #include "ui/TextFormat.h"
 

@@ -1,7 +1,7 @@
 // The virtual bus description file and the choice of backend from the environment.
 #include <gtest/gtest.h>
 
-#include "scsi/BackendChoice.h"
+#include "app/BackendChoice.h"
 #include "scsi/SgIoBackend.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"

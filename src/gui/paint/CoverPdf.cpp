@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/ReplacingFile.h"
+#include "base/ReplacingFile.h"
 #include "cover/Cover.h"
 #include "cover/CoverLayout.h"
 #include "gui/QtText.h"

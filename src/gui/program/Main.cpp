@@ -8,15 +8,15 @@
 #include <cstring>
 #include <string>
 
+#include "app/BackendChoice.h"
 #include "app/BurnerApp.h"
 #include "app/DesktopStartFolder.h"
-#include "app/StartFolder.h"
+#include "base/StartFolder.h"
 #include "gui/DesktopStartUp.h"
 #include "gui/LanguageTranslator.h"
 #include "gui/ModalWindows.h"
 #include "gui/SplashWnd.h"
 #include "gui/TraceBox.h"
-#include "scsi/BackendChoice.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "app/BackendChoice.h"
 #include "app/BurnerApp.h"
 #include "app/DiscFilling.h"
 #include "app/MainDialog.h"
@@ -48,7 +49,6 @@
 #include "player/PlayerFakes.h"
 #include "recording/RecordDialogControls.h"
 #include "recording/RecordDialogLogic.h"
-#include "scsi/BackendChoice.h"
 #include "support/TestPaths.h"
 #include "ui/LanguageTable.h"
 #include "virtualdrive/VirtualBus.h"
@@ -434,8 +434,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "gui_screenshots: a window did not show\n");
         QTimer::singleShot(500, [] {
             auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            auto* edit = files ? files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
-                               : nullptr;
+            auto* edit =
+                files ? files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
             if (edit == nullptr) {
                 std::fprintf(stderr, "gui_screenshots: no picture dialog\n");
                 return;

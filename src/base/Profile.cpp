@@ -1,7 +1,7 @@
-#include "app/Profile.h"
+#include "base/Profile.h"
 
-#include "app/AsciiText.h"
-#include "app/TextLineReader.h"
+#include "base/AsciiText.h"
+#include "base/TextLineReader.h"
 
 std::string ReadProfileString(const std::string& path, std::string_view section,
                               std::string_view key, std::string_view def, size_t maxChars) {

@@ -15,16 +15,12 @@
 #include <vector>
 
 #include "drivers/CdrDriver.h"
-#include "scsi/ChooseRecorder.h"
-#include "scsi/RecorderCandidate.h"
+#include "drivers/ChooseRecorder.h"
+#include "drivers/RecorderCandidate.h"
 #include "scsi/ScsiTransport.h"
 
 class CDiscImage;
 class IDriverUi;
-
-// Set to 1 when the "MMCCDTEXT" driver is created; the Record dialog offers CD-TEXT only
-// then.
-std::atomic<int32_t>& CdTextCapable();
 
 class CRecorderDiscovery {
   public:
@@ -36,8 +32,8 @@ class CRecorderDiscovery {
     CRecorderDiscovery(const CRecorderDiscovery&) = delete;
     CRecorderDiscovery& operator=(const CRecorderDiscovery&) = delete;
 
-    // The whole discovery.  A transport without a backend gets the one the environment
-    // asks for (SG_IO, or the virtual recorder); "driver.lst" is read from and
+    // The whole discovery over the transport's backend, which the caller chose (a
+    // transport without one finds no device); "driver.lst" is read from and
     // "cdrlog.txt" written to startFolder.
     void DetectRecorders(const std::string& startFolder, IChooseRecorder& chooser);
 

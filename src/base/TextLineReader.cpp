@@ -1,8 +1,8 @@
-#include "app/TextLineReader.h"
+#include "base/TextLineReader.h"
 
 #include <unistd.h>
 
-#include "app/FileIo.h"
+#include "base/FileIo.h"
 
 CTextLineReader::CTextLineReader(const std::string& path) {
     // Only regular files: a FIFO or device named in place of a playlist must not hang us.

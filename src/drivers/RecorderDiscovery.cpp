@@ -1,10 +1,11 @@
-#include "scsi/RecorderDiscovery.h"
+#include "drivers/RecorderDiscovery.h"
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
-#include "app/StartFolder.h"
+#include "base/ProcessFlags.h"
+#include "base/StartFolder.h"
 #include "drivers/2600Driver.h"
 #include "drivers/Mmc2Driver.h"
 #include "drivers/MmcRawDriver.h"
@@ -12,7 +13,6 @@
 #include "drivers/RicDriver.h"
 #include "drivers/SonyDriver.h"
 #include "drivers/TeacDriver.h"
-#include "scsi/BackendChoice.h"
 #include "scsi/DriverList.h"
 #include "scsi/ScsiTransport.h"
 #include "ui/LanguageTable.h"
@@ -30,11 +30,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 }  // namespace
-
-std::atomic<int32_t>& CdTextCapable() {
-    static std::atomic<int32_t> flag{0};
-    return flag;
-}
 
 CRecorderDiscovery::CRecorderDiscovery(CScsiTransport& transport, CDiscImage& discImage,
                                        IDriverUi& driverUi)
@@ -104,7 +99,7 @@ int32_t CRecorderDiscovery::CreateDriver(const char* name, int32_t deviceIndex) 
     driverProblem_.clear();
     // Only the CD-TEXT driver offers CD-TEXT; a driver made before for another drive
     // does not leave its flag behind.
-    CdTextCapable() = driverName == "MMCCDTEXT" ? 1 : 0;
+    ProcessFlags().cdTextCapable = driverName == "MMCCDTEXT" ? 1 : 0;
     driverDeviceIndex_ = deviceIndex;
     driver_ = std::move(driver);
     driverCreated_ = 1;
@@ -114,15 +109,11 @@ int32_t CRecorderDiscovery::CreateDriver(const char* name, int32_t deviceIndex) 
 void CRecorderDiscovery::DetectRecorders(const std::string& startFolder, IChooseRecorder& chooser) {
     aspiLoaded_ = 0;
     driverCreated_ = 0;
-    CdTextCapable() = 0;
+    ProcessFlags().cdTextCapable = 0;
     driver_.reset();
     driverProblem_.clear();
     driverDeviceIndex_ = -1;
     candidateCount_ = 0;
-    if (!transport_.HasBackend()) {
-        std::string problem;
-        transport_.UseBackend(ChooseScsiBackendFromEnvironment(problem));
-    }
 
     int32_t devices = transport_.ScanPassThrough();
     if (devices > 0) {

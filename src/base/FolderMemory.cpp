@@ -1,9 +1,9 @@
-#include "app/FolderMemory.h"
+#include "base/FolderMemory.h"
 
 #include <cstring>
 
-#include "app/FileIo.h"
-#include "app/StartFolder.h"
+#include "base/FileIo.h"
+#include "base/StartFolder.h"
 
 namespace {
 constexpr const char* kFileNames[CFolderMemory::kKinds] = {"MP3.dir", "MPJ.dir", "PLS.dir",

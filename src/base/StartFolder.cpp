@@ -1,4 +1,4 @@
-#include "app/StartFolder.h"
+#include "base/StartFolder.h"
 
 #include <unistd.h>
 

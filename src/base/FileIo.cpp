@@ -1,4 +1,4 @@
-#include "app/FileIo.h"
+#include "base/FileIo.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/AsciiText.h"
-#include "app/ReplacingFile.h"
+#include "base/AsciiText.h"
+#include "base/ReplacingFile.h"
 
 CFile& CFile::operator=(CFile&& other) noexcept {
     if (this != &other) {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/FolderMemory.h"
-#include "audio/ExportUi.h"
+#include "base/FolderMemory.h"
+#include "recording/ExportUi.h"
 
 class CSongList;
 

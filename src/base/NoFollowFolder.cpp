@@ -1,11 +1,11 @@
-#include "app/NoFollowFolder.h"
+#include "base/NoFollowFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 
-#include "app/FileIo.h"
+#include "base/FileIo.h"
 
 namespace {
 // A descriptor closed when it goes.

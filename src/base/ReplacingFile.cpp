@@ -1,4 +1,4 @@
-#include "app/ReplacingFile.h"
+#include "base/ReplacingFile.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -8,7 +8,7 @@
 
 #include <atomic>
 
-#include "app/FileIo.h"
+#include "base/FileIo.h"
 
 namespace {
 constexpr int kMaxLinks = 40;  // as the kernel follows them before ELOOP

@@ -1,4 +1,4 @@
-#include "ui/DisplayText.h"
+#include "base/DisplayText.h"
 
 #include <cstdint>
 

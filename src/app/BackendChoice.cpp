@@ -1,11 +1,11 @@
-#include "scsi/BackendChoice.h"
+#include "app/BackendChoice.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 #include <vector>
 
-#include "app/FileIo.h"
+#include "base/FileIo.h"
 #include "scsi/LinuxSgIoSystem.h"
 #include "scsi/SgIoBackend.h"
 #include "virtualdrive/VirtualBus.h"

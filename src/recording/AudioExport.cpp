@@ -1,17 +1,17 @@
-#include "audio/AudioExport.h"
+#include "recording/AudioExport.h"
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
 
-#include "app/FileIo.h"
-#include "app/OutputFile.h"
-#include "app/ReplacingFile.h"
 #include "audio/WavHeader.h"
+#include "base/DisplayText.h"
+#include "base/FileIo.h"
+#include "base/OutputFile.h"
+#include "base/ReplacingFile.h"
 #include "disc/DiscImage.h"
 #include "songlist/SongList.h"
-#include "ui/DisplayText.h"
 #include "ui/LanguageTable.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/OutputFile.h"
+#include "base/OutputFile.h"
 
 #include <sys/stat.h>
 
@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/FileIo.h"
-#include "ui/DisplayText.h"
+#include "base/DisplayText.h"
+#include "base/FileIo.h"
 
 namespace {
 constexpr size_t kLook = 64 * 1024;  // what is read of a file already there
