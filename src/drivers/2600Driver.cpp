@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "scsi/BigEndian.h"
+#include "scsi/SpcCommands.h"
+#include "scsi/VendorCommands.h"
 
 C2600Driver::C2600Driver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui)
     : CTrackExtentsDriver(transport, discImage, ui) {
@@ -17,10 +19,10 @@ uint8_t C2600Driver::SpeedPageValue(int32_t factor) {
 }
 
 int32_t C2600Driver::SetBlockLength(int32_t length) {
-    const uint8_t cdb[10] = {0x55, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00};
     uint8_t data[16] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08};
     bigendian::Put24(&data[13], static_cast<uint32_t>(length));
-    Command(cdb, data, sizeof data, nullptr, 0);
+    // Without page format: the block descriptor alone.
+    Command(spc::ModeSelect10(0x00, sizeof data), data, sizeof data, nullptr, 0);
     return 0;
 }
 
@@ -28,7 +30,6 @@ int32_t C2600Driver::InitWrite() {
     BeginRun();
     SetBlockLength(kBlockLength);
 
-    const uint8_t speedCdb[10] = {0x55, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00};
     const uint8_t speedPage[16] = {0x00,
                                    0x00,
                                    0x00,
@@ -45,14 +46,15 @@ int32_t C2600Driver::InitWrite() {
                                    0x00,
                                    0x00,
                                    0x00};
-    if (Command(speedCdb, speedPage, sizeof speedPage, nullptr, 0) != 0) {
+    if (Command(spc::ModeSelect10(spc::kPageFormat, sizeof speedPage), speedPage, sizeof speedPage,
+                nullptr, 0) != 0) {
         ReportError("Cannot set speed/simulation mode.\n");
         return 1;
     }
-    const uint8_t clearCdb[10] = {0x55, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00};
     const uint8_t clearPage[18] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x22, 0x08};
     // A drive that refuses the page may still write; one that does not answer cannot.
-    if (Command(clearCdb, clearPage, sizeof clearPage, nullptr, 0) == 1) {
+    if (Command(spc::ModeSelect10(spc::kPageFormat, sizeof clearPage), clearPage, sizeof clearPage,
+                nullptr, 0) == 1) {
         ReportError("The recorder does not answer.");
         return 1;
     }
@@ -75,8 +77,5 @@ int32_t C2600Driver::SetSpeed(int32_t /*ignored*/, int32_t factor) {
 }
 
 int32_t C2600Driver::LoadUnload(int32_t load) {
-    const uint8_t cdb[10] = {
-        0xE7, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, static_cast<uint8_t>(load == 0 ? 1 : 0),
-        0x00};
-    return LoadCommand(cdb, load);
+    return LoadCommand(vendorcmd::Load2600(load == 0), load);
 }

@@ -13,8 +13,11 @@
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "scsi/BigEndian.h"
+#include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/ScsiTransport.h"
+#include "scsi/SpcCommands.h"
+#include "scsi/VendorCommands.h"
 
 namespace {
 using scsistatus::kSenseNotReady;
@@ -237,7 +240,7 @@ int32_t CCdrDriver::LastCommandSucceeded() const {
 // ---- slots 0 to 24 ----
 
 int32_t CCdrDriver::SetBlockLength(int32_t length) {
-    const uint8_t cdb[6] = {0x15, 0x00, 0x00, 0x00, 0x0C, 0x00};
+    const auto cdb = spc::ModeSelect6(0x00, 12);
     uint8_t data[12] = {0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00};
     bigendian::Put24(&data[9], static_cast<uint32_t>(length));
     Command(cdb, data, sizeof data, nullptr, 0);
@@ -456,8 +459,7 @@ void CCdrDriver::AdvanceRing() {
 int32_t CCdrDriver::SendCueSheet() {
     int32_t length = 0;
     const uint8_t* sheet = discImage.BuildMmcCueSheet(length);
-    uint8_t cdb[10] = {0x5D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    bigendian::Put24(&cdb[6], static_cast<uint32_t>(length));
+    const auto cdb = mmc::SendCueSheet(static_cast<uint32_t>(length));
     int32_t result = Command(cdb, sheet, length, nullptr, 0);
     if (result != 0) {
         ReportError("Cannot send cue sheet.");
@@ -562,7 +564,7 @@ int32_t CCdrDriver::TrackAt(int32_t address) const {
 }
 
 int32_t CCdrDriver::FlushCache() {
-    const uint8_t cdb[10] = {0x35, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const auto cdb = spc::SynchronizeCache();
     uint8_t none = 0;
     CommandWhileBecomingReady(cdb, nullptr, 0, &none, 0);
     return 0;
@@ -583,14 +585,14 @@ CCdrDriver::Capabilities CCdrDriver::ReadDriveCapabilities() {
     Capabilities found;
     const uint32_t allocation =
         std::min<uint32_t>(kModeSense10Length, std::max<uint32_t>(transport.MaximumTransfer(), 8));
-    uint8_t cdb[10] = {0x5A, 0x00, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    bigendian::Put16(&cdb[7], allocation);
+    const auto cdb = spc::ModeSense10(mmc::kCapabilitiesPage, allocation);
     std::array<uint8_t, kModeSense10Length> reply{};
     if (Command(cdb, nullptr, 0, reply.data(), static_cast<int32_t>(allocation)) != 0)
         return found;
     const size_t available = std::min<size_t>(allocation, size_t{bigendian::Get16(&reply[0])} + 2);
     const size_t page = 8 + size_t{bigendian::Get16(&reply[6])};
-    if (page + 6 > available || (reply[page] & 0x3F) != 0x2A || reply[page + 1] < 4)
+    if (page + 6 > available || (reply[page] & 0x3F) != mmc::kCapabilitiesPage ||
+        reply[page + 1] < 4)
         return found;
     found.known = true;
     found.underrunProtection = (reply[page + 4] & 0x80) != 0;
@@ -695,9 +697,7 @@ int32_t CCdrDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t c
         const int32_t n = std::min(count, most);
         if (WaitForDriveRoom(address, n) != 0)
             return 1;  // stopped: no message
-        uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-        bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
-        bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
+        const auto cdb = spc::Write10(static_cast<uint32_t>(address), static_cast<uint32_t>(n));
         const bool stoppedBefore = StopRequested();
         // The drive still busy with what it has gets the same command again.
         const int32_t result = CommandWhileBecomingReady(cdb, data, n * blockLength, nullptr, 0);
@@ -799,9 +799,7 @@ int32_t CCdrDriver::WriteCdTextLeadIn() {
                 std::memset(to, 0, kCdTextBlockLength);
             group = (group + 1) % groups;
         }
-        uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-        bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
-        bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
+        const auto cdb = spc::Write10(static_cast<uint32_t>(address), static_cast<uint32_t>(n));
         if (CommandWhileBecomingReady(cdb, cdTextTransfer_.data(), n * kCdTextBlockLength, nullptr,
                                       0) != 0) {
             // The lead-in is not written: the run is over, and the user must know why.
@@ -815,8 +813,9 @@ int32_t CCdrDriver::WriteCdTextLeadIn() {
 }
 
 int32_t CCdrDriver::NextWritableAddress() {
-    const uint8_t cdb[10] = {0x52, 0x01, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x1C, 0x00};
     std::array<uint8_t, 28> reply{};
+    // The invisible track's number: the one the next write goes to.
+    const auto cdb = mmc::ReadTrackInformation(mmc::kTrackNumber, 0xFF, reply.size());
     if (Command(cdb, nullptr, 0, reply.data(), static_cast<int32_t>(reply.size())) != 0) {
         ReportError("Cannot get Track Information Block.");
         return kNoWritableAddress;
@@ -831,8 +830,8 @@ int32_t CCdrDriver::NextWritableAddress() {
 }
 
 int32_t CCdrDriver::CheckBlankDisc() {
-    const uint8_t cdb[10] = {0x51, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2A, 0x00};
     std::array<uint8_t, 42> reply{};
+    const auto cdb = mmc::ReadDiscInformation(reply.size());
     blankCheck_ = BlankCheck::kUnreadable;
     lastLeadOutStart_ = -1;
     for (int32_t attempt = 0;; ++attempt) {
@@ -871,7 +870,7 @@ int32_t CCdrDriver::SetWriteParameters() {
 
 int32_t CCdrDriver::SetSessionAtOnceParameters(int32_t byte3) {
     std::array<uint8_t, 56> page{};
-    if (ModeSense10(0x05, page) != 0) {
+    if (ModeSense10(mmc::kWriteParametersPage, page) != 0) {
         ReportError("Cannot retrieve write parameters mode page.");
         return 1;
     }
@@ -897,17 +896,13 @@ int32_t CCdrDriver::ModeSelect10(std::span<const uint8_t> page) {
     size_t pageLength = size_t{page[1]} + 2;
     std::vector<uint8_t> data(8 + pageLength, 0);
     std::memcpy(&data[8], page.data(), pageLength);
-    uint8_t cdb[10] = {0x55, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    bigendian::Put16(&cdb[7], static_cast<uint32_t>(data.size()));
+    const auto cdb = spc::ModeSelect10(spc::kPageFormat, static_cast<uint32_t>(data.size()));
     return Command(cdb, data.data(), static_cast<int32_t>(data.size()), nullptr, 0) == 0 ? 0 : 1;
 }
 
 int32_t CCdrDriver::ModeSense10(int32_t pageCode, std::span<uint8_t> buffer) {
     std::fill(buffer.begin(), buffer.end(), 0);
-    const uint8_t cdb[10] = {0x5A, 0x00, static_cast<uint8_t>(pageCode & 0x3F),
-                             0x00, 0x00, 0x00,
-                             0x00, 0x00, kModeSense10Length,
-                             0x00};
+    const auto cdb = spc::ModeSense10(pageCode, kModeSense10Length);
     std::array<uint8_t, kModeSense10Length> reply{};
     if (Command(cdb, nullptr, 0, reply.data(), kModeSense10Length) != 0)
         return 1;
@@ -919,7 +914,7 @@ int32_t CCdrDriver::ModeSense10(int32_t pageCode, std::span<uint8_t> buffer) {
 }
 
 int32_t CCdrDriver::ReadCapacity(int32_t& blocks) {
-    const uint8_t cdb[10] = {0x25, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const auto cdb = spc::ReadCapacity();
     std::array<uint8_t, 8> reply{};
     if (Command(cdb, nullptr, 0, reply.data(), static_cast<int32_t>(reply.size())) != 0) {
         ReportError("Cannot read capacity.\n");
@@ -931,19 +926,19 @@ int32_t CCdrDriver::ReadCapacity(int32_t& blocks) {
 }
 
 int32_t CCdrDriver::Rezero() {
-    const uint8_t cdb[6] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const auto cdb = spc::RezeroUnit();
     return Command(cdb, nullptr, 0, nullptr, 0) == 0 ? 0 : 1;
 }
 
 int32_t CCdrDriver::PreventRemoval(int32_t on) {
-    const uint8_t cdb[6] = {0x1E, 0x00, 0x00, 0x00, static_cast<uint8_t>(on ? 1 : 0), 0x00};
+    const auto cdb = spc::PreventAllowRemoval(on != 0);
     uint8_t none = 0;
     Command(cdb, nullptr, 0, &none, 0);
     return 0;
 }
 
 int32_t CCdrDriver::TestUnitReady() {
-    const uint8_t cdb[6] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const auto cdb = spc::TestUnitReady();
     int32_t result = Command(cdb, nullptr, 0, nullptr, 0);
     if (result == 1)
         return 1;
@@ -957,8 +952,7 @@ int32_t CCdrDriver::SetSpeed(int32_t /*ignored*/, int32_t factor) {
     uint32_t kilobytes = 0xFFFF;
     if (factor > 0 && factor <= 0xFFFF / kKilobytesPerSpeed)
         kilobytes = static_cast<uint32_t>(factor * kKilobytesPerSpeed);
-    uint8_t cdb[12] = {0xBB, 0x00, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    bigendian::Put16(&cdb[4], kilobytes);
+    const auto cdb = mmc::SetCdSpeed(0xFFFF, kilobytes);
     if (Command(cdb, nullptr, 0, nullptr, 0) != 0) {
         ReportError("Cannot set cd speed.");
         return 1;
@@ -967,15 +961,14 @@ int32_t CCdrDriver::SetSpeed(int32_t /*ignored*/, int32_t factor) {
 }
 
 int32_t CCdrDriver::LoadUnload(int32_t load) {
-    const uint8_t cdb[6] = {0x1B, 0x00, 0x00, 0x00, static_cast<uint8_t>(load == 1 ? 0x03 : 0x02),
-                            0x00};
+    const auto cdb =
+        spc::StartStopUnit(load == 1 ? spc::kLoadEject | spc::kStart : spc::kLoadEject);
     Command(cdb, nullptr, 0, nullptr, 0);
     return 0;
 }
 
 int32_t CCdrDriver::StartStopUnit(int32_t start) {
-    const uint8_t cdb[6] = {0x1B, 0x00, 0x00, 0x00, static_cast<uint8_t>(start ? 0x01 : 0x00),
-                            0x00};
+    const auto cdb = spc::StartStopUnit(start ? spc::kStart : 0x00);
     if (Command(cdb, nullptr, 0, nullptr, 0) != 0) {
         ReportError("Cannot start/stop unit.");
         return 1;
@@ -984,7 +977,7 @@ int32_t CCdrDriver::StartStopUnit(int32_t start) {
 }
 
 int32_t CCdrDriver::PerformOpc() {
-    const uint8_t cdb[10] = {0x54, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const auto cdb = mmc::SendOpcInformation(true);
     return Command(cdb, nullptr, 0, nullptr, 0) == 0 ? 0 : 1;
 }
 
@@ -1009,7 +1002,7 @@ int32_t CCdrDriver::ModeSelect6(std::span<const uint8_t> page, const std::array<
         data[3] = 0;
     }
     std::memcpy(&data[pagePosition], page.data(), pageLength);
-    const uint8_t cdb[6] = {0x15, 0x10, 0x00, 0x00, static_cast<uint8_t>(size), 0x00};
+    const auto cdb = spc::ModeSelect6(spc::kPageFormat, static_cast<uint8_t>(size));
     return Command(cdb, data.data(), static_cast<int32_t>(data.size()), nullptr, 0) == 0 ? 0 : 1;
 }
 
@@ -1037,8 +1030,8 @@ bool CCdrDriver::WaitUntilReady(int32_t seconds) {
 }
 
 int32_t CCdrDriver::ReadBufferCapacity(int32_t& length, int32_t& free) {
-    const uint8_t cdb[10] = {0x5C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x00};
     std::array<uint8_t, 12> reply{};
+    const auto cdb = mmc::ReadBufferCapacity(reply.size());
     int32_t result = Command(cdb, nullptr, 0, reply.data(), static_cast<int32_t>(reply.size()));
     if (result != 0) {
         length = kUnknownBufferLength;
@@ -1051,8 +1044,8 @@ int32_t CCdrDriver::ReadBufferCapacity(int32_t& length, int32_t& free) {
 }
 
 int32_t CCdrDriver::ReadLeadLengths() {
-    const uint8_t cdb[10] = {0xEE, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00};
     std::array<uint8_t, 4> reply{};
+    const auto cdb = vendorcmd::ReadLeadLengths(reply.size());
     if (Command(cdb, nullptr, 0, reply.data(), static_cast<int32_t>(reply.size())) != 0)
         return 1;
     leadInLength = static_cast<int32_t>(bigendian::Get16(&reply[0]));
@@ -1067,9 +1060,7 @@ int32_t CCdrDriver::ModeSense6(int32_t pageCode, std::span<uint8_t> buffer,
     size_t allocation = buffer.size() + kModeSense6Extra;
     if (allocation > 255)
         allocation = 0;
-    const uint8_t cdb[6] = {
-        0x1A, 0x00, static_cast<uint8_t>(pageCode & 0x3F), 0x00, static_cast<uint8_t>(allocation),
-        0x00};
+    const auto cdb = spc::ModeSense6(pageCode, static_cast<uint8_t>(allocation));
     std::array<uint8_t, 255> reply{};
     if (Command(cdb, nullptr, 0, reply.data(), static_cast<int32_t>(allocation)) != 0)
         return 1;

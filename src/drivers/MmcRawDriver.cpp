@@ -6,8 +6,9 @@
 #include "disc/DiscImage.h"
 #include "disc/PQSubChannel16.h"
 #include "disc/PWSubChannel96.h"
-#include "scsi/BigEndian.h"
+#include "scsi/MmcCommands.h"
 #include "scsi/ScsiTransport.h"
+#include "scsi/SpcCommands.h"
 
 namespace {
 constexpr int32_t kRawWriteType = 0x03;
@@ -23,7 +24,7 @@ CMmcRawDriver::~CMmcRawDriver() = default;
 
 int32_t CMmcRawDriver::SetRawWriteParameters(int32_t blockType) {
     std::array<uint8_t, 56> page{};
-    if (ModeSense10(0x05, page) != 0)
+    if (ModeSense10(mmc::kWriteParametersPage, page) != 0)
         return kNoPage;
     page[0] &= 0x7F;
     // Raw writing, the test bit for a simulation; no buffer-underrun-free recording.
@@ -139,9 +140,7 @@ int32_t CMmcRawDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_
         if (n <= 0 || rawBlockBuffer_.size() < static_cast<size_t>(n) * rawLength ||
             rawWriter_.EncodeBlocks(address, audio, n, rawBlockBuffer_) != n)
             return 1;
-        uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-        bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
-        bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
+        const auto cdb = spc::Write10(static_cast<uint32_t>(address), static_cast<uint32_t>(n));
         if (StopRequested())
             return 1;  // the lead-in alone takes minutes at 1x; no message for a stop
         // A drive still busy with what it has gets the same command again.

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "disc/DiscImage.h"
+#include "scsi/MmcCommands.h"
 
 namespace {
 constexpr char kUnderrunAdvice[] = "Buffer underrun! You should reduce burning speed.";
@@ -17,7 +18,7 @@ CMmcTrackDriver::~CMmcTrackDriver() {
 
 void CMmcTrackDriver::SetTrackAtOnceParameters(bool underrunFree) {
     std::array<uint8_t, 56> page{};
-    if (ModeSense10(0x05, page) != 0) {
+    if (ModeSense10(mmc::kWriteParametersPage, page) != 0) {
         ReportError("Cannot retrieve write parameters mode page.");
         return;
     }
@@ -93,8 +94,7 @@ void CMmcTrackDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permill
     // of them would be a shorter disc that looks finished, so it stays open then.
     bool closed = false;
     if (allWritten) {
-        const uint8_t closeSession[10] = {0x5B, 0x00, 0x02, 0x00, 0x00,
-                                          0x00, 0x00, 0x00, 0x00, 0x00};
+        const auto closeSession = mmc::CloseTrackSession(mmc::kCloseSession);
         closed = Command(closeSession, nullptr, 0, nullptr, 0) == 0;
         if (!closed && stop.load() == 0)
             ReportError("Closing the session failed: the disc is not complete.");

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "scsi/MmcCommands.h"
+
 CRicDriver::CRicDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui)
     : CTrackExtentsDriver(transport, discImage, ui) {}
 
@@ -9,7 +11,7 @@ CRicDriver::~CRicDriver() = default;
 
 int32_t CRicDriver::SetWriteParameters() {
     std::array<uint8_t, 56> page{};
-    if (ModeSense10(0x05, page) != 0)
+    if (ModeSense10(mmc::kWriteParametersPage, page) != 0)
         return 1;
     page[0] &= 0x7F;
     page[2] = static_cast<uint8_t>((page[2] & ~0x10) | (test.load() != 0 ? 0x10 : 0x00));

@@ -4,9 +4,10 @@
 #include <array>
 
 #include "disc/DiscImage.h"
-#include "scsi/BigEndian.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/ScsiTransport.h"
+#include "scsi/SpcCommands.h"
+#include "scsi/VendorCommands.h"
 
 namespace {
 constexpr char kWriteFailed[] = "Write data failed.";
@@ -95,9 +96,7 @@ int32_t CSonyDriver::StartWrite() {
         ReportError("Too many tracks, please reduce some.");
         return 1;
     }
-    // The length in bytes 1 to 3, of byte 1 only its low four bits.
-    uint8_t cdb[10] = {0xE0};
-    bigendian::Put24(&cdb[1], static_cast<uint32_t>(length) & 0x0FFFFF);
+    const auto cdb = vendorcmd::SonyCueSheet(static_cast<uint32_t>(length));
     if (Command(cdb, sheet, length, nullptr, 0) != 0) {
         ReportError("Send sony cue sheet failed.");
         return 1;
@@ -111,9 +110,7 @@ int32_t CSonyDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t 
     while (count > 0) {
         const int32_t n = std::min(count, most);
         const int32_t bytes = n * blockLength;
-        // A byte count in bytes 1 to 3, of byte 1 only its low five bits.
-        uint8_t cdb[10] = {0xE1};
-        bigendian::Put24(&cdb[1], static_cast<uint32_t>(bytes) & 0x1FFFFF);
+        const auto cdb = vendorcmd::SonyWrite(static_cast<uint32_t>(bytes));
         if (StopRequested())
             return 1;  // no message: the user asked for it
         // Sent again while the drive is not ready for it yet (long write in progress).
@@ -151,7 +148,7 @@ int32_t CSonyDriver::SetSpeed(int32_t /*ignored*/, int32_t factor) {
 }
 
 int32_t CSonyDriver::LoadUnload(int32_t load) {
-    const uint8_t cdb[6] = {0x1B, 0x00, 0x00, 0x00, static_cast<uint8_t>(load == 0 ? 0x02 : 0x01),
-                            0x00};
+    // The caddy goes in with START UNIT.
+    const auto cdb = spc::StartStopUnit(load == 0 ? spc::kLoadEject : spc::kStart);
     return LoadCommand(cdb, load);
 }

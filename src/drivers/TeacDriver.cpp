@@ -6,6 +6,8 @@
 
 #include "disc/DiscImage.h"
 #include "scsi/BigEndian.h"
+#include "scsi/SpcCommands.h"
+#include "scsi/VendorCommands.h"
 
 namespace {
 constexpr int32_t kCueEntry = 12;
@@ -42,7 +44,7 @@ int32_t CTeacDriver::InitWrite() {
         return 1;
     endAddress = kInitialEndAddress;
 
-    const uint8_t senseCdb[6] = {0x1A, 0x00, 0x00, 0x00, 0x0C, 0x00};
+    const auto senseCdb = spc::ModeSense6(0x00, static_cast<uint8_t>(modeHeader.size()));
     modeHeader.fill(0);
     if (Command(senseCdb, nullptr, 0, modeHeader.data(), static_cast<int32_t>(modeHeader.size())) !=
         0) {
@@ -55,7 +57,8 @@ int32_t CTeacDriver::InitWrite() {
     density[3] = 8;
     density[4] = 0x04;
     bigendian::Put24(&density[9], kBlockLength);
-    const uint8_t densityCdb[6] = {0x15, 0x10, 0x00, 0x00, 0x0C, 0x00};
+    const auto densityCdb =
+        spc::ModeSelect6(spc::kPageFormat, static_cast<uint8_t>(density.size()));
     if (Command(densityCdb, density.data(), static_cast<int32_t>(density.size()), nullptr, 0) !=
         0) {
         ReportError("Set density error.");
@@ -88,9 +91,8 @@ int32_t CTeacDriver::SendCueTable() {
     const uint8_t* table = discImage.BuildTeacCueTable(length);
     for (int32_t at = 0; at + kCueEntry <= length; at += kCueEntry) {
         const uint8_t* entry = table + at;
-        uint8_t extent[12] = {0xB3, 0x00};
-        std::memcpy(&extent[2], entry, 8);
-        const uint8_t subcodeCdb[10] = {0xC2, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00};
+        const auto extent = vendorcmd::TeacCueExtent(entry);
+        const auto subcodeCdb = vendorcmd::TeacSendTable(4);
         if (Command(extent, nullptr, 0, nullptr, 0) != 0 ||
             Command(subcodeCdb, entry + 8, 4, nullptr, 0) != 0) {
             ReportError("Send CUE sheet failed.");
@@ -105,8 +107,7 @@ int32_t CTeacDriver::SendTableOfContents() {
     const uint8_t* toc = discImage.BuildTeacToc(length);
     std::vector<uint8_t> data(static_cast<size_t>(kTocHeader + std::max(length, 0)), 0);
     std::copy_n(toc, std::max(length, 0), data.begin() + kTocHeader);
-    uint8_t cdb[10] = {0xC2, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    bigendian::Put16(&cdb[7], static_cast<uint32_t>(data.size()));
+    const auto cdb = vendorcmd::TeacSendTable(static_cast<uint32_t>(data.size()));
     if (Command(cdb, data.data(), static_cast<int32_t>(data.size()), nullptr, 0) != 0) {
         ReportError("Set TOC failed.");
         return 2;
@@ -115,7 +116,7 @@ int32_t CTeacDriver::SendTableOfContents() {
 }
 
 int32_t CTeacDriver::StartWrite() {
-    const uint8_t calibrate[12] = {0xEC};
+    const auto calibrate = vendorcmd::TeacCalibrate();
     if (Command(calibrate, nullptr, 0, nullptr, 0) != 0) {
         ReportError("Adjusting power failed.");
         return 1;
@@ -133,10 +134,8 @@ int32_t CTeacDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t 
     const int32_t most = CommandBlocks(blockLength);
     while (count > 0) {
         const int32_t n = std::min(count, most);
-        uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-        bigendian::Put32(&cdb[2], static_cast<uint32_t>(address));
-        bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
-        cdb[9] = address + n < endAddress ? kMoreFollows : 0x00;
+        const auto cdb = spc::Write10(static_cast<uint32_t>(address), static_cast<uint32_t>(n),
+                                      address + n < endAddress ? kMoreFollows : 0x00);
         if (StopRequested())
             return 1;  // no message: the user asked for it
         // Sent again while the drive is not ready for it yet (long write in progress).

@@ -5,7 +5,8 @@
 
 #include "audio/CdSamples.h"
 #include "disc/DiscImage.h"
-#include "scsi/BigEndian.h"
+#include "scsi/SpcCommands.h"
+#include "scsi/VendorCommands.h"
 
 namespace {
 constexpr char kWriteFailed[] = "Write data failed.";
@@ -33,8 +34,7 @@ int32_t CTrackExtentsDriver::AskLeadLengths() {
 int32_t CTrackExtentsDriver::SendTrackExtents() {
     int32_t length = 0;
     const uint8_t* extents = discImage.BuildTrackExtents(length);
-    uint8_t cdb[10] = {0xED, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    bigendian::Put16(&cdb[7], static_cast<uint32_t>(length));
+    const auto cdb = vendorcmd::SendTrackExtents(static_cast<uint32_t>(length));
     if (Command(cdb, extents, length, nullptr, 0) != 0) {
         ReportError("Cannot write CUE SHEET.");
         return 1;
@@ -70,8 +70,8 @@ int32_t CTrackExtentsDriver::WriteWithoutAddress(int32_t& address, const uint8_t
             cdsamples::SwapPairs(data, swapped_.data(), bytes);
             out = swapped_.data();
         }
-        uint8_t cdb[10] = {0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-        bigendian::Put16(&cdb[7], static_cast<uint32_t>(n));
+        // No address: the drive counts the blocks itself.
+        const auto cdb = spc::Write10(0, static_cast<uint32_t>(n));
         // Sent again while the drive is still busy: without an address, a WRITE it
         // refused is one it did not take.
         if (CommandWhileBecomingReady(cdb, out, static_cast<int32_t>(bytes), nullptr, 0) != 0) {

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "scsi/BigEndian.h"
+#include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
+#include "scsi/SpcCommands.h"
 
 namespace {
 using namespace scsistatus;
@@ -80,9 +82,10 @@ int32_t CScsiTransport::SelectDevice(int32_t index) {
             limit == 0 ? kDefaultMaximumTransfer : std::min(limit, kMaximumTransferCap);
     }
 
-    const uint8_t cdb[6] = {0x12, 0x00, 0x00, 0x00, kInquiryLength, 0x00};
+    const auto cdb = spc::Inquiry(kInquiryLength);
     std::array<uint8_t, kInquiryLength> reply{};
-    if (ExecuteSettled(cdb, sizeof cdb, reply.data(), kInquiryLength) != 0)
+    if (ExecuteSettled(cdb.data(), static_cast<int32_t>(cdb.size()), reply.data(),
+                       kInquiryLength) != 0)
         return 1;
     CopyIdentification(&reply[8], 8, vendor_);
     CopyIdentification(&reply[16], 16, product_);
@@ -94,11 +97,10 @@ int32_t CScsiTransport::ReadCapabilities() {
     // Ask only for what the path to the device carries in one command: a path that
     // takes less than the whole allocation refuses the command outright.
     const uint32_t allocation = std::min<uint32_t>(kCapabilitiesLength, maximumTransfer_);
-    uint8_t cdb[10] = {0x5A, 0x00, 0x2A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-    bigendian::Put16(&cdb[7], allocation);
+    const auto cdb = spc::ModeSense10(mmc::kCapabilitiesPage, allocation);
     std::vector<uint8_t> reply(allocation, 0);
-    if (reply.size() < 8 ||
-        ExecuteSettled(cdb, sizeof cdb, reply.data(), static_cast<int32_t>(allocation)) != 0)
+    if (reply.size() < 8 || ExecuteSettled(cdb.data(), static_cast<int32_t>(cdb.size()),
+                                           reply.data(), static_cast<int32_t>(allocation)) != 0)
         return 0;
     uint32_t dataLength = bigendian::Get16(&reply[0]);
     uint32_t descriptorLength = bigendian::Get16(&reply[6]);
@@ -111,7 +113,7 @@ int32_t CScsiTransport::ReadCapabilities() {
     if (page + 4 > available)
         return 0;
     // A drive that answers with some other page says nothing about CD-R writing.
-    if ((reply[page] & 0x3F) != 0x2A || reply[page + 1] < 2)
+    if ((reply[page] & 0x3F) != mmc::kCapabilitiesPage || reply[page + 1] < 2)
         return 0;
     return (reply[page + 3] & 0x01) ? 1 : 0;
 }

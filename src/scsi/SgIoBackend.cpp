@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
+#include "scsi/SpcCommands.h"
 
 namespace {
 // Not in the C library's headers: the kernel's own SCSI ioctls, which both node kinds
@@ -79,12 +81,12 @@ bool CSgIoBackend::NodeBefore(const std::string& a, const std::string& b) {
 
 uint32_t CSgIoBackend::TimeoutMs(uint8_t operationCode) {
     switch (operationCode) {
-        case 0x12:  // INQUIRY
+        case spc::kInquiry:
             return kInquiryTimeoutMs;
-        case 0x1B:  // START STOP UNIT: loading and spinning up
-        case 0x35:  // SYNCHRONIZE CACHE: drains the buffer, may write the lead-out
-        case 0x54:  // SEND OPC INFORMATION: power calibration
-        case 0x5B:  // CLOSE TRACK/SESSION: lead-in and lead-out
+        case spc::kStartStopUnit:       // loading and spinning up
+        case spc::kSynchronizeCache:    // drains the buffer, may write the lead-out
+        case mmc::kSendOpcInformation:  // power calibration
+        case mmc::kCloseTrackSession:   // lead-in and lead-out
             return kLongTimeoutMs;
         default:
             return operationCode >= 0xC0 ? kLongTimeoutMs : kDefaultTimeoutMs;

@@ -1,16 +1,18 @@
 #include "virtualdrive/Virtual2600Model.h"
 
 #include "scsi/ScsiStatus.h"
+#include "scsi/SpcCommands.h"
+#include "scsi/VendorCommands.h"
 
 namespace {
 constexpr uint8_t kInvalidField = 0x26;
 }  // namespace
 
 CVirtual2600Model::CVirtual2600Model(CVirtualDriveState& drive)
-    : CVirtualExtentsModel(drive, {0x35}) {}
+    : CVirtualExtentsModel(drive, {spc::kSynchronizeCache}) {}
 
 bool CVirtual2600Model::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
-    if (cdb[0] == 0xE7) {
+    if (cdb[0] == vendorcmd::kLoad2600) {
         answer = LoadOrEject(cdb, request);
         return true;
     }

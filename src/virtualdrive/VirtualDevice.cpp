@@ -8,13 +8,17 @@
 #include "base/StartFolder.h"
 #include "disc/TimePosition.h"
 #include "scsi/BigEndian.h"
+#include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
+#include "scsi/SpcCommands.h"
 
 namespace {
 using namespace scsistatus;
 constexpr uint8_t kIllegalRequest = kSenseIllegalRequest;
 
 constexpr int32_t kPregap = 150;
+// MODE SENSE of page code 0x3F: every page the drive has.
+constexpr uint8_t kAllPages = 0x3F;
 constexpr size_t kLogBufferBytes = 1 << 16;
 
 // The command length that an operation code's group implies; 0 for the vendor groups,
@@ -132,7 +136,7 @@ IScsiBackend::Outcome CVirtualDevice::Execute(const IScsiBackend::Request& reque
     entry.direction = request.direction;
     entry.length = request.length;
     if (request.direction == IScsiBackend::Direction::kOut && request.dataOut != nullptr) {
-        const bool write = request.cdb != nullptr && request.cdb[0] == 0x2A;
+        const bool write = request.cdb != nullptr && request.cdb[0] == spc::kWrite10;
         entry.dataOut.assign(
             request.dataOut,
             request.dataOut +
@@ -258,7 +262,7 @@ void CVirtualDevice::WriteLogLine(const LogEntry& entry) {
     std::fwrite(line.data(), 1, line.size(), logFile_.get());
     // The stream of a disc's writes goes out a buffer at a time; what comes between is
     // in the file when the command has been answered.
-    if (entry.cdb[0] != 0x2A && entry.cdb[0] != 0x5C)
+    if (entry.cdb[0] != spc::kWrite10 && entry.cdb[0] != mmc::kReadBufferCapacity)
         std::fflush(logFile_.get());
 }
 
@@ -282,15 +286,15 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
     if (!config_.cdDevice) {
         // A hard disk: it identifies itself and knows nothing of CD pages or discs.
         switch (operationCode) {
-            case 0x00:
-            case 0x35:
+            case spc::kTestUnitReady:
+            case spc::kSynchronizeCache:
                 return Answer{};
-            case 0x12:
+            case spc::kInquiry:
                 return Inquiry(cdb);
-            case 0x1A:
-            case 0x5A:
+            case spc::kModeSense6:
+            case spc::kModeSense10:
                 return Check(kIllegalRequest, 0x24, 0x00);
-            case 0x25: {
+            case spc::kReadCapacity: {
                 Answer answer;
                 answer.data.assign(8, 0);
                 bigendian::Put32(&answer.data[0],
@@ -309,39 +313,39 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
     if (config_.writesCdr && !model_->Knows(operationCode))
         return Check(kIllegalRequest, 0x20, 0x00);  // not a command of this drive's set
     switch (operationCode) {
-        case 0x00:  // TEST UNIT READY
-        case 0x01:  // REZERO UNIT
+        case spc::kTestUnitReady:
+        case spc::kRezeroUnit:
             MediumMissing(answer);
             return answer;
-        case 0x35:  // SYNCHRONIZE CACHE: nothing is being written
+        case spc::kSynchronizeCache:  // nothing is being written
             MediumMissing(answer);
             return answer;
-        case 0x12:
+        case spc::kInquiry:
             return Inquiry(cdb);
-        case 0x1A:
+        case spc::kModeSense6:
             return ModeSense(cdb, false);
-        case 0x5A:
+        case spc::kModeSense10:
             return ModeSense(cdb, true);
-        case 0x15:
+        case spc::kModeSelect6:
             return ModeSelect(cdb, false, request);
-        case 0x55:
+        case spc::kModeSelect10:
             return ModeSelect(cdb, true, request);
-        case 0x1B:
+        case spc::kStartStopUnit:
             return StartStopUnit(cdb);
-        case 0x1E:
+        case spc::kPreventAllowRemoval:
             state_.removalPrevented = (cdb[4] & 0x01) != 0;
             return answer;
-        case 0x25:
+        case spc::kReadCapacity:
             return ReadCapacity();
-        case 0x51:
+        case mmc::kReadDiscInformation:
             return ReadDiscInformation(cdb);
-        case 0x52:
+        case mmc::kReadTrackInformation:
             return ReadTrackInformation(cdb);
-        case 0x54:
+        case mmc::kSendOpcInformation:
             return SendOpcInformation(cdb, request);
-        case 0x5C:
+        case mmc::kReadBufferCapacity:
             return ReadBufferCapacity(cdb);
-        case 0xBB:
+        case mmc::kSetCdSpeed:
             return SetCdSpeed(cdb);
         default:
             return Check(kIllegalRequest, 0x20, 0x00);
@@ -367,7 +371,7 @@ CVirtualDevice::Answer CVirtualDevice::Inquiry(const uint8_t* cdb) {
 
 std::vector<uint8_t> CVirtualDevice::CapabilitiesPage(int32_t pageControl) const {
     std::vector<uint8_t> page(kCapabilitiesLength, 0);
-    page[0] = 0x2A;
+    page[0] = mmc::kCapabilitiesPage;
     page[1] = kCapabilitiesLength - 2;
     if (pageControl == 1)
         return page;  // nothing in it can be changed
@@ -392,7 +396,7 @@ std::vector<uint8_t> CVirtualDevice::WriteParametersPage(int32_t pageControl) co
         page.assign(state_.writeParameters.begin(), state_.writeParameters.end());
         return page;
     }
-    page[0] = 0x05;
+    page[0] = mmc::kWriteParametersPage;
     page[1] = kWriteParametersLength - 2;
     if (pageControl == 1) {
         page[2] = 0x7F;
@@ -421,11 +425,11 @@ CVirtualDevice::Answer CVirtualDevice::ModeSense(const uint8_t* cdb, bool ten) {
 
     std::vector<uint8_t> pages;
     const bool writeParameters = !config_.writesCdr || model_->HasWriteParameters();
-    if ((pageCode == 0x05 || pageCode == 0x3F) && writeParameters) {
+    if ((pageCode == mmc::kWriteParametersPage || pageCode == kAllPages) && writeParameters) {
         auto page = WriteParametersPage(pageControl);
         pages.insert(pages.end(), page.begin(), page.end());
     }
-    if (pageCode == 0x2A || pageCode == 0x3F) {
+    if (pageCode == mmc::kCapabilitiesPage || pageCode == kAllPages) {
         auto page = CapabilitiesPage(pageControl);
         pages.insert(pages.end(), page.begin(), page.end());
     }
@@ -503,7 +507,7 @@ CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
         if ((data[pos] & 0x80) != 0)
             return Check(kIllegalRequest, 0x26, 0x00);  // PS is reserved here
         const uint8_t* page = &data[pos];
-        if (code != 0x05) {
+        if (code != mmc::kWriteParametersPage) {
             // Another page the command set may keep; none of the device's own.
             const uint8_t refusal =
                 config_.writesCdr ? model_->SelectModePage({page, length}) : 0x26;

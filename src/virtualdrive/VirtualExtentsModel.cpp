@@ -5,6 +5,8 @@
 #include "audio/CdSamples.h"
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiStatus.h"
+#include "scsi/SpcCommands.h"
+#include "scsi/VendorCommands.h"
 
 namespace {
 constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
@@ -17,16 +19,16 @@ constexpr uint32_t kAudioBlock = CVirtualImage::kAudioBlock;
 bool CVirtualExtentsModel::Answer(const uint8_t* cdb, const Request& request,
                                   CVirtualAnswer& answer) {
     switch (cdb[0]) {
-        case 0xEE:
+        case vendorcmd::kReadLeadLengths:
             answer = ReadLeadLengths(cdb, request);
             return true;
-        case 0xED:
+        case vendorcmd::kSendTrackExtents:
             answer = SendExtents(cdb, request);
             return true;
-        case 0x2A:
+        case spc::kWrite10:
             answer = Write(cdb, request);
             return true;
-        case 0x35:
+        case spc::kSynchronizeCache:
             answer = FlushDisc();
             return true;
         default:

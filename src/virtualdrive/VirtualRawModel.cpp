@@ -4,6 +4,7 @@
 
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiStatus.h"
+#include "scsi/SpcCommands.h"
 
 namespace {
 constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
@@ -12,10 +13,10 @@ constexpr uint8_t kInvalidField = 0x26;
 
 bool CVirtualRawModel::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
     switch (cdb[0]) {
-        case 0x2A:
+        case spc::kWrite10:
             answer = Write10(cdb, request);
             return true;
-        case 0x35:
+        case spc::kSynchronizeCache:
             answer = Flush(recording_);
             return true;
         default:

@@ -1,4 +1,8 @@
 #include "virtualdrive/VirtualRicModel.h"
 
+#include "scsi/MmcCommands.h"
+#include "scsi/SpcCommands.h"
+
 CVirtualRicModel::CVirtualRicModel(CVirtualDriveState& drive)
-    : CVirtualExtentsModel(drive, {0x35, 0x51, 0xBB}) {}
+    : CVirtualExtentsModel(drive,
+                           {spc::kSynchronizeCache, mmc::kReadDiscInformation, mmc::kSetCdSpeed}) {}

@@ -2,6 +2,8 @@
 
 #include "disc/TimePosition.h"
 #include "scsi/ScsiStatus.h"
+#include "scsi/SpcCommands.h"
+#include "scsi/VendorCommands.h"
 #include "virtualdrive/VirtualBcd.h"
 
 namespace {
@@ -18,13 +20,13 @@ CVirtualSonyModel::CVirtualSonyModel(CVirtualDriveState& drive) : CVirtualVendor
 
 bool CVirtualSonyModel::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
     switch (cdb[0]) {
-        case 0xE0:
+        case vendorcmd::kSonyCueSheet:
             answer = SendCueSheet(cdb, request);
             return true;
-        case 0xE1:
+        case vendorcmd::kSonyWrite:
             answer = Write(cdb, request);
             return true;
-        case 0x1B:
+        case spc::kStartStopUnit:
             // A caddy drive: with the caddy out, START UNIT stands for the user putting
             // it back in with the next disc.
             if (!drive_.trayOpen || cdb[4] != 0x01)

@@ -1,7 +1,9 @@
 #include "virtualdrive/VirtualTaoModel.h"
 
 #include "scsi/BigEndian.h"
+#include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
+#include "scsi/SpcCommands.h"
 
 namespace {
 constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
@@ -13,14 +15,14 @@ constexpr uint8_t kCloseSession = 0x02;
 
 bool CVirtualTaoModel::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
     switch (cdb[0]) {
-        case 0x2A:
+        case spc::kWrite10:
             answer = Write10(cdb, request);
             return true;
-        case 0x35:
+        case spc::kSynchronizeCache:
             if (!drive_.MediumMissing(answer))
                 CloseTrack();
             return true;
-        case 0x5B:
+        case mmc::kCloseTrackSession:
             answer = CloseTrackOrSession(cdb);
             return true;
         default:

@@ -4,6 +4,8 @@
 
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiStatus.h"
+#include "scsi/SpcCommands.h"
+#include "scsi/VendorCommands.h"
 #include "virtualdrive/VirtualBcd.h"
 
 namespace {
@@ -30,16 +32,16 @@ CVirtualTeacModel::CVirtualTeacModel(CVirtualDriveState& drive) : CVirtualVendor
 
 bool CVirtualTeacModel::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
     switch (cdb[0]) {
-        case 0xEC:
+        case vendorcmd::kTeacCalibrate:
             answer = Calibrate(request);
             return true;
-        case 0xB3:
+        case vendorcmd::kTeacCueExtent:
             answer = CueExtent(cdb, request);
             return true;
-        case 0xC2:
+        case vendorcmd::kTeacSendTable:
             answer = SendTable(cdb, request);
             return true;
-        case 0x2A:
+        case spc::kWrite10:
             answer = Write(cdb, request);
             return true;
         default:

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
+#include "scsi/SpcCommands.h"
 
 namespace {
 constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
@@ -11,15 +13,15 @@ constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
 // the set has it.
 bool MmcWriting(uint8_t operationCode) {
     switch (operationCode) {
-        case 0x35:  // SYNCHRONIZE CACHE
-        case 0x51:  // READ DISC INFORMATION
-        case 0x52:  // READ TRACK INFORMATION
-        case 0x53:  // RESERVE TRACK
-        case 0x54:  // SEND OPC INFORMATION
-        case 0x5B:  // CLOSE TRACK/SESSION
-        case 0x5C:  // READ BUFFER CAPACITY
-        case 0x5D:  // SEND CUE SHEET
-        case 0xBB:  // SET CD SPEED
+        case spc::kSynchronizeCache:
+        case mmc::kReadDiscInformation:
+        case mmc::kReadTrackInformation:
+        case mmc::kReserveTrack:
+        case mmc::kSendOpcInformation:
+        case mmc::kCloseTrackSession:
+        case mmc::kReadBufferCapacity:
+        case mmc::kSendCueSheet:
+        case mmc::kSetCdSpeed:
             return true;
         default:
             return false;
