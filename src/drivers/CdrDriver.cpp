@@ -691,31 +691,42 @@ int32_t CCdrDriver::WriteSilence(int32_t& address, int32_t count) {
     return 0;
 }
 
-int32_t CCdrDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t count) {
-    const int32_t most = CommandBlocks(blockLength);
-    while (count > 0) {
+int32_t CCdrDriver::WriteInChunks(int32_t& address, int32_t count, int32_t most,
+                                  const ChunkSender& send) {
+    for (int32_t done = 0; count > 0;) {
         const int32_t n = std::min(count, most);
-        if (WaitForDriveRoom(address, n) != 0)
-            return 1;  // stopped: no message
-        const auto cdb = spc::Write10(static_cast<uint32_t>(address), static_cast<uint32_t>(n));
-        const bool stoppedBefore = StopRequested();
-        // The drive still busy with what it has gets the same command again.
-        const int32_t result = CommandWhileBecomingReady(cdb, data, n * blockLength, nullptr, 0);
-        if (result != 0 && !stoppedBefore && StopRequested())
-            return 1;  // the user stopped while the drive was busy: no message
-        if (result == 2) {
-            ReportError(WriteFailureText(kWriteFailed));
+        if (n <= 0 || send(address, n, done) != 0)
             return 1;
-        }
-        if (result != 0) {
-            ReportError("Write data failed !!!.");
-            return 1;
-        }
         address += n;
         count -= n;
-        data += static_cast<size_t>(n) * static_cast<size_t>(blockLength);
+        done += n;
     }
     return 0;
+}
+
+int32_t CCdrDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t count) {
+    const size_t bytes = static_cast<size_t>(blockLength);
+    return WriteInChunks(
+        address, count, CommandBlocks(blockLength), [&](int32_t at, int32_t n, int32_t done) {
+            if (WaitForDriveRoom(at, n) != 0)
+                return 1;  // stopped: no message
+            const auto cdb = spc::Write10(static_cast<uint32_t>(at), static_cast<uint32_t>(n));
+            const bool stoppedBefore = StopRequested();
+            // The drive still busy with what it has gets the same command again.
+            const int32_t result = CommandWhileBecomingReady(
+                cdb, data + static_cast<size_t>(done) * bytes, n * blockLength, nullptr, 0);
+            if (result != 0 && !stoppedBefore && StopRequested())
+                return 1;  // the user stopped while the drive was busy: no message
+            if (result == 2) {
+                ReportError(WriteFailureText(kWriteFailed));
+                return 1;
+            }
+            if (result != 0) {
+                ReportError("Write data failed !!!.");
+                return 1;
+            }
+            return 0;
+        });
 }
 
 int32_t CCdrDriver::WaitForDriveRoom(int32_t address, int32_t blocks) {
@@ -782,34 +793,31 @@ int32_t CCdrDriver::WriteCdTextLeadIn() {
         ReportError(kWriteFailed);
         return 1;
     }
-    const int32_t most = CommandBlocks(kCdTextBlockLength);
     int32_t address = -kPregapBlocks - leadInLength;
-    int32_t left = leadInLength;
     int32_t group = 0;
-    while (left > 0) {
-        if (StopRequested())
-            return 1;  // the lead-in takes many seconds; no message for a stop
-        const int32_t n = std::min(left, most);
-        for (int32_t b = 0; b < n; ++b) {
-            const auto& block = text->blocks[static_cast<size_t>(group)];
-            uint8_t* to = &cdTextTransfer_[static_cast<size_t>(b) * kCdTextBlockLength];
-            if (block)
-                std::memcpy(to, block->Data().data(), kCdTextBlockLength);
-            else
-                std::memset(to, 0, kCdTextBlockLength);
-            group = (group + 1) % groups;
-        }
-        const auto cdb = spc::Write10(static_cast<uint32_t>(address), static_cast<uint32_t>(n));
-        if (CommandWhileBecomingReady(cdb, cdTextTransfer_.data(), n * kCdTextBlockLength, nullptr,
-                                      0) != 0) {
-            // The lead-in is not written: the run is over, and the user must know why.
-            ReportError(kWriteFailed);
-            return 1;
-        }
-        address += n;
-        left -= n;
-    }
-    return 0;
+    return WriteInChunks(
+        address, leadInLength, CommandBlocks(kCdTextBlockLength),
+        [&](int32_t at, int32_t n, int32_t) {
+            if (StopRequested())
+                return 1;  // the lead-in takes many seconds; no message for a stop
+            for (int32_t b = 0; b < n; ++b) {
+                const auto& block = text->blocks[static_cast<size_t>(group)];
+                uint8_t* to = &cdTextTransfer_[static_cast<size_t>(b) * kCdTextBlockLength];
+                if (block)
+                    std::memcpy(to, block->Data().data(), kCdTextBlockLength);
+                else
+                    std::memset(to, 0, kCdTextBlockLength);
+                group = (group + 1) % groups;
+            }
+            const auto cdb = spc::Write10(static_cast<uint32_t>(at), static_cast<uint32_t>(n));
+            if (CommandWhileBecomingReady(cdb, cdTextTransfer_.data(), n * kCdTextBlockLength,
+                                          nullptr, 0) != 0) {
+                // The lead-in is not written: the run is over, and the user must know why.
+                ReportError(kWriteFailed);
+                return 1;
+            }
+            return 0;
+        });
 }
 
 int32_t CCdrDriver::NextWritableAddress() {

@@ -287,6 +287,12 @@ class CCdrDriver {
     // until it is ready and releases the buffers.  Nothing is flushed, so the disc is
     // complete when every write went through.  0.
     int32_t FinishWithoutFlush();
+    // The loop of every driver's WRITE commands: count blocks from address, in commands
+    // of at most `most` blocks.  send(at, n, done) sends the n blocks at address at, done
+    // blocks into the run: 0 goes on past them, anything else ends the loop with 1.
+    // address follows the blocks sent.  0 once all went out.
+    using ChunkSender = std::function<int32_t(int32_t at, int32_t n, int32_t done)>;
+    int32_t WriteInChunks(int32_t& address, int32_t count, int32_t most, const ChunkSender& send);
     // A vendor's load or eject command: 0, or 1 with kCannotLoad shown when a load failed
     // (the run ends there, and nothing else would say why).
     int32_t LoadCommand(std::span<const uint8_t> cdb, int32_t load);

@@ -134,34 +134,32 @@ int32_t CMmcRawDriver::StartWrite() {
 
 int32_t CMmcRawDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t count) {
     const size_t rawLength = static_cast<size_t>(rawBlockLength_);
-    while (count > 0) {
-        const int32_t n = std::min(count, blocksPerCommand);
-        const std::span<const uint8_t> audio(data, static_cast<size_t>(n) * kBlockLength);
-        if (n <= 0 || rawBlockBuffer_.size() < static_cast<size_t>(n) * rawLength ||
-            rawWriter_.EncodeBlocks(address, audio, n, rawBlockBuffer_) != n)
-            return 1;
-        const auto cdb = spc::Write10(static_cast<uint32_t>(address), static_cast<uint32_t>(n));
-        if (StopRequested())
-            return 1;  // the lead-in alone takes minutes at 1x; no message for a stop
-        // A drive still busy with what it has gets the same command again.
-        const int32_t result = CommandWhileBecomingReady(
-            cdb, rawBlockBuffer_.data(), static_cast<int32_t>(n * rawLength), nullptr, 0);
-        if (result != 0) {
-            Trace(kWriteFailed);
-            if (StopRequested())
+    return WriteInChunks(
+        address, count, blocksPerCommand, [&](int32_t at, int32_t n, int32_t done) {
+            const std::span<const uint8_t> audio(data + static_cast<size_t>(done) * kBlockLength,
+                                                 static_cast<size_t>(n) * kBlockLength);
+            if (rawBlockBuffer_.size() < static_cast<size_t>(n) * rawLength ||
+                rawWriter_.EncodeBlocks(at, audio, n, rawBlockBuffer_) != n)
                 return 1;
-            // The disc is ruined: the user must know, once.
-            if (!writeFailureShown_) {
-                writeFailureShown_ = true;
-                ReportError(WriteFailureText(kWriteFailed));
+            const auto cdb = spc::Write10(static_cast<uint32_t>(at), static_cast<uint32_t>(n));
+            if (StopRequested())
+                return 1;  // the lead-in alone takes minutes at 1x; no message for a stop
+            // A drive still busy with what it has gets the same command again.
+            const int32_t result = CommandWhileBecomingReady(
+                cdb, rawBlockBuffer_.data(), static_cast<int32_t>(n * rawLength), nullptr, 0);
+            if (result != 0) {
+                Trace(kWriteFailed);
+                if (StopRequested())
+                    return 1;
+                // The disc is ruined: the user must know, once.
+                if (!writeFailureShown_) {
+                    writeFailureShown_ = true;
+                    ReportError(WriteFailureText(kWriteFailed));
+                }
+                return 1;
             }
-            return 1;
-        }
-        address += n;
-        count -= n;
-        data += static_cast<size_t>(n) * kBlockLength;
-    }
-    return 0;
+            return 0;
+        });
 }
 
 int32_t CMmcRawDriver::FinishDisc() {

@@ -106,36 +106,34 @@ int32_t CSonyDriver::StartWrite() {
 }
 
 int32_t CSonyDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t count) {
-    const int32_t most = CommandBlocks(blockLength);
-    while (count > 0) {
-        const int32_t n = std::min(count, most);
-        const int32_t bytes = n * blockLength;
-        const auto cdb = vendorcmd::SonyWrite(static_cast<uint32_t>(bytes));
-        if (StopRequested())
-            return 1;  // no message: the user asked for it
-        // Sent again while the drive is not ready for it yet (long write in progress).
-        const int32_t result = CommandWhileBecomingReady(cdb, data, bytes, nullptr, 0);
-        if (result != 0 && StopRequested())
-            return 1;
-        if (result == 2) {
-            int32_t senseLength = 0;
-            if (!TakenButBusy(transport.SenseData(senseLength))) {
-                ReportError(WriteFailureText(kWriteFailed));
+    const size_t blockBytes = static_cast<size_t>(blockLength);
+    return WriteInChunks(
+        address, count, CommandBlocks(blockLength), [&](int32_t, int32_t n, int32_t done) {
+            const int32_t bytes = n * blockLength;
+            const auto cdb = vendorcmd::SonyWrite(static_cast<uint32_t>(bytes));
+            if (StopRequested())
+                return 1;  // no message: the user asked for it
+            // Sent again while the drive is not ready for it yet (long write in progress).
+            const int32_t result = CommandWhileBecomingReady(
+                cdb, data + static_cast<size_t>(done) * blockBytes, bytes, nullptr, 0);
+            if (result != 0 && StopRequested())
+                return 1;
+            if (result == 2) {
+                int32_t senseLength = 0;
+                if (!TakenButBusy(transport.SenseData(senseLength))) {
+                    ReportError(WriteFailureText(kWriteFailed));
+                    return 1;
+                }
+                // The drive took the blocks and asks for a pause; a stop or a drive that is
+                // gone ends it.
+                if (!Pause(kBusyPauseMs, false))
+                    return 1;
+            } else if (result != 0) {
+                ReportError(kWriteFailed);
                 return 1;
             }
-            // The drive took the blocks and asks for a pause; a stop or a drive that is
-            // gone ends it.
-            if (!Pause(kBusyPauseMs, false))
-                return 1;
-        } else if (result != 0) {
-            ReportError(kWriteFailed);
-            return 1;
-        }
-        address += n;
-        count -= n;
-        data += bytes;
-    }
-    return 0;
+            return 0;
+        });
 }
 
 int32_t CSonyDriver::FinishDisc() {

@@ -131,25 +131,23 @@ int32_t CTeacDriver::StartWrite() {
 }
 
 int32_t CTeacDriver::WriteBlocks(int32_t& address, const uint8_t* data, int32_t count) {
-    const int32_t most = CommandBlocks(blockLength);
-    while (count > 0) {
-        const int32_t n = std::min(count, most);
-        const auto cdb = spc::Write10(static_cast<uint32_t>(address), static_cast<uint32_t>(n),
-                                      address + n < endAddress ? kMoreFollows : 0x00);
-        if (StopRequested())
-            return 1;  // no message: the user asked for it
-        // Sent again while the drive is not ready for it yet (long write in progress).
-        if (CommandWhileBecomingReady(cdb, data, n * blockLength, nullptr, 0) != 0) {
+    const size_t blockBytes = static_cast<size_t>(blockLength);
+    return WriteInChunks(
+        address, count, CommandBlocks(blockLength), [&](int32_t at, int32_t n, int32_t done) {
+            const auto cdb = spc::Write10(static_cast<uint32_t>(at), static_cast<uint32_t>(n),
+                                          at + n < endAddress ? kMoreFollows : 0x00);
             if (StopRequested())
+                return 1;  // no message: the user asked for it
+            // Sent again while the drive is not ready for it yet (long write in progress).
+            if (CommandWhileBecomingReady(cdb, data + static_cast<size_t>(done) * blockBytes,
+                                          n * blockLength, nullptr, 0) != 0) {
+                if (StopRequested())
+                    return 1;
+                ReportError(WriteFailureText("Write failed."));
                 return 1;
-            ReportError(WriteFailureText("Write failed."));
-            return 1;
-        }
-        address += n;
-        count -= n;
-        data += static_cast<size_t>(n) * static_cast<size_t>(blockLength);
-    }
-    return 0;
+            }
+            return 0;
+        });
 }
 
 int32_t CTeacDriver::FinishDisc() {

@@ -56,38 +56,34 @@ int32_t CTrackExtentsDriver::StartWrite() {
 
 int32_t CTrackExtentsDriver::WriteWithoutAddress(int32_t& address, const uint8_t* data,
                                                  int32_t count, bool swapBytes) {
-    const int32_t most = CommandBlocks(blockLength);
     const size_t blockBytes = static_cast<size_t>(blockLength);
-    while (count > 0) {
-        if (StopRequested())
-            return 1;  // no message: the user asked for it
-        const int32_t n = std::min(count, most);
-        const size_t bytes = static_cast<size_t>(n) * blockBytes;
-        const uint8_t* out = data;
-        if (swapBytes) {
-            if (swapped_.size() < bytes)
-                swapped_.resize(bytes);
-            cdsamples::SwapPairs(data, swapped_.data(), bytes);
-            out = swapped_.data();
-        }
-        // No address: the drive counts the blocks itself.
-        const auto cdb = spc::Write10(0, static_cast<uint32_t>(n));
-        // Sent again while the drive is still busy: without an address, a WRITE it
-        // refused is one it did not take.
-        if (CommandWhileBecomingReady(cdb, out, static_cast<int32_t>(bytes), nullptr, 0) != 0) {
+    return WriteInChunks(
+        address, count, CommandBlocks(blockLength), [&](int32_t, int32_t n, int32_t done) {
             if (StopRequested())
-                return 1;
-            if (!writeFailureShown_) {
-                writeFailureShown_ = true;
-                ReportError(WriteFailureText(kWriteFailed));
+                return 1;  // no message: the user asked for it
+            const size_t bytes = static_cast<size_t>(n) * blockBytes;
+            const uint8_t* out = data + static_cast<size_t>(done) * blockBytes;
+            if (swapBytes) {
+                if (swapped_.size() < bytes)
+                    swapped_.resize(bytes);
+                cdsamples::SwapPairs(out, swapped_.data(), bytes);
+                out = swapped_.data();
             }
-            return 1;
-        }
-        address += n;
-        count -= n;
-        data += bytes;
-    }
-    return 0;
+            // No address: the drive counts the blocks itself.
+            const auto cdb = spc::Write10(0, static_cast<uint32_t>(n));
+            // Sent again while the drive is still busy: without an address, a WRITE it
+            // refused is one it did not take.
+            if (CommandWhileBecomingReady(cdb, out, static_cast<int32_t>(bytes), nullptr, 0) != 0) {
+                if (StopRequested())
+                    return 1;
+                if (!writeFailureShown_) {
+                    writeFailureShown_ = true;
+                    ReportError(WriteFailureText(kWriteFailed));
+                }
+                return 1;
+            }
+            return 0;
+        });
 }
 
 int32_t CTrackExtentsDriver::FinishDisc() {
