@@ -15,6 +15,11 @@
 // flushes the drive's cache and waits until the drive says it has closed the disc: only
 // then is the disc complete.  Its commands run on the caller's thread (the
 // recording worker); the filling thread touches only the ring and the disc image.
+//
+// The base class's work lies in files by job: CdrCommandPolicy.cpp (retries, pauses,
+// a drive that is gone), CdrRing.cpp (the ring and its filling thread), CdrDiscAtOnce.cpp
+// (the write's steps and verdict), CdrFlowControl.cpp (the drive's buffer),
+// CdrCdTextLeadIn.cpp, CdrModePages.cpp and CdrCommands.cpp (one command each).
 #include <array>
 #include <atomic>
 #include <cstdint>

@@ -6,13 +6,14 @@
 #include "disc/DiscImage.h"
 #include "disc/PQSubChannel16.h"
 #include "disc/PWSubChannel96.h"
+#include "drivers/DriverTexts.h"
 #include "scsi/MmcCommands.h"
 #include "scsi/ScsiTransport.h"
 #include "scsi/SpcCommands.h"
 
 namespace {
 constexpr int32_t kRawWriteType = 0x03;
-constexpr char kWriteFailed[] = "Write data failed.";
+using drivertext::kWriteFailed;
 }  // namespace
 
 CMmcRawDriver::CMmcRawDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui)
@@ -107,7 +108,7 @@ int32_t CMmcRawDriver::InitWrite() {
         rawBlockBuffer_.assign(
             static_cast<size_t>(blocksPerCommand) * static_cast<size_t>(rawBlockLength_), 0);
     } catch (const std::bad_alloc&) {
-        ReportError("No more memory.");
+        ReportError(drivertext::kNoMemory);
         return 1;
     }
 

@@ -3,10 +3,11 @@
 #include <chrono>
 
 #include "disc/DiscImage.h"
+#include "drivers/DriverTexts.h"
 #include "scsi/MmcCommands.h"
 
 namespace {
-constexpr char kUnderrunAdvice[] = "Buffer underrun! You should reduce burning speed.";
+using drivertext::kUnderrunAdvice;
 }  // namespace
 
 CMmcTrackDriver::CMmcTrackDriver(CScsiTransport& transport, CDiscImage& discImage, IDriverUi& ui)

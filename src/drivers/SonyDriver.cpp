@@ -4,13 +4,14 @@
 #include <array>
 
 #include "disc/DiscImage.h"
+#include "drivers/DriverTexts.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/ScsiTransport.h"
 #include "scsi/SpcCommands.h"
 #include "scsi/VendorCommands.h"
 
 namespace {
-constexpr char kWriteFailed[] = "Write data failed.";
+using drivertext::kWriteFailed;
 constexpr size_t kDiscPageBuffer = 32;
 
 // Unit attention with one of the drive's own codes: the write was taken, the drive

@@ -5,11 +5,12 @@
 
 #include "audio/CdSamples.h"
 #include "disc/DiscImage.h"
+#include "drivers/DriverTexts.h"
 #include "scsi/SpcCommands.h"
 #include "scsi/VendorCommands.h"
 
 namespace {
-constexpr char kWriteFailed[] = "Write data failed.";
+using drivertext::kWriteFailed;
 }  // namespace
 
 CTrackExtentsDriver::CTrackExtentsDriver(CScsiTransport& transport, CDiscImage& discImage,
