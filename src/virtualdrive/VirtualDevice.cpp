@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 
-#include "base/StartFolder.h"
-#include "disc/TimePosition.h"
 #include "scsi/BigEndian.h"
 #include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
@@ -15,11 +12,6 @@
 namespace {
 using namespace scsistatus;
 constexpr uint8_t kIllegalRequest = kSenseIllegalRequest;
-
-constexpr int32_t kPregap = 150;
-// MODE SENSE of page code 0x3F: every page the drive has.
-constexpr uint8_t kAllPages = 0x3F;
-constexpr size_t kLogBufferBytes = 1 << 16;
 
 // The command length that an operation code's group implies; 0 for the vendor groups,
 // whose lengths are the vendor's business.
@@ -41,74 +33,18 @@ int32_t GroupLength(uint8_t operationCode) {
     }
 }
 
-bool KnownBlockLength(uint32_t length) {
-    static constexpr uint32_t kLengths[] = {2048, 2056, 2324, 2332, 2336, 2340, 2352, 2368, 2448};
-    return std::find(std::begin(kLengths), std::end(kLengths), length) != std::end(kLengths);
-}
-
 void PutPadded(uint8_t* out, size_t size, const std::string& text) {
     std::memset(out, ' ', size);
     std::memcpy(out, text.data(), std::min(size, text.size()));
 }
-
-std::vector<uint8_t> CutTo(std::vector<uint8_t> data, uint32_t allocation) {
-    if (data.size() > allocation)
-        data.resize(allocation);
-    return data;
-}
-
-const char* DirectionText(IScsiBackend::Direction direction) {
-    switch (direction) {
-        case IScsiBackend::Direction::kIn:
-            return "in";
-        case IScsiBackend::Direction::kOut:
-            return "out";
-        case IScsiBackend::Direction::kNone:
-            break;
-    }
-    return "none";
-}
 }  // namespace
-
-std::string CVirtualDevice::LogEntry::CdbText() const {
-    std::string text;
-    char byte[4];
-    for (int32_t i = 0; i < cdbLength && i < static_cast<int32_t>(cdb.size()); ++i) {
-        std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : " %02X", cdb[static_cast<size_t>(i)]);
-        text += byte;
-    }
-    return text;
-}
-
-std::string CVirtualDevice::LogEntry::Text() const {
-    char tail[64];
-    switch (result) {
-        case Result::kGood:
-            std::snprintf(tail, sizeof tail, "good");
-            break;
-        case Result::kCheck:
-            std::snprintf(tail, sizeof tail, "check %X/%02X/%02X", senseKey, asc, ascq);
-            break;
-        case Result::kTransport:
-            std::snprintf(tail, sizeof tail, "transport failure");
-            break;
-        case Result::kBusy:
-            std::snprintf(tail, sizeof tail, "busy");
-            break;
-        case Result::kHost:
-            std::snprintf(tail, sizeof tail, "adapter error");
-            break;
-    }
-    char middle[48];
-    std::snprintf(middle, sizeof middle, " | %s %u | ", DirectionText(direction), length);
-    return CdbText() + middle + tail;
-}
 
 CVirtualDevice::CVirtualDevice(Config config, int32_t busIndex)
     : config_(std::move(config)),
-      busIndex_(busIndex),
       state_(config_),
-      model_(CVirtualCommandSet::Make(state_)) {
+      model_(CVirtualCommandSet::Make(state_)),
+      faults_(config_.faults),
+      log_(config_.outputFolder, busIndex) {
     auto defaults = WriteParametersPage(2);
     std::copy(defaults.begin(), defaults.end(), state_.writeParameters.begin());
     state_.writeSpeed = static_cast<uint32_t>(std::max(config_.maxSpeed, 1)) * kKilobytesPerSpeed;
@@ -117,79 +53,36 @@ CVirtualDevice::CVirtualDevice(Config config, int32_t busIndex)
 
 CVirtualDevice::~CVirtualDevice() = default;
 
-const CVirtualDevice::Fault* CVirtualDevice::FaultFor(uint8_t operationCode,
-                                                      int32_t occurrence) const {
-    for (const Fault& fault : config_.faults) {
-        if (fault.operationCode != operationCode || occurrence < fault.first)
-            continue;
-        if (fault.times < 0 || occurrence - fault.first < fault.times)
-            return &fault;
+IScsiBackend::Outcome CVirtualDevice::Execute(const IScsiBackend::Request& request) {
+    CVirtualLogEntry entry = CVirtualLogEntry::Of(request);
+    Answer answer;
+    if (!AdapterTakes(request)) {
+        answer.result = Result::kTransport;
+        answer.systemError = EINVAL;
+    } else if (!faults_.Strike(request.cdb[0], answer)) {
+        answer = Dispatch(request);
     }
-    return nullptr;
+    uint32_t transferred = 0;
+    const IScsiBackend::Outcome outcome = Deliver(request, answer, transferred);
+    log_.Record(std::move(entry), answer, transferred);
+    return outcome;
 }
 
-IScsiBackend::Outcome CVirtualDevice::Execute(const IScsiBackend::Request& request) {
-    LogEntry entry;
-    entry.cdbLength = request.cdb ? std::clamp(request.cdbLength, 0, 16) : 0;
-    if (request.cdb)
-        std::memcpy(entry.cdb.data(), request.cdb, static_cast<size_t>(entry.cdbLength));
-    entry.direction = request.direction;
-    entry.length = request.length;
-    if (request.direction == IScsiBackend::Direction::kOut && request.dataOut != nullptr) {
-        const bool write = request.cdb != nullptr && request.cdb[0] == spc::kWrite10;
-        entry.dataOut.assign(
-            request.dataOut,
-            request.dataOut +
-                std::min<size_t>(request.length, write ? kLoggedWriteBytes : kLoggedDataBytes));
-    }
-
-    Answer answer;
-    bool missingBuffer =
+bool CVirtualDevice::AdapterTakes(const IScsiBackend::Request& request) const {
+    const bool missingBuffer =
         request.length > 0 &&
         ((request.direction == IScsiBackend::Direction::kIn && request.dataIn == nullptr) ||
          (request.direction == IScsiBackend::Direction::kOut && request.dataOut == nullptr));
-    if (request.cdb == nullptr || request.cdbLength < 6 || request.cdbLength > 16 ||
-        missingBuffer) {
-        answer.result = Result::kTransport;
-        answer.systemError = EINVAL;
-    } else if (request.length > config_.maximumTransfer) {
-        // The kernel refuses a transfer larger than the path takes before the drive sees it.
-        answer.result = Result::kTransport;
-        answer.systemError = EINVAL;
-    } else {
-        uint8_t operationCode = request.cdb[0];
-        int32_t& count = occurrences_[operationCode];
-        if (count < INT32_MAX)
-            ++count;
-        if (const Fault* fault = FaultFor(operationCode, count)) {
-            switch (fault->kind) {
-                case Fault::Kind::kSense:
-                    answer = Check(fault->senseKey, fault->asc, fault->ascq);
-                    break;
-                case Fault::Kind::kCheckWithoutSense:
-                    answer = Check(0, 0, 0);
-                    answer.senseBytes = false;
-                    break;
-                case Fault::Kind::kTransport:
-                    answer.result = Result::kTransport;
-                    answer.systemError = EIO;
-                    break;
-                case Fault::Kind::kBusy:
-                    answer.result = Result::kBusy;
-                    break;
-                case Fault::Kind::kTimeOut:
-                    answer.result = Result::kHost;
-                    answer.hostStatus = kHostTimeOut;
-                    break;
-            }
-        } else {
-            answer = Dispatch(request);
-        }
-    }
+    // The kernel refuses a transfer larger than the path takes before the drive sees it.
+    return request.cdb != nullptr && request.cdbLength >= 6 && request.cdbLength <= 16 &&
+           !missingBuffer && request.length <= config_.maximumTransfer;
+}
 
+IScsiBackend::Outcome CVirtualDevice::Deliver(const IScsiBackend::Request& request, Answer& answer,
+                                              uint32_t& transferred) {
     // The drive sends its reply; a reply that the host's buffer cannot take, or one sent
     // to a host that expects none, is an overrun at the adapter.
-    uint32_t transferred = 0;
+    transferred = 0;
     if (answer.result == Result::kGood && !answer.data.empty()) {
         if (request.direction != IScsiBackend::Direction::kIn ||
             answer.data.size() > request.length) {
@@ -229,41 +122,7 @@ IScsiBackend::Outcome CVirtualDevice::Execute(const IScsiBackend::Request& reque
             break;
     }
     outcome.residual = static_cast<int32_t>(request.length - std::min(request.length, transferred));
-
-    entry.transferred = transferred;
-    entry.result = answer.result;
-    entry.senseKey = answer.senseKey;
-    entry.asc = answer.asc;
-    entry.ascq = answer.ascq;
-    WriteLogLine(entry);
-    if (log_.size() < kMaxLogEntries)
-        log_.push_back(std::move(entry));
-    else
-        ++dropped_;
     return outcome;
-}
-
-void CVirtualDevice::WriteLogLine(const LogEntry& entry) {
-    if (config_.outputFolder.empty())
-        return;
-    if (!logFileTried_) {
-        logFileTried_ = true;
-        std::string name = "commands-" + std::to_string(busIndex_) + ".log";
-        logFile_.reset(std::fopen(InFolder(config_.outputFolder, name).c_str(), "wb"));
-        if (logFile_) {
-            logBuffer_.resize(kLogBufferBytes);
-            std::setvbuf(logFile_.get(), logBuffer_.data(), _IOFBF, logBuffer_.size());
-        }
-    }
-    if (!logFile_)
-        return;
-    std::string line = entry.Text();
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), logFile_.get());
-    // The stream of a disc's writes goes out a buffer at a time; what comes between is
-    // in the file when the command has been answered.
-    if (entry.cdb[0] != spc::kWrite10 && entry.cdb[0] != mmc::kReadBufferCapacity)
-        std::fflush(logFile_.get());
 }
 
 CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& request) {
@@ -364,180 +223,7 @@ CVirtualDevice::Answer CVirtualDevice::Inquiry(const uint8_t* cdb) {
     PutPadded(&data[8], 8, config_.vendor);
     PutPadded(&data[16], 16, config_.product);
     PutPadded(&data[32], 4, config_.revision);
-    Answer answer;
-    answer.data = CutTo(std::move(data), bigendian::Get16(&cdb[3]));
-    return answer;
-}
-
-std::vector<uint8_t> CVirtualDevice::CapabilitiesPage(int32_t pageControl) const {
-    std::vector<uint8_t> page(kCapabilitiesLength, 0);
-    page[0] = mmc::kCapabilitiesPage;
-    page[1] = kCapabilitiesLength - 2;
-    if (pageControl == 1)
-        return page;  // nothing in it can be changed
-    uint32_t maxWrite = static_cast<uint32_t>(std::max(config_.maxSpeed, 0)) * kKilobytesPerSpeed;
-    page[2] = 0x03;                                            // reads CD-R and CD-RW
-    page[3] = config_.writesCdr ? 0x07 : 0x00;                 // writes CD-R, CD-RW, test writes
-    page[4] = 0x41 | (config_.bufe ? 0x80 : 0x00);             // audio play, multi-session; BUF
-    page[5] = 0x03 | (config_.cdText ? 0x04 : 0x00);           // CD-DA commands, accurate; R-W
-    page[6] = 0x29 | (state_.removalPrevented ? 0x02 : 0x00);  // tray, eject, lock
-    bigendian::Put16(&page[8], 24 * kKilobytesPerSpeed);
-    bigendian::Put16(&page[10], 256);
-    bigendian::Put16(&page[12], std::min<uint32_t>(config_.bufferBytes / 1024, 0xFFFF));
-    bigendian::Put16(&page[14], pageControl == 2 ? 24 * kKilobytesPerSpeed : readSpeed_);
-    bigendian::Put16(&page[18], maxWrite);
-    bigendian::Put16(&page[20], pageControl == 2 ? maxWrite : state_.writeSpeed);
-    return page;
-}
-
-std::vector<uint8_t> CVirtualDevice::WriteParametersPage(int32_t pageControl) const {
-    std::vector<uint8_t> page(kWriteParametersLength, 0);
-    if (pageControl == 0) {
-        page.assign(state_.writeParameters.begin(), state_.writeParameters.end());
-        return page;
-    }
-    page[0] = mmc::kWriteParametersPage;
-    page[1] = kWriteParametersLength - 2;
-    if (pageControl == 1) {
-        page[2] = 0x7F;
-        page[3] = 0xFF;
-        page[4] = 0x0F;
-        page[5] = 0xFF;
-        page[7] = 0x3F;
-        page[8] = 0xFF;
-        std::fill(page.begin() + 10, page.end(), 0xFF);
-        return page;
-    }
-    page[2] = 0x01;  // track-at-once until told otherwise
-    page[3] = 0x04;  // track mode 4
-    page[4] = 0x08;  // mode 1 data blocks
-    bigendian::Put16(&page[14], kPregap);
-    return page;
-}
-
-CVirtualDevice::Answer CVirtualDevice::ModeSense(const uint8_t* cdb, bool ten) {
-    bool noDescriptor = (cdb[1] & 0x08) != 0;
-    int32_t pageControl = cdb[2] >> 6;
-    uint8_t pageCode = cdb[2] & 0x3F;
-    uint32_t allocation = ten ? bigendian::Get16(&cdb[7]) : cdb[4];
-    if (pageControl == 3)
-        return Check(kIllegalRequest, 0x39, 0x00);  // saving parameters not supported
-
-    std::vector<uint8_t> pages;
-    const bool writeParameters = !config_.writesCdr || model_->HasWriteParameters();
-    if ((pageCode == mmc::kWriteParametersPage || pageCode == kAllPages) && writeParameters) {
-        auto page = WriteParametersPage(pageControl);
-        pages.insert(pages.end(), page.begin(), page.end());
-    }
-    if (pageCode == mmc::kCapabilitiesPage || pageCode == kAllPages) {
-        auto page = CapabilitiesPage(pageControl);
-        pages.insert(pages.end(), page.begin(), page.end());
-    }
-    // A page of the command set's own; it may be none at all (page 0: the header and
-    // the block descriptor alone).
-    const bool modelPage =
-        pages.empty() && config_.writesCdr && model_->ModePage(pageCode, pageControl, pages);
-    if (pages.empty() && !modelPage)
-        return Check(kIllegalRequest, 0x24, 0x00);
-
-    // Like most older drives, the six-byte form carries a block descriptor unless it
-    // is declined; the ten-byte form, as MMC has it, none.
-    std::vector<uint8_t> descriptor;
-    if (!ten && !noDescriptor) {
-        descriptor.assign(8, 0);
-        descriptor[0] = state_.densityCode;
-        bigendian::Put24(&descriptor[5], state_.blockLength);
-    }
-    size_t headerLength = ten ? 8 : 4;
-    std::vector<uint8_t> data(headerLength, 0);
-    data.insert(data.end(), descriptor.begin(), descriptor.end());
-    data.insert(data.end(), pages.begin(), pages.end());
-    if (ten) {
-        bigendian::Put16(&data[0], static_cast<uint32_t>(data.size() - 2));
-        bigendian::Put16(&data[6], static_cast<uint32_t>(descriptor.size()));
-    } else {
-        data[0] = static_cast<uint8_t>(std::min<size_t>(data.size() - 1, 255));
-        data[3] = static_cast<uint8_t>(descriptor.size());
-    }
-    Answer answer;
-    answer.data = CutTo(std::move(data), allocation);
-    return answer;
-}
-
-CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
-                                                  const IScsiBackend::Request& request) {
-    bool pageFormat = (cdb[1] & 0x10) != 0;
-    if ((cdb[1] & 0x01) != 0)
-        return Check(kIllegalRequest, 0x24, 0x00);  // cannot save pages
-    uint32_t listLength = ten ? bigendian::Get16(&cdb[7]) : cdb[4];
-    if (listLength == 0)
-        return Answer{};
-    if (request.direction != IScsiBackend::Direction::kOut || request.length < listLength)
-        return CVirtualAnswer::HostError();  // the drive asks for more than the host sends
-    const uint8_t* data = request.dataOut;
-    uint32_t headerLength = ten ? 8 : 4;
-    if (listLength < headerLength)
-        return Check(kIllegalRequest, 0x1A, 0x00);  // parameter list length error
-    uint32_t modeDataLength = ten ? bigendian::Get16(&data[0]) : data[0];
-    if (modeDataLength != 0)
-        return Check(kIllegalRequest, 0x26, 0x00);  // reserved in MODE SELECT
-    uint32_t descriptorLength = ten ? bigendian::Get16(&data[6]) : data[3];
-    if (descriptorLength != 0 && descriptorLength != 8)
-        return Check(kIllegalRequest, 0x26, 0x00);
-    if (headerLength + descriptorLength > listLength)
-        return Check(kIllegalRequest, 0x1A, 0x00);
-    uint32_t newBlockLength = state_.blockLength;
-    uint8_t newDensity = state_.densityCode;
-    if (descriptorLength == 8) {
-        newDensity = data[headerLength];
-        newBlockLength = bigendian::Get24(&data[headerLength + 5]);
-        if (!KnownBlockLength(newBlockLength))
-            return Check(kIllegalRequest, 0x26, 0x00);
-    }
-    auto newParameters = state_.writeParameters;
-    for (uint32_t pos = headerLength + descriptorLength; pos < listLength;) {
-        if (pos + 2 > listLength)
-            return Check(kIllegalRequest, 0x1A, 0x00);
-        uint8_t code = data[pos] & 0x3F;
-        uint32_t length = uint32_t{data[pos + 1]} + 2;
-        if (pos + length > listLength)
-            return Check(kIllegalRequest, 0x1A, 0x00);
-        if (!pageFormat)
-            return Check(kIllegalRequest, 0x24, 0x00);  // pages need the PF bit
-        if ((data[pos] & 0x80) != 0)
-            return Check(kIllegalRequest, 0x26, 0x00);  // PS is reserved here
-        const uint8_t* page = &data[pos];
-        if (code != mmc::kWriteParametersPage) {
-            // Another page the command set may keep; none of the device's own.
-            const uint8_t refusal =
-                config_.writesCdr ? model_->SelectModePage({page, length}) : 0x26;
-            if (refusal != 0)
-                return Check(kIllegalRequest, refusal, 0x00);
-            pos += length;
-            continue;
-        }
-        if (length != kWriteParametersLength ||
-            (config_.writesCdr && !model_->HasWriteParameters()))
-            return Check(kIllegalRequest, 0x26, 0x00);
-        uint8_t writeType = page[2] & 0x0F;
-        uint8_t blockType = page[4] & 0x0F;
-        uint8_t sessionFormat = page[8];
-        bool blockTypeValid = blockType <= 3 || (blockType >= 8 && blockType <= 13);
-        if (writeType > 4 || !blockTypeValid ||
-            (sessionFormat != 0x00 && sessionFormat != 0x10 && sessionFormat != 0x20))
-            return Check(kIllegalRequest, 0x26, 0x00);
-        // What this kind of drive takes.
-        if (const uint8_t refusal = model_->CheckWriteParameters({page, length}); refusal != 0)
-            return Check(kIllegalRequest, refusal, 0x00);
-        std::copy(page, page + length, newParameters.begin());
-        pos += length;
-    }
-    state_.blockLength = newBlockLength;
-    state_.densityCode = newDensity;
-    state_.writeParameters = newParameters;
-    Answer answer;
-    answer.consumed = listLength;
-    return answer;
+    return CVirtualAnswer::Reply(std::move(data), bigendian::Get16(&cdb[3]));
 }
 
 CVirtualDevice::Answer CVirtualDevice::ReadDiscInformation(const uint8_t* cdb) {
@@ -568,8 +254,7 @@ CVirtualDevice::Answer CVirtualDevice::ReadDiscInformation(const uint8_t* cdb) {
     } else {
         std::fill(data.begin() + 16, data.begin() + 24, 0xFF);
     }
-    answer.data = CutTo(std::move(data), bigendian::Get16(&cdb[7]));
-    return answer;
+    return CVirtualAnswer::Reply(std::move(data), bigendian::Get16(&cdb[7]));
 }
 
 CVirtualDevice::Answer CVirtualDevice::ReadTrackInformation(const uint8_t* cdb) {
@@ -626,8 +311,7 @@ CVirtualDevice::Answer CVirtualDevice::ReadTrackInformation(const uint8_t* cdb) 
         bigendian::Put32(&data[24], static_cast<uint32_t>(t.end - t.start));
         bigendian::Put32(&data[28], static_cast<uint32_t>(t.end - 1));
     }
-    answer.data = CutTo(std::move(data), bigendian::Get16(&cdb[7]));
-    return answer;
+    return CVirtualAnswer::Reply(std::move(data), bigendian::Get16(&cdb[7]));
 }
 
 CVirtualDevice::Answer CVirtualDevice::ReadCapacity() {
@@ -651,9 +335,7 @@ CVirtualDevice::Answer CVirtualDevice::ReadBufferCapacity(const uint8_t* cdb) {
     bigendian::Put16(&data[0], 10);
     bigendian::Put32(&data[4], state_.buffer.Capacity());
     bigendian::Put32(&data[8], state_.buffer.FreeBytes());
-    Answer answer;
-    answer.data = CutTo(std::move(data), bigendian::Get16(&cdb[7]));
-    return answer;
+    return CVirtualAnswer::Reply(std::move(data), bigendian::Get16(&cdb[7]));
 }
 
 CVirtualDevice::Answer CVirtualDevice::StartStopUnit(const uint8_t* cdb) {

@@ -26,21 +26,23 @@
 // than the data sent an underrun).  A command longer than the path's maximum transfer
 // is refused by the "kernel" before the device sees it.
 //
-// The command log goes to "commands-N.log" in the output folder (N the bus index), one
-// line a command, through a buffer: the stream of WRITE and READ BUFFER CAPACITY
-// commands is not flushed line by line, everything else is.
+// Each command goes through the adapter's checks, then the fault plan
+// (CVirtualFaultPlan), then the device and its model; the answer is delivered as the
+// kernel would report it and logged (CVirtualCommandLog).  The common commands are in
+// this file, the mode pages in VirtualModePages.cpp.
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "scsi/ScsiBackend.h"
 #include "virtualdrive/VirtualAnswer.h"
+#include "virtualdrive/VirtualCommandLog.h"
 #include "virtualdrive/VirtualCommandSet.h"
 #include "virtualdrive/VirtualDeviceConfig.h"
 #include "virtualdrive/VirtualDriveState.h"
+#include "virtualdrive/VirtualFaultPlan.h"
 
 class CVirtualDevice {
   public:
@@ -50,27 +52,9 @@ class CVirtualDevice {
     using Disc = CVirtualDiscKind;
     using Result = CVirtualAnswer::Result;
 
-    static constexpr size_t kLoggedDataBytes = 1024;
-    // Of a WRITE, one CD-TEXT block's worth: a whole disc's audio does not belong in memory.
-    static constexpr size_t kLoggedWriteBytes = 96;
-
-    struct LogEntry {
-        std::array<uint8_t, 16> cdb{};
-        int32_t cdbLength = 0;
-        IScsiBackend::Direction direction = IScsiBackend::Direction::kNone;
-        uint32_t length = 0;           // the host's buffer
-        std::vector<uint8_t> dataOut;  // the first bytes sent, at most kLoggedDataBytes
-        uint32_t transferred = 0;      // bytes that moved
-        Result result = Result::kGood;
-        uint8_t senseKey = 0;
-        uint8_t asc = 0;
-        uint8_t ascq = 0;
-
-        // "51 00 00 00 00 00 00 00 2A 00"
-        std::string CdbText() const;
-        // One line: CDB, direction and length, result.
-        std::string Text() const;
-    };
+    using LogEntry = CVirtualLogEntry;
+    static constexpr size_t kLoggedDataBytes = CVirtualLogEntry::kLoggedDataBytes;
+    static constexpr size_t kLoggedWriteBytes = CVirtualLogEntry::kLoggedWriteBytes;
 
     static constexpr uint32_t kKilobytesPerSpeed = CVirtualDriveState::kKilobytesPerSpeed;
     static constexpr int32_t kWriteParametersLength = CVirtualDriveState::kWriteParametersLength;
@@ -84,11 +68,11 @@ class CVirtualDevice {
     IScsiBackend::Outcome Execute(const IScsiBackend::Request& request);
 
     const Config& Configuration() const { return config_; }
-    const std::vector<LogEntry>& Log() const { return log_; }
-    void ClearLog() { log_.clear(); }
+    const std::vector<LogEntry>& Log() const { return log_.Entries(); }
+    void ClearLog() { log_.Clear(); }
     // Entries that did not fit the in-memory log.
-    uint64_t DroppedLogEntries() const { return dropped_; }
-    static constexpr size_t kMaxLogEntries = 1 << 20;
+    uint64_t DroppedLogEntries() const { return log_.Dropped(); }
+    static constexpr size_t kMaxLogEntries = CVirtualCommandLog::kMaxEntries;
 
     // State a test may look at.
     bool TrayOpen() const { return state_.trayOpen; }
@@ -116,8 +100,14 @@ class CVirtualDevice {
     static Answer Check(uint8_t key, uint8_t asc, uint8_t ascq) {
         return CVirtualAnswer::Check(key, asc, ascq);
     }
+    // The request as the adapter and the kernel take it: a command block of 6 to 16
+    // bytes, a buffer for the data, no more than the path carries.
+    bool AdapterTakes(const IScsiBackend::Request& request) const;
     Answer Dispatch(const IScsiBackend::Request& request);
-    const Fault* FaultFor(uint8_t operationCode, int32_t occurrence) const;
+    // The answer as the host sees it: the reply copied to its buffer (an overrun at the
+    // adapter when it does not fit), the status, sense and residual.
+    static IScsiBackend::Outcome Deliver(const IScsiBackend::Request& request, Answer& answer,
+                                         uint32_t& transferred);
     bool MediumMissing(Answer& answer) const { return state_.MediumMissing(answer); }
 
     Answer Inquiry(const uint8_t* cdb);
@@ -133,21 +123,12 @@ class CVirtualDevice {
 
     std::vector<uint8_t> CapabilitiesPage(int32_t pageControl) const;
     std::vector<uint8_t> WriteParametersPage(int32_t pageControl) const;
-    void WriteLogLine(const LogEntry& entry);
 
     Config config_;
-    int32_t busIndex_ = 0;
     CVirtualDriveState state_;
     std::unique_ptr<CVirtualCommandSet> model_;
-    std::array<int32_t, 256> occurrences_{};
-    std::vector<LogEntry> log_;
-    uint64_t dropped_ = 0;
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    std::unique_ptr<std::FILE, FileCloser> logFile_;
-    std::vector<char> logBuffer_;
-    bool logFileTried_ = false;
+    CVirtualFaultPlan faults_;
+    CVirtualCommandLog log_;
 
     uint32_t readSpeed_ = 0;
     int32_t opcCount_ = 0;
