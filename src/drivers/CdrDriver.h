@@ -2,8 +2,15 @@
 // The recorder driver: turns "write this disc image" into SCSI commands for one kind of
 // drive.  This base class is the generic MMC disc-at-once driver (names "MMC" and
 // "MMCCDTEXT"); the other driver families derive from it and replace some of its
-// virtual operations.  The 26 virtual operations keep a fixed order (slots 0 to 25,
-// the destructor last), and every driver shares the fields below.
+// virtual operations, and every driver shares the fields below.
+//
+// Three things are kept from the platform these drivers were first written for, where
+// they meant something, and mean nothing here; this is the one place that says so.  The
+// 26 virtual operations keep a fixed order, slots 0 to 25 with the destructor last: the
+// number before each declaration, here and in the derived drivers, names the same
+// operation in every driver.  Slots 1 and 2 are reserved and do nothing.  And
+// CRecorderDiscovery keeps an ASPI-loaded flag that is always 0: commands go through the
+// kernel's SCSI pass-through (SG_IO), never through ASPI.
 //
 // Results: 0 for success, nonzero for failure (1, or 2 where said).  A failure's
 // message is shown where it happens, through ReportError; callers add none.

@@ -74,7 +74,7 @@ class CRecorderDiscovery {
     CScsiTransport& transport_;
     CDiscImage& discImage_;
     IDriverUi& driverUi_;
-    int32_t aspiLoaded_ = 0;  // there is no ASPI here; kept for the start-up sequence
+    int32_t aspiLoaded_ = 0;
     int32_t driverCreated_ = 0;
     std::unique_ptr<CCdrDriver> driver_;
     int32_t driverDeviceIndex_ = -1;
