@@ -38,7 +38,7 @@ int32_t C2600Driver::InitWrite() {
                                    0x00,
                                    0x00,
                                    0x00,
-                                   0x23,
+                                   vendorcmd::k2600SpeedPage,
                                    0x06,
                                    SpeedPageValue(speedFactor),
                                    static_cast<uint8_t>(test.load() != 0 ? 1 : 0),
@@ -51,7 +51,8 @@ int32_t C2600Driver::InitWrite() {
         ReportError("Cannot set speed/simulation mode.\n");
         return 1;
     }
-    const uint8_t clearPage[18] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x22, 0x08};
+    const uint8_t clearPage[18] = {
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, vendorcmd::k2600WriteModePage, 0x08};
     // A drive that refuses the page may still write; one that does not answer cannot.
     if (Command(spc::ModeSelect10(spc::kPageFormat, sizeof clearPage), clearPage, sizeof clearPage,
                 nullptr, 0) == 1) {

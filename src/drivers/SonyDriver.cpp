@@ -46,7 +46,7 @@ int32_t CSonyDriver::InitWrite() {
     blocksPerCommand = BlocksPerPathCommand(blockLength);
     if (CCdrDriver::InitWrite() != 0)
         return 1;
-    const uint8_t speedPage[4] = {0x31, 0x02, SpeedPageValue(speed), 0x00};
+    const uint8_t speedPage[4] = {vendorcmd::kSonySpeedPage, 0x02, SpeedPageValue(speed), 0x00};
     if (ModeSelect6(speedPage, nullptr, nullptr) != 0) {
         ReportError("Set speed failed.");
         return 1;
@@ -56,7 +56,7 @@ int32_t CSonyDriver::InitWrite() {
 
 int32_t CSonyDriver::CheckBlankDisc() {
     std::array<uint8_t, kDiscPageBuffer> page{};
-    if (ModeSense6(0x22, page, nullptr, nullptr) != 0) {
+    if (ModeSense6(vendorcmd::kSonyDiscPage, page, nullptr, nullptr) != 0) {
         ReportError("Get disc info failed");
         return 1;
     }
@@ -66,14 +66,20 @@ int32_t CSonyDriver::CheckBlankDisc() {
 }
 
 int32_t CSonyDriver::SetWriteParameters() {
-    const uint8_t modePage[8] = {0x20, 0x06, 0x00, static_cast<uint8_t>(test.load() != 0 ? 2 : 0),
-                                 0x00, 0x00, 0x00, 0x00};
+    const uint8_t modePage[8] = {vendorcmd::kSonyWriteModePage,
+                                 0x06,
+                                 0x00,
+                                 static_cast<uint8_t>(test.load() != 0 ? 2 : 0),
+                                 0x00,
+                                 0x00,
+                                 0x00,
+                                 0x00};
     if (ModeSelect6(modePage, nullptr, nullptr) != 0) {
         ReportError("Init failed.");
         return 1;
     }
     std::array<uint8_t, kDiscPageBuffer> page{};
-    if (ModeSense6(0x22, page, nullptr, nullptr) != 0) {
+    if (ModeSense6(vendorcmd::kSonyDiscPage, page, nullptr, nullptr) != 0) {
         ReportError("Read disc failed.");
         return 1;
     }

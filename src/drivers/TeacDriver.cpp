@@ -64,12 +64,13 @@ int32_t CTeacDriver::InitWrite() {
         ReportError("Set density error.");
         return 1;
     }
-    const uint8_t simulation[3] = {0x21, 0x01, static_cast<uint8_t>(test.load() != 0 ? 3 : 0)};
+    const uint8_t simulation[3] = {vendorcmd::kTeacSimulationPage, 0x01,
+                                   static_cast<uint8_t>(test.load() != 0 ? 3 : 0)};
     if (SelectPage(simulation) != 0)
         Trace("Init error.");
     if (SetWriteParameters() != 0)
         return 1;
-    const uint8_t speedPage[4] = {0x31, 0x02, SpeedPageValue(speed), 0x00};
+    const uint8_t speedPage[4] = {vendorcmd::kTeacSpeedPage, 0x02, SpeedPageValue(speed), 0x00};
     if (SelectPage(speedPage) != 0) {
         ReportError("Set speed error!");
         return 1;
@@ -78,7 +79,8 @@ int32_t CTeacDriver::InitWrite() {
 }
 
 int32_t CTeacDriver::SetWriteParameters() {
-    const uint8_t page[9] = {0x22, 0x07, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00};
+    const uint8_t page[9] = {
+        vendorcmd::kTeacWriteModePage, 0x07, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00};
     if (SelectPage(page) != 0) {
         ReportError("Init Failed.");
         return 1;

@@ -21,6 +21,16 @@ constexpr uint8_t kTeacCalibrate = 0xEC;
 constexpr uint8_t kTeacCueExtent = 0xB3;
 constexpr uint8_t kTeacSendTable = 0xC2;
 
+// The vendor sets' own mode pages.
+constexpr uint8_t k2600WriteModePage = 0x22;
+constexpr uint8_t k2600SpeedPage = 0x23;  // speed and simulation
+constexpr uint8_t kSonyWriteModePage = 0x20;
+constexpr uint8_t kSonyDiscPage = 0x22;
+constexpr uint8_t kSonySpeedPage = 0x31;
+constexpr uint8_t kTeacSimulationPage = 0x21;
+constexpr uint8_t kTeacWriteModePage = 0x22;
+constexpr uint8_t kTeacSpeedPage = 0x31;
+
 using Cdb10 = std::array<uint8_t, 10>;
 using Cdb12 = std::array<uint8_t, 12>;
 

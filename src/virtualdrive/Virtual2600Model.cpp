@@ -21,13 +21,13 @@ bool CVirtual2600Model::Answer(const uint8_t* cdb, const Request& request, CVirt
 
 uint8_t CVirtual2600Model::SelectModePage(std::span<const uint8_t> page) {
     switch (page[0] & 0x3F) {
-        case 0x23:
+        case vendorcmd::k2600SpeedPage:
             if (page.size() != 8 || page[3] > 1)
                 return kInvalidField;
             SetSpeedFactor(page[2]);
             test_ = page[3] == 1;
             return 0;
-        case 0x22:
+        case vendorcmd::k2600WriteModePage:
             return page.size() == 10 ? 0 : kInvalidField;
         default:
             return kInvalidField;

@@ -42,10 +42,10 @@ bool CVirtualSonyModel::Answer(const uint8_t* cdb, const Request& request, CVirt
 
 bool CVirtualSonyModel::ModePage(uint8_t code, int32_t /*pageControl*/,
                                  std::vector<uint8_t>& page) const {
-    if (code != 0x22)
+    if (code != vendorcmd::kSonyDiscPage)
         return false;
     page.assign(kDiscPageLength, 0);
-    page[0] = 0x22;
+    page[0] = vendorcmd::kSonyDiscPage;
     page[1] = kDiscPageLength - 2;
     page[2] = kLastSession;
     page[3] = kLastSession;
@@ -62,18 +62,18 @@ bool CVirtualSonyModel::ModePage(uint8_t code, int32_t /*pageControl*/,
 
 uint8_t CVirtualSonyModel::SelectModePage(std::span<const uint8_t> page) {
     switch (page[0] & 0x3F) {
-        case 0x20:
+        case vendorcmd::kSonyWriteModePage:
             if (page.size() != 8 || (page[3] != 0 && page[3] != 2))
                 return kInvalidField;
             test_ = page[3] == 2;
             writeModeSet_ = true;
             return 0;
-        case 0x22:
+        case vendorcmd::kSonyDiscPage:
             if (page.size() != kDiscPageLength || page[2] != 0 || page[3] != 0 || page[19] != 0)
                 return kInvalidField;
             discPageSet_ = true;
             return 0;
-        case 0x31:
+        case vendorcmd::kSonySpeedPage:
             if (page.size() != 4)
                 return kInvalidField;
             switch (page[2]) {

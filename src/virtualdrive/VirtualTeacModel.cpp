@@ -57,17 +57,17 @@ bool CVirtualTeacModel::ModePage(uint8_t code, int32_t /*pageControl*/,
 
 uint8_t CVirtualTeacModel::SelectModePage(std::span<const uint8_t> page) {
     switch (page[0] & 0x3F) {
-        case 0x21:
+        case vendorcmd::kTeacSimulationPage:
             if (page.size() != 3 || (page[2] != 0 && page[2] != 3))
                 return kInvalidField;
             test_ = page[2] == 3;
             return 0;
-        case 0x22:
+        case vendorcmd::kTeacWriteModePage:
             if (page.size() != 9)
                 return kInvalidField;
             writeModeSet_ = true;
             return 0;
-        case 0x31:
+        case vendorcmd::kTeacSpeedPage:
             if (page.size() != 4 || page[2] > 2)
                 return kInvalidField;
             SetSpeedFactor(1 << page[2]);
