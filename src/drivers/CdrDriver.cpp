@@ -275,7 +275,7 @@ void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
     fillerRunning = 1;
     filler_ = std::thread([this] { FillerThread(); });
 
-    const int32_t totalSeconds = discImage.totalSeconds;
+    const int32_t totalBlocks = discImage.TotalBlocks();
     bool normalEnd = false;
     while (stop.load() == 0 && !driveGone_) {
         if (RingEmpty()) {
@@ -317,7 +317,7 @@ void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
     }
 
     // A stop that came after the last block went out finds the disc whole.
-    if (!normalEnd && !driveGone_ && lastWriteSucceeded_ == 1 && nextAddress >= totalSeconds * 75)
+    if (!normalEnd && !driveGone_ && lastWriteSucceeded_ == 1 && nextAddress >= totalBlocks)
         normalEnd = true;
     endOfData = 1;
     while (fillerRunning.load() != 0) std::this_thread::yield();
@@ -544,20 +544,18 @@ int32_t CCdrDriver::DrivePosition(int32_t sent) const {
 }
 
 int32_t CCdrDriver::PermilleAt(int32_t address) const {
-    const int32_t totalSeconds = discImage.totalSeconds;
-    if (totalSeconds <= 0)
+    const int64_t totalBlocks = discImage.TotalBlocks();
+    if (totalBlocks <= 0)
         return 0;
-    return std::clamp(((std::max(address, 0) * 1000) / 75) / totalSeconds, 0, 1000);
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(std::max(address, 0) * int64_t{1000} / totalBlocks, 0, 1000));
 }
 
 int32_t CCdrDriver::TrackAt(int32_t address) const {
     const int32_t count = std::clamp(discImage.trackCount, 0, CDiscImage::kMaxTracks);
-    int32_t end = 0;
-    for (int32_t t = 0; t < count; ++t) {
-        end += discImage.trackSeconds[static_cast<size_t>(t)] * 75;
-        if (address < end)
+    for (int32_t t = 0; t < count; ++t)
+        if (address < discImage.TrackStart(t + 1))
             return t;
-    }
     return std::max(count - 1, 0);
 }
 
@@ -628,7 +626,7 @@ int32_t CCdrDriver::StartWrite() {
         return 1;
     }
     // Both refusals come before the drive is told anything about the disc.
-    if (!DiscHolds(kPregapBlocks + discImage.totalSeconds * 75))
+    if (!DiscHolds(kPregapBlocks + discImage.TotalBlocks()))
         return 1;
     const Capabilities capabilities = ReadDriveCapabilities();
     if (!CdTextWritable(capabilities))

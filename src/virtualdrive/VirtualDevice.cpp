@@ -240,7 +240,7 @@ IScsiBackend::Outcome CVirtualDevice::Execute(const IScsiBackend::Request& reque
 }
 
 void CVirtualDevice::WriteLogLine(const LogEntry& entry) {
-    if (config_.outputFolder.empty())
+    if (config_.outputFolder.empty() || !config_.commandLog)
         return;
     if (!logFileTried_) {
         logFileTried_ = true;
