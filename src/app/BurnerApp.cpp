@@ -35,7 +35,11 @@ std::string CBurnerApp::RecorderLine() {
 std::string CBurnerApp::LastDiscImage() {
     if (ImageRecorderChosen())
         return ImageRecorder()->LastImage();
-    auto* bus = dynamic_cast<CVirtualBus*>(transport_.Backend());
+    // A virtual bus may lie behind the image recorder, its drives first.
+    IScsiBackend* drives = transport_.Backend();
+    if (const CImageRecorderBackend* image = ImageRecorder())
+        drives = image->Drives();
+    auto* bus = dynamic_cast<CVirtualBus*>(drives);
     const int32_t index = recorders_.DriverDeviceIndex();
     if (bus == nullptr || Driver() == nullptr || index < 0 || index >= bus->BusSize())
         return "";

@@ -32,6 +32,8 @@ class CImageRecorderBackend : public IScsiBackend {
     CImageRecorderBackend(std::unique_ptr<IScsiBackend> drives, CVirtualDeviceConfig image);
     ~CImageRecorderBackend() override;
 
+    // The drives' own backend, null for none.
+    IScsiBackend* Drives() const { return drives_.get(); }
     // The image recorder's device index after a scan.
     int32_t ImageDevice() const { return driveCount_; }
     // The folder the next disc goes to.  A fresh recorder of the same kind takes it, so
