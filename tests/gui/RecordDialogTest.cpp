@@ -481,9 +481,9 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
 }
 
 // With "Image file" chosen, Record asks for the folder (remembered for next time) and
-// the end names the image there.  The gapless box lays the disc anew, its totals follow,
-// and the next dialog starts as it was left; a track-at-once driver disables the box
-// and says why.
+// the end names the image there, and the titles written in Latin letters.  The gapless box lays the
+// disc anew, its totals follow, and the next dialog starts as it was left; a track-at-once driver
+// disables the box and says why.
 TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
     {
         CVirtualDevice::Config tao;
@@ -530,9 +530,12 @@ TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
             files->setDirectory(QString::fromStdString(out));
             QMetaObject::invokeMethod(files, "accept");  // the Choose button
         });
+        // The end also names the titles CD-TEXT carries in Latin letters.
+        Click(*d, kUseCdText);
         bool told = false;
         WhenModal<QMessageBox>([&](QMessageBox* box) {
-            told = box->text().contains(QString::fromStdString(out + "/disc-1.cue"));
+            told = box->text().contains(QString::fromStdString(out + "/disc-1.cue")) &&
+                   box->text().contains(QString::fromUtf8("Καλημέρα"));
             ClickButton(box, "OK");
         });
         Click(*d, kRecord);
