@@ -1,7 +1,9 @@
 #include "app/BurnerApp.h"
 
 #include "app/BackendChoice.h"
+#include "app/ImageRecorder.h"
 #include "app/MainDialog.h"
+#include "ui/TextFormat.h"
 #include "virtualdrive/VirtualBus.h"
 
 CBurnerApp::CBurnerApp(std::string startFolder, IDriverUi& driverUi)
@@ -12,8 +14,32 @@ CCdTextBuilder& CBurnerApp::NewCdTextBuilder() {
     return *cdText_;
 }
 
+CImageRecorderBackend* CBurnerApp::ImageRecorder() {
+    return dynamic_cast<CImageRecorderBackend*>(transport_.Backend());
+}
+
+bool CBurnerApp::ImageRecorderChosen() {
+    const CImageRecorderBackend* image = ImageRecorder();
+    return image != nullptr && Driver() != nullptr &&
+           recorders_.DriverDeviceIndex() == image->ImageDevice();
+}
+
+std::string CBurnerApp::RecorderLine() {
+    if (!ImageRecorderChosen())
+        return recorders_.RecorderLine();
+    std::string line = FormatText(101, {Text(kImageFileText), "", ""});
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+}
+
 std::string CBurnerApp::LastDiscImage() {
-    auto* bus = dynamic_cast<CVirtualBus*>(transport_.Backend());
+    if (ImageRecorderChosen())
+        return ImageRecorder()->LastImage();
+    // A virtual bus may lie behind the image recorder, its drives first.
+    IScsiBackend* drives = transport_.Backend();
+    if (const CImageRecorderBackend* image = ImageRecorder())
+        drives = image->Drives();
+    auto* bus = dynamic_cast<CVirtualBus*>(drives);
     const int32_t index = recorders_.DriverDeviceIndex();
     if (bus == nullptr || Driver() == nullptr || index < 0 || index >= bus->BusSize())
         return "";
@@ -33,7 +59,12 @@ bool CBurnerApp::StartUp(IStartUpUi& ui, bool splashEnabled) {
         std::string problem;
         transport_.UseBackend(ChooseScsiBackendFromEnvironment(problem));
     }
-    recorders_.DetectRecorders(startFolder_, ui);
+    if (CImageRecorderBackend* image = ImageRecorder()) {
+        CImageRecorderChoice choice(ui, image->RecorderLine());
+        recorders_.DetectRecorders(startFolder_, choice);
+    } else {
+        recorders_.DetectRecorders(startFolder_, ui);
+    }
 
     if (splashEnabled)
         ui.ShowSplashScreen();

@@ -16,6 +16,7 @@
 #include "scsi/ScsiTransport.h"
 #include "ui/LanguageTable.h"
 
+class CImageRecorderBackend;
 class CMainDialog;
 
 // What start-up asks of the front end, beyond the main window's own interface.
@@ -48,6 +49,12 @@ class CBurnerApp {
     // The image the virtual recorder made of the last disc it completed; "" with a real
     // drive, or before any disc.
     std::string LastDiscImage();
+    // The "Image file" recorder when the transport has one (see ImageRecorder.h), else
+    // null; and whether it is the recorder chosen.
+    CImageRecorderBackend* ImageRecorder();
+    bool ImageRecorderChosen();
+    // The main window's recorder line: the driver's drive, or the image file.
+    std::string RecorderLine();
 
     // The CD-TEXT builder of the Record dialog that is open, or nullptr.
     CCdTextBuilder* CdTextBuilder() { return cdText_.get(); }

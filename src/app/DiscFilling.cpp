@@ -3,6 +3,16 @@
 #include "disc/DiscImage.h"
 #include "songlist/SongList.h"
 
+namespace {
+// Whether the track just added is longer than its song.
+bool Padded(const CDiscImage& disc, const CSong& song) {
+    const auto last = static_cast<size_t>(disc.trackCount - 1);
+    if (disc.gapless != 0)
+        return song.frames > 0 && disc.songFrames[last] > song.frames;
+    return disc.trackSeconds[last] > song.duration;
+}
+}  // namespace
+
 int32_t FillDiscImage(const CSongList& songs, CDiscImage& disc,
                       const std::function<void(int32_t row)>& leftOut,
                       const std::function<void(int32_t row)>& padded) {
@@ -13,8 +23,7 @@ int32_t FillDiscImage(const CSongList& songs, CDiscImage& disc,
                           CDiscImage::kMinTrackSeconds) != 1) {
             if (leftOut)
                 leftOut(i);
-        } else if (padded && disc.trackSeconds[static_cast<size_t>(disc.trackCount - 1)] >
-                                 songs.SongDuration(i)) {
+        } else if (padded && Padded(disc, songs.Row(i))) {
             padded(i);
         }
     }

@@ -3,8 +3,9 @@
 // and every row added as a track with its path and title.  The disc takes what it can
 // (99 tracks at most, within its own budget); rows whose songs no longer inspect, or
 // play nothing, are left out as well.  A song shorter than the shortest track a CD
-// allows becomes a track of that length, silence after the song.  The song list itself
-// is not changed.
+// allows becomes a track of that length, silence after the song.  The disc is laid
+// gapless or on whole seconds as the caller set it before.  The song list itself is not
+// changed.
 #include <cstdint>
 #include <functional>
 

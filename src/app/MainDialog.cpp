@@ -10,7 +10,9 @@
 #include "base/Version.h"
 #include "disc/DiscImage.h"
 #include "recording/AudioExport.h"
+#include "recording/GaplessSetting.h"
 #include "recording/Normalization.h"
+#include "recording/RecordRunSetup.h"
 #include "songlist/FolderScan.h"
 #include "songlist/SongListFiles.h"
 #include "ui/LanguageTable.h"
@@ -50,8 +52,13 @@ CMainDialog::CMainDialog(IMainWindowUi& ui, IShell& shell, CBurnerApp& app)
       app_(app),
       driverExists_(app.Driver() != nullptr),
       folders_(app.StartFolder()) {
+    songs_.SetGapless(GaplessChosen());
     songs_.ClearSongs();
     folders_.LoadFolderMemory();
+}
+
+bool CMainDialog::GaplessChosen() const {
+    return LoadGaplessSetting(app_.StartFolder()) && GaplessRefusal(app_.Driver()).empty();
 }
 
 bool CMainDialog::IsCommandEnabled(int32_t controlId) const {
@@ -334,6 +341,7 @@ void CMainDialog::Record() {
     // The disc takes what it can: at most 99 tracks within its own budget; songs that no
     // longer inspect are left out.  The song list itself is not changed by recording.
     int32_t padded = 0;
+    app_.DiscImage().SetGapless(songs_.Gapless() ? 1 : 0);
     FillDiscImage(songs_, app_.DiscImage(), {}, [&padded](int32_t) { ++padded; });
     if (padded > 0) {
         const std::string least = std::to_string(CDiscImage::kMinTrackSeconds) + " seconds";
@@ -344,8 +352,10 @@ void CMainDialog::Record() {
                                        "up the " +
                                        least + ".");
     }
-    ui_.RunRecordDialog(CRecordDialogRequest{app_, normalize});
+    ui_.RunRecordDialog(CRecordDialogRequest{app_, normalize, folders_});
     app_.DeleteCdTextBuilder();
+    // The dialog may have changed how songs are laid: the totals follow.
+    songs_.SetGapless(GaplessChosen());
 }
 
 void CMainDialog::Help() {

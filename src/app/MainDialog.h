@@ -65,6 +65,9 @@ class CMainDialog {
     void Exit();
 
   private:
+    // The list counts its songs as the Record dialog last laid them: gapless when its
+    // box was ticked and the recorder's driver can write so.
+    bool GaplessChosen() const;
     // Warns when no row has the focus; true when one has.
     bool NeedFocus();
     // Adds a song or a playlist's songs; what the disc budget refuses is noted.

@@ -10,6 +10,7 @@
 #include "ui/FileDialogRequest.h"
 
 class CBurnerApp;
+class CFolderMemory;
 
 // The songs handed to the player: up to 80, and the one to start with.
 struct CPlayerSongs {
@@ -19,11 +20,12 @@ struct CPlayerSongs {
 };
 
 // What the Record dialog starts from: the disc image filled from the song list, a
-// fresh CD-TEXT builder and the driver (all in the application), and whether
-// normalization starts switched on.
+// fresh CD-TEXT builder and the driver (all in the application), whether normalization
+// starts switched on, and the folder memory (for where an image file goes).
 struct CRecordDialogRequest {
     CBurnerApp& app;
     int32_t normalizeOn;
+    CFolderMemory& folders;
 };
 
 // The answer to "Save the changes to the song list?".

@@ -208,15 +208,18 @@ int32_t CMp3Layout::Inspect(const CFile& file) {
     // Xing frame whose count is not believed.
     decodeFrom = vbr.vbri || (vbr.hasLength && !believed) ? std::min(from, audioEnd) : firstFrame;
     if (believed) {
+        samples = vbr.samples;
         seconds = CeilDiv(vbr.samples, header.sampleRate);
         return 0;
     }
     int64_t units = WalkFrames(window, from, kLongestWalk * kTimeUnits);
     seconds = CeilDiv(units, kTimeUnits);
+    samples = units / (kTimeUnits / header.sampleRate);
     if (seconds > kLongestWalk) {
         // Too long for any disc: the first frame's bit rate over the rest is as good.
         int64_t bits = (audioEnd - firstFrame) * 8;
         seconds = std::max(seconds, CeilDiv(bits, header.bitRate));
+        samples = seconds * header.sampleRate;
     }
     return 0;
 }

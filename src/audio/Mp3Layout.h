@@ -9,6 +9,7 @@
 // deliver, rounded up to a whole second: from the Xing, Info or VBRI header when the
 // first frame has one whose count the file's size bears out, otherwise from the frames
 // themselves, by stepping from header to header without reading what lies between.
+// The exact length in samples comes from the same count.
 #include <array>
 #include <cstdint>
 
@@ -35,6 +36,7 @@ struct CMp3Layout {
     int32_t apeItemCount = 0;
     CMp3FrameHeader header;  // the first frame's
     int64_t seconds = 0;     // the length, whole seconds rounded up
+    int64_t samples = 0;     // the length in samples per channel at the first frame's rate
 
     // 0 when the file holds a Layer III stream we take (the fields are then set), -2
     // when it does not.

@@ -32,6 +32,7 @@ namespace {
 // Room for what one batch becomes at 44100 Hz, so the staging buffer of most songs never
 // grows after its first use (slower rates grow it once).
 constexpr size_t kStagedReserve = size_t{CMp3Source::kBatchPieces} * CMp3Source::kDecodeCap;
+constexpr int64_t kCdRate = 44100;
 }  // namespace
 
 CMp3Source::CMp3Source() = default;
@@ -53,6 +54,9 @@ int32_t CMp3Source::Open(const char* path) {
     bitRate = layout_.header.bitRate;
     duration = static_cast<int32_t>(
         std::min<int64_t>(layout_.seconds, std::numeric_limits<int32_t>::max()));
+    cdFrames = sampleRate == kCdRate
+                   ? layout_.samples
+                   : (2 * layout_.samples * kCdRate + sampleRate) / (2 * sampleRate);
     readAt_ = layout_.decodeFrom;
     channels_ = mono ? 1 : 2;
     rate_ = sampleRate;
@@ -296,4 +300,5 @@ void CMp3Source::Close() {
     sampleRate = 0;
     bitRate = 0;
     duration = 0;
+    cdFrames = 0;
 }

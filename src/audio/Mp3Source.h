@@ -68,6 +68,9 @@ class CMp3Source : public CAudioSource {
     int32_t sampleRate = 0;  // the first frame's: 8000 to 48000 Hz after Open
     int32_t bitRate = 0;     // bits per second, from the first frame
     int32_t duration = 0;    // whole seconds, rounded up
+    // The exact length in CD frames (44100 Hz), as Read will deliver it: the decoder's
+    // samples, converted as the rate converter rounds (to the nearest, halves up).
+    int64_t cdFrames = 0;
 
   private:
     struct CBuffers;

@@ -50,6 +50,10 @@ size_t CutLength(std::string_view text, size_t max) {
 std::string DisplayText(std::string_view bytes) {
     if (IsValidUtf8(bytes))
         return std::string(bytes);
+    return Latin1ToUtf8(bytes);
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (char ch : bytes) {

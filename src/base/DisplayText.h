@@ -13,3 +13,5 @@ size_t CutLength(std::string_view text, size_t max);
 
 // UTF-8 text for display: the bytes themselves when valid UTF-8, else Latin-1 decoded.
 std::string DisplayText(std::string_view bytes);
+// UTF-8 of ISO 8859-1 bytes, whatever they look like.
+std::string Latin1ToUtf8(std::string_view bytes);

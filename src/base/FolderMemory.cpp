@@ -7,7 +7,7 @@
 
 namespace {
 constexpr const char* kFileNames[CFolderMemory::kKinds] = {"MP3.dir", "MPJ.dir", "PLS.dir",
-                                                           "WAV.dir"};
+                                                           "WAV.dir", "IMG.dir"};
 }
 
 CFolderMemory::CFolderMemory(std::string startFolder)

@@ -2,7 +2,8 @@
 // Folder memory: for each kind of file dialog, the folder in which the user last picked
 // a file, so the next dialog of that kind opens there.  Each kind is kept in a 256-byte
 // slot and persisted as the raw slot in a file of exactly 256 bytes in the start folder
-// ("MP3.dir", "MPJ.dir", "PLS.dir", "WAV.dir").
+// ("MP3.dir", "MPJ.dir", "PLS.dir", "WAV.dir", and "IMG.dir" for the folder that the
+// image recorder writes its discs into).
 //
 // Our dialogs take a starting folder, so nothing here changes the process's current
 // folder.  The folder that a dialog would have found current (the last one entered or
@@ -12,17 +13,17 @@
 #include <cstdint>
 #include <string>
 
-enum class FolderKind : int32_t { kMp3 = 0, kMpj = 1, kPls = 2, kWav = 3 };
+enum class FolderKind : int32_t { kMp3 = 0, kMpj = 1, kPls = 2, kWav = 3, kImage = 4 };
 
 class CFolderMemory {
   public:
     static constexpr size_t kSlotSize = 256;
-    static constexpr int32_t kKinds = 4;
+    static constexpr int32_t kKinds = 5;
     using Slot = std::array<char, kSlotSize>;
 
     explicit CFolderMemory(std::string startFolder);
 
-    // Empties the four slots, then reads each kind's file (up to 256 bytes) into its
+    // Empties the slots, then reads each kind's file (up to 256 bytes) into its
     // slot.  A missing or short file leaves the rest of its slot zero.
     void LoadFolderMemory();
 

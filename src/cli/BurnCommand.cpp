@@ -15,6 +15,7 @@
 #include "app/BackendChoice.h"
 #include "app/BurnerApp.h"
 #include "app/DiscFilling.h"
+#include "app/ImageRecorder.h"
 #include "base/AsciiText.h"
 #include "base/DisplayText.h"
 #include "base/ProcessFlags.h"
@@ -58,6 +59,8 @@ struct BurnOptions {
     std::string album;
     int32_t drive = 0;
     std::string driver;  // "" = the one discovery gives the recorder
+    bool gapless = false;
+    std::string image;  // the folder of the image recorder; "" = the recorders here
     std::vector<std::string> paths;
 };
 
@@ -93,6 +96,12 @@ std::string ReadOptions(const CCliArgs& args, BurnOptions& options) {
     options.test = args.Has("--test");
     options.normalize = args.Has("--normalize");
     options.cdText = args.Has("--cd-text");
+    options.gapless = args.Has("--gapless");
+    if (args.Has("--image")) {
+        options.image = args.Value("--image");
+        if (const std::string why = ImageFolderProblem(options.image); !why.empty())
+            return "--image " + options.image + ": " + why;
+    }
     if (args.Has("--speed") && !SpeedChoice(args.Value("--speed"), options.speedChoice))
         return "--speed takes 1, 2, 4, 6, 8 or max, not '" + args.Value("--speed") + "'";
     if (args.Has("--target") && !Percent(args.Value("--target"), 1, options.target))
@@ -126,6 +135,8 @@ std::string ReadOptions(const CCliArgs& args, BurnOptions& options) {
         }
         options.driver = *named;
     }
+    if (!options.image.empty() && args.Has("--drive"))
+        return "--drive names a recorder here; --image writes to none";
     if (args.Has("--drive") &&
         (!Percent(args.Value("--drive"), 1, options.drive) || options.drive > 16))
         return "--drive takes the number of a recorder from 1, not '" + args.Value("--drive") + "'";
@@ -252,7 +263,11 @@ int RunBurn(const CCliArgs& args) {
     }
 
     std::string problem;
-    auto backend = ChooseScsiBackendFromEnvironment(problem);
+    // An image needs no drive and no variable: the image recorder is the only recorder.
+    std::unique_ptr<IScsiBackend> backend =
+        options.image.empty() ? ChooseScsiBackendFromEnvironment(problem)
+                              : std::make_unique<CImageRecorderBackend>(
+                                    nullptr, ImageRecorderConfig(options.image, options.driver));
     if (!problem.empty()) {
         std::fprintf(stderr, "tunevarn-cli: %s\n", problem.c_str());
         return kNotCompleted;
@@ -284,12 +299,19 @@ int RunBurn(const CCliArgs& args) {
             dynamic_cast<CVirtualBus*>(app->Transport().Backend()) == nullptr)
             std::fprintf(stderr,
                          "tunevarn-cli: burn: no CD recorder here; to burn a disc image "
-                         "instead, name a folder for the virtual recorder:\n"
-                         "    TUNEVARN_VIRTUAL_RECORDER=FOLDER tunevarn-cli burn PATH...\n");
+                         "instead, name a folder for it:\n"
+                         "    tunevarn-cli burn --image FOLDER PATH...\n");
         return kNotCompleted;
+    }
+    if (options.gapless) {
+        if (const std::string why = GaplessRefusal(driver); !why.empty()) {
+            std::fprintf(stderr, "tunevarn-cli: burn: --gapless: %s\n", TerminalText(why).c_str());
+            return kExitBadArguments;
+        }
     }
 
     // The record command's disc: every row, as far as the disc takes them.
+    disc->SetGapless(options.gapless ? 1 : 0);
     FillDiscTelling(songs, *disc);
     if (disc->trackCount == 0) {
         std::fprintf(stderr, "tunevarn-cli: burn: no track for the disc\n");
@@ -303,7 +325,7 @@ int RunBurn(const CCliArgs& args) {
         std::fprintf(stderr, "tunevarn-cli: burn: this recorder's driver does not write CD-TEXT\n");
         return kNotCompleted;
     }
-    std::printf("%s\n", TerminalText(DisplayText(recorders.RecorderLine())).c_str());
+    std::printf("%s\n", TerminalText(DisplayText(app->RecorderLine())).c_str());
     std::printf("%s\n", TerminalText(DisplayText(TotalsLine(*disc))).c_str());
     std::fflush(stdout);
 
@@ -329,6 +351,12 @@ int RunBurn(const CCliArgs& args) {
         std::fprintf(stderr,
                      "tunevarn-cli: burn: the titles do not all fit the CD-TEXT; the "
                      "last ones are cut\n");
+    if (options.cdText) {
+        // Said once, at the start: the titles are on their way to the disc.
+        const std::string note = TransliterationNote(dialog.CdTextBuilder());
+        if (!note.empty())
+            std::fprintf(stderr, "tunevarn-cli: burn: %s\n", TerminalLines(note.substr(1)).c_str());
+    }
 
     bool stopped = false;
     {

@@ -33,10 +33,10 @@ const std::vector<CCliOption> kGlobalOptions = {
 
 const std::vector<CCliCommand> kCommands = {
     {"list",
-     "PATH...",
+     "[--gapless] PATH...",
      "Print the song list the paths make: title, time and full path, then the totals\n"
      "line.",
-     {},
+     {{"--gapless", nullptr, "count the songs' exact lengths, as a gapless disc\nholds them"}},
      RunList},
     {"save-project",
      "OUT.mpj PATH...",
@@ -80,8 +80,9 @@ const std::vector<CCliCommand> kCommands = {
      "Record the songs as an audio CD on the recorder, as the Record dialog does.\n"
      "Ctrl-C, SIGTERM and SIGHUP stop the run: the drive is released and the disc\n"
      "ejected.  Exit status 0 when the disc (or, with --test, the test write) was\n"
-     "completed.  Without a CD recorder, set TUNEVARN_VIRTUAL_RECORDER to an existing\n"
-     "folder to burn to the virtual recorder, which leaves a disc image there.",
+     "completed.  Without a CD recorder, --image FOLDER writes the disc as an image\n"
+     "(BIN/CUE with its CD-TEXT, and SUB for raw writing) into an existing folder and\n"
+     "prints the path of its .cue file.",
      {
          {"--test", nullptr, "a simulation: the drive burns nothing"},
          {"--speed", "1|2|4|6|8|max", "writing speed (1)"},
@@ -92,6 +93,12 @@ const std::vector<CCliCommand> kCommands = {
           "percent (LOWER not above HIGHER)"},
          {"--cd-text", nullptr, "write the album and song titles as CD-TEXT"},
          {"--album", "TITLE", "the album title (implies --cd-text)"},
+         {"--gapless", nullptr,
+          "the songs back to back, sample for sample, without\n"
+          "silence between them (not with MMCTRACK)"},
+         {"--image", "FOLDER",
+          "no recorder: write the disc as an image into\n"
+          "FOLDER, with the driver --driver names"},
          {"--drive", "N", "which recorder, when there are several"},
          {"--driver", "NAME",
           "the recorder's driver for this run, in place of\n"

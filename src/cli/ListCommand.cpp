@@ -15,6 +15,7 @@ int RunList(const CCliArgs& args) {
     if (args.Operands().empty())
         return args.Error("no PATH given");
     CSongList list;
+    list.SetGapless(args.Has("--gapless"));
     AddSongsFromPaths(list, args.Operands());
 
     // Columns: the title padded to the longest one (within reason), the time, the path.

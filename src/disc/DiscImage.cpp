@@ -31,17 +31,100 @@ int32_t CDiscImage::AddTrack(const char* path, const char* title, int32_t leastS
     if (seconds <= 0)
         return 0;
     seconds = std::max(seconds, leastSeconds);
-    if (int64_t{totalSeconds} + seconds >= kMaxSeconds)
+    const int64_t frames =
+        std::max({source.cdFrames, int64_t{leastSeconds} * kFramesPerSecond, int64_t{1}});
+    if (gapless != 0) {
+        int64_t before = 0;
+        for (int32_t i = 0; i < trackCount; ++i) before += songFrames[static_cast<size_t>(i)];
+        if (GaplessDiscBlocks(before + frames) >= int64_t{kMaxSeconds} * kBlocksPerSecond)
+            return 0;
+    } else if (int64_t{totalSeconds} + seconds >= kMaxSeconds) {
         return 0;
-    CopyCut(trackPath[static_cast<size_t>(trackCount)], path);
-    CopyCut(trackTitle[static_cast<size_t>(trackCount)], title != nullptr ? title : "");
-    trackSeconds[static_cast<size_t>(trackCount)] = seconds;
-    trackBytes[static_cast<size_t>(trackCount)] = seconds * kBytesPerSecond;
-    totalSeconds += seconds;
-    totalBytes = totalSeconds * kBytesPerSecond;
+    }
+    const auto slot = static_cast<size_t>(trackCount);
+    CopyCut(trackPath[slot], path);
+    CopyCut(trackTitle[slot], title != nullptr ? title : "");
+    trackSeconds[slot] = seconds;
+    songFrames[slot] = frames;
     ++trackCount;
+    Relayout();
     source.Close();
     return 1;
+}
+
+int32_t CDiscImage::SetGapless(int32_t on) {
+    const int32_t was = gapless;
+    gapless = on != 0 ? 1 : 0;
+    int64_t seconds = 0;
+    for (int32_t i = 0; i < std::clamp(trackCount, 0, kMaxTracks); ++i)
+        seconds += trackSeconds[static_cast<size_t>(i)];
+    // Whole seconds take more room than the songs themselves.
+    if (gapless == 0 && seconds >= kMaxSeconds) {
+        gapless = was;
+        return 0;
+    }
+    Relayout();
+    return 1;
+}
+
+int64_t CDiscImage::GaplessDiscBlocks(int64_t frames) {
+    return (frames + kFramesPerBlock - 1) / kFramesPerBlock;
+}
+
+void CDiscImage::Relayout() {
+    const int32_t n = std::clamp(trackCount, 0, kMaxTracks);
+    if (gapless == 0) {
+        int64_t seconds = 0;
+        for (int32_t i = 0; i < n; ++i) {
+            const auto t = static_cast<size_t>(i);
+            trackBytes[t] = trackSeconds[t] * kBytesPerSecond;
+            seconds += trackSeconds[t];
+        }
+        totalSeconds = static_cast<int32_t>(seconds);
+        totalBytes = static_cast<int32_t>(seconds * kBytesPerSecond);
+        return;
+    }
+    // Each song exactly; the disc's last block is filled up with silence after the last.
+    int64_t frames = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const auto t = static_cast<size_t>(i);
+        trackBytes[t] = static_cast<int32_t>(songFrames[t] * 4);
+        frames += songFrames[t];
+    }
+    const int64_t blocks = GaplessDiscBlocks(frames);
+    if (n > 0)
+        trackBytes[static_cast<size_t>(n - 1)] +=
+            static_cast<int32_t>((blocks * kFramesPerBlock - frames) * 4);
+    totalSeconds = static_cast<int32_t>((blocks + kBlocksPerSecond - 1) / kBlocksPerSecond);
+    totalBytes = static_cast<int32_t>(blocks * kBlockBytes);
+}
+
+int64_t CDiscImage::TrackStart(int32_t index) const {
+    const int32_t n = std::clamp(trackCount, 0, kMaxTracks);
+    index = std::clamp(index, 0, n);
+    if (gapless == 0) {
+        int64_t start = 0;
+        for (int32_t i = 0; i < index; ++i)
+            start += int64_t{trackSeconds[static_cast<size_t>(i)]} * kBlocksPerSecond;
+        return start;
+    }
+    int64_t frames = 0;
+    for (int32_t i = 0; i < index; ++i) frames += songFrames[static_cast<size_t>(i)];
+    // The last track ends where the disc's audio does; every other boundary lies at the
+    // block nearest to where the next song begins.
+    if (index == n)
+        return GaplessDiscBlocks(frames);
+    return (frames + kFramesPerBlock / 2) / kFramesPerBlock;
+}
+
+int64_t CDiscImage::TrackBlocks(int32_t index) const {
+    return TrackStart(index + 1) - TrackStart(index);
+}
+
+int32_t CDiscImage::TotalBlocks() const {
+    // From the total rather than the tracks: a track-at-once run hides the tracks after
+    // the one it writes, and its progress still counts the whole disc.
+    return std::max(totalBytes, 0) / kBlockBytes;
 }
 
 int32_t CDiscImage::OpenTrack(int32_t index) {

@@ -2,6 +2,11 @@
 // The audio disc about to be written: up to 99 tracks of whole seconds, read as one
 // continuous CD audio stream with an optional per-track gain, plus the byte buffers
 // in which the drivers' cue sheets and tables of contents are built.
+//
+// Gapless, the songs lie back to back sample for sample instead, and only the end of
+// the last one is padded with silence, to a whole block.  Each track then starts at the
+// block nearest to where its song begins, so a block may hold the end of one song and
+// the start of the next.
 #include <array>
 #include <cstdint>
 
@@ -14,16 +19,21 @@ class CDiscImage {
     static constexpr int32_t kSlotSize = 256;
     static constexpr int32_t kCueBufferASize = 816;
     static constexpr int32_t kCueBufferBSize = 2040;
-    static constexpr int32_t kMaxSeconds = 4920;    // 82 minutes: no disc reaches it
-    static constexpr int32_t kMinTrackSeconds = 4;  // the shortest track the CD standard allows
-    static constexpr int32_t kFullScale = 32768;    // peak of a full-scale sample
+    static constexpr int32_t kMaxSeconds = 4920;        // 82 minutes: no disc reaches it
+    static constexpr int32_t kMinTrackSeconds = 4;      // the shortest track the CD standard allows
+    static constexpr int32_t kFullScale = 32768;        // peak of a full-scale sample
+    static constexpr int32_t kFramesPerSecond = 44100;  // CD frames: one stereo sample each
+    static constexpr int32_t kFramesPerBlock = 588;
+    static constexpr int32_t kBlocksPerSecond = 75;
+    static constexpr int32_t kBlockBytes = kFramesPerBlock * 4;
 
     CDiscImage() = default;
     virtual ~CDiscImage() = default;
     CDiscImage(const CDiscImage&) = delete;
     CDiscImage& operator=(const CDiscImage&) = delete;
 
-    // Clearing as the record command does it: track count and total seconds to 0.
+    // Clearing as the record command does it: no tracks, nothing in total.  Whether the
+    // disc is gapless stays as it was.
     void Clear() {
         trackCount = 0;
         totalSeconds = 0;
@@ -33,8 +43,18 @@ class CDiscImage {
     // song is followed by silence): 1, or 0 when the image is full (99 tracks),
     // the file does not open as an MP3 we take or plays nothing, its path does not fit
     // the 255-byte slot, or the disc would reach 4920 seconds.  Titles longer than 255
-    // bytes are cut.
+    // bytes are cut.  Gapless, the song's exact length counts, also at least leastSeconds.
     int32_t AddTrack(const char* path, const char* title, int32_t leastSeconds = 1);
+    // Lays the tracks gapless (1) or on whole seconds (0): 1, or 0 when the tracks would
+    // not fit the disc on whole seconds (the disc then stays gapless).
+    int32_t SetGapless(int32_t on);
+
+    // The layout: a track's length and start in blocks (counted from track 1's start),
+    // and the disc's blocks (of its total bytes); 75 per second of each track when not
+    // gapless.
+    int64_t TrackBlocks(int32_t index) const;
+    int64_t TrackStart(int32_t index) const;
+    int32_t TotalBlocks() const;
     // Opens track `index` for ReadTrackData: 1, or 0 for an index that names no track
     // (the track count itself among them).  A file that no longer opens reads as silence.
     int32_t OpenTrack(int32_t index);
@@ -85,4 +105,15 @@ class CDiscImage {
     std::array<uint8_t, kCueBufferASize> cueBufferA{};
     std::array<uint8_t, kCueBufferBSize> cueBufferB{};
     CMp3Source decoder;
+
+    // Gapless layout: set by SetGapless; then trackBytes is each song's exact audio (the
+    // last one's up to the end of its block) and totalSeconds the disc's, rounded up.
+    int32_t gapless = 0;
+    std::array<int64_t, kMaxTracks> songFrames{};  // each song's exact length, CD frames
+
+  private:
+    // Track bytes and the totals for the current way of laying the tracks.
+    void Relayout();
+    // The disc's blocks, gapless, for songs of these lengths.
+    static int64_t GaplessDiscBlocks(int64_t frames);
 };

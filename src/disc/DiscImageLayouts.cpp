@@ -1,6 +1,7 @@
 // The five byte layouts in which recorders want the disc described before writing.  All
-// describe one disc: a 2-second pregap, then the tracks back to back on whole seconds,
-// then the lead-out; audio, control nibble 0, no catalog number and no ISRC.
+// describe one disc: a 2-second pregap, then the tracks back to back (on whole seconds,
+// or gapless on the blocks nearest to where the songs begin), then the lead-out; audio,
+// control nibble 0, no catalog number and no ISRC.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -37,8 +38,9 @@ int32_t Narrow(int64_t v) {
     return static_cast<int32_t>(v);
 }
 
-int64_t TrackFrames(int32_t seconds) {
-    return int64_t{seconds} * kFramesPerSecond;
+// The absolute time of a block counted from track 1's start: 00:02:00 is block 0.
+CDiscTime AbsoluteTime(int64_t block) {
+    return CDiscTime::FromBlocks(Narrow(block + kPregapFrames));
 }
 
 // What differs between the MMC and the Sony 8-byte cue sheets: the data form of each
@@ -62,14 +64,14 @@ uint8_t* BuildEightByteSheet(const CDiscImage& image, std::span<uint8_t> buffer,
     };
     put(0, {0x01, 0x00, 0x00, form.leadIn, 0x00, 0, 0, 0});
     put(1, {0x01, 0x01, 0x00, form.pregap, 0x00, 0, 0, 0});
-    int64_t start = 2;  // seconds, absolute: track 1 at 00:02:00
     for (int32_t i = 0; i < n; ++i) {
-        put(2 + i, {0x01, number(i + 1), 0x01, form.track, 0x00, number(start / 60),
-                    number(start % 60), 0});
-        start += image.trackSeconds[i];
+        const CDiscTime at = AbsoluteTime(image.TrackStart(i));
+        put(2 + i, {0x01, number(i + 1), 0x01, form.track, 0x00, number(at.minute),
+                    number(at.second), number(at.frame)});
     }
-    put(2 + n,
-        {0x01, kLeadOutTrack, 0x01, form.leadOut, 0x00, number(start / 60), number(start % 60), 0});
+    const CDiscTime end = AbsoluteTime(image.TrackStart(n));
+    put(2 + n, {0x01, kLeadOutTrack, 0x01, form.leadOut, 0x00, number(end.minute),
+                number(end.second), number(end.frame)});
     length = (n + 3) * kMmcEntry;
     return buffer.data();
 }
@@ -88,17 +90,14 @@ uint8_t* CDiscImage::BuildSonyCueSheet(int32_t& length) {
 uint8_t* CDiscImage::BuildTrackExtents(int32_t& length) {
     const int32_t n = LayoutTrackCount(*this);
     std::span<uint8_t> buffer(cueBufferB);
-    int64_t start = 0;  // sectors from the start of track 1
     for (int32_t i = 0; i < n; ++i) {
         auto entry = buffer.subspan(static_cast<size_t>(i) * kExtentEntry, kExtentEntry);
         // Bytes 3 to 11 carry nothing, but the same buffer also takes the TEAC layouts:
         // zero them rather than hand a drive what an earlier layout left there.
         std::fill(entry.begin(), entry.end(), uint8_t{0});
         entry[1] = kExtentEntry;
-        const int64_t next = start + TrackFrames(trackSeconds[i]);
-        StoreBe32(entry.subspan<12, 4>(), Narrow(start));
-        StoreBe32(entry.subspan<16, 4>(), Narrow(next - 1));
-        start = next;
+        StoreBe32(entry.subspan<12, 4>(), Narrow(TrackStart(i)));
+        StoreBe32(entry.subspan<16, 4>(), Narrow(TrackStart(i + 1) - 1));
     }
     length = n * kExtentEntry;
     return cueBufferB.data();
@@ -115,12 +114,8 @@ uint8_t* CDiscImage::BuildTeacCueTable(int32_t& length) {
         std::copy(subcode.begin(), subcode.end(), entry.begin() + 8);
     };
     put(0, -kPregapFrames, kPregapFrames, {0x01, 0x01, 0x01, 0x00});
-    int64_t start = 0;
-    for (int32_t i = 0; i < n; ++i) {
-        put(1 + i, Narrow(start), Narrow(TrackFrames(trackSeconds[i])),
-            {0x00, 0x01, ToBcd(i + 1), 0x01});
-        start += TrackFrames(trackSeconds[i]);
-    }
+    for (int32_t i = 0; i < n; ++i)
+        put(1 + i, Narrow(TrackStart(i)), Narrow(TrackBlocks(i)), {0x00, 0x01, ToBcd(i + 1), 0x01});
     length = (n + 1) * kTeacCueEntry;
     return cueBufferB.data();
 }
@@ -131,14 +126,19 @@ uint8_t* CDiscImage::BuildTeacToc(int32_t& length) {
     auto put = [&](int32_t index, std::array<uint8_t, kTeacTocEntry> bytes) {
         std::copy(bytes.begin(), bytes.end(), buffer.begin() + index * kTeacTocEntry);
     };
-    int64_t start = 2;
+    // Minute, second and frame; whole-second tracks leave the frame 0.
+    auto time = [](int64_t block) {
+        const CDiscTime at = AbsoluteTime(block);
+        return std::array<uint8_t, 3>{ToBcd(at.minute), ToBcd(at.second), ToBcd(at.frame)};
+    };
     for (int32_t i = 0; i < n; ++i) {
-        put(i, {0x01, ToBcd(i + 1), ToBcd(Narrow(start / 60)), ToBcd(Narrow(start % 60)), 0x00});
-        start += trackSeconds[i];
+        const auto at = time(TrackStart(i));
+        put(i, {0x01, ToBcd(i + 1), at[0], at[1], at[2]});
     }
     put(n, {0x01, 0xA0, 0x01, 0x00, 0x00});  // first track 1, disc type 0
     put(n + 1, {0x01, 0xA1, ToBcd(n), 0x00, 0x00});
-    put(n + 2, {0x01, 0xA2, ToBcd(Narrow(start / 60)), ToBcd(Narrow(start % 60)), 0x00});
+    const auto end = time(TrackStart(n));
+    put(n + 2, {0x01, 0xA2, end[0], end[1], end[2]});
     length = (n + 3) * kTeacTocEntry;
     return cueBufferB.data();
 }

@@ -50,7 +50,7 @@ void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
     fillerRunning = 1;
     filler_ = std::thread([this] { FillerThread(); });
 
-    const int32_t totalSeconds = discImage.totalSeconds;
+    const int32_t totalBlocks = discImage.TotalBlocks();
     bool normalEnd = false;
     while (stop.load() == 0 && !driveGone_) {
         if (RingEmpty()) {
@@ -92,7 +92,7 @@ void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
     }
 
     // A stop that came after the last block went out finds the disc whole.
-    if (!normalEnd && !driveGone_ && lastWriteSucceeded_ == 1 && nextAddress >= totalSeconds * 75)
+    if (!normalEnd && !driveGone_ && lastWriteSucceeded_ == 1 && nextAddress >= totalBlocks)
         normalEnd = true;
     endOfData = 1;
     while (fillerRunning.load() != 0) std::this_thread::yield();
@@ -143,7 +143,7 @@ int32_t CCdrDriver::StartWrite() {
         return 1;
     }
     // Both refusals come before the drive is told anything about the disc.
-    if (!DiscHolds(kPregapBlocks + discImage.totalSeconds * 75))
+    if (!DiscHolds(kPregapBlocks + discImage.TotalBlocks()))
         return 1;
     const Capabilities capabilities = ReadDriveCapabilities();
     if (!CdTextWritable(capabilities))

@@ -84,19 +84,17 @@ int32_t CCdrDriver::BlocksPerPathCommand(int32_t blockBytes) const {
 }
 
 int32_t CCdrDriver::PermilleAt(int32_t address) const {
-    const int32_t totalSeconds = discImage.totalSeconds;
-    if (totalSeconds <= 0)
+    const int64_t totalBlocks = discImage.TotalBlocks();
+    if (totalBlocks <= 0)
         return 0;
-    return std::clamp(((std::max(address, 0) * 1000) / 75) / totalSeconds, 0, 1000);
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(std::max(address, 0) * int64_t{1000} / totalBlocks, 0, 1000));
 }
 
 int32_t CCdrDriver::TrackAt(int32_t address) const {
     const int32_t count = std::clamp(discImage.trackCount, 0, CDiscImage::kMaxTracks);
-    int32_t end = 0;
-    for (int32_t t = 0; t < count; ++t) {
-        end += discImage.trackSeconds[static_cast<size_t>(t)] * 75;
-        if (address < end)
+    for (int32_t t = 0; t < count; ++t)
+        if (address < discImage.TrackStart(t + 1))
             return t;
-    }
     return std::max(count - 1, 0);
 }

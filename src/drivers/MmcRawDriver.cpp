@@ -49,7 +49,7 @@ int32_t CMmcRawDriver::InitWrite() {
         ReportError("The disc reports no usable lead-in: cannot write it.");
         return 1;
     }
-    if (!DiscHolds(kPregapBlocks + discImage.totalSeconds * 75))
+    if (!DiscHolds(kPregapBlocks + discImage.TotalBlocks()))
         return 1;
     generator_.reset();
     // The first subchannel form the drive takes, in this order.
@@ -167,7 +167,7 @@ int32_t CMmcRawDriver::FinishDisc() {
     // A lead-out after audio that did not all go out ends nothing: the disc is lost,
     // and at 1x its 6750 blocks would hold a stopped run for a minute and a half.
     bool leadOutWritten = false;
-    if (!StopRequested() && nextAddress >= discImage.totalSeconds * 75) {
+    if (!StopRequested() && nextAddress >= discImage.TotalBlocks()) {
         Trace("Writing lead-out...");
         int32_t address = nextAddress;
         leadOutWritten = WriteSilence(address, leadOutLength) == 0;

@@ -128,7 +128,7 @@ int32_t CTeacDriver::StartWrite() {
     if (const int32_t result = SendTableOfContents(); result != 0)
         return result;
     nextAddress = -kPregapBlocks;
-    endAddress = discImage.totalSeconds * 75;
+    endAddress = discImage.TotalBlocks();
     return WriteSilence(nextAddress, kPregapBlocks) != 0 ? 1 : 0;
 }
 

@@ -67,3 +67,19 @@ bool AskSaveFile(QWidget* parent, const CFileDialogRequest& request, std::string
     chosen = PathBytes(dialog.selectedFiles().front());
     return true;
 }
+
+bool AskFolder(QWidget* parent, const std::string& caption, const std::string& folder,
+               std::string& chosen) {
+    QFileDialog dialog(parent, FromBytes(caption));
+    dialog.setObjectName(QStringLiteral("folderDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!folder.empty())
+        dialog.setDirectory(PathText(folder));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    chosen = PathBytes(dialog.selectedFiles().front());
+    return true;
+}

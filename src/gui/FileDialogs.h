@@ -21,3 +21,6 @@ std::vector<std::string> AskOpenFiles(QWidget* parent, const CFileDialogRequest&
                                       bool several);
 // Save dialog; true with the chosen path.
 bool AskSaveFile(QWidget* parent, const CFileDialogRequest& request, std::string& chosen);
+// Folder dialog with a caption, opening in folder; true with the chosen folder.
+bool AskFolder(QWidget* parent, const std::string& caption, const std::string& folder,
+               std::string& chosen);

@@ -174,7 +174,7 @@ void CMainWindow::Present(CMainDialog& main) {
 
     setWindowTitle(QStringLiteral("Tunevarn"));
     setWindowIcon(ApplicationIcon());
-    recorder_->setText(FromBytes(app_.Recorders().RecorderLine()));
+    recorder_->setText(FromBytes(app_.RecorderLine()));
 
     CSongList& songs = main.SongList();
     model_ = std::make_unique<CSongListModel>(songs);
@@ -559,7 +559,7 @@ void CMainWindow::SetCommandEnabled(int32_t controlId, bool enabled, const std::
 }
 
 void CMainWindow::RefreshTexts() {
-    recorder_->setText(FromBytes(app_.Recorders().RecorderLine()));
+    recorder_->setText(FromBytes(app_.RecorderLine()));
     if (main_ != nullptr) {
         main_->SongList().UpdateStatusLine();
         totals_->setText(FromBytes(main_->SongList().StatusLine()));

@@ -19,12 +19,19 @@
 #include <iterator>
 
 #include "app/BurnerApp.h"
+#include "app/ImageRecorder.h"
 #include "app/MainWindowUi.h"
+#include "base/DisplayText.h"
+#include "base/FolderMemory.h"
 #include "base/Version.h"
+#include "gui/FileDialogs.h"
 #include "gui/QtText.h"
 #include "gui/UpDown.h"
+#include "recording/GaplessSetting.h"
 #include "recording/RecordDialogControls.h"
 #include "recording/RecordDialogLogic.h"
+#include "recording/RecordRunSetup.h"
+#include "ui/LanguageTable.h"
 
 namespace {
 using Kind = CRecordDialogControl::Kind;
@@ -33,6 +40,7 @@ using namespace recordctl;
 // The number boxes hold a few digits; their arrows sit right beside them.
 constexpr int kNumberDigits = 4;
 constexpr int kUpDownWidth = 16;
+constexpr int32_t kImageFolderText = 4026;
 // Room for a web address in the album title without scrolling.
 constexpr int kAlbumTitleLetters = 30;
 // The Normalize group's second-level controls stand this far in.
@@ -74,7 +82,16 @@ CRecordDialog::CRecordDialog(CCdrDriver* driver, CDiscImage& disc, CCdTextBuilde
             [this] { logic_->OnOnlyIfClicked(); });
     connect(static_cast<QAbstractButton*>(Control(kUseCdText)), &QAbstractButton::clicked, this,
             [this] { logic_->OnCdTextClicked(); });
+    connect(static_cast<QAbstractButton*>(Control(kGapless)), &QAbstractButton::clicked, this,
+            [this] {
+                logic_->OnGaplessClicked();
+                if (gaplessChanged_)
+                    gaplessChanged_(logic_->Gapless());
+            });
     logic_->OnInitDialog();
+    // A disabled box says why.
+    if (const std::string why = GaplessRefusal(driver); !why.empty())
+        Control(kGapless)->setToolTip(FromBytes(why));
 }
 
 CRecordDialog::~CRecordDialog() {
@@ -92,7 +109,30 @@ void CRecordDialog::Run(QWidget* parent, const CRecordDialogRequest& request,
     CRecordDialog dialog(app.Driver(), app.DiscImage(), *cdText, messages, request.normalizeOn,
                          parent);
     dialog.Logic().SetImageLocator([&app] { return app.LastDiscImage(); });
+    const std::string start = app.StartFolder();
+    dialog.gaplessChanged_ = [start](bool on) { SaveGaplessSetting(start, on); };
+    if (app.ImageRecorderChosen()) {
+        CFolderMemory& folders = request.folders;
+        dialog.Logic().SetImageFolderQuestion(
+            [&dialog, &app, &folders] { return dialog.AskImageFolder(app, folders); });
+    }
     dialog.exec();
+}
+
+bool CRecordDialog::AskImageFolder(CBurnerApp& app, CFolderMemory& folders) {
+    std::string folder;
+    if (!AskFolder(this, Text(kImageFolderText), folders.EnterFolderMemory(FolderKind::kImage),
+                   folder))
+        return false;
+    if (const std::string why = ImageFolderProblem(folder); !why.empty()) {
+        QMessageBox box(QMessageBox::Warning, QString::fromLatin1(tunevarn::kProgramName),
+                        FromBytes(DisplayText(folder) + ": " + why), QMessageBox::Ok, this);
+        box.exec();
+        return false;
+    }
+    folders.SaveFolderMemory(FolderKind::kImage, folder);
+    app.ImageRecorder()->SetFolder(folder);
+    return true;
 }
 
 void CRecordDialog::CreateControls() {
@@ -202,6 +242,10 @@ void CRecordDialog::Arrange() {
     cdText->addWidget(Control(kAlbumLabel));
     cdText->addWidget(Control(kAlbumTitle), 1);
 
+    auto* gapless = new QHBoxLayout;
+    gapless->addWidget(Control(kGapless));
+    gapless->addStretch();
+
     auto* groups = new QHBoxLayout;
     groups->addWidget(Control(kSpeedGroup));
     groups->addWidget(Control(kNormalizeGroup), 1);
@@ -214,6 +258,7 @@ void CRecordDialog::Arrange() {
     auto* root = new QVBoxLayout(this);
     root->addLayout(groups);
     root->addWidget(Control(kCdTextGroup));
+    root->addLayout(gapless);
     root->addWidget(Control(kTotals));
     root->addWidget(Control(kPhase));
     root->addWidget(Control(kProgress));
@@ -280,6 +325,7 @@ void CRecordDialog::ReadControls(CRecordControls& values) {
     values.target = EditNumber(Control(kTargetEdit), values.target);
     values.useCdText = static_cast<QCheckBox*>(Control(kUseCdText))->isChecked() ? 1 : 0;
     values.albumTitle = ToBytes(static_cast<QLineEdit*>(Control(kAlbumTitle))->text());
+    values.gapless = static_cast<QCheckBox*>(Control(kGapless))->isChecked() ? 1 : 0;
 }
 
 void CRecordDialog::PushFields(const CRecordControls& values) {
@@ -297,6 +343,7 @@ void CRecordDialog::PushFields(const CRecordControls& values) {
     static_cast<QLineEdit*>(Control(kTargetEdit))->setText(QString::number(values.target));
     static_cast<QCheckBox*>(Control(kUseCdText))->setChecked(values.useCdText != 0);
     ShowText(static_cast<QLineEdit*>(Control(kAlbumTitle)), FromBytes(values.albumTitle));
+    static_cast<QCheckBox*>(Control(kGapless))->setChecked(values.gapless != 0);
 }
 
 void CRecordDialog::EnableControl(int32_t id, bool enabled) {

@@ -1,11 +1,11 @@
 #pragma once
-// The Record dialog: speed, normalization and CD-TEXT settings, Test, Record and Stop,
-// and the run's progress.  A plain window laid out from its controls' texts, so that it
-// fits every language; what it does lives in the core's CRecordDialogLogic, which this
-// window only presents: controls by their identifiers, clicks to its handlers, its
-// timer, the worker's end of a write brought over to this thread, and the message at the
-// end of a completed run.  The window never ends while a run is going: Exit, Escape and
-// the close box ask first, and stop the run when the user agrees.
+// The Record dialog: speed, normalization, CD-TEXT and gapless settings, Test, Record and
+// Stop, and the run's progress; with the image recorder, Record asks where the image goes.  A plain
+// window laid out from its controls' texts, so that it fits every language; what it does lives in
+// the core's CRecordDialogLogic, which this window only presents: controls by their identifiers,
+// clicks to its handlers, its timer, the worker's end of a write brought over to this thread, and
+// the message at the end of a completed run.  The window never ends while a run is going: Exit,
+// Escape and the close box ask first, and stop the run when the user agrees.
 #include <QDialog>
 #include <cstdint>
 #include <map>
@@ -15,7 +15,9 @@
 
 class QButtonGroup;
 class QProgressBar;
+class CBurnerApp;
 class CCdrDriver;
+class CFolderMemory;
 class CCdTextBuilder;
 class CDiscImage;
 class CDriverMessageQueue;
@@ -51,6 +53,9 @@ class CRecordDialog : public QDialog, private IRecordDialogView {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The image recorder's folder, before each Record: false when the user cancelled
+    // or the folder cannot take the image.
+    bool AskImageFolder(CBurnerApp& app, CFolderMemory& folders);
     void CreateControls();
     void Arrange();
     // False when a run is going and the user wants it to go on.
@@ -72,4 +77,6 @@ class CRecordDialog : public QDialog, private IRecordDialogView {
     int progressTimer_ = 0;
     int repaintTimer_ = 0;
     std::unique_ptr<CRecordDialogLogic> logic_;
+    // Keeps the gapless box's state for the next dialog.
+    std::function<void(bool)> gaplessChanged_;
 };

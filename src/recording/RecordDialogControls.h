@@ -41,6 +41,7 @@ constexpr int32_t kUseCdText = 1083;
 constexpr int32_t kAlbumTitle = 1084;
 constexpr int32_t kAlbumLabel = 1085;
 constexpr int32_t kCdTextGroup = 1086;
+constexpr int32_t kGapless = 1090;  // "Gapless (no silence between songs)"
 
 // The speed radio buttons in group order: index 0 to 5 is the speed choice.
 constexpr int32_t kSpeedButtons[] = {kSpeedFirst, kSpeed2x, kSpeed4x,

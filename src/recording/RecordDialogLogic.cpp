@@ -26,6 +26,12 @@ CRecordDialogLogic::~CRecordDialogLogic() {
 }
 
 void CRecordDialogLogic::OnInitDialog() {
+    // The box shows how the record command laid the disc, unless the driver cannot
+    // write it so.
+    const bool gaplessRefused = !GaplessRefusal(driver_).empty();
+    if (gaplessRefused)
+        disc_.SetGapless(0);
+    gapless_ = disc_.gapless;
     PushFields();
     for (const CRecordDialogControl& control : RecordDialogControls())
         if (control.textId != 0)
@@ -33,6 +39,8 @@ void CRecordDialogLogic::OnInitDialog() {
     view_.SetControlText(kAlbumTitle, DefaultAlbumTitle(disc_.trackCount));
     if (ProcessFlags().cdTextCapable.load() == 0)
         EnableControls({kAlbumTitle, kCdTextGroup, kAlbumLabel, kUseCdText}, false);
+    if (gaplessRefused)
+        EnableControls({kGapless}, false);
     view_.SetCaption(Text(300));
     view_.SetControlText(kTotals, TotalsLine(disc_));
     view_.SetProgressRange(1, 1000);
@@ -51,8 +59,12 @@ void CRecordDialogLogic::OnInitDialog() {
 void CRecordDialogLogic::Start(int32_t test) {
     if (driver_ == nullptr || run_.Active())
         return;
+    // A test write leaves no image: only a recording needs to know where it goes.
+    if (test == 0 && askImageFolder_ && !askImageFolder_())
+        return;
     driver_->test = test;
     ReadControls();
+    ApplyGapless();
     PrepareCdText(cdText_, *driver_, session_.useCdText.load(), session_.albumTitle);
     session_.stopRequested = 0;
     EnableControls({kTest, kRecord}, false);
@@ -80,8 +92,12 @@ void CRecordDialogLogic::FinishRun(bool announce) {
     run_.Wait(-1);  // the worker is past its last step, or was stopped
     EnableControls({kTest, kRecord}, true);
     EnableControls({kStop}, false);
-    if (announce && session_.completed.load() == 1)
-        view_.ShowRunResult(RunResultText(driver_->test, imageOf_ ? imageOf_() : std::string()));
+    if (announce && session_.completed.load() == 1) {
+        std::string text = RunResultText(driver_->test, imageOf_ ? imageOf_() : std::string());
+        if (session_.useCdText.load() != 0)
+            text += TransliterationNote(cdText_);
+        view_.ShowRunResult(text);
+    }
 }
 
 std::string CRecordDialogLogic::EndingQuestion() const {
@@ -109,6 +125,22 @@ void CRecordDialogLogic::OnOnlyIfClicked() {
                     kHigherEdit, kHigherUpDown, kLowerUpDown},
                    session_.onlyIf.load() != 0 && session_.normalize.load() != 0);
     PushFields();
+}
+
+void CRecordDialogLogic::OnGaplessClicked() {
+    ReadControls();
+    ApplyGapless();
+    PushFields();
+}
+
+void CRecordDialogLogic::ApplyGapless() {
+    if (!GaplessRefusal(driver_).empty())
+        gapless_ = 0;
+    if (gapless_ != disc_.gapless && disc_.SetGapless(gapless_) == 0) {
+        gapless_ = disc_.gapless;
+        view_.SetControlText(kPhase, Text(kOnlyGaplessFitsText));
+    }
+    view_.SetControlText(kTotals, TotalsLine(disc_));
 }
 
 void CRecordDialogLogic::OnProgressTimer(int32_t timerId) {
@@ -151,6 +183,7 @@ CRecordControls CRecordDialogLogic::Fields() const {
     values.target = session_.target.load();
     values.useCdText = session_.useCdText.load();
     values.albumTitle = session_.albumTitle;
+    values.gapless = gapless_;
     return values;
 }
 
@@ -165,6 +198,7 @@ void CRecordDialogLogic::ReadControls() {
     session_.target = values.target;
     session_.useCdText = values.useCdText;
     session_.albumTitle = values.albumTitle;
+    gapless_ = values.gapless;
 }
 
 void CRecordDialogLogic::PushFields() {

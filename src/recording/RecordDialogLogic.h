@@ -6,8 +6,10 @@
 // the buttons coming back when the worker's write has ended.  The dialog owns the run's
 // fields (CRecordSession) for as long as it exists; a run still going when it ends is
 // stopped first.  However a run ends (its write done, a failure, Stop), Test and Record
-// come back, and a completed disc is announced.  The window and the command line both
-// run their recordings through it.
+// come back, and a completed disc is announced, with the titles CD-TEXT carries in Latin
+// letters.  The gapless box starts as the disc is laid and lays it anew when clicked; it
+// is disabled for a driver that cannot write gapless.  The window and the command line
+// both run their recordings through it.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -42,6 +44,9 @@ class CRecordDialogLogic : private IRecordRunView {
     // Where the recorder put the image of the disc it completed ("" for a real drive),
     // for the message at the end of a run.
     void SetImageLocator(std::function<std::string()> where) { imageOf_ = std::move(where); }
+    // For a recorder that writes an image: asked before each Record (not Test) to set
+    // where the image goes; false when the user would rather not record.
+    void SetImageFolderQuestion(std::function<bool()> ask) { askImageFolder_ = std::move(ask); }
 
     // The dialog's start-up, once its controls exist.
     void OnInitDialog();
@@ -56,6 +61,10 @@ class CRecordDialogLogic : private IRecordRunView {
     void OnNormalizeClicked();
     void OnOnlyIfClicked();
     void OnCdTextClicked() { ReadControls(); }
+    // Lays the disc gapless or on whole seconds as the box says, and shows its new
+    // total; a disc that fits only gapless stays gapless, and the phase line says why.
+    void OnGaplessClicked();
+    bool Gapless() const { return gapless_ != 0; }
     // A timer event: the phase line and the bar for the progress timer, nothing else.
     void OnProgressTimer(int32_t timerId);
     // The bar alone, from the same fields, for a front end that repaints it more often.
@@ -81,6 +90,8 @@ class CRecordDialogLogic : private IRecordRunView {
     void ReadControls();
     void PushFields();
     void EnableControls(std::initializer_list<int32_t> ids, bool enabled);
+    // Lays the disc as the gapless field says (never gapless on a track-at-once driver).
+    void ApplyGapless();
     // Worker thread, at the end of a write: the buttons change on the user-interface
     // thread, for that run only.
     void PostWriteEnded() override;
@@ -99,5 +110,7 @@ class CRecordDialogLogic : private IRecordRunView {
     // False from a start until FinishRun has dealt with that run.
     bool finished_ = true;
     std::function<std::string()> imageOf_;
+    std::function<bool()> askImageFolder_;
+    int32_t gapless_ = 0;
     CRecordRun run_;
 };

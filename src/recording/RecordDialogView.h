@@ -17,6 +17,7 @@ struct CRecordControls {
     int32_t target = 0;
     int32_t useCdText = 0;
     std::string albumTitle;
+    int32_t gapless = 0;  // the songs back to back, sample for sample
 };
 
 class IRecordDialogView {

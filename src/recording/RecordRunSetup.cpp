@@ -7,6 +7,7 @@
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "drivers/CdrDriver.h"
+#include "drivers/MmcTrackDriver.h"
 #include "recording/RecordSession.h"
 #include "songlist/SongListFiles.h"
 #include "ui/LanguageTable.h"
@@ -79,5 +80,23 @@ std::string RunResultText(int32_t test, const std::string& image) {
     std::string text = Text(4011);
     if (!image.empty())
         text += "\n" + FormatText(4013, {DisplayText(image)});
+    return text;
+}
+
+std::string GaplessRefusal(const CCdrDriver* driver) {
+    if (dynamic_cast<const CMmcTrackDriver*>(driver) != nullptr)
+        return Text(4023);
+    return "";
+}
+
+std::string TransliterationNote(const CCdTextBuilder& builder) {
+    if (builder.Transliterations().empty())
+        return "";
+    std::string text = std::string("\n") + Text(4025);
+    for (const CCdTextBuilder::CTransliteration& t : builder.Transliterations()) {
+        const std::string which = t.track == 0 ? Text(325) : std::to_string(t.track);
+        text += "\n  " + DisplayText(which) + ": " + DisplayText(t.original) + " \xE2\x86\x92 " +
+                Latin1ToUtf8(t.latin1);
+    }
     return text;
 }

@@ -30,3 +30,12 @@ bool PhaseText(int32_t phase, int32_t currentTrack, int32_t progress, int32_t tr
 // What the dialog says when a run has completed its disc: a test, or a real disc and,
 // for a recorder that writes an image (the virtual one), where that image is.
 std::string RunResultText(int32_t test, const std::string& image);
+
+// Why the driver cannot write the songs gapless ("" when it can): track at once leaves
+// a gap before every track.
+std::string GaplessRefusal(const CCdrDriver* driver);
+constexpr int32_t kOnlyGaplessFitsText = 4027;
+
+// The titles the CD-TEXT builder wrote in Latin letters, one line each after a line that
+// says so (UTF-8, every line starting with a line break); "" when there were none.
+std::string TransliterationNote(const CCdTextBuilder& builder);

@@ -11,4 +11,5 @@ struct CSong {
     std::string timeText;  // "%02d:%02d" minutes, seconds
     std::string fullPath;  // the MP3 file
     int32_t duration = 0;  // whole seconds
+    int64_t frames = 0;    // the exact length in CD frames (44100 a second)
 };

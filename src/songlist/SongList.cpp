@@ -64,6 +64,7 @@ AddSongResult CSongList::AddSong(const std::string& path, const std::string& tit
 
     CSong song;
     song.duration = source.Duration();
+    song.frames = source.cdFrames;
     song.fullPath = path;
     // The tags are read through the file the inspection opened: no second open.
     if (!source.TagTitle(song.title))
@@ -73,11 +74,19 @@ AddSongResult CSongList::AddSong(const std::string& path, const std::string& tit
 }
 
 bool CSongList::InsertSong(CSong song) {
-    if (song.duration < 0 || song.duration > kBudgetSeconds - totalSeconds_)
+    if (song.duration < 0)
+        return false;
+    // A song whose exact length is not known counts its whole seconds.
+    if (song.frames <= 0)
+        song.frames = int64_t{song.duration} * kFramesPerSecond;
+    const int32_t total =
+        gapless_ ? SecondsOfFrames(totalFrames_ + song.frames) : totalSeconds_ + song.duration;
+    if (total > kBudgetSeconds)
         return false;
     song.timeText = FormatTime(song.duration);
     song.title = CutText(std::move(song.title));
     totalSeconds_ += song.duration;
+    totalFrames_ += song.frames;
     int32_t at = focused_ >= 0 ? focused_ : RowCount();
     InsertAt(at, Entry{std::move(song), false});
     UpdateStatusLine();
@@ -110,6 +119,7 @@ void CSongList::DeleteSelectedSongs() {
         if (it == rows_.end())
             break;
         totalSeconds_ -= it->song.duration;
+        totalFrames_ -= it->song.frames;
         RemoveAt(static_cast<int32_t>(it - rows_.begin()));
     }
     if (focused_ >= 0)
@@ -122,6 +132,7 @@ void CSongList::ClearSongs() {
         ++revision_;
     rows_.clear();
     totalSeconds_ = 0;
+    totalFrames_ = 0;
     focused_ = -1;
     UpdateStatusLine();
 }
@@ -172,8 +183,23 @@ MoveResult CSongList::MoveBottom() {
                                                          : MoveResult::kUnchanged;
 }
 
+int32_t CSongList::SecondsOfFrames(int64_t frames) {
+    return static_cast<int32_t>((frames + kFramesPerSecond - 1) / kFramesPerSecond);
+}
+
+int32_t CSongList::TotalSeconds() const {
+    return gapless_ ? SecondsOfFrames(totalFrames_) : totalSeconds_;
+}
+
+void CSongList::SetGapless(bool gapless) {
+    if (gapless == gapless_)
+        return;
+    gapless_ = gapless;
+    UpdateStatusLine();
+}
+
 void CSongList::UpdateStatusLine() {
-    const int32_t total = totalSeconds_;
+    const int32_t total = TotalSeconds();
     const int32_t left74 = kDisc74Seconds - total;
     const int32_t left80 = kDisc80Seconds - total;
     // A list longer than a disc says by how much, not that no time is left.

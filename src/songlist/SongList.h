@@ -31,6 +31,7 @@ class CSongList {
     static constexpr int32_t kBudgetSeconds = 4920;  // 82 minutes
     static constexpr int32_t kDisc74Seconds = 4440;
     static constexpr int32_t kDisc80Seconds = 4800;
+    static constexpr int32_t kFramesPerSecond = 44100;
 
     using StatusLineSink = std::function<void(const std::string&)>;
 
@@ -67,7 +68,14 @@ class CSongList {
     int32_t SongDuration(int32_t index) const { return Row(index).duration; }
     // Every row's full path, in order.
     std::vector<std::string> FullPaths() const;
-    int32_t TotalSeconds() const { return totalSeconds_; }
+    // The list's playing time: the sum of the rows' whole seconds, or gapless the sum of
+    // their exact lengths, rounded up.  The budget and the status line count it.
+    int32_t TotalSeconds() const;
+    // Counts the songs as a gapless disc holds them (back to back, sample for sample)
+    // or on whole seconds; the status line follows.  Rows already in the list stay even
+    // when they no longer fit the budget: the status line then says by how much.
+    void SetGapless(bool gapless);
+    bool Gapless() const { return gapless_; }
     const std::string& StatusLine() const { return statusLine_; }
     // Renames a row; titles longer than 255 bytes are cut.
     void SetTitle(int32_t index, const std::string& title);
@@ -94,8 +102,12 @@ class CSongList {
     void InsertAt(int32_t index, Entry entry);
     void RemoveAt(int32_t index);
 
+    static int32_t SecondsOfFrames(int64_t frames);
+
     std::vector<Entry> rows_;
     int32_t totalSeconds_ = 0;
+    int64_t totalFrames_ = 0;
+    bool gapless_ = false;
     int32_t focused_ = -1;
     uint64_t revision_ = 0;
     std::string statusLine_;

@@ -278,6 +278,7 @@ bool ReadProjectFile(CSongList& list, const std::string& path) {
         if (song.fullPath.size() > CSong::kMaxText || source.Open(song.fullPath.c_str()) != 0)
             continue;
         song.duration = source.Duration();
+        song.frames = source.cdFrames;
         song.title = title;
         if (!list.InsertSong(std::move(song)))
             break;  // the first song that does not fit ends the project

@@ -121,6 +121,12 @@ constexpr Row kBuiltIn[] = {
     {4019, "Close"},
     {4020, "Help"},
     {4021, "The file %s could not be read."},
+    {4022, "Gapless (no silence between songs)"},
+    {4023, "Track at once leaves a gap before every song: this driver cannot write gapless."},
+    {4024, "Image file"},
+    {4025, "CD-TEXT has no letters for these titles; they are written in Latin letters:"},
+    {4026, "Folder for the disc image"},
+    {4027, "Without gapless the songs would not fit the disc."},
 };
 
 struct Resource {

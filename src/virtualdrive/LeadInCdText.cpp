@@ -46,17 +46,19 @@ void CLeadInCdText::AddBlock(std::span<const uint8_t, kBlockBytes> block) {
             ++badPacks_;
             continue;
         }
-        const uint8_t sequence = pack[2];
-        if (!have_[sequence]) {
-            packs_[sequence] = pack;
-            have_[sequence] = true;
+        const size_t at = ((pack[3] >> 4) & 0x07) * kSequences + pack[2];
+        if (!have_[at]) {
+            packs_[at] = pack;
+            have_[at] = true;
         }
     }
 }
 
 std::vector<CLeadInCdText::Pack> CLeadInCdText::Packs() const {
     std::vector<Pack> packs;
-    for (size_t s = 0; s < have_.size() && have_[s]; ++s) packs.push_back(packs_[s]);
+    for (size_t block = 0; block < kLanguageBlocks; ++block)
+        for (size_t at = block * kSequences; at < (block + 1) * kSequences && have_[at]; ++at)
+            packs.push_back(packs_[at]);
     return packs;
 }
 

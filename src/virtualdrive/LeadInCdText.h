@@ -2,7 +2,8 @@
 // The CD-TEXT that a host writes into the lead-in, as the virtual recorder reads it back
 // from what it received: every 96-byte block carries four 18-byte packs in the R to W
 // channels (the low six bits of each byte), and the packs repeat over the whole lead-in,
-// so each sequence number is kept once, from its first copy with a good checksum.
+// so each sequence number of each language block is kept once, from its first copy with
+// a good checksum.
 #include <array>
 #include <cstdint>
 #include <span>
@@ -18,7 +19,8 @@ class CLeadInCdText {
 
     void AddBlock(std::span<const uint8_t, kBlockBytes> block);
 
-    // The packs with sequence numbers 0, 1, 2, ... for as long as none is missing.
+    // Of each language block in turn, the packs with sequence numbers 0, 1, 2, ... for
+    // as long as none is missing.
     std::vector<Pack> Packs() const;
     // The titles (pack type 0x80, block 0, single-byte characters) of those packs: [0]
     // the album, [t] track t, for t up to lastTrack; "" where there is none.  Bytes are
@@ -34,7 +36,9 @@ class CLeadInCdText {
     static bool CrcMatches(const Pack& pack);
 
   private:
-    std::array<Pack, 256> packs_{};
-    std::array<bool, 256> have_{};
+    static constexpr size_t kLanguageBlocks = 8;
+    static constexpr size_t kSequences = 256;
+    std::array<Pack, kLanguageBlocks * kSequences> packs_{};
+    std::array<bool, kLanguageBlocks * kSequences> have_{};
     int32_t badPacks_ = 0;
 };

@@ -44,7 +44,7 @@ CVirtualDevice::CVirtualDevice(Config config, int32_t busIndex)
       state_(config_),
       model_(CVirtualCommandSet::Make(state_)),
       faults_(config_.faults),
-      log_(config_.outputFolder, busIndex) {
+      log_(config_.commandLog ? config_.outputFolder : std::string(), busIndex) {
     auto defaults = WriteParametersPage(2);
     std::copy(defaults.begin(), defaults.end(), state_.writeParameters.begin());
     state_.writeSpeed = static_cast<uint32_t>(std::max(config_.maxSpeed, 1)) * kKilobytesPerSpeed;

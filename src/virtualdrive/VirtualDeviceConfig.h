@@ -80,6 +80,7 @@ struct CVirtualDeviceConfig {
     // the host sends.
     bool realTime = false;
     std::string outputFolder;  // where the command log and the images go; "" none
+    bool commandLog = true;    // false: the images alone go there
     std::vector<Fault> faults;
     std::vector<Reply> replies;
 };

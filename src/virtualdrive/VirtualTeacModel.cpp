@@ -18,12 +18,13 @@ constexpr size_t kTocHeader = 3;
 constexpr size_t kTocEntry = 5;
 constexpr int32_t kMaxTracks = 99;
 
-// A BCD minute and second as the block address of that absolute time.
-bool TocTime(const uint8_t* ms, int32_t& address) {
-    int32_t minute = 0, second = 0;
-    if (!virtualbcd::Decode(ms[0], minute) || !virtualbcd::Decode(ms[1], second) || second > 59)
+// A BCD minute, second and frame as the block address of that absolute time.
+bool TocTime(const uint8_t* msf, int32_t& address) {
+    int32_t minute = 0, second = 0, frame = 0;
+    if (!virtualbcd::Decode(msf[0], minute) || !virtualbcd::Decode(msf[1], second) ||
+        !virtualbcd::Decode(msf[2], frame) || second > 59 || frame > 74)
         return false;
-    address = (minute * 60 + second) * 75 + kPregap;
+    address = (minute * 60 + second) * 75 + frame + kPregap;
     return true;
 }
 }  // namespace
@@ -129,7 +130,7 @@ uint8_t CVirtualTeacModel::ParseTableOfContents(std::span<const uint8_t> bytes,
         int32_t number = 0, start = 0;
         const int32_t cueStart = entries[static_cast<size_t>(t)].start;
         if (e[0] != 0x01 || !virtualbcd::Decode(e[1], number) || number != t ||
-            !TocTime(&e[2], start) || start != cueStart || e[4] != 0)
+            !TocTime(&e[2], start) || start != cueStart)
             return kInvalidField;
         CVirtualCueSheet::Track track{t, {}};
         if (t == 1)
@@ -146,8 +147,7 @@ uint8_t CVirtualTeacModel::ParseTableOfContents(std::span<const uint8_t> bytes,
     if (a0[0] != 0x01 || a0[1] != 0xA0 || a0[2] != 0x01 || a0[3] != 0 || a0[4] != 0 ||
         a1[0] != 0x01 || a1[1] != 0xA1 || !virtualbcd::Decode(a1[2], lastTrack) ||
         lastTrack != tracks || a1[3] != 0 || a1[4] != 0 || a2[0] != 0x01 || a2[1] != 0xA2 ||
-        !TocTime(&a2[2], tocLeadOut) || tocLeadOut != leadOut || a2[4] != 0 ||
-        leadOut > lastLeadOut)
+        !TocTime(&a2[2], tocLeadOut) || tocLeadOut != leadOut || leadOut > lastLeadOut)
         return kInvalidField;
     cue.leadOut = leadOut;
     return 0;

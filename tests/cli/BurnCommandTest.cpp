@@ -282,14 +282,13 @@ TEST(CliBurn, ASongShorterThanACdsShortestTrackIsPaddedToIt) {
         << Read(start + "/disc-1.cue");
 }
 
-// Without a recorder the user learns of the virtual one; a folder named for it that is
+// Without a recorder the user learns of the image recorder; a folder named for it that is
 // not there is not made but reported.
 TEST(CliBurn, WithoutARecorderItSaysHowToUseTheVirtualOne) {
     std::string start = testpaths::TempDir("burn-none");
     auto none = Burn(start, {}, {"--test", kSong});  // a real recorder burns nothing
     if (!Contains(none.out, "CD Recorder:")) {       // as on every machine that has none
-        EXPECT_TRUE(Contains(none.err, "TUNEVARN_VIRTUAL_RECORDER=FOLDER tunevarn-cli burn"))
-            << none.err;
+        EXPECT_TRUE(Contains(none.err, "burn --image FOLDER")) << none.err;
     }
     auto missing = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start + "/discs"}, {kSong});
     EXPECT_EQ(missing.status, 1);

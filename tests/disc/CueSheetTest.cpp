@@ -2,7 +2,9 @@
 // which all five must agree about every track start and the lead-out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -159,11 +161,17 @@ TEST(CueSheet, BuildersWriteOnlyTheirLengthAndStayInsideTheBuffers) {
     EXPECT_EQ(Build(*image, kMmc).size(), 24u);
 }
 
+// Random discs on whole seconds, and (every other round) gapless ones, whose tracks
+// start at the block nearest to where their songs begin, halves up, and whose lead-out
+// follows the last song's last block.  The first gapless disc has a start exactly half
+// way (6.5 seconds) and one just below.
 TEST(CueSheet, RandomDiscsAgreeInAllFiveLayouts) {
     std::mt19937 random(20240611);
     for (int round = 0; round < 300; ++round) {
-        const int n = std::uniform_int_distribution<int>(1, 99)(random);
+        const bool gapless = round % 2 == 1;
+        int n = std::uniform_int_distribution<int>(1, 99)(random);
         std::vector<int32_t> seconds;
+        std::vector<int64_t> frames;
         int32_t total = 0;
         for (int i = 0; i < n; ++i) {
             // 0 to 600 seconds a track, within the disc budget as AddTrack keeps it.
@@ -172,15 +180,35 @@ TEST(CueSheet, RandomDiscsAgreeInAllFiveLayouts) {
                 s = std::uniform_int_distribution<int32_t>(0, 4919 - total)(random);
             seconds.push_back(s);
             total += s;
+            // Gapless: 4 seconds at least, as the disc is filled, and any frame count.
+            frames.push_back(std::max<int64_t>(
+                176400,
+                s * int64_t{44100} - std::uniform_int_distribution<int32_t>(0, 44099)(random)));
         }
-        auto image = MakeDisc(seconds);
+        if (round == 1) {
+            frames = {286650, 59387, 220501};
+            n = 3;
+        }
+        auto image = gapless ? disctest::MakeGaplessDisc(frames) : MakeDisc(seconds);
         std::vector<int32_t> starts;  // sectors from track 1, then the lead-out
-        int32_t at = 0;
-        for (int32_t s : seconds) {
-            starts.push_back(at);
-            at += s * 75;
+        int64_t at = 0;
+        for (int i = 0; i < n; ++i) {
+            starts.push_back(gapless ? static_cast<int32_t>(std::llround(at / 588.0))
+                                     : static_cast<int32_t>(at));
+            at += gapless ? frames[static_cast<size_t>(i)] : seconds[static_cast<size_t>(i)] * 75;
         }
-        starts.push_back(at);
+        starts.push_back(gapless ? static_cast<int32_t>(std::ceil(at / 588.0))
+                                 : static_cast<int32_t>(at));
+        if (round == 1) {
+            EXPECT_EQ(starts, (std::vector<int32_t>{0, 488, 588, 964}));
+        }
+        if (gapless) {
+            // The songs' audio back to back; only the last track takes the padding.
+            int64_t bytes = 0;
+            for (int i = 0; i < n; ++i) bytes += image->trackBytes[static_cast<size_t>(i)];
+            EXPECT_EQ(bytes, int64_t{starts.back()} * 2352);
+            EXPECT_EQ(image->trackBytes[0], n > 1 ? frames[0] * 4 : bytes);
+        }
         image->cueBufferA.fill(0xEE);
         image->cueBufferB.fill(0xEE);
 
@@ -194,9 +222,10 @@ TEST(CueSheet, RandomDiscsAgreeInAllFiveLayouts) {
         for (int i = 0; i <= n; ++i) {
             const size_t e = static_cast<size_t>(2 + i) * 8;
             EXPECT_EQ(FromAbsolute(mmc[e + 5], mmc[e + 6], mmc[e + 7]), starts[i]) << i;
-            EXPECT_EQ(FromAbsolute(disctest::FromBcdByte(sony[e + 5]),
-                                   disctest::FromBcdByte(sony[e + 6]), sony[e + 7]),
-                      starts[i]);
+            EXPECT_EQ(
+                FromAbsolute(disctest::FromBcdByte(sony[e + 5]), disctest::FromBcdByte(sony[e + 6]),
+                             disctest::FromBcdByte(sony[e + 7])),
+                starts[i]);
             EXPECT_EQ(mmc[e + 1], i < n ? i + 1 : 0xAA);
             EXPECT_EQ(sony[e + 1], i < n ? ((i + 1) / 10) * 16 + (i + 1) % 10 : 0xAA);
         }
@@ -206,12 +235,14 @@ TEST(CueSheet, RandomDiscsAgreeInAllFiveLayouts) {
         EXPECT_EQ(image->cueBufferB[toc.size()], 0xEE);
         for (int i = 0; i < n; ++i) {
             EXPECT_EQ(FromAbsolute(disctest::FromBcdByte(toc[i * 5 + 2]),
-                                   disctest::FromBcdByte(toc[i * 5 + 3]), 0),
+                                   disctest::FromBcdByte(toc[i * 5 + 3]),
+                                   disctest::FromBcdByte(toc[i * 5 + 4])),
                       starts[i]);
         }
         EXPECT_EQ(disctest::FromBcdByte(toc[(n + 1) * 5 + 2]), n);
         EXPECT_EQ(FromAbsolute(disctest::FromBcdByte(toc[(n + 2) * 5 + 2]),
-                               disctest::FromBcdByte(toc[(n + 2) * 5 + 3]), 0),
+                               disctest::FromBcdByte(toc[(n + 2) * 5 + 3]),
+                               disctest::FromBcdByte(toc[(n + 2) * 5 + 4])),
                   starts[n]);
 
         const Bytes cue = Build(*image, kTeacCue);

@@ -25,6 +25,18 @@ inline std::unique_ptr<CDiscImage> MakeDisc(const std::vector<int32_t>& seconds)
     return image;
 }
 
+// A gapless disc of songs of these exact lengths in CD frames, as AddTrack would leave it.
+inline std::unique_ptr<CDiscImage> MakeGaplessDisc(const std::vector<int64_t>& frames) {
+    std::vector<int32_t> seconds;
+    for (int64_t f : frames)
+        seconds.push_back(static_cast<int32_t>((f + CDiscImage::kFramesPerSecond - 1) /
+                                               CDiscImage::kFramesPerSecond));
+    auto image = MakeDisc(seconds);
+    for (size_t i = 0; i < frames.size(); ++i) image->songFrames[i] = frames[i];
+    image->SetGapless(1);
+    return image;
+}
+
 // The 12 Q bytes of a 16-byte P-Q block or of a 96-byte P-W block (bit 6 of each symbol,
 // most significant bit first).
 inline std::array<uint8_t, 12> QOf(std::span<const uint8_t> data) {

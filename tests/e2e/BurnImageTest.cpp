@@ -1,7 +1,8 @@
 // End to end: MP3 files -> tunevarn-cli burn -> the virtual recorder's image, read back
 // by libcdio (cd-info, and its CD-TEXT parser for the .cdt file) and compared with the
-// layout, the titles and the audio that the songs must give; and one disc burnt through
-// every driver on a drive of its kind, each image the same music.
+// layout, the titles and the audio that the songs must give; one disc burnt through
+// every driver on a drive of its kind, each image the same music; and gapless images
+// and titles in other scripts through the image recorder, with no variable set.
 #include <cdio/cdtext.h>
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include "songlist/SongList.h"
 #include "support/CdInfo.h"
 #include "support/Mp3Craft.h"
+#include "support/ReferenceDecode.h"
 #include "support/RunCommand.h"
 #include "support/TestPaths.h"
 
@@ -37,6 +39,21 @@ const std::vector<std::string> kMixedSongs = {
     Fixture("m1_48000_stereo.mp3"), Fixture("m2_22050_mono.mp3"), Fixture("vbr_xing_44100.mp3"),
     Fixture("m25_12000_stereo.mp3"), Fixture("m1_48000_stereo.mp3")};
 
+// Every way to write: each driver on a virtual drive of its command set.
+struct Way {
+    const char* driver;
+    const char* model;
+    const char* blockTypes;  // of the raw drive
+    bool named;              // --driver rather than driver.lst
+    uint32_t writeBytes;     // of a full audio WRITE
+};
+const Way kWays[] = {
+    {"MMC", "mmc", "", false, 27 * 2352},         {"MMCRAW", "mmc-raw", "1 2 3", false, 27 * 2368},
+    {"MMCRAW", "mmc-raw", "3", false, 26 * 2448}, {"MMCRAW", "mmc-raw", "2", true, 26 * 2448},
+    {"MMC2", "mmc2", "", false, 13 * 2352},       {"MMCTRACK", "tao", "", true, 27 * 2352},
+    {"2600", "2600", "", false, 13 * 2352},       {"RIC", "ric", "", true, 27 * 2352},
+    {"SONY", "sony", "", false, 27 * 2352},       {"TEAC", "teac", "", false, 27 * 2352},
+};
 testpaths::CommandResult Cli(const std::string& folder, const std::vector<std::string>& args) {
     std::vector<std::string> argv = {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_BUS",
                                      "TUNEVARN_VIRTUAL_RECORDER=" + folder, testpaths::Cli()};
@@ -229,26 +246,7 @@ TEST(EndToEnd, EveryDriverBurnsTheSameMusic) {
     }
     const Listed listed = SongList();
 
-    struct Way {
-        const char* driver;
-        const char* model;
-        const char* blockTypes;  // of the raw drive
-        bool named;              // --driver rather than driver.lst
-        uint32_t writeBytes;     // of a full audio WRITE
-    };
-    const Way ways[] = {
-        {"MMC", "mmc", "", false, 27 * 2352},
-        {"MMCRAW", "mmc-raw", "1 2 3", false, 27 * 2368},
-        {"MMCRAW", "mmc-raw", "3", false, 26 * 2448},
-        {"MMCRAW", "mmc-raw", "2", true, 26 * 2448},
-        {"MMC2", "mmc2", "", false, 13 * 2352},
-        {"MMCTRACK", "tao", "", true, 27 * 2352},
-        {"2600", "2600", "", false, 13 * 2352},
-        {"RIC", "ric", "", true, 27 * 2352},
-        {"SONY", "sony", "", false, 27 * 2352},
-        {"TEAC", "teac", "", false, 27 * 2352},
-    };
-    for (const Way& way : ways) {
+    for (const Way& way : kWays) {
         const std::string what =
             std::string(way.driver) + " on " + way.model + " " + way.blockTypes;
         const std::string run = testpaths::TempDir("e2e-way");
@@ -330,6 +328,146 @@ TEST(EndToEnd, EveryDriverBurnsTheSameMusic) {
                 EXPECT_EQ(q[-96 + 1], t) << what << ": the block before is the track before";
             }
         }
+    }
+}
+
+// A burn with no recorder and no variable: the image recorder alone, into folder.
+testpaths::CommandResult BurnImage(const std::string& folder,
+                                   const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"/usr/bin/env",
+                                     "-u",
+                                     "TUNEVARN_VIRTUAL_BUS",
+                                     "-u",
+                                     "TUNEVARN_VIRTUAL_RECORDER",
+                                     testpaths::Cli(),
+                                     "burn",
+                                     "--image",
+                                     folder};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, folder);
+}
+
+// The halves of one tone, titled in Greek and in Japanese.
+const std::vector<std::string> kHalves = {Fixture("gapless/Καλημέρα.mp3"),
+                                          Fixture("gapless/夜明けの歌.mp3")};
+
+// Gapless through every driver that can write so: the image is the two halves as
+// libmpg123's gapless decoding gives them, back to back, then silence to a whole block;
+// track 2 starts at the block nearest to 6.5 seconds, without a pause before it.
+TEST(EndToEnd, GaplessImagesThroughEveryDriverButTrackAtOnce) {
+    Bytes expected;
+    std::vector<int64_t> frames;
+    for (const std::string& half : kHalves) {
+        const Bytes cd = reference::ToCdAudio(reference::DecodeFile(half));
+        frames.push_back(static_cast<int64_t>(cd.size() / 4));
+        expected.insert(expected.end(), cd.begin(), cd.end());
+    }
+    ASSERT_EQ(frames[0], int64_t{13 * 44100 / 2}) << "the first half is not 6.5 seconds";
+    const int32_t second = static_cast<int32_t>((frames[0] + 294) / 588);
+    EXPECT_TRUE(second == 6 * 75 + 37 || second == 6 * 75 + 38) << second;
+    expected.resize((expected.size() + 2351) / 2352 * 2352);
+
+    std::string done;
+    for (const Way& way : kWays) {
+        if (done.find(std::string(" ") + way.driver + " ") != std::string::npos ||
+            std::string(way.model) == "tao")
+            continue;  // one run a driver
+        done += std::string(" ") + way.driver + " ";
+        const std::string run = testpaths::TempDir("e2e-gapless");
+        std::vector<std::string> args = {"--gapless", "--driver", way.driver};
+        args.insert(args.end(), kHalves.begin(), kHalves.end());
+        auto r = BurnImage(run, args);
+        ASSERT_EQ(r.status, 0) << way.driver << ": " << r.err;
+        const std::string cue = run + "/disc-1.cue";
+        EXPECT_NE(r.out.find("Image: " + cue + "\n"), std::string::npos) << r.out;
+
+        const CdInfo info = ReadWithCdInfo(cue);
+        EXPECT_EQ(info.lsn, (std::vector<int32_t>{0, second})) << way.driver;
+        EXPECT_EQ(info.leadOut, static_cast<int32_t>(expected.size() / 2352)) << way.driver;
+        const Bytes sheet = mp3craft::ReadBytes(cue);
+        EXPECT_EQ(std::string(sheet.begin(), sheet.end()).find("INDEX 00"), std::string::npos)
+            << way.driver << ": a pause before track 2";
+        EXPECT_TRUE(mp3craft::ReadBytes(run + "/disc-1.bin") == expected)
+            << way.driver << ": the disc's audio is not the halves back to back";
+        if (std::string(way.model) != "mmc-raw")
+            continue;
+        // Raw: the Q channel (12 bytes after P in each block of the .sub) changes track
+        // at the same block.
+        const Bytes sub = mp3craft::ReadBytes(run + "/disc-1.sub");
+        ASSERT_GT(sub.size(), static_cast<size_t>(second) * 96);
+        const uint8_t* q = &sub[static_cast<size_t>(second) * 96 + 12];
+        EXPECT_EQ(q[1], 0x02);
+        EXPECT_EQ(q[2], 0x01);
+        EXPECT_EQ(q[-96 + 1], 0x01);
+    }
+    // Track at once leaves a gap before every track: refused in one line.
+    std::vector<std::string> args = {"--gapless", "--driver", "MMCTRACK"};
+    args.insert(args.end(), kHalves.begin(), kHalves.end());
+    auto r = BurnImage(testpaths::TempDir("e2e-gapless"), args);
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+}
+
+// The packs of one language block of CD-TEXT, as a reader of that block alone sees them.
+Bytes BlockPacks(const Bytes& cdt, int block) {
+    Bytes packs;
+    for (size_t at = 0; at + 18 <= cdt.size(); at += 18)
+        if (((cdt[at + 3] >> 4) & 0x07) == block)
+            packs.insert(packs.end(), cdt.begin() + static_cast<std::ptrdiff_t>(at),
+                         cdt.begin() + static_cast<std::ptrdiff_t>(at + 18));
+    return packs;
+}
+
+// True when the UTF-8 text is non-empty and every character is one ISO 8859-1 has.
+bool InLatin1(const std::string& utf8) {
+    if (utf8.empty() || utf8.find('?') != std::string::npos)
+        return false;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<uint8_t>(utf8[i]);
+        if (c >= 0x80 && !(c == 0xC2 || c == 0xC3))
+            return false;
+        if (c >= 0x80)
+            ++i;
+    }
+    return true;
+}
+
+// Titles in scripts Latin-1 lacks reach the first block in Latin letters, said once on
+// stderr; the Japanese one also reaches a Japanese block in MS-JIS as it is.  libcdio
+// reads each block on its own (it takes the last size information for every block).
+TEST(EndToEnd, GreekAndJapaneseTitlesInLatinLettersAndInMsJis) {
+    const std::string run = testpaths::TempDir("e2e-scripts");
+    std::vector<std::string> args = {"--cd-text", "--album", "Album"};
+    args.insert(args.end(), kHalves.begin(), kHalves.end());
+    auto r = BurnImage(run, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* original : {"Καλημέρα", "夜明けの歌"}) {
+        const size_t at = r.err.find(original);
+        EXPECT_NE(at, std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find(original, at + 1), std::string::npos) << "said twice: " << r.err;
+    }
+
+    const CdInfo info = ReadWithCdInfo(run + "/disc-1.cue");
+    ASSERT_EQ(info.titles.size(), 3u);
+    EXPECT_EQ(info.titles[1].rfind("Kal", 0), 0u) << info.titles[1];
+    for (const std::string& title : info.titles) EXPECT_TRUE(InLatin1(title)) << title;
+
+    Bytes cdt = mp3craft::ReadBytes(run + "/disc-1.cdt");
+    for (int block : {0, 1}) {
+        Bytes packs = BlockPacks(cdt, block);
+        cdtext_t* text = cdtext_init();
+        ASSERT_EQ(cdtext_data_init(text, packs.data(), packs.size()), 0) << block;
+        ASSERT_TRUE(cdtext_set_language_index(text, block));
+        if (block == 0) {
+            EXPECT_EQ(cdtext_get_language(text), CDTEXT_LANGUAGE_ENGLISH);
+            for (int t = 0; t <= 2; ++t)
+                EXPECT_STREQ(cdtext_get_const(text, CDTEXT_FIELD_TITLE, static_cast<track_t>(t)),
+                             info.titles[static_cast<size_t>(t)].c_str());
+        } else {
+            EXPECT_EQ(cdtext_get_language(text), CDTEXT_LANGUAGE_JAPANESE);
+            EXPECT_STREQ(cdtext_get_const(text, CDTEXT_FIELD_TITLE, 2), "夜明けの歌");
+        }
+        cdtext_destroy(text);
     }
 }
 

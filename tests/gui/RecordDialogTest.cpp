@@ -2,13 +2,15 @@
 // rules, the progress timer's line, and runs on the virtual recorder: a disc burnt from
 // the main window that is the command line's disc byte for byte, Stop, Escape and the
 // close box during the write (each asks first), a driver's message while the worker
-// waits, the message at the end of a run, and the buttons of a failed run.
+// waits, the message at the end of a run, and the buttons of a failed run; the "Image
+// file" recorder's folder and the gapless box.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -27,6 +29,7 @@
 #include "GuiRig.h"
 #include "app/BackendChoice.h"
 #include "app/DiscFilling.h"
+#include "app/ImageRecorder.h"
 #include "base/ProcessFlags.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscTestSupport.h"
@@ -475,6 +478,91 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
     const auto commands = mp3craft::ReadBytes(out + "/commands-0.log");
     EXPECT_NE(std::string(commands.begin(), commands.end()).find("BB 00 FF FF 02 C4"),
               std::string::npos);
+}
+
+// With "Image file" chosen, Record asks for the folder (remembered for next time) and
+// the end names the image there, and the titles written in Latin letters.  The gapless box lays the
+// disc anew, its totals follow, and the next dialog starts as it was left; a track-at-once driver
+// disables the box and says why.
+TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
+    {
+        CVirtualDevice::Config tao;
+        tao.model = CVirtualDevice::Config::Model::kTrackAtOnce;
+        CRecorderRig rig(tao, "MMCTRACK");
+        auto dialog = rig.Open();
+        EXPECT_FALSE(Button(*dialog, kGapless)->isEnabled());
+        EXPECT_FALSE(Button(*dialog, kGapless)->toolTip().isEmpty());
+    }
+    const std::string start = testpaths::TempDir("record-image");
+    const std::string out = testpaths::TempDir("record-image-out");
+    English(start);
+    mp3craft::WriteBytes(start + "/nml.log", {0, 0, 0, 0});
+    CDriverMessages messages;
+    CBurnerApp app(start, messages.Queue());
+    app.Transport().UseBackend(WithImageRecorder(nullptr));
+    struct First : IChooseRecorder {
+        int32_t ChooseRecorder(const std::vector<std::string>&) override { return 0; }
+    } first;
+    app.Recorders().DetectRecorders(start, first);
+    ASSERT_TRUE(app.ImageRecorderChosen());
+    CModalWindows windows;
+    windows.SetDriverMessages(messages.Queue());
+    CFakeShell shell;
+    CMainWindow window(app, windows);
+    CMainDialog main(window, shell, app);
+    window.Present(main);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    main.DropFiles({Fixture("gapless/Καλημέρα.mp3"), Fixture("gapless/夜明けの歌.mp3")});
+    const int32_t wholeSeconds = main.SongList().TotalSeconds();
+
+    bool burnt = false;
+    WhenModal<CRecordDialog>([&](CRecordDialog* d) {
+        QAbstractButton* gapless = Button(*d, kGapless);
+        EXPECT_TRUE(gapless->isEnabled());
+        EXPECT_FALSE(gapless->isChecked());
+        const QString totals = TextOf(*d, kTotals);
+        Click(*d, kGapless);
+        EXPECT_TRUE(gapless->isChecked());
+        EXPECT_NE(TextOf(*d, kTotals), totals);
+        WhenModal("QFileDialog", [&](QWidget* dialog) {
+            auto* files = static_cast<QFileDialog*>(dialog);
+            files->setDirectory(QString::fromStdString(out));
+            QMetaObject::invokeMethod(files, "accept");  // the Choose button
+        });
+        // The end also names the titles CD-TEXT carries in Latin letters.
+        Click(*d, kUseCdText);
+        bool told = false;
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+            told = box->text().contains(QString::fromStdString(out + "/disc-1.cue")) &&
+                   box->text().contains(QString::fromUtf8("Καλημέρα"));
+            ClickButton(box, "OK");
+        });
+        Click(*d, kRecord);
+        burnt = WaitFor([&] { return Idle(*d) && told; });
+        Click(*d, kExit);
+    });
+    const QPoint record = window.PictureButtonRect(CMainWindow::kRecord).center();
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, record);
+    ASSERT_TRUE(burnt) << "no image named at the end";
+    EXPECT_TRUE(std::filesystem::exists(out + "/disc-1.bin"));
+    EXPECT_LT(main.SongList().TotalSeconds(), wholeSeconds) << "the list counts exact lengths";
+
+    // The next Record: the box as it was left, the folder dialog where the image went.
+    QString folderShown;
+    WhenModal<CRecordDialog>([&](CRecordDialog* d) {
+        EXPECT_TRUE(Button(*d, kGapless)->isChecked());
+        WhenModal("QFileDialog", [&](QWidget* dialog) {
+            folderShown = static_cast<QFileDialog*>(dialog)->directory().absolutePath();
+            ClickButton(dialog, "Cancel");
+        });
+        Click(*d, kRecord);
+        EXPECT_TRUE(Idle(*d)) << "a cancelled folder starts nothing";
+        Click(*d, kExit);
+    });
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, record);
+    EXPECT_EQ(folderShown.toStdString(), out);
+    window.Unbind();
 }
 
 TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun) {

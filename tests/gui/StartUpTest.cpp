@@ -11,6 +11,7 @@
 
 #include "GuiRig.h"
 #include "app/BackendChoice.h"
+#include "app/ImageRecorder.h"
 #include "gui/DesktopStartUp.h"
 #include "gui/SelectDriveDlg.h"
 #include "gui/SelectLanguageDlg.h"
@@ -30,22 +31,25 @@ struct StartUpRun {
     CFakeModalWindows windows;
     std::vector<std::string> seen;
 
-    // tips: the Tip of the Day's box as stored, ticked or not.
-    void Run(int recorders, bool splash, bool tips = false) {
+    // tips: the Tip of the Day's box as stored, ticked or not; image: the "Image file"
+    // recorder after the drives, as the desktop program has it.
+    void Run(int recorders, bool splash, bool tips = false, bool image = false) {
         QSettings().setValue(QStringLiteral("Tip/StartUp"), tips ? 0 : 1);
         std::string problem;
         CBurnerApp app(start, messages.Queue());
+        std::unique_ptr<IScsiBackend> backend;
         if (recorders > 0) {
             std::string bus = start + "/bus.txt";
             std::ofstream out(bus);
             for (int i = 0; i < recorders; ++i)
                 out << "[device]\nvendor = V" << i << "\nproduct = Burner\nrevision = 1.0\n";
             out.close();
-            app.Transport().UseBackend(ChooseScsiBackend(start.c_str(), bus.c_str(), problem));
+            backend = ChooseScsiBackend(start.c_str(), bus.c_str(), problem);
         } else {
-            app.Transport().UseBackend(
-                ChooseScsiBackend(nullptr, (start + "/none").c_str(), problem));
+            backend = ChooseScsiBackend(nullptr, (start + "/none").c_str(), problem);
         }
+        app.Transport().UseBackend(image ? WithImageRecorder(std::move(backend))
+                                         : std::move(backend));
         CDesktopStartUp ui(app, windows, messages.Box());
         CSplashWnd::EnableSplashScreen(splash);
         EXPECT_FALSE(app.StartUp(ui, splash));
@@ -140,5 +144,36 @@ TEST(StartUpWindows, NoSplashWhenTheCommandLineSaysSoAndTheTipWhenItsBoxIsTicked
     run.Run(1, false, true);
     EXPECT_EQ(run.seen, (std::vector<std::string>{"tip over CMainWindow",
                                                   "main window CD Recorder: V0 Burner 1.0"}));
+}
+
+// "Image file" comes after the drives, also when there are none; one drive is still
+// taken without a question.
+TEST(StartUpWindows, TheImageFileIsOfferedAfterTheDrives) {
+    struct Case {
+        int drives;
+        int chosen;  // -1: no question expected
+        const char* recorder;
+    };
+    for (const Case c :
+         {Case{0, -1, "Image file"}, Case{1, -1, "V0 Burner 1.0"}, Case{2, 2, "Image file"}}) {
+        StartUpRun run;
+        std::ofstream(run.start + "/language.set") << "English\n$$default.ini\n";
+        if (c.chosen >= 0) {
+            WhenModal("CSelectDriveDlg", [&run, c](QWidget* dialog) {
+                auto* drives = static_cast<CSelectDriveDlg*>(dialog)->Drives();
+                EXPECT_EQ(drives->count(), c.drives + 1);
+                EXPECT_EQ(drives->itemText(drives->count() - 1), "Image file");
+                drives->setCurrentIndex(c.chosen);
+                ExitMainWindowWhenItRuns(run);
+                ClickButton(dialog, "OK");
+            });
+        } else {
+            ExitMainWindowWhenItRuns(run);
+        }
+        run.Run(c.drives, false, false, true);
+        EXPECT_EQ(run.seen,
+                  (std::vector<std::string>{std::string("main window CD Recorder: ") + c.recorder}))
+            << c.drives << " drives";
+    }
 }
 }  // namespace

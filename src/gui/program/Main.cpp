@@ -11,6 +11,7 @@
 #include "app/BackendChoice.h"
 #include "app/BurnerApp.h"
 #include "app/DesktopStartFolder.h"
+#include "app/ImageRecorder.h"
 #include "base/StartFolder.h"
 #include "gui/DesktopStartUp.h"
 #include "gui/LanguageTranslator.h"
@@ -61,7 +62,8 @@ int main(int argc, char** argv) {
     if (!problem.empty())
         std::fprintf(stderr, "tunevarn: %s\n", problem.c_str());
     CBurnerApp app(CaptureStartFolder(), messages.Queue());
-    app.Transport().UseBackend(std::move(backend));
+    // "Image file" is offered after the drives, for users who have none.
+    app.Transport().UseBackend(WithImageRecorder(std::move(backend)));
 
     CModalWindows windows;
     windows.SetDriverMessages(messages.Queue());

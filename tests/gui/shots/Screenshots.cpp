@@ -260,7 +260,9 @@ int main(int argc, char** argv) {
         Shoot(dialog, "select-language");
     }
     {
-        CSelectDriveDlg dialog({"TUNEVARN Virtual CD-RW 1.0", "TUNEVARN Second Burner 2.1"});
+        // As the desktop program offers them: the drives, then the image file.
+        CSelectDriveDlg dialog(
+            {"TUNEVARN Virtual CD-RW 1.0", "TUNEVARN Second Burner 2.1", "Image file"});
         Shoot(dialog, "select-drive");
     }
     CSplashWnd::EnableSplashScreen(true);
