@@ -28,8 +28,6 @@ using namespace playertest;
 namespace {
 using P = CPlayerDialog;
 
-const int32_t kAllPictures[] = {P::kPlay, P::kStop, P::kPrevious, P::kNext, P::kClose};
-
 // Three songs; every one plays for minutes unless the test lets the device hear it.
 struct CThreeSongs {
     CScriptedSource source;
@@ -57,16 +55,6 @@ void Click(P& dialog, int32_t id) {
     QPoint centre = dialog.PictureButtonRect(id).center();
     QTest::mouseMove(&dialog, centre);
     QTest::mouseClick(&dialog, Qt::LeftButton, Qt::NoModifier, centre);
-}
-
-// Lets the window's event loop run until cond holds (or a generous limit passes).
-bool Eventually(const std::function<bool()>& cond, int limitMs = 10000) {
-    for (int waited = 0; !cond(); waited += 10) {
-        if (waited > limitMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
 }
 
 std::string LineText(QLabel* label) {
@@ -136,146 +124,6 @@ TEST(ThreadedPlayerDialog, PicturesRunTheirCommandsAndStepAroundTheList) {
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(d.result(), QDialog::Rejected);
     EXPECT_FALSE(d.Player().Playing());
-}
-
-TEST(ThreadedPlayerDialog, HoverDragAndTheDefaultMenuBelongToTheSkin) {
-    CThreeSongs rig;
-    auto dialog = rig.Window();
-    P& d = *dialog;
-    d.move(200, 200);
-    Show(d);
-    for (int32_t id : kAllPictures) {
-        QTest::mouseMove(&d, d.PictureButtonRect(id).center());
-        EXPECT_TRUE(d.IsPictureButtonHovered(id)) << id;
-        EXPECT_NE(d.cursor().shape(), Qt::ArrowCursor) << id;
-        QRect r = d.PictureButtonRect(id);
-        QTest::mouseMove(&d, QPoint(r.center().x(), r.bottom() + 3));
-        EXPECT_FALSE(d.IsPictureButtonHovered(id)) << id;
-        EXPECT_EQ(d.cursor().shape(), Qt::ArrowCursor) << id;
-    }
-    // From Close straight off the window.
-    QTest::mouseMove(&d, d.PictureButtonRect(P::kClose).center());
-    ASSERT_TRUE(d.IsPictureButtonHovered(P::kClose));
-    QTest::mouseMove(&d, QPoint(430, 10));
-    EXPECT_FALSE(d.IsPictureButtonHovered(P::kClose));
-
-    // Pressing on the name line drags the window; the song plays on.
-    QPoint before = d.pos();
-    QTest::mousePress(&d, Qt::LeftButton, Qt::NoModifier, QPoint(150, 38));
-    QTest::mouseMove(&d, QPoint(170, 48));
-    QTest::mouseRelease(&d, Qt::LeftButton, Qt::NoModifier, QPoint(170, 48));
-    EXPECT_EQ(d.pos(), before + QPoint(20, 10));
-    EXPECT_TRUE(d.Player().Playing());
-
-    // The right button shows the skin's own menu, nothing of the player's.
-    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(300, 20),
-                              d.mapToGlobal(QPoint(300, 20)));
-    QApplication::sendEvent(&d, &request);
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->actions().size(), 3);
-    menu->close();
-    EXPECT_TRUE(d.Player().Playing());
-}
-
-TEST(ThreadedPlayerDialog, TheTimeLineCountsOnTheClock) {
-    CThreeSongs rig;
-    auto dialog = rig.Window();
-    P& d = *dialog;
-    Show(d);
-    ASSERT_EQ(LineText(d.TimeLine()), "Time: 00:00/03:25");
-    // A minute later (by the player's clock), the window's timer shows it.
-    rig.now += 60;
-    EXPECT_TRUE(Eventually([&] { return LineText(d.TimeLine()) == "Time: 01:00/03:25"; }))
-        << LineText(d.TimeLine());
-    rig.now += 2;
-    EXPECT_TRUE(Eventually([&] { return LineText(d.TimeLine()) == "Time: 01:02/03:25"; }))
-        << LineText(d.TimeLine());
-    // Stopped, the clock halts where it was.
-    Click(d, P::kStop);
-    rig.now += 5;
-    QTest::qWait(1200);
-    EXPECT_EQ(LineText(d.TimeLine()), "Time: 01:02/03:25");
-}
-
-TEST(ThreadedPlayerDialog, TheNextSongFollowsAfterAPauseInWhichTheWindowLives) {
-    CScriptedSource source;
-    // Heard as soon as queued: the first song ends at once, on a short last buffer.
-    CScriptedOutput output(CScriptedOutput::Pace::kInstant);
-    source.songs["/m/a.mp3"] = {44100 * 2 + 100, 1};
-    source.songs["/m/b.mp3"] = {44100 * 3, 1};
-    P d({{"/m/a.mp3", "/m/b.mp3"}, {"First", "Second"}, 0}, source, output, nullptr);
-    Show(d);
-    ASSERT_TRUE(Eventually([&] { return !d.Player().Playing(); }));
-
-    // The clock's next tick finds the song ended and asks for the pause.
-    ASSERT_TRUE(Eventually([&] { return d.DelayedStart().isActive(); }));
-    EXPECT_TRUE(d.DelayedStart().isSingleShot());
-    EXPECT_EQ(d.DelayedStart().interval(), 1500);
-    // The pause is not spent asleep: the window follows the mouse and runs other
-    // timers while the next song waits.
-    int ticks = 0;
-    QTimer other;
-    QObject::connect(&other, &QTimer::timeout, [&] { ++ticks; });
-    other.start(5);
-    QTest::mouseMove(&d, d.PictureButtonRect(P::kNext).center());
-    EXPECT_TRUE(d.IsPictureButtonHovered(P::kNext));
-    QTest::qWait(100);
-    EXPECT_TRUE(d.DelayedStart().isActive());
-    EXPECT_GT(ticks, 0);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(1, "First"));
-    EXPECT_EQ(source.Opened(), std::vector<std::string>{"/m/a.mp3"});
-
-    ASSERT_TRUE(Eventually([&] { return LineText(d.NameLine()) == NameLine(2, "Second"); }));
-    EXPECT_EQ(source.Opened(), (std::vector<std::string>{"/m/a.mp3", "/m/b.mp3"}));
-    EXPECT_EQ(d.windowTitle(), "Playing: Second");
-    // And after the last, the first, after another pause.
-    ASSERT_TRUE(Eventually([&] { return LineText(d.NameLine()) == NameLine(1, "First"); }));
-    d.close();
-    EXPECT_FALSE(d.Player().Playing());
-    EXPECT_FALSE(d.Clock().isActive());
-    EXPECT_FALSE(d.DelayedStart().isActive());
-}
-
-TEST(ThreadedPlayerDialog, ASongThatDoesNotOpenOrNoDeviceLeavesTheWindowSilentAndAlive) {
-    CThreeSongs rig;
-    rig.source.missing.insert("/m/b.mp3");
-    auto dialog = rig.Window();
-    P& d = *dialog;
-    Show(d);
-    // The name and a time line without a length; nothing plays and no clock runs, so
-    // the player stays on this song.
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(2, "Noon"));
-    EXPECT_EQ(LineText(d.TimeLine()), "Time: 00:00/00:00");
-    EXPECT_FALSE(d.Player().Playing());
-    EXPECT_FALSE(d.Clock().isActive());
-    EXPECT_EQ(rig.output.Opens(), 0);
-    QTest::qWait(50);
-    EXPECT_FALSE(d.DelayedStart().isActive());
-    EXPECT_EQ(d.Player().CurrentIndex(), 1);
-    // Next still works and plays the following song.
-    Click(d, P::kNext);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(3, "Evening"));
-    EXPECT_TRUE(d.Player().Playing());
-
-    // With no device, every song shows its name, stays silent, and the time line says
-    // why.
-    Click(d, P::kStop);
-    rig.output.openFails = true;
-    Click(d, P::kPrevious);
-    Click(d, P::kPrevious);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(1, "Morning"));
-    EXPECT_EQ(LineText(d.TimeLine()), Text(4008));
-    EXPECT_FALSE(d.Player().Playing());
-    EXPECT_FALSE(d.Clock().isActive());
-    // Play tries again and stays silent; the window closes as usual.
-    Click(d, P::kPlay);
-    EXPECT_FALSE(d.Player().Playing());
-    EXPECT_EQ(rig.source.Opened(), (std::vector<std::string>{"/m/b.mp3", "/m/c.mp3", "/m/b.mp3",
-                                                             "/m/a.mp3", "/m/a.mp3"}));
-    EXPECT_EQ(rig.output.Opens(), 3);
-    Click(d, P::kClose);
-    EXPECT_FALSE(d.isVisible());
 }
 
 TEST(ThreadedPlayerDialog, CloseEscapeAndTheCloseBoxSilenceTheSongAndEndTheModalRun) {

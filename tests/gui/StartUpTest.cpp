@@ -1,5 +1,5 @@
-// Start-up as a user sees it: the language dialog on a first start, the drive choice
-// with several recorders, the splash, the main window; closing it ends the run.
+// Start-up as a user sees it: the language dialog on a first start, the splash, the
+// main window; closing it ends the run.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -96,34 +96,6 @@ TEST(StartUpWindows, FirstStartOkOnEnglishWritesTheSetting) {
     });
     run.Run(0, false);
     EXPECT_EQ(ReadAll(run.start + "/language.set"), "English\n$$default.ini\n");
-}
-
-TEST(StartUpWindows, TwoRecordersAreChosenFromAndTheSplashStaysItsTime) {
-    StartUpRun run;
-    std::ofstream(run.start + "/language.set") << "English\n$$default.ini\n";
-    WhenModal("CSelectDriveDlg", [&run](QWidget* dialog) {
-        auto* drives = static_cast<CSelectDriveDlg*>(dialog)->Drives();
-        EXPECT_EQ(dialog->windowTitle(), "Select CDR Drive");
-        EXPECT_EQ(drives->count(), 2);
-        EXPECT_EQ(drives->itemText(1), "V1 Burner 1.0");
-        drives->setCurrentIndex(1);
-        ExitMainWindowWhenItRuns(run);
-        ClickButton(dialog, "OK");
-    });
-    run.Run(2, true);
-    EXPECT_EQ(run.seen, (std::vector<std::string>{"splash 324x204",
-                                                  "main window CD Recorder: V1 Burner 1.0"}));
-    // The splash outlives the main window's run here: neither clicks nor keys end it,
-    // only its timer.
-    CSplashWnd* splash = CSplashWnd::Current();
-    ASSERT_NE(splash, nullptr);
-    QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(splash->geometry().center(), screen.center());
-    QTest::mouseClick(splash, Qt::LeftButton);
-    QTest::keyClick(splash, Qt::Key_Escape);
-    EXPECT_NE(CSplashWnd::Current(), nullptr);
-    for (int i = 0; i < 400 && CSplashWnd::Current() != nullptr; ++i) QTest::qWait(10);
-    EXPECT_EQ(CSplashWnd::Current(), nullptr);
 }
 
 // No splash when the command line says so; the tip of the day over the main window

@@ -1,6 +1,5 @@
-// The recording worker and the run around it: the drive's preparation and release, the
-// phases a run shows, Stop at every stage, and the wait for the worker that must serve
-// the worker's messages.  Runs that write start the driver's filling thread, and most
+// The recording worker and the run around it: the drive's preparation and release, Stop
+// during the write, and the wait for the worker that must serve the worker's messages.  Runs that write start the driver's filling thread, and most
 // run the worker on its own thread: those suites are named Threaded.
 #include <gtest/gtest.h>
 
@@ -130,18 +129,6 @@ struct Rig : testrig::CVirtualRecorder {
     }
 };
 
-// A disc of the fixture songs, n tracks, cycling through three sample rates.
-std::unique_ptr<CDiscImage> SongDisc(int32_t tracks) {
-    const char* songs[] = {"songs/01 Morning.mp3", "songs/02 Noon.MP3",
-                           "songs/More/03 Evening.mp3"};
-    auto disc = std::make_unique<CDiscImage>();
-    for (int32_t i = 0; i < tracks; ++i) {
-        const std::string path = testpaths::Fixture(songs[i % 3]);
-        EXPECT_EQ(disc->AddTrack(path.c_str(), "Song"), 1) << path;
-    }
-    return disc;
-}
-
 // Fails the test instead of hanging it when a wait never ends.
 class CWatchdog {
   public:
@@ -183,70 +170,6 @@ TEST(ThreadedRecordWorker, PreparesWritesAndReleasesTheDriveInOrder) {
     EXPECT_TRUE(rig.ui.messages.empty());
     EXPECT_FALSE(rig.Device().RemovalPrevented());
     EXPECT_TRUE(rig.Device().TrayOpen()) << "the disc is ejected";
-}
-
-// Speed choice 0 is 1x, 5 the drive's fastest; a choice past the buttons sends none.
-TEST(ThreadedRecordWorker, SendsTheSpeedOfTheChoiceOrNone) {
-    struct Case {
-        int32_t choice;
-        int32_t speeds;
-        uint32_t kilobytes;
-    };
-    const Case cases[] = {{0, 1, 177}, {5, 1, 0xFFFF}, {7, 0, 0}};
-    for (const Case& c : cases) {
-        Rig rig(disctest::MakeDisc({2}));
-        rig.state.speedChoice = c.choice;
-        EXPECT_EQ(RecordWorker(rig.state), 0);
-        std::vector<uint32_t> sent;
-        for (const auto& e : rig.Device().Log())
-            if (e.cdb[0] == 0xBB)
-                sent.push_back(bigendian::Get16(&e.cdb[4]));
-        EXPECT_EQ(sent, std::vector<uint32_t>(static_cast<size_t>(c.speeds), c.kilobytes));
-        EXPECT_EQ(rig.state.completed, 1);
-    }
-}
-
-TEST(ThreadedRecordWorker, WithNormalizeTheLevelsAreMeasuredFirst) {
-    Rig rig(SongDisc(3));
-    rig.state.normalize = 1;
-    rig.state.speedChoice = 5;
-    std::atomic<int32_t> over{0};
-    std::thread worker([&] {
-        RecordWorker(rig.state);
-        over = 1;
-    });
-    // Watched from its start: the analysis may not have begun when this thread looks.
-    bool started = false;
-    while (over.load() == 0) {
-        started = started || rig.state.phase.load() != 0;
-        if (started)
-            rig.driver->Note();
-    }
-    worker.join();
-    rig.driver->Note();
-    EXPECT_EQ(rig.phases.seen, (Phases{999, 1, 4, 2, 3, 0}));
-    EXPECT_EQ(rig.driver->normalizeOnAtFirstCommand, 1);
-    for (int32_t t = 0; t < 3; ++t) EXPECT_GT(rig.image->peak[static_cast<size_t>(t)], 1000) << t;
-    EXPECT_EQ(rig.image->target, kDefaultNormalizeTarget);
-    EXPECT_EQ(rig.state.completed, 1);
-}
-
-TEST(ThreadedRecordWorker, StopDuringTheAnalysisNeverTouchesTheDrive) {
-    Rig rig(SongDisc(30));
-    rig.state.normalize = 1;
-    std::thread worker([&] { RecordWorker(rig.state); });
-    while (!(rig.state.phase.load() == CRecordSession::kPhaseAnalyzing &&
-             rig.state.currentTrack.load() >= 1))
-        std::this_thread::yield();
-    rig.state.stopRequested = 1;
-    worker.join();
-    EXPECT_TRUE(rig.Device().Log().empty());
-    EXPECT_EQ(rig.state.phase, 0);
-    EXPECT_EQ(rig.state.progress, 0);
-    EXPECT_EQ(ProcessFlags().recordingBusy, 0);
-    EXPECT_EQ(rig.view.posted, 0) << "the buttons stay as they are";
-    EXPECT_EQ(rig.state.completed, 0);
-    EXPECT_TRUE(rig.ui.messages.empty());
 }
 
 TEST(ThreadedRecordWorker, ADiscThatIsNotBlankGivesOneMessageAndNoWrite) {
@@ -306,70 +229,6 @@ TEST(ThreadedRecordRun, StopDuringTheWriteEndsItAndReleasesTheDrive) {
     EXPECT_TRUE(run.Wait(-1));
     EXPECT_EQ(rig.state.completed, 1);
     EXPECT_EQ(rig.Device().FinishedDiscs(), 1);
-}
-
-TEST(ThreadedDriverMessageQueue, MessagesFromOtherThreadsWaitToBeShownInOrder) {
-    CRecordingUi shown;
-    CDriverMessageQueue queue(shown);
-    std::atomic<int32_t> returned{0};
-    std::thread sender([&] {
-        queue.TraceLine("a trace does not wait");
-        queue.ReportError("first");
-        returned = 1;
-        queue.ReportError("second");
-        returned = 2;
-        queue.Notify();
-    });
-    // Nothing is shown until this thread serves the queue.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(returned, 0);
-    EXPECT_TRUE(shown.Messages().empty());
-    EXPECT_TRUE(queue.WaitUntil([&] { return returned.load() == 2; }, 10000));
-    sender.join();
-    EXPECT_EQ(shown.Messages(), (std::vector<std::string>{"first", "second"}));
-    queue.ReportError("from the owner");
-    EXPECT_EQ(shown.Messages().back(), "from the owner");
-    EXPECT_FALSE(queue.WaitUntil([] { return false; }, 10));
-}
-
-// Progress 997 on track 12 of 12 reads 99 %; past the last track there is no line.
-TEST(RecordRunSetup, PhaseLines) {
-    std::string text;
-    EXPECT_TRUE(PhaseText(2, 11, 997, 12, text));
-    EXPECT_NE(text.find("12"), std::string::npos) << text;
-    EXPECT_NE(text.find("99"), std::string::npos) << text;
-    text = "kept";
-    EXPECT_FALSE(PhaseText(2, 3, 1000, 3, text));
-    EXPECT_FALSE(PhaseText(999, 3, 0, 3, text));
-    EXPECT_EQ(text, "kept");
-    EXPECT_TRUE(PhaseText(0, 0, 0, 3, text));
-    EXPECT_EQ(text, "");
-}
-
-TEST(RecordRunSetup, AlbumTitleAndCdTextPreparedForEachStart) {
-    EXPECT_NE(DefaultAlbumTitle(3), DefaultAlbumTitle(4));
-    EXPECT_EQ(DefaultAlbumTitle(5), DefaultAlbumTitle(3));
-
-    Rig rig(disctest::MakeDisc({2, 3}));
-    std::snprintf(rig.image->trackTitle[0].data(), 256, "%s", "One");
-    std::snprintf(rig.image->trackTitle[1].data(), 256, "%s", "Two");
-    CCdTextBuilder builder;
-    ProcessFlags().cdTextInUse = 1;
-    PrepareCdText(builder, *rig.driver, 0, "Album");
-    EXPECT_EQ(ProcessFlags().cdTextInUse, 0);
-    EXPECT_EQ(builder.packCount, 0);
-    PrepareCdText(builder, *rig.driver, 1, "Album");
-    EXPECT_EQ(ProcessFlags().cdTextInUse, 1);
-    const auto first = builder.packs;
-    const int32_t packs = builder.packCount;
-    EXPECT_EQ(packs, 2);  // "Album\0One\0Two\0"
-    EXPECT_EQ(first[0][1], 0);
-    EXPECT_EQ(first[1][1], 2) << "the second pack starts inside track 2's title";
-    // Test, then Record: the same packs again, not twice as many.
-    PrepareCdText(builder, *rig.driver, 1, "Album");
-    EXPECT_EQ(builder.packCount, packs);
-    EXPECT_EQ(builder.packs, first);
-    ProcessFlags().cdTextInUse = 0;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The raw drive of the virtual recorder, fed by hand with blocks whose subchannels the
-// raw-block writer makes: the layout it reads from the Q channel alone, the image it
-// keeps, and what it refuses as a drive would.
+// raw-block writer makes: the layout it reads from the Q channel alone, and what it
+// refuses as a drive would.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -233,63 +233,6 @@ TEST(VirtualRawDrive, RefusesWhatADriveWritingRawBlocksRefuses) {
         EXPECT_EQ(host.Flush(), 0);
         EXPECT_EQ(host.Device().LastImage(), "") << c.what;
     }
-}
-
-TEST(VirtualRawDrive, ATableOfContentsThatDisagreesWithTheProgramAreaFailsTheWrite) {
-    // The lead-in describes tracks of 5 and 5 seconds, the program area 4 and 6.
-    RawHost host(1, PlainSheet({5, 5}));
-    CRawBlockWriter other;
-    CPQSubChannel16 prototype;
-    const Bytes sheet = PlainSheet({4, 6});
-    ASSERT_EQ(other.InitFromCueSheet(&prototype, 0, sheet.data(),
-                                     static_cast<int32_t>(sheet.size()), {97, 27, 0}),
-              0);
-    ASSERT_EQ(host.SelectRaw(1), 0);
-    ASSERT_EQ(host.SendTo(-150), 0);
-    for (int32_t a = kLeadInStart; a < -150; ++a) other.NextBlock(a);
-    auto fromOther = [&](int32_t a, uint8_t* block) {
-        const CSubChannel* sub = other.NextBlock(a);
-        std::copy_n(sub->Data().begin(), 16, block + 2352);
-    };
-    EXPECT_EQ(host.SendTo(750, fromOther), 2);
-    EXPECT_EQ(host.Sense(), "5/26/00");
-    EXPECT_LE(host.address, 300);  // track 2's index 1 came 75 blocks early
-}
-
-TEST(VirtualRawDrive, TakesOnlyRawWritingOfTheBlockTypesItAccepts) {
-    CVirtualDevice::Config config = RawHost::Drive();
-    config.rawBlockTypes = {2};
-    RawHost host(3, PlainSheet({5}), config);
-    EXPECT_EQ(host.SelectRaw(1), 2);
-    EXPECT_EQ(host.Sense(), "5/26/00");
-    EXPECT_EQ(host.SelectRaw(3), 2);
-    EXPECT_EQ(host.SelectRaw(2, 0x02), 2) << "session-at-once";
-    EXPECT_EQ(host.Out({0x5D, 0, 0, 0, 0, 0, 0, 0, 8, 0}, Bytes(8, 0)), 2);
-    EXPECT_EQ(host.Sense(), "5/20/00") << "no cue sheets on this drive";
-    EXPECT_EQ(host.SendTo(kLeadInStart + 1), 2) << "raw writing not set up";
-    EXPECT_EQ(host.Sense(), "5/2C/00");
-    ASSERT_EQ(host.SelectRaw(2), 0);
-    host.address = kLeadInStart + 26;  // not where the lead-in starts
-    EXPECT_EQ(host.SendTo(host.address + 26), 2);
-    EXPECT_EQ(host.Sense(), "5/21/02");
-    EXPECT_EQ(host.Device().CurrentDisc(), CVirtualDevice::Disc::kBlank) << "nothing was burnt";
-}
-
-TEST(VirtualRawDrive, TheWholeLeadOutAndNoMore) {
-    RawHost host(1, PlainSheet({2}));
-    ASSERT_EQ(host.SelectRaw(1), 0);
-    ASSERT_EQ(host.SendTo(150 + kLeadOut - 1), 0);
-    EXPECT_TRUE(host.Device().Model().Writing());
-    // One block short: the disc cannot be closed, and is lost.
-    EXPECT_EQ(host.Flush(), 2);
-    EXPECT_EQ(host.Sense(), "5/2C/00");
-    EXPECT_EQ(host.Device().CurrentDisc(), CVirtualDevice::Disc::kWritten);
-    EXPECT_EQ(host.Device().LastImage(), "");
-
-    RawHost longer(1, PlainSheet({2}));
-    ASSERT_EQ(longer.SelectRaw(1), 0);
-    EXPECT_EQ(longer.SendTo(150 + kLeadOut + 1), 2);
-    EXPECT_EQ(longer.Sense(), "5/21/00");
 }
 
 }  // namespace
