@@ -63,7 +63,6 @@ std::vector<std::string> FilesIn(const std::string& dir) {
     return names;
 }
 
-
 TEST(WavHeader, AllFortyFourBytes) {
     WavHeader header;
     WriteWavHeader(header, 529200);

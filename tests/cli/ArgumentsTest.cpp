@@ -1,5 +1,6 @@
 // tunevarn-cli's command line: every argument error is one line naming what is wrong,
-// then the hint to that command's usage, with exit status 2; --help, help COMMAND, --version, --lang and "--" as documented.
+// then the hint to that command's usage, with exit status 2; --help, help COMMAND, --version,
+// --lang and "--" as documented.
 #include <gtest/gtest.h>
 
 #include <algorithm>

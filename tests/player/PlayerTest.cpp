@@ -1,5 +1,6 @@
 // The player's logic with a scripted decoder, device and window: moving on after a song,
-// the buffer rule, the song limit and the silent failures.  Every song plays on the feeder thread, so the suites are Threaded.
+// the buffer rule, the song limit and the silent failures.  Every song plays on the feeder thread,
+// so the suites are Threaded.
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -1,6 +1,7 @@
 // The recording worker and the run around it: the drive's preparation and release, Stop
-// during the write, and the wait for the worker that must serve the worker's messages.  Runs that write start the driver's filling thread, and most
-// run the worker on its own thread: those suites are named Threaded.
+// during the write, and the wait for the worker that must serve the worker's messages.  Runs that
+// write start the driver's filling thread, and most run the worker on its own thread: those suites
+// are named Threaded.
 #include <gtest/gtest.h>
 
 #include <chrono>
