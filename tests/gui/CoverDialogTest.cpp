@@ -1,5 +1,5 @@
-// The cover dialog through real clicks: the background picture, colour and Clear,
-// pictures that cannot be decoded, and the main window's Print handing over the list.
+// The cover dialog through real clicks: the background picture, colour and Clear, and
+// the main window's Print handing over the song list.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -131,50 +131,6 @@ TEST(CoverDialog, PictureThenBackColorThenClear) {
     EXPECT_EQ(BackgroundPixel(dialog), QColor(Qt::white));
     EXPECT_EQ(dialog.Cover().AlbumTitle(), "Kept");
     EXPECT_EQ(dialog.Cover().Font(CoverText::kList).height, -30);
-}
-
-TEST(CoverDialog, UndecodablePicturesAreNamedAndTheBackgroundStays) {
-    const std::string dir = testpaths::TempDir("cover-broken");
-    const std::string green = WritePicture(dir, "green.png", QSize(64, 64), Qt::green, "PNG");
-    // A JPEG cut off after its first bytes, then garbage; and an empty TIFF.
-    QByteArray jpeg;
-    {
-        QImage image(64, 64, QImage::Format_RGB32);
-        image.fill(Qt::blue);
-        QBuffer buffer(&jpeg);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "JPEG");
-    }
-    jpeg = jpeg.left(40) + QByteArray(200, '\x5a');
-    const std::string corrupt = dir + "/corrupt.jpg";
-    {
-        QFile file(Q(corrupt));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(jpeg);
-    }
-    const std::string empty = dir + "/empty.tif";
-    std::ofstream{empty};
-
-    CShownDialog shown;
-    D& dialog = shown.dialog;
-    WhenPictureDialog(green);
-    Click(dialog, D::kBackground);
-    ASSERT_TRUE(dialog.Cover().HasPicture());
-
-    for (const std::string& bad : {corrupt, empty}) {
-        WhenPictureDialog(bad);
-        QString message;
-        WhenModal<QMessageBox>([&message](QMessageBox* box) {
-            message = box->text();
-            box->accept();
-        });
-        Click(dialog, D::kBackground);
-        EXPECT_TRUE(message.contains(Q(bad))) << message.toStdString();
-        EXPECT_EQ(dialog.Cover().PicturePath(), green);
-        EXPECT_TRUE(Near(BackgroundPixel(dialog), Qt::green));
-        // The next picture dialog opens on what was chosen, readable or not.
-        EXPECT_EQ(D::LastPicturePath(), Q(bad));
-    }
 }
 
 TEST(CoverDialog, PrintCommandHandsOverTheSongListAndTheCoverFolder) {

@@ -1,6 +1,5 @@
 // The player window through its widgets: a scripted decoder and device stand in for the
-// sound card (the feeder thread still runs), except where the main window opens the
-// real player on ALSA's "file" plugin.
+// sound card (the feeder thread still runs).
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
@@ -17,9 +16,7 @@
 
 #include "GuiRig.h"
 #include "gui/PlayerDialog.h"
-#include "player/AlsaConfig.h"
 #include "player/PlayerFakes.h"
-#include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
 #include "ui/LanguageTable.h"
 
@@ -153,70 +150,4 @@ TEST(ThreadedPlayerDialog, CloseEscapeAndTheCloseBoxSilenceTheSongAndEndTheModal
     }
 }
 
-TEST(ThreadedPlayerDialog, PlayInTheMainWindowPlaysTheFocusedSongOnTheSoundDevice) {
-    CMainWindowRig rig;
-    rig.windows.realPlayer = true;
-    rig.Drop(rig.Viewport(), QPoint(20, 20),
-             {testpaths::Fixture("songs/01 Morning.mp3"), testpaths::Fixture("songs/02 Noon.MP3"),
-              testpaths::Fixture("songs/More/03 Evening.mp3")});
-    ASSERT_EQ(rig.Songs().RowCount(), 3);
-    const std::vector<std::string> titles = rig.Titles();
-
-    // The Play picture, the context menu's "&Play" and a double-click, each on its row.
-    const std::vector<std::tuple<const char*, int32_t, std::function<void()>>> ways = {
-        {"Play picture", 0,
-         [&] {
-             QTest::mouseClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(0));
-             rig.Click(CMainWindow::kPlay);
-         }},
-        {"context menu", 2,
-         [&] {
-             QMenu* menu = rig.RightClickList(rig.RowPoint(2));
-             ASSERT_NE(menu, nullptr);
-             ChooseMenuItem(menu, CMainWindow::kMenuPlay);
-         }},
-        {"double-click", 1,
-         [&] {
-             QTest::mouseClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
-             QTest::mouseDClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
-         }},
-    };
-    for (const auto& [name, row, act] : ways) {
-        SCOPED_TRACE(name);
-        std::string capture = testpaths::TempDir("gui-alsa") + "/played.raw";
-        CAlsaConfig config(CAlsaConfig::FileCapture(capture));
-        const size_t runs = rig.windows.played.size();
-        std::string nameLine;
-        std::string windowTitle;
-        int32_t current = -1;
-        int32_t count = 0;
-        WhenModal<P>([&](P* d) {
-            nameLine = LineText(d->NameLine());
-            windowTitle = d->windowTitle().toStdString();
-            current = d->Player().CurrentIndex();
-            count = d->Player().SongCount();
-            // Some of the song reaches the device before the player is closed.
-            EXPECT_TRUE(WaitUntil([&] {
-                std::error_code ec;
-                return std::filesystem::file_size(capture, ec) > 0 && !ec;
-            }));
-            Click(*d, P::kClose);
-        });
-        act();
-        ASSERT_EQ(rig.windows.played.size(), runs + 1);
-        EXPECT_EQ(current, row);
-        EXPECT_EQ(count, 3);
-        const std::string& title = titles[static_cast<size_t>(row)];
-        EXPECT_EQ(nameLine, NameLine(row + 1, title));
-        EXPECT_EQ(windowTitle, "Playing: " + title);
-        // What was heard is the focused song from its start.
-        std::vector<uint8_t> heard = mp3craft::ReadBytes(capture);
-        std::vector<uint8_t> song = DecodedSong(rig.Songs().FullPath(row));
-        ASSERT_FALSE(heard.empty());
-        ASSERT_LE(heard.size(), song.size());
-        EXPECT_TRUE(std::equal(heard.begin(), heard.end(), song.begin()));
-        // The main window is back in charge.
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    }
-}
 }  // namespace
