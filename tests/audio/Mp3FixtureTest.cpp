@@ -17,19 +17,6 @@
 namespace {
 using testpaths::Fixture;
 
-// Every song the fixture script makes that the program records.
-const char* const kSongs[] = {
-    "m1_44100_stereo.mp3", "m1_44100_mono.mp3",    "m1_48000_stereo.mp3",
-    "m1_32000_stereo.mp3", "m2_22050_stereo.mp3",  "m2_22050_mono.mp3",
-    "m2_24000_stereo.mp3", "m2_16000_stereo.mp3",  "m2_16000_mono.mp3",
-    "m25_11025_mono.mp3",  "m25_8000_mono.mp3",    "m25_12000_stereo.mp3",
-    "vbr_xing_44100.mp3",  "vbr_xing_22050.mp3",   "exact_cbr_8s.mp3",
-    "exact_vbr_8s.mp3",    "vbr_noxing_8s.mp3",    "vbr_noxing_21s.mp3",
-    "tone_48000_1khz.mp3", "cover_false_sync.mp3", "id3v2_front.mp3",
-    "id3v1_space.mp3",     "title_ape_only.mp3",   "title_ape_and_stale_v1.mp3",
-    "title_v24_utf16.mp3", "truncated.mp3",        "garbage_middle.mp3",
-};
-
 TEST(Mp3Fixtures, EveryRateAndChannelLayout) {
     struct Case {
         const char* name;
