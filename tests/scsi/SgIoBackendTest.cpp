@@ -64,6 +64,16 @@ TEST(SgIoBackend, EnumeratesBlockNodesFirstInNumericOrderAndCountsEachDeviceOnce
         EXPECT_FALSE(flags & O_EXCL) << path;
     }
 }
+TEST(SgIoBackend, RecordsSixteenDevicesAndNotesTheRest) {
+    Rig rig;
+    for (int i = 0; i < 24; ++i)
+        rig.kernel->nodes["/dev/sg" + std::to_string(i)] = {.idLun = i, .bus = 0};
+    EXPECT_EQ(rig.transport.ScanPassThrough(), 16);
+    EXPECT_EQ(rig.transport.DeviceName(15), "/dev/sg15");
+    EXPECT_EQ(rig.transport.DeviceName(16), "");
+    EXPECT_EQ(rig.transport.ScanNotes().size(), 8u);
+    EXPECT_EQ(rig.transport.SelectDevice(16), 1);
+}
 
 TEST(SgIoBackend, ADriveInUseIsAClearErrorNotAHang) {
     Rig rig;
