@@ -78,34 +78,6 @@ TEST(DesktopStartFolderTest, SeedsOnceThenKeepsWhatTheUserChanged) {
     EXPECT_EQ(Get(home / "Language/Deutsch.txt"), "1 Datei, von mir\r\n");
 }
 
-TEST(DesktopStartFolderTest, AdoptsAnOlderFolderAndLeavesWhatIsInTheWay) {
-    fs::path root = testpaths::TempDir("seed-old");
-    fs::path shipped = root / "share/tunevarn";
-    Put(shipped / "tips.txt", "Shipped tip\r\n");
-    Put(shipped / "Help.htm", "<p>help</p>");
-    Put(shipped / "Language/Deutsch.txt", "1 Datei\r\n");
-    fs::path home = root / "old";
-    // A folder prepared by hand before there was any record of what was shipped: an
-    // edited tips file, the same help page, and a file where a folder is shipped.
-    Put(home / "tips.txt", "Hand-made tip\r\n");
-    Put(home / "Help.htm", "<p>help</p>");
-    Put(home / "Language", "not a folder");
-
-    std::string problem, leftAlone;
-    EXPECT_TRUE(SeedStartFolder(shipped.string(), home.string(), problem, leftAlone)) << problem;
-    EXPECT_NE(leftAlone.find("Language"), std::string::npos) << leftAlone;
-    EXPECT_EQ(Get(home / "tips.txt"), "Hand-made tip\r\n");
-    EXPECT_EQ(Get(home / "Language"), "not a folder");
-
-    // The help page was recognised as shipped, so a newer one replaces it; the tips file
-    // was not, so it stays.
-    Put(shipped / "Help.htm", "<p>new help</p>");
-    Put(shipped / "tips.txt", "New shipped tip\r\n");
-    SeedStartFolder(shipped.string(), home.string(), problem, leftAlone);
-    EXPECT_EQ(Get(home / "Help.htm"), "<p>new help</p>");
-    EXPECT_EQ(Get(home / "tips.txt"), "Hand-made tip\r\n");
-}
-
 // Links, read-only files and whatever else the user put in the folder are theirs: never
 // written through, named in one line.  A folder that cannot be made says why.
 TEST(DesktopStartFolderTest, NeverWritesThroughALinkNorOverWhatTheUserMadeReadOnly) {
@@ -144,22 +116,4 @@ TEST(DesktopStartFolderTest, NeverWritesThroughALinkNorOverWhatTheUserMadeReadOn
     EXPECT_NE(problem.find((root / "file/tunevarn").string() + ": Not a directory"),
               std::string::npos)
         << problem;
-}
-
-TEST(DesktopStartFolderTest, FindsTheFolderAndTheInstalledData) {
-    EXPECT_EQ(DesktopStartFolderFor("/data/me", "/home/me"), "/data/me/tunevarn");
-    EXPECT_EQ(DesktopStartFolderFor("/data/me/", "/home/me"), "/data/me/tunevarn");
-    // Unset, empty or relative XDG_DATA_HOME: the default under the home folder.
-    EXPECT_EQ(DesktopStartFolderFor(nullptr, "/home/me"), "/home/me/.local/share/tunevarn");
-    EXPECT_EQ(DesktopStartFolderFor("", "/home/me"), "/home/me/.local/share/tunevarn");
-    EXPECT_EQ(DesktopStartFolderFor("data", "/home/me"), "/home/me/.local/share/tunevarn");
-    EXPECT_EQ(DesktopStartFolderFor(nullptr, nullptr), "");
-
-    fs::path prefix = testpaths::TempDir("prefix");
-    Put(prefix / "bin/tunevarn", "");
-    EXPECT_EQ(ShippedDataFolder((prefix / "bin/tunevarn").string()), "");
-    fs::create_directories(prefix / "share/tunevarn");
-    EXPECT_EQ(ShippedDataFolder((prefix / "bin/tunevarn").string()),
-              (prefix / "share/tunevarn").string());
-    EXPECT_EQ(ShippedDataFolder(""), "");
 }

@@ -56,33 +56,6 @@ TEST(FolderMemory, EachKindReadsItsOwnFile) {
     EXPECT_EQ(run2.Remembered(FolderKind::kMpj), "");
 }
 
-TEST(FolderMemory, SlotKeepsItsTailAndShortFilesAreAccepted) {
-    std::string start = testpaths::TempDir("fm-tail");
-    std::string longer = testpaths::TempDir("fm-a-much-longer-folder-name");
-    std::string shorter = "/tmp";
-    CFolderMemory memory(start);
-    memory.LoadFolderMemory();
-    memory.SaveFolderMemory(FolderKind::kMpj, longer);
-    memory.SaveFolderMemory(FolderKind::kMpj, shorter);
-    // The file is the raw slot: the new path, its terminator, then what the longer path
-    // left behind.
-    std::vector<uint8_t> expected = SlotBytes(longer);
-    std::copy(shorter.begin(), shorter.end(), expected.begin());
-    expected[shorter.size()] = 0;
-    EXPECT_EQ(mp3craft::ReadBytes(start + "/MPJ.dir"), expected);
-
-    // Written by hand: short, and without a terminator.
-    mp3craft::WriteBytes(start + "/WAV.dir", std::vector<uint8_t>(shorter.begin(), shorter.end()));
-    // Longer than a slot: only the first 256 bytes count.
-    std::vector<uint8_t> huge(1000, 'x');
-    mp3craft::WriteBytes(start + "/PLS.dir", huge);
-    memory.LoadFolderMemory();
-    EXPECT_EQ(memory.Remembered(FolderKind::kWav), shorter);
-    EXPECT_EQ(memory.RawSlot(FolderKind::kWav)[shorter.size()], 0);
-    EXPECT_EQ(memory.Remembered(FolderKind::kPls), std::string(256, 'x'));
-    EXPECT_EQ(memory.Remembered(FolderKind::kMpj), shorter);
-}
-
 TEST(FolderMemory, VanishedFoldersAndUnstorableOnes) {
     std::string start = testpaths::TempDir("fm-gone");
     std::string gone = testpaths::TempDir("fm-soon-gone");

@@ -136,106 +136,6 @@ TEST_F(MainCommands, FocusedSongCommandsWarnWithoutFocus) {
     EXPECT_EQ(main.SongList().Title(2), "New title");
 }
 
-TEST_F(MainCommands, PlayHandsOverAtMostEightySongs) {
-    CMainDialog main(ui, ui, App(true));
-    std::vector<std::string> many;
-    mp3craft::WriteSeconds(music + "/one.mp3", 1);
-    for (int i = 0; i < 100; ++i) many.push_back(music + "/one.mp3");
-    main.DropFiles(many);
-    ASSERT_EQ(main.SongList().RowCount(), 100);
-    main.SongList().SetFocusedRow(5);
-    main.PlaySong();
-    ASSERT_EQ(ui.played.size(), 1u);
-    EXPECT_EQ(ui.played[0].paths.size(), 80u);
-    EXPECT_EQ(ui.played[0].current, 5);
-    // Further down, the 80 rows that end the list, so the focused song is among them.
-    main.SongList().SetFocusedRow(95);
-    main.PlaySong();
-    EXPECT_EQ(ui.played[1].paths.size(), 80u);
-    EXPECT_EQ(ui.played[1].current, 95 - 20);
-}
-
-TEST_F(MainCommands, DropFoldersFilesAndPlaylists) {
-    fs::create_directories(music + "/sub/.hidden");
-    fs::copy_file(Song(1), music + "/sub/UPPER.MP3");
-    fs::copy_file(Song(2), music + "/sub/.hidden/no.mp3");
-    std::ofstream(music + "/sub/readme.txt") << "x";
-    std::ofstream(music + "/list.PLS") << "[playlist]\nFile1=s3.mp3\n";
-    std::ofstream(music + "/list.m3u") << "s4.mp3\n";
-    std::ofstream(music + "/list.M3U8") << "#EXTINF:10,Tenth\ns1.mp3\n";
-    fs::copy_file(Song(5), music + "/sound.wav");
-
-    CMainDialog main(ui, ui, App(true));
-    main.DropFiles({music + "/sub", music + "/list.PLS", music + "/sound.wav", music + "/list.m3u",
-                    Song(5), music + "/list.M3U8"});
-    EXPECT_EQ(Titles(main), "UPPER s3 s4 s5 Tenth ");
-}
-
-TEST_F(MainCommands, ProjectsAndExportsThroughTheirDialogs) {
-    std::string out = testpaths::TempDir("main-out");
-    CMainDialog main(ui, ui, App(true));
-    main.DropFiles({Song(1), Song(2)});
-    ui.saveAnswers.push_back(out + "/p.mpj");
-    main.SaveProject();
-    EXPECT_EQ(ui.dialogs.back().filter, "Recording Project{*.MPJ}|*.MPJ||");
-    EXPECT_EQ(ui.dialogs.back().defaultExtension, "MPJ");
-    ASSERT_TRUE(fs::exists(out + "/p.mpj"));
-
-    ui.saveAnswers.push_back(out + "/l.m3u");
-    main.ExportM3u();
-    ui.saveAnswers.push_back(out + "/l.pls");
-    main.ExportPls();
-    ui.saveAnswers.push_back(out + "/no/such/dir/l.txt");
-    main.ExportSongText();
-    EXPECT_TRUE(fs::exists(out + "/l.m3u"));
-    EXPECT_TRUE(fs::exists(out + "/l.pls"));
-    ASSERT_EQ(ui.messages.size(), 1u);  // the failed write is reported
-    EXPECT_EQ(ui.notes.size(), 3u);     // the files written are named
-    EXPECT_NE(ui.messages[0].find("l.txt"), std::string::npos);
-    EXPECT_EQ(ui.dialogs.back().filter, "Text file, for CD label printing{*.TXT}|*.TXT||");
-
-    // Open replaces the list with a project, and adds the songs of a playlist.
-    main.DropFiles({Song(3)});
-    ui.saveChangesAnswers.push_back(SaveChangesAnswer::kDiscard);
-    ui.openAnswers.push_back({out + "/p.mpj"});
-    main.OpenProject();
-    EXPECT_EQ(Titles(main), "s1 s2 ");
-    EXPECT_EQ(ui.dialogs.back().defaultExtension, "MPJ");
-    ui.openAnswers.push_back({out + "/l.M3U"});  // any letter case: still a playlist
-    fs::rename(out + "/l.m3u", out + "/l.M3U");
-    main.OpenProject();
-    EXPECT_EQ(Titles(main), "s1 s2 s1 s2 ");
-
-    // The save dialogs of the playlists share one remembered folder, the project its own.
-    CMainDialog next(ui, ui, App(true));
-    EXPECT_EQ(next.FolderMemory().Remembered(FolderKind::kPls), out + "/no/such/dir");
-    EXPECT_EQ(next.FolderMemory().Remembered(FolderKind::kMpj), out);
-}
-
-TEST_F(MainCommands, WindowCommands) {
-    LanguageTable().SetStartFolder(start);  // the language choice writes language.set there
-    CMainDialog main(ui, ui, App(false));
-    // Help: a missing page is said to be missing; without a browser the program shows it.
-    main.Help();
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_NE(ui.messages[0].find(start + "/Help.htm"), std::string::npos);
-    std::ofstream(start + "/Help.htm") << "<html></html>";
-    main.Help();
-    ui.hasBrowser = false;
-    main.Help();
-    EXPECT_EQ(ui.opened, std::vector<std::string>(2, start + "/Help.htm"));
-    EXPECT_EQ(ui.helpPages, std::vector<std::string>{start + "/Help.htm"});
-    EXPECT_EQ(ui.messages.size(), 1u);
-    main.TipsOfTheDay();
-    main.PrintCover();
-    main.Minimize();
-    main.Exit();
-    EXPECT_EQ(ui.tips + ui.covers + ui.minimized + ui.closed, 4);
-    EXPECT_TRUE(main.LanguageCommand(15000));
-    EXPECT_EQ(ui.refreshes, 1);
-    EXPECT_FALSE(main.LanguageCommand(1008));
-    EXPECT_EQ(ui.refreshes, 1);
-}
 // Exit, New and opening a project ask about a list that changed since it was saved or
 // loaded, and only then; Cancel, or a save that does not happen, keeps it.
 TEST_F(MainCommands, AChangedListIsNotLostWithoutAQuestion) {
@@ -288,31 +188,6 @@ TEST_F(MainCommands, AChangedListIsNotLostWithoutAQuestion) {
     EXPECT_FALSE(ui.questions[0].empty());
 }
 
-// Songs the disc budget refuses are named, from files and from playlists alike; a long
-// batch names ten and counts the rest.
-TEST_F(MainCommands, SongsRefusedForTheBudgetAreNamed) {
-    mp3craft::WriteSeconds(music + "/long.mp3", CSongList::kBudgetSeconds - 15);
-    std::ofstream(music + "/list.m3u") << "s3.mp3\n";
-    CMainDialog main(ui, ui, App(false));
-    main.DropFiles({music + "/long.mp3", Song(1), Song(2), music + "/list.m3u"});
-    EXPECT_EQ(Titles(main), "long s1 ");
-    ASSERT_EQ(ui.messages.size(), 1u);
-    const std::string& text = ui.messages[0];
-    EXPECT_NE(text.find("\ns2.mp3"), std::string::npos) << text;
-    EXPECT_NE(text.find("\ns3.mp3"), std::string::npos) << text;
-    EXPECT_EQ(text.find("s1.mp3"), std::string::npos) << text;
-
-    ui.openAnswers.push_back(std::vector<std::string>(12, Song(2)));
-    main.InsertFiles();
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(std::count(ui.messages[1].begin(), ui.messages[1].end(), '\n'), 11);
-    const std::string last = ui.messages[1].substr(ui.messages[1].rfind('\n') + 1);
-    EXPECT_EQ(last.find("s2.mp3"), std::string::npos);
-    EXPECT_NE(last.find('2'), std::string::npos) << "the two not named are counted";
-    main.InsertFiles();  // cancelled: nothing to tell
-    EXPECT_EQ(ui.messages.size(), 2u);
-}
-
 TEST_F(MainCommands, RecordOffersEveryRowAndTheDiscTakesNinetyNine) {
     CBurnerApp& app = App(true);
     ASSERT_NE(app.Driver(), nullptr);
@@ -347,34 +222,4 @@ TEST_F(MainCommands, RecordOffersEveryRowAndTheDiscTakesNinetyNine) {
     EXPECT_EQ(mp3craft::ReadBytes(start + "/nml.log"), (std::vector<uint8_t>{0, 0, 0, 0}));
 }
 
-TEST_F(MainCommands, RecordNeedsARecorderAndSongs) {
-    CMainDialog noDriver(ui, ui, App(false));
-    noDriver.DropFiles({Song(1)});
-    noDriver.Record();
-    CMainDialog empty(ui, ui, App(true));
-    empty.Record();
-    EXPECT_TRUE(ui.recordDialogs.empty());
-    EXPECT_EQ(ui.normalizeQuestions, 0);
-}
-
-TEST_F(MainCommands, ExportsOfTheFocusedSong) {
-    std::string out = testpaths::TempDir("main-wav");
-    CMainDialog main(ui, ui, App(false));
-    main.DropFiles({Song(1)});
-    main.ExportWav();
-    EXPECT_EQ(ui.messages, std::vector<std::string>{kWarning});
-    main.SongList().SetFocusedRow(0);
-    ui.saveAnswers.push_back(out + "/s1.wav");
-    main.ExportWav();
-    EXPECT_EQ(ui.dialogs.back().suggestedName, "s1.WAV");
-    EXPECT_EQ(fs::file_size(out + "/s1.wav"), 44u + 10 * 176400u);
-    ui.saveAnswers.push_back(out + "/s1.bin");
-    main.ExportRawTrack();
-    EXPECT_EQ(fs::file_size(out + "/s1.bin"), 10 * 176400u);
-    EXPECT_EQ(main.FolderMemory().Remembered(FolderKind::kWav), out);
-    // Each file written is named in the status line.
-    ASSERT_EQ(ui.notes.size(), 2u);
-    EXPECT_NE(ui.notes[0].find(out + "/s1.wav"), std::string::npos);
-    EXPECT_NE(ui.notes[1].find(out + "/s1.bin"), std::string::npos);
-}
 }  // namespace

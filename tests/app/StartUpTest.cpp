@@ -9,6 +9,7 @@
 
 #include "app/BackendChoice.h"
 #include "app/BurnerApp.h"
+#include "app/ImageRecorder.h"
 #include "app/MainDialog.h"
 #include "support/FakeMainWindow.h"
 #include "support/TestPaths.h"
@@ -82,5 +83,34 @@ TEST(StartUp, CancelledChoiceLeavesNoDriverButTheWindowRuns) {
     EXPECT_EQ(app.Driver(), nullptr);
     EXPECT_FALSE(ui.recordEnabled);
     EXPECT_EQ(app.Recorders().RecorderLine(), "No CDR driver found.");
+}
+// "Image file" comes after the drives, also when there are none; one drive is still
+// taken without a question.
+TEST(StartUp, TheImageFileIsOfferedAfterTheDrives) {
+    struct Case {
+        int drives;
+        int32_t answer;  // -1: no question expected
+        const char* line;
+    };
+    for (const Case c : {Case{0, -1, "CD Recorder: Image file"},
+                         Case{1, -1, "CD Recorder: V0 Burner 1.0"},
+                         Case{2, 2, "CD Recorder: Image file"}}) {
+        std::string start = testpaths::TempDir("startup-image");
+        std::ofstream(start + "/language.set") << "English\n$$default.ini\n";
+        std::string problem;
+        CFakeStartUp ui;
+        CBurnerApp app(start, ui.window);
+        auto drives = c.drives > 0
+                          ? ChooseScsiBackend(start.c_str(), WriteBus(start, c.drives).c_str(), problem)
+                          : ChooseScsiBackend(nullptr, (start + "/none").c_str(), problem);
+        app.Transport().UseBackend(WithImageRecorder(std::move(drives)));
+        ui.recorderAnswer = c.answer;
+        EXPECT_FALSE(app.StartUp(ui, false));
+        std::vector<std::string> steps{"main window"};
+        if (c.answer >= 0)
+            steps.insert(steps.begin(), "choose recorder (" + std::to_string(c.drives + 1) + ")");
+        EXPECT_EQ(ui.steps, steps) << c.drives << " drives";
+        EXPECT_EQ(app.Recorders().RecorderLine(), c.line) << c.drives << " drives";
+    }
 }
 }  // namespace

@@ -63,15 +63,6 @@ std::vector<std::string> FilesIn(const std::string& dir) {
     return names;
 }
 
-// The song's track as the disc would carry it: decoded, padded to its whole seconds.
-std::vector<uint8_t> TrackAudio(const std::string& path) {
-    CMp3Source source;
-    EXPECT_EQ(source.Open(path.c_str()), 0);
-    std::vector<uint8_t> audio(static_cast<size_t>(source.Duration()) * 176400, 0);
-    source.Read(audio.data(), static_cast<int32_t>(audio.size()));
-    return audio;
-}
-
 TEST(WavHeader, AllFortyFourBytes) {
     WavHeader header;
     WriteWavHeader(header, 529200);
@@ -125,20 +116,6 @@ TEST(ExportSong, UnreadableSongWritesNothing) {
     EXPECT_TRUE(FilesIn(dir).empty());
 }
 
-TEST(ExportSong, OutputThatCannotBeCreated) {
-    std::string dir = testpaths::TempDir("export-create");
-    CScriptedExportUi ui;
-    EXPECT_EQ(ExportSongFile(ExportFormat::kWav, Fixture("m1_44100_mono.mp3"),
-                             dir + "/no/such/folder/out.wav", ui),
-              ExportResult::kCreateFailed);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0],
-              std::make_pair(std::string("trace"),
-                             "file create error! " + dir +
-                                 "/no/such/folder/out.wav: No such file or directory"));
-    EXPECT_TRUE(FilesIn(dir).empty());
-}
-
 TEST(ExportSong, WriteFailureKeepsTheOldFileAndLeavesNoPartialOne) {
     // The disk "fills up" after 100000 bytes (a file size limit in a child process):
     // the target keeps its old contents and no temporary file remains.
@@ -188,45 +165,4 @@ TEST(ExportCommands, NoFocusWarnsAndCancelWritesNothing) {
     EXPECT_TRUE(FilesIn(start).empty()) << "no WAV.dir, no file";
 }
 
-TEST(ExportCommands, DialogQuestionsFolderMemoryAndTheFile) {
-    std::string start = testpaths::TempDir("export-cmd-start");
-    std::string target = testpaths::TempDir("export-cmd-target");
-    CFolderMemory memory(start);
-    memory.LoadFolderMemory();
-    CSongList list;
-    ASSERT_EQ(list.AddSong(Fixture("id3v1_space.mp3")), AddSongResult::kAdded);
-    list.SetFocusedRow(0);
-    CScriptedExportUi ui;
-    ui.answer = target + "/Song - Band.WAV";
-    ASSERT_EQ(ExportWav(list, memory, ui), ExportResult::kWritten);
-    ASSERT_EQ(ui.questions.size(), 1u);
-    EXPECT_EQ(ui.questions[0].defaultExtension, "WAV");
-    EXPECT_EQ(ui.questions[0].filter, "Wave audio files  {*.wav}|*.wav|All files {*.*}|*.*||");
-    EXPECT_EQ(ui.questions[0].suggestedName, "Song - Band.WAV");
-    EXPECT_EQ(ui.questions[0].folder, start);
-    EXPECT_EQ(memory.Remembered(FolderKind::kWav), target);
-    EXPECT_EQ(mp3craft::ReadBytes(start + "/WAV.dir").size(), 256u);
-    std::vector<uint8_t> wav = mp3craft::ReadBytes(ui.answer);
-    EXPECT_EQ(wav.size(), 44u + TrackAudio(Fixture("id3v1_space.mp3")).size());
-
-    // The raw track: always "Track01.bin", no header, and the dialog opens where the
-    // last one was confirmed.
-    ui.answer = target + "/Track01.bin";
-    ASSERT_EQ(ExportRawTrack(list, memory, ui), ExportResult::kWritten);
-    ASSERT_EQ(ui.questions.size(), 2u);
-    EXPECT_EQ(ui.questions[1].defaultExtension, "bin");
-    EXPECT_EQ(ui.questions[1].filter,
-              "Raw CD audio track data {*.bin}|*.bin|All files {*.*}|*.*||");
-    EXPECT_EQ(ui.questions[1].suggestedName, "Track01.bin");
-    EXPECT_EQ(ui.questions[1].folder, target);
-    EXPECT_EQ(mp3craft::ReadBytes(ui.answer), TrackAudio(Fixture("id3v1_space.mp3")));
-}
-
-TEST(ExportCommands, SuggestedNameIsAFileName) {
-    EXPECT_EQ(SuggestedWavName("Song - Band"), "Song - Band.WAV");
-    EXPECT_EQ(SuggestedWavName("AC/DC - Live"), "AC_DC - Live.WAV");
-    std::string name = SuggestedWavName(std::string(300, 'x'));
-    EXPECT_EQ(name.size(), 255u);
-    EXPECT_EQ(name.substr(251), ".WAV");
-}
 }  // namespace

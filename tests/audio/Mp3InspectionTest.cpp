@@ -1,5 +1,5 @@
 // Inspection of crafted files: the length from the frames or from the first frame's
-// Xing, Info and VBRI headers, rounded up to whole seconds; the header checks; and the
+// Xing, Info and VBRI headers, rounded up to whole seconds; refused headers; and the
 // search for the first frame behind tags and false syncs.
 #include <gtest/gtest.h>
 
@@ -180,31 +180,6 @@ TEST(Mp3Duration, TheLengthIsWhatTheLibraryDecodes) {
     }
 }
 
-TEST(Mp3Duration, XingOffsetsAndFrameSizesPerVersionAndChannels) {
-    struct Case {
-        uint8_t b1, b2, b3;
-        int32_t offset;
-        int32_t rate, samplesPerFrame;
-    } cases[] = {
-        {0xFB, 0x90, 0xC0, 21, 44100, 1152},  // MPEG-1 mono
-        {0xF3, 0x80, 0x00, 21, 22050, 576},   // MPEG-2 stereo
-        {0xF3, 0x80, 0xC0, 13, 22050, 576},   // MPEG-2 mono
-        {0xF3, 0x84, 0x00, 21, 24000, 576},  {0xF3, 0x88, 0x00, 21, 16000, 576},
-        {0xE3, 0x80, 0x00, 21, 11025, 576},  // MPEG-2.5 stereo
-        {0xE3, 0x88, 0xC0, 13, 8000, 576},   // MPEG-2.5 mono
-    };
-    for (const Case& c : cases) {
-        Shape shape = WithHeader(c.b1, c.b2, c.b3);
-        shape.audioBytes = 10001 * mp3craft::FrameBytes(shape.header, 0);
-        shape.headers = 2;
-        shape.xingOffset = c.offset;
-        shape.xingFrames = 10000;
-        Inspected got = Inspect(shape);
-        EXPECT_EQ(got.result, 0) << c.rate;
-        EXPECT_EQ(got.duration, CeilDiv(10000 * c.samplesPerFrame, c.rate)) << c.rate;
-    }
-}
-
 TEST(Mp3Duration, VbriCountsTheFramesAfterItsOwn) {
     // 115 frames after the VBRI frame are 3.004 seconds.
     std::vector<uint8_t> bytes;
@@ -228,28 +203,6 @@ TEST(Mp3Duration, LongSongsNeedNoMoreThan64BitArithmetic) {
     Inspected got = Inspect(shape);
     EXPECT_EQ(got.result, 0);
     EXPECT_EQ(got.duration, 6500);
-}
-
-TEST(Mp3Header, RatesBitRatesAndChannelModes) {
-    struct Case {
-        uint8_t b1, b2, b3;
-        int32_t rate, bitRate;
-        bool mono;
-    } cases[] = {
-        {0xFB, 0x90, 0x00, 44100, 128000, false}, {0xFB, 0x94, 0x00, 48000, 128000, false},
-        {0xFB, 0x98, 0x40, 32000, 128000, false}, {0xFB, 0x10, 0xC0, 44100, 32000, true},
-        {0xFB, 0xE0, 0x80, 44100, 320000, false}, {0xF3, 0x10, 0x00, 22050, 8000, false},
-        {0xF3, 0x14, 0xC0, 24000, 8000, true},    {0xF3, 0xE8, 0x00, 16000, 160000, false},
-        {0xE3, 0x40, 0xC0, 11025, 32000, true},   {0xE3, 0x44, 0x00, 12000, 32000, false},
-        {0xE2, 0x18, 0xC0, 8000, 8000, true},     {0xFA, 0x90, 0x00, 44100, 128000, false},
-    };
-    for (const Case& c : cases) {
-        Inspected got = Inspect(WithHeader(c.b1, c.b2, c.b3));
-        EXPECT_EQ(got.result, 0) << c.rate;
-        EXPECT_EQ(got.rate, c.rate);
-        EXPECT_EQ(got.bitRate, c.bitRate);
-        EXPECT_EQ(got.mono, c.mono);
-    }
 }
 
 TEST(Mp3Header, RefusedFrames) {
@@ -348,28 +301,6 @@ TEST(Mp3Scan, TheFirstFrameIsLookedForAfterTheId3v2Tags) {
     EXPECT_EQ(got.duration, 5);
 }
 
-TEST(Mp3Scan, FilesTooShortForTwoFrames) {
-    std::vector<std::vector<uint8_t>> files = {{},
-                                               {0xFF},
-                                               {0xFF, 0xFB},
-                                               {0xFF, 0xFB, 0x90},
-                                               {0xFF, 0xFB, 0x90, 0x00},
-                                               std::vector<uint8_t>(5000, 0)};
-    std::vector<uint8_t> one;
-    AppendFrames(one, {0xFF, 0xFB, 0x90, 0x00}, 1);
-    files.push_back(one);  // a frame with nothing after it
-    for (const std::vector<uint8_t>& bytes : files) {
-        Inspected got = InspectBytes(bytes);
-        EXPECT_EQ(got.result, -2) << bytes.size() << " bytes";
-        EXPECT_EQ(got.duration, 0);
-    }
-    // The smallest acceptable file: a frame and the next header.
-    one.insert(one.end(), {0xFF, 0xFB, 0x90, 0x00});
-    Inspected got = InspectBytes(one);
-    EXPECT_EQ(got.result, 0);
-    EXPECT_EQ(got.duration, 1);
-}
-
 TEST(Mp3Tags, ApeAndId3v1TagsAreNotAudio) {
     // An APEv2 tag (header, one item, footer) and an ID3 version 1 tag after 100 frames.
     std::vector<uint8_t> bytes;
@@ -405,24 +336,4 @@ TEST(Mp3Tags, ApeAndId3v1TagsAreNotAudio) {
     }
 }
 
-TEST(Mp3Source, OpenCloseAndReuse) {
-    std::string dir = testpaths::TempDir("reuse");
-    mp3craft::WriteSeconds(dir + "/a.mp3", 7);
-    mp3craft::WriteSeconds(dir + "/b.mp3", 9);
-    CMp3Source source;
-    EXPECT_EQ(source.Duration(), 0);
-    ASSERT_EQ(source.Open((dir + "/a.mp3").c_str()), 0);
-    EXPECT_EQ(source.Duration(), 7);
-    EXPECT_EQ(source.FirstFrameOffset(), 0);
-    source.Close();
-    EXPECT_EQ(source.Duration(), 0);
-    ASSERT_EQ(source.Open((dir + "/b.mp3").c_str()), 0);
-    EXPECT_EQ(source.Duration(), 9);
-    // A failed Open leaves nothing of the previous file behind.
-    EXPECT_EQ(source.Open((dir + "/missing.mp3").c_str()), -1);
-    EXPECT_EQ(source.Duration(), 0);
-    EXPECT_EQ(source.Id3v1Tag(), nullptr);
-    std::string title;
-    EXPECT_FALSE(source.TagTitle(title));
-}
 }  // namespace

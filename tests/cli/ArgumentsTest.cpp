@@ -1,6 +1,6 @@
 // tunevarn-cli's command line: every argument error is one line naming what is wrong,
-// then the hint to that command's usage, with exit status 2; a command that takes not
-// one song fails; --help, help COMMAND, --version, --lang and "--" as documented.
+// then the hint to that command's usage, with exit status 2; --help, help COMMAND, --version,
+// --lang and "--" as documented.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -130,43 +130,6 @@ TEST(CliArguments, EachErrorIsOneLineThenThatCommandsUsage) {
         start);
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_EQ(FirstLine(r.err), "tunevarn-cli: burn: --drive 2: there is one recorder");
-}
-
-// A typo that leaves a command without a single song is a failure, not an empty file; a
-// project's name gets its extension; a cover's OUT is a PDF whatever its name; names of
-// list kinds and drivers are taken in any case.
-TEST(CliArguments, NotOneSongFailsAndNamesAreTakenAsMeant) {
-    const std::string dir = testpaths::TempDir("cli-no-songs");
-    const std::string song = Fixture("songs/01 Morning.mp3");
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"list", "sogn.mp3"},
-                                               {"save-project", "out.mpj", "sogn.mp3"},
-                                               {"export-list", "m3u", "out.m3u", "sogn.mp3"}}) {
-        auto r = RunProgram(WithCli(args), dir);
-        EXPECT_EQ(r.status, 1) << args[0] << r.err;
-        EXPECT_NE(r.err.find("sogn.mp3"), std::string::npos) << r.err;
-    }
-    EXPECT_TRUE(std::filesystem::is_empty(dir)) << "nothing was written";
-
-    auto r = RunProgram(WithCli({"save-project", "album", song}), dir);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("album.mpj"), std::string::npos) << r.err;
-    EXPECT_TRUE(std::filesystem::exists(dir + "/album.mpj"));
-    EXPECT_FALSE(std::filesystem::exists(dir + "/album"));
-
-    r = RunProgram(WithCli({"cover", "cover.png", song}), dir);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("cover.png"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("PDF"), std::string::npos) << r.err;
-
-    EXPECT_EQ(RunProgram(WithCli({"export-list", "M3U", "out.m3u", song}), dir).status, 0);
-    // Past the arguments, this burn stops at its recorder folder, which is not there.
-    r = RunProgram(
-        {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_BUS", "TUNEVARN_VIRTUAL_RECORDER=" + dir + "/none",
-         Cli(), "burn", "--test", "--driver", "mmccdtext", song},
-        dir);
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.err.find("--driver"), std::string::npos) << r.err;
 }
 
 // The version CMake's project() gives.

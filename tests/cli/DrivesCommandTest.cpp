@@ -51,49 +51,6 @@ TEST(CliDrives, ShowsTheVirtualRecorderAndWritesTheDeviceLogInTheStartFolder) {
         << commands;
 }
 
-TEST(CliDrives, SeveralRecordersFromABusDescription) {
-    std::string start = testpaths::TempDir("drives");
-    Write(start + "/bus.txt",
-          "[device]\nvendor = ACME\nproduct = FIRST\n"
-          "[device]\ntype = disk\nvendor = DISKCO\nproduct = BIG DISK\n"
-          "[device]\nvendor = ACME\nproduct = SECOND\nfault = 12 1 transport *\n"
-          "[device]\nvendor = ZENITH\nproduct = THIRD RW\n");
-    Write(start + "/driver.lst", "MMC: FIRST\n");
-    auto chosen = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"}, {"--choose", "2"});
-    ASSERT_EQ(chosen.status, 0) << chosen.err;
-    EXPECT_EQ(chosen.out,
-              "virtual:0: ACME FIRST 1.0; writes CD-R: yes; driver: MMC\n"
-              "virtual:1: DISKCO BIG DISK 1.0; writes CD-R: no; driver: none\n"
-              "virtual:2: does not answer INQUIRY\n"
-              "virtual:3: ZENITH THIRD RW 1.0; writes CD-R: yes; driver: MMCCDTEXT (chosen)\n"
-              "CD Recorder: ZENITH THIRD RW 1.0\n");
-
-    // Without an answer (stdin is not a terminal) the choice is cancelled.
-    auto cancelled = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"});
-    EXPECT_EQ(cancelled.status, 0);
-    EXPECT_NE(cancelled.err.find("choose one with --choose N"), std::string::npos) << cancelled.err;
-    EXPECT_NE(cancelled.out.find("No CDR driver found.\n"), std::string::npos);
-
-    auto wrong = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"}, {"--choose", "3"});
-    EXPECT_EQ(wrong.status, 1);
-    EXPECT_NE(wrong.err.find("--choose 3: there are 2 recorders"), std::string::npos) << wrong.err;
-}
-
-TEST(CliDrives, ShowsTheDriverTheListNamesForEachDrive) {
-    std::string start = testpaths::TempDir("drives");
-    Write(start + "/bus.txt",
-          "[device]\nproduct = RAW ONE\nmodel = mmc-raw\n"
-          "[device]\nproduct = OLD ONE\n");
-    Write(start + "/driver.lst", "; our drives\nMMCRAW: RAW*\nCDR100 (not a driver): OLD ONE\n");
-    auto r = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"}, {"--choose", "1"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out,
-              "virtual:0: TUNEVARN RAW ONE 1.0; writes CD-R: yes; driver: MMCRAW (chosen)\n"
-              "virtual:1: TUNEVARN OLD ONE 1.0; writes CD-R: yes; driver: CDR100 (no such "
-              "driver here)\n"
-              "CD Recorder: TUNEVARN RAW ONE 1.0\n");
-}
-
 // driver.lst is a file anyone may edit: its control characters do not reach the terminal.
 TEST(CliDrives, ControlCharactersFromTheDriverListAreShownAsQuestionMarks) {
     std::string start = testpaths::TempDir("drives");

@@ -55,18 +55,6 @@ TEST(CliExport, WavFilesPlayAsTheSongDecodes) {
     }
 }
 
-TEST(CliExport, RawTrackIsTheWavDataWithoutHeader) {
-    std::string dir = testpaths::TempDir("cli-raw");
-    std::string song = Fixture("m2_24000_stereo.mp3");
-    ASSERT_EQ(RunProgram({Cli(), "export-wav", song, dir + "/a.wav"}).status, 0);
-    ASSERT_EQ(RunProgram({Cli(), "export-raw", song, dir + "/a.bin"}).status, 0);
-    std::vector<uint8_t> wav = mp3craft::ReadBytes(dir + "/a.wav");
-    std::vector<uint8_t> raw = mp3craft::ReadBytes(dir + "/a.bin");
-    ASSERT_EQ(raw.size(), 6u * 176400);
-    EXPECT_TRUE(std::equal(raw.begin(), raw.end(), wav.begin() + 44));
-    EXPECT_TRUE(raw == ExpectedTrack(song));
-}
-
 TEST(CliExport, FailuresSayWhyAndWriteNothing) {
     std::string dir = testpaths::TempDir("cli-export-fail");
     auto gone = RunProgram({Cli(), "export-wav", dir + "/gone.mp3", dir + "/out.wav"});
@@ -132,47 +120,6 @@ TEST(CliOutputs, NoCommandWritesOverWhatItReadsNorOverAnotherKindOfFile) {
     EXPECT_TRUE(snapshot() == before) << "every file is kept, and no other is made";
 }
 
-// A link out is written through, and a name of 255 bytes is fine however long the
-// temporary name beside it would be.
-TEST(CliExport, LinksAndLongNames) {
-    std::string dir = testpaths::TempDir("cli-export-files");
-    const std::string song = dir + "/song.mp3";
-    std::filesystem::copy_file(Fixture("m1_44100_mono.mp3"), song);
-
-    // Through a symbolic link (relative, to a file not there yet, in another folder).
-    std::filesystem::create_directories(dir + "/music");
-    std::filesystem::create_symlink("music/track.wav", dir + "/link.wav");
-    auto linked = RunProgram({Cli(), "export-wav", song, dir + "/link.wav"});
-    ASSERT_EQ(linked.status, 0) << linked.err;
-    EXPECT_TRUE(std::filesystem::is_symlink(dir + "/link.wav"));
-    EXPECT_EQ(std::filesystem::file_size(dir + "/music/track.wav"), 44u + 6 * 176400);
-
-    const std::string longest = std::string(251, 'n') + ".wav";
-    auto named = RunProgram({Cli(), "export-raw", song, dir + "/music/" + longest});
-    ASSERT_EQ(named.status, 0) << named.err;
-    EXPECT_EQ(std::filesystem::file_size(dir + "/music/" + longest), 6u * 176400);
-    auto tooLong = RunProgram({Cli(), "export-raw", song, dir + "/music/n" + longest});
-    EXPECT_EQ(tooLong.status, 1);
-    EXPECT_EQ(tooLong.err, "tunevarn-cli: trace: file create error! " + dir + "/music/n" + longest +
-                               ": File name too long\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir + "/music"),
-                            std::filesystem::directory_iterator()),
-              2)
-        << "no temporary file is left";
-}
-
-TEST(CliExport, ProgressBarOnlyOnATerminal) {
-    // Through a pseudo-terminal (util-linux "script"), the bar is drawn and cleared.
-    std::string dir = testpaths::TempDir("cli-bar");
-    std::string command =
-        Cli() + " export-wav '" + Fixture("vbr_xing_44100.mp3") + "' '" + dir + "/bar.wav'";
-    auto r = RunProgram({"/usr/bin/script", "-q", "-e", "-c", command, "/dev/null"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("\rExporting [......"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("##########] 100%"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.back(), '\r') << "the line is cleared at the end";
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -215,29 +162,4 @@ TEST(CliAnalyze, PeaksLevelsGainsAndTheStoredDefault) {
     EXPECT_EQ(second.err, "");
 }
 
-TEST(CliAnalyze, NothingToAnalyzeAndBadArguments) {
-    std::string start = testpaths::TempDir("cli-analyze-bad");
-    auto none = RunProgram({Cli(), "analyze", Fixture("garbage.mp3")}, start);
-    EXPECT_EQ(none.status, 1);
-    EXPECT_NE(none.err.find("no songs to analyze"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(start + "/nml.log")) << "nothing asked";
-}
-
-// Playlists and projects give their songs as they do to burn; a song that plays nothing
-// is left out.
-TEST(CliAnalyze, TakesPlaylistsAndProjectsAsBurnDoes) {
-    std::string start = testpaths::TempDir("cli-analyze-lists");
-    mp3craft::WriteSeconds(start + "/empty.mp3", 0);
-    std::ofstream(start + "/list.m3u") << Fixture("songs/01 Morning.mp3") << "\n"
-                                       << start + "/empty.mp3\n";
-    ASSERT_EQ(RunProgram({Cli(), "save-project", start + "/p.mpj", Fixture("songs/More")}).status,
-              0);
-    auto r = RunProgram({Cli(), "analyze", "list.m3u", "p.mpj"}, start);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err.rfind("tunevarn-cli: left out " + start + "/empty.mp3: ", 0), 0u) << r.err;
-    auto lines = Lines(r.out);
-    ASSERT_EQ(lines.size(), 4u) << r.out;
-    EXPECT_NE(lines[2].find(Fixture("songs/01 Morning.mp3")), std::string::npos) << lines[2];
-    EXPECT_NE(lines[3].find(Fixture("songs/More/03 Evening.mp3")), std::string::npos) << lines[3];
-}
 }  // namespace

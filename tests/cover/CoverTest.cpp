@@ -1,5 +1,5 @@
-// The cover's data and the operations the cover dialog calls: song slots, picture and
-// colour, Clear, font choices, and the picture dialog's file types and preview frame.
+// The cover's data and the operations the cover dialog calls: song slots, titles cut at a
+// character boundary, and the picture dialog's preview frame.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,23 +13,8 @@
 namespace {
 
 constexpr CCoverPage kA4At600{4960, 7016, 210, 297, 600};
-constexpr CCoverRect kSquare{1058, 600, 3903, 3450};
 
 }  // namespace
-
-TEST(Cover, StartsAsTheDialogOpens) {
-    const CCover cover;
-    EXPECT_EQ(cover.AlbumTitle(), "TUNEVARN SONG LIST");
-    EXPECT_TRUE(cover.Songs().empty());
-    EXPECT_EQ(cover.Font(CoverText::kTitle),
-              (CCoverFont{"Arial", -18, CCoverFont::kBold, false, false, false}));
-    EXPECT_EQ(cover.Font(CoverText::kList),
-              (CCoverFont{"Arial", -10, CCoverFont::kNormal, false, false, false}));
-    EXPECT_EQ(cover.Color(CoverText::kTitle), kCoverBlack);
-    EXPECT_EQ(cover.Color(CoverText::kList), kCoverBlack);
-    EXPECT_EQ(cover.BackgroundColor(), kCoverWhite);
-    EXPECT_FALSE(cover.HasPicture());
-}
 
 TEST(Cover, LongTitlesAreCutAtACharacterBoundaryWithin159Bytes) {
     CCover cover;
@@ -65,110 +50,6 @@ TEST(Cover, TakesTheSongListsTitlesAndTimesInOrder) {
     EXPECT_EQ(cover.Songs()[0].title, "First");
     EXPECT_EQ(cover.Songs()[0].time, "03:05");
     EXPECT_EQ(cover.Songs()[1].title, "Second");
-}
-
-TEST(Cover, BackColorAfterAPictureDropsItFromPreviewAndPrint) {
-    CCover cover;
-    cover.SetPicture("/covers/sea.jpg");
-    {
-        CRecordingCanvas canvas;
-        EXPECT_EQ(PrintPage(cover, canvas, kA4At600), CoverDrawResult::kComplete);
-        const std::vector<CDrawn> pictures = canvas.Only(CDrawn::kPicture);
-        ASSERT_EQ(pictures.size(), 1u);
-        EXPECT_EQ(pictures[0].text, "/covers/sea.jpg");
-        EXPECT_EQ(pictures[0].rect, kSquare);  // stretched over the whole square
-        EXPECT_TRUE(canvas.Only(CDrawn::kFill).empty());
-    }
-    {
-        // A picture gone since it was chosen: the rest of the cover still prints.
-        CRecordingCanvas canvas;
-        canvas.picturesReadable = false;
-        EXPECT_EQ(PrintPage(cover, canvas, kA4At600), CoverDrawResult::kPictureUnreadable);
-        EXPECT_EQ(canvas.Only(CDrawn::kText).size(), 1u);
-    }
-
-    const CCoverColor red{200, 10, 10};
-    cover.SetBackgroundColor(red);
-    EXPECT_FALSE(cover.HasPicture());
-    CRecordingCanvas paper;
-    PrintPage(cover, paper, kA4At600);
-    EXPECT_TRUE(paper.Only(CDrawn::kPicture).empty());
-    const std::vector<CDrawn> fills = paper.Only(CDrawn::kFill);
-    ASSERT_EQ(fills.size(), 1u);
-    EXPECT_EQ(fills[0].rect, kSquare);
-    EXPECT_EQ(fills[0].color, red);
-
-    CRecordingCanvas preview;
-    PaintPreview(cover, preview, 344, 344);
-    EXPECT_TRUE(preview.Only(CDrawn::kPicture).empty());
-    EXPECT_EQ(preview.Only(CDrawn::kFill).at(0).color, red);
-}
-
-TEST(Cover, ClearRestoresWhiteAndKeepsFontsColoursAndTitle) {
-    CCover cover;
-    cover.SetAlbumTitle("Road Trip");
-    const CCoverFont title{"DejaVu Serif", -24, CCoverFont::kNormal, true, true, false};
-    const CCoverFont list{"DejaVu Sans", -12, CCoverFont::kBold, false, false, true};
-    cover.SetFontChoice(CoverText::kTitle, {title, {0, 0, 255}}, 72);
-    cover.SetFontChoice(CoverText::kList, {list, {0, 128, 0}}, 72);
-    cover.SetBackgroundColor({10, 20, 30});
-    cover.SetPicture("/covers/sea.jpg");
-
-    cover.Clear();
-    EXPECT_FALSE(cover.HasPicture());
-    EXPECT_EQ(cover.BackgroundColor(), kCoverWhite);
-    EXPECT_EQ(cover.AlbumTitle(), "Road Trip");
-    EXPECT_EQ(cover.Font(CoverText::kTitle), title);
-    EXPECT_EQ(cover.Font(CoverText::kList), list);
-    EXPECT_EQ(cover.Color(CoverText::kTitle), (CCoverColor{0, 0, 255}));
-    EXPECT_EQ(cover.Color(CoverText::kList), (CCoverColor{0, 128, 0}));
-
-    CRecordingCanvas paper;
-    PrintPage(cover, paper, kA4At600);
-    EXPECT_TRUE(paper.Only(CDrawn::kFill).empty());
-    EXPECT_TRUE(paper.Only(CDrawn::kPicture).empty());
-    const std::vector<CDrawn> fonts = paper.Only(CDrawn::kFont);
-    ASSERT_EQ(fonts.size(), 2u);
-    EXPECT_EQ(fonts[0].text, "DejaVu Serif");
-    EXPECT_EQ(fonts[0].size, 200);  // 24 points at 600 dpi
-    EXPECT_EQ(paper.Only(CDrawn::kText).at(0).text, "Road Trip");
-}
-
-TEST(Cover, FontDialogWorksInScreenPixelsAndOkWithoutChangeKeepsTheSize) {
-    CCover cover;
-    const CCoverFontChoice shown = cover.FontChoice(CoverText::kList, 96);
-    EXPECT_EQ(shown.font.height, -13);  // 10 points at 96 dpi is 13.3 pixels
-    EXPECT_EQ(shown.color, kCoverBlack);
-    cover.SetFontChoice(CoverText::kList, shown, 96);
-    EXPECT_EQ(cover.Font(CoverText::kList).height, -10);
-
-    for (int32_t dpi : {72, 96, 110, 120, 144, 192, 300}) {
-        for (int32_t points = 1; points <= 200; ++points) {
-            const int32_t pixels = PointsToScreenPixels(-points, dpi);
-            ASSERT_EQ(ScreenPixelsToPoints(pixels, dpi), -points) << points << " pt at " << dpi;
-        }
-    }
-    // A height the dialog gives as positive is kept as a negative point size.
-    cover.SetFontChoice(CoverText::kTitle,
-                        {{"Arial", 32, CCoverFont::kBold, false, false, false}, kCoverWhite}, 96);
-    EXPECT_EQ(cover.Font(CoverText::kTitle).height, -24);
-}
-
-TEST(PictureChoice, OffersFiveFileTypesWithAllSupportedPreselected) {
-    ASSERT_EQ(kPictureFilters.size(), 5u);
-    EXPECT_STREQ(kPictureFilters[0].name, "BMP file");
-    EXPECT_STREQ(kPictureFilters[0].patterns, "*.bmp;*.dib;*.rle");
-    EXPECT_STREQ(kPictureFilters[1].name, "JPEG file");
-    EXPECT_STREQ(kPictureFilters[1].patterns, "*.jpg;*.jpeg;*.jif");
-    EXPECT_STREQ(kPictureFilters[2].name, "TIFF file");
-    EXPECT_STREQ(kPictureFilters[2].patterns, "*.tif");
-    EXPECT_STREQ(kPictureFilters[3].name, "All supported graphic formats");
-    EXPECT_EQ(std::string(kPictureFilters[3].patterns), std::string(kPictureFilters[0].patterns) +
-                                                            ";" + kPictureFilters[1].patterns +
-                                                            ";" + kPictureFilters[2].patterns);
-    EXPECT_STREQ(kPictureFilters[4].name, "");
-    EXPECT_STREQ(kPictureFilters[4].patterns, "*.*");
-    EXPECT_EQ(kPreselectedPictureFilter, 3u);
 }
 
 TEST(PictureChoice, PreviewCentresReducesKeepingProportionsAndNeverEnlarges) {

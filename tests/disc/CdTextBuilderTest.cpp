@@ -1,5 +1,5 @@
-// CD-TEXT packs to the byte, their grouping into P-W blocks, the conversion of titles
-// to ISO 8859-1, the full store, and libcdio reading the blocks back as a disc reader.
+// CD-TEXT packs to the byte, their grouping into P-W blocks, the full store, and libcdio
+// reading the blocks back as a disc reader.
 #include <cdio/cdtext.h>
 #include <gtest/gtest.h>
 
@@ -87,34 +87,6 @@ TEST(CdTextBuilder, AlbumAbAndTrackXyShareTheFirstPack) {
     EXPECT_EQ(builder.blocks[1], nullptr);
 }
 
-TEST(CdTextBuilder, CharacterPositionsCountPlacedCharactersUpToFifteen) {
-    CCdTextBuilder builder;
-    builder.AddText("Eleven char", 0);  // 11 + NUL: exactly one pack
-    builder.AddText("Twenty characters!!!", 1);
-    ASSERT_EQ(builder.packCount, 3);
-    EXPECT_EQ(Head(builder.packs[1], 4), Bytes({0x80, 0x01, 0x01, 0x00}));
-    EXPECT_EQ(Head(builder.packs[2], 4), Bytes({0x80, 0x01, 0x02, 12}));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&builder.packs[2][4])), "cters!!!");
-
-    CCdTextBuilder forty;
-    forty.AddText(std::string(40, 'x'), 3);  // 41 bytes: four packs
-    ASSERT_EQ(forty.packCount, 4);
-    const std::array<uint8_t, 4> positions = {0, 12, 15, 15};
-    for (size_t p = 0; p < 4; ++p) {
-        EXPECT_EQ(forty.packs[p][1], 3);
-        EXPECT_EQ(forty.packs[p][2], p);
-        EXPECT_EQ(forty.packs[p][3], positions[p]) << p;
-    }
-    EXPECT_EQ(forty.packs[3][4 + 4], 0x00);  // the NUL: byte 40 of the text
-    EXPECT_EQ(forty.fillPosition, 5);
-
-    // A text that begins inside a pack leaves that pack's header to the earlier text.
-    forty.AddText("Next", 4);
-    EXPECT_EQ(forty.packCount, 4);
-    EXPECT_EQ(Head(forty.packs[3], 4), Bytes({0x80, 0x03, 0x03, 15}));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&forty.packs[3][9])), "Next");
-}
-
 TEST(CdTextBuilder, BlocksCarryFourPacksAndZeroPadding) {
     CCdTextBuilder builder;
     builder.AddText("Album title!", 0);  // 13 bytes: two title packs
@@ -155,42 +127,6 @@ TEST(CdTextBuilder, SizeInformationDescribesBlockZero) {
     EXPECT_EQ(info[19], 3);    // three size packs
     EXPECT_EQ(info[20], 3);    // last sequence number of block 0
     EXPECT_EQ(info[28], 0x09);
-}
-
-TEST(CdTextBuilder, ClearAndRebuildGiveTheSamePacks) {
-    CCdTextBuilder builder;
-    auto prepare = [&] {
-        builder.Clear();
-        builder.AddText("Album", 0);
-        builder.AddText("One", 1);
-        builder.AddText("Two", 2);
-        builder.BuildPacks();
-    };
-    prepare();
-    const auto packs = builder.packs;
-    const std::vector<uint8_t> blocks = PacksFromBlocks(builder);
-    prepare();  // Test, then Record in the same dialog
-    EXPECT_EQ(builder.packs, packs);
-    EXPECT_EQ(PacksFromBlocks(builder), blocks);
-    builder.BuildPacks();  // building twice does not grow the packs either
-    EXPECT_EQ(builder.packs, packs);
-
-    builder.Clear();
-    EXPECT_EQ(builder.packCount, 0);
-    EXPECT_EQ(builder.blockCount, 0);
-    EXPECT_EQ(builder.blocks[0], nullptr);
-    EXPECT_EQ(builder.packs[0], Pack{});
-}
-
-TEST(CdTextBuilder, TitlesGoInAsLatin1) {
-    CCdTextBuilder builder;
-    builder.AddText("Caf\xC3\xA9 \xE2\x82\xAC", 0);  // valid UTF-8: é fits, the euro sign does not
-    builder.AddText("Caf\xE9", 1);                   // Latin-1 already (not UTF-8)
-    builder.AddText(std::string_view("Cut\0here", 8), 2);
-    EXPECT_EQ(Head(builder.packs[0], 16), Bytes({0x80, 0x00, 0x00, 0x00, 'C', 'a', 'f', 0xE9, ' ',
-                                                 '?', 0x00, 'C', 'a', 'f', 0xE9, 0x00}));
-    EXPECT_EQ(Head(builder.packs[1], 8), Bytes({0x80, 0x02, 0x01, 0x00, 'C', 'u', 't', 0x00}));
-    EXPECT_EQ(builder.packCount, 2);
 }
 
 TEST(CdTextBuilder, LibcdioReadsTheTitlesBack) {

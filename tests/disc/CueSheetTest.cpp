@@ -95,24 +95,6 @@ TEST(CueSheet, ThreeTracksInAllFiveLayouts) {
                                        }));
 }
 
-TEST(CueSheet, EmptyDisc) {
-    auto image = MakeDisc({});
-    EXPECT_EQ(Build(*image, kMmc), (Bytes{
-                                       0x01, 0x00, 0x00, 0x01, 0x00, 0, 0, 0,  //
-                                       0x01, 0x01, 0x00, 0x00, 0x00, 0, 0, 0,  //
-                                       0x01, 0xAA, 0x01, 0x01, 0x00, 0, 2, 0,  //
-                                   }));
-    EXPECT_EQ(Build(*image, kSony).size(), 24u);
-    EXPECT_EQ(Build(*image, kExtents).size(), 0u);
-    EXPECT_EQ(Build(*image, kTeacCue),
-              (Bytes{0xFF, 0xFF, 0xFF, 0x6A, 0, 0, 0x00, 0x96, 1, 1, 1, 0}));
-    EXPECT_EQ(Build(*image, kTeacToc), (Bytes{
-                                           0x01, 0xA0, 0x01, 0x00, 0x00,  //
-                                           0x01, 0xA1, 0x00, 0x00, 0x00,  //
-                                           0x01, 0xA2, 0x00, 0x02, 0x00,  //
-                                       }));
-}
-
 TEST(CueSheet, TrackTenIsPlainInMmcAndBcdElsewhere) {
     auto image = MakeDisc(std::vector<int32_t>(10, 1));
     EXPECT_EQ(Build(*image, kMmc)[(2 + 9) * 8 + 1], 0x0A);
@@ -120,19 +102,6 @@ TEST(CueSheet, TrackTenIsPlainInMmcAndBcdElsewhere) {
     EXPECT_EQ(Build(*image, kTeacCue)[(1 + 9) * 12 + 10], 0x10);
     EXPECT_EQ(Build(*image, kTeacToc)[9 * 5 + 1], 0x10);
     EXPECT_EQ(Build(*image, kTeacToc)[11 * 5 + 2], 0x10);  // A1: last track 10
-}
-
-TEST(CueSheet, SeventyFourAndAHalfMinutesEndAtSeventyFourThirtyTwo) {
-    auto image = MakeDisc({4000, 470});  // 74:30 of audio
-    const Bytes mmc = Build(*image, kMmc);
-    EXPECT_EQ(mmc[4 * 8 + 5], 0x4A);
-    EXPECT_EQ(mmc[4 * 8 + 6], 0x20);
-    const Bytes sony = Build(*image, kSony);
-    EXPECT_EQ(sony[4 * 8 + 5], 0x74);
-    EXPECT_EQ(sony[4 * 8 + 6], 0x32);
-    const Bytes toc = Build(*image, kTeacToc);
-    EXPECT_EQ(toc[4 * 5 + 2], 0x74);
-    EXPECT_EQ(toc[4 * 5 + 3], 0x32);
 }
 
 TEST(CueSheet, BuildersWriteOnlyTheirLengthAndStayInsideTheBuffers) {

@@ -1,6 +1,6 @@
 // The disc image as one stream: tracks of exactly their whole-second length whatever
-// the decoder delivers, reads that cross track ends, the limits on adding tracks, and
-// the gain of normalization.
+// the decoder delivers, reads that cross track ends, and the gain of
+// normalization.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -89,17 +89,6 @@ TEST(DiscImageTrack, DeliversExactlyItsWholeSecondLength) {
     EXPECT_EQ(MakeDisc({longer})->trackSeconds[0], 4);
 }
 
-TEST(DiscImageTrack, ComputedLengthFarBeyondTheFramesIsSilence) {
-    // One frame header and 250 seconds' worth of zero bytes: no audio to speak of.
-    std::string path = testpaths::TempDir("zeros") + "/zeros.mp3";
-    mp3craft::WriteSeconds(path, 250);
-    auto disc = MakeDisc({path});
-    ASSERT_EQ(disc->OpenTrack(0), 1);
-    std::vector<uint8_t> stream = ReadStream(*disc, 2352 * 27);
-    ASSERT_EQ(stream.size(), static_cast<size_t>(250) * kSecond);
-    EXPECT_TRUE(std::all_of(stream.begin(), stream.end(), [](uint8_t b) { return b == 0; }));
-}
-
 TEST(DiscImageStream, CrossesTrackEndsAndEndsAfterTheLastTrack) {
     std::string dir = testpaths::TempDir("stream");
     std::string empty = dir + "/short.mp3";  // a 1-second track
@@ -141,81 +130,6 @@ TEST(DiscImageStream, ReadEndingExactlyAtATrackEnd) {
     EXPECT_EQ(disc->Read(nullptr, 10), 0);
 }
 
-TEST(DiscImageStream, TrackThatVanishedAfterItWasAddedIsSilence) {
-    std::string path = testpaths::TempDir("vanish") + "/song.mp3";
-    mp3craft::WriteBytes(path, mp3craft::ReadBytes(Fixture("m1_44100_stereo.mp3")));
-    auto disc = MakeDisc({path});
-    ASSERT_EQ(::unlink(path.c_str()), 0);
-    EXPECT_EQ(disc->OpenTrack(0), 1);
-    std::vector<uint8_t> stream = ReadStream(*disc, 4096);
-    EXPECT_EQ(stream.size(), static_cast<size_t>(disc->trackBytes[0]));
-    EXPECT_TRUE(std::all_of(stream.begin(), stream.end(), [](uint8_t b) { return b == 0; }));
-}
-
-TEST(DiscImageTracks, OpenTrackNamesOnlyExistingTracks) {
-    auto disc = MakeDisc({Fixture("m1_44100_mono.mp3")});
-    EXPECT_EQ(disc->OpenTrack(1), 0) << "the track count";
-    EXPECT_EQ(disc->OpenTrack(-1), 0);
-    EXPECT_EQ(disc->OpenTrack(99), 0);
-    EXPECT_EQ(disc->CloseTrack(), 1);
-    CDiscImage empty;
-    uint8_t buffer[64];
-    EXPECT_EQ(empty.OpenTrack(0), 0);
-    EXPECT_EQ(empty.Read(buffer, sizeof buffer), 0);
-}
-
-TEST(DiscImageTracks, AddTrackKeepsTheBudgetAndTheTrackLimit) {
-    std::string dir = testpaths::TempDir("budget");
-    std::string big = dir + "/4915.mp3", one = dir + "/1.mp3", zero = dir + "/0.mp3";
-    mp3craft::WriteSeconds(big, 4915);
-    mp3craft::WriteSeconds(one, 1);  // 4 seconds as a track of the disc, 1 in an export
-    mp3craft::WriteSeconds(zero, 0);
-
-    CDiscImage disc;
-    ASSERT_EQ(disc.AddTrack(big.c_str(), "big"), 1);
-    EXPECT_EQ(disc.AddTrack(zero.c_str(), "zero"), 0) << "a song that plays nothing";
-    EXPECT_EQ(disc.AddTrack(one.c_str(), "one", 4), 1);
-    EXPECT_EQ(disc.trackSeconds[1], 4);
-    EXPECT_EQ(disc.AddTrack(one.c_str(), "one", 4), 0) << "4923 seconds are too many";
-    EXPECT_EQ(disc.trackCount, 2);
-    EXPECT_EQ(disc.totalSeconds, 4919);
-    EXPECT_EQ(disc.totalBytes, 4919 * kSecond);
-    EXPECT_EQ(disc.AddTrack((dir + "/missing.mp3").c_str(), "missing"), 0);
-    EXPECT_EQ(disc.AddTrack(Fixture("garbage.mp3").c_str(), "garbage"), 0);
-    EXPECT_EQ(disc.AddTrack(nullptr, "none"), 0);
-    EXPECT_EQ(disc.trackCount, 2);
-
-    disc.Clear();
-    EXPECT_EQ(disc.trackCount, 0);
-    EXPECT_EQ(disc.totalSeconds, 0);
-    for (int32_t i = 0; i < 99; ++i) ASSERT_EQ(disc.AddTrack(one.c_str(), "one"), 1) << i;
-    EXPECT_EQ(disc.AddTrack(one.c_str(), "one"), 0) << "a 100th track";
-    EXPECT_EQ(disc.trackCount, 99);
-    EXPECT_EQ(disc.totalSeconds, 99);
-}
-
-TEST(DiscImageTracks, PathsMustFitTheirSlotAndTitlesAreCut) {
-    // A path of exactly 255 bytes fits; one of 256 would have to be cut, naming another
-    // file, and is refused.
-    std::string dir = testpaths::TempDir("slots");
-    std::string base = dir + "/";
-    std::string path255 = base + std::string(255 - base.size() - 4, 'a') + ".mp3";
-    std::string path256 = base + std::string(256 - base.size() - 4, 'b') + ".mp3";
-    ASSERT_EQ(path255.size(), 255u);
-    mp3craft::WriteSeconds(path255, 1);
-    mp3craft::WriteSeconds(path256, 1);
-    CDiscImage disc;
-    EXPECT_EQ(disc.AddTrack(path256.c_str(), "t"), 0);
-    // A 300-byte title keeps 255 bytes; a UTF-8 title is not cut inside a character.
-    std::string title(300, 'x');
-    ASSERT_EQ(disc.AddTrack(path255.c_str(), title.c_str()), 1);
-    EXPECT_STREQ(disc.trackPath[0].data(), path255.c_str());
-    EXPECT_EQ(std::string(disc.trackTitle[0].data()), std::string(255, 'x'));
-    std::string utf8 = std::string(254, 'y') + "\xC3\xA9" + "z";  // "é" across byte 255
-    ASSERT_EQ(disc.AddTrack(path255.c_str(), utf8.c_str()), 1);
-    EXPECT_EQ(std::string(disc.trackTitle[1].data()), std::string(254, 'y'));
-}
-
 // ApplyGain on a list of samples with a given gain.
 std::vector<int16_t> Gained(float gain, std::vector<int16_t> samples) {
     CDiscImage disc;
@@ -245,27 +159,6 @@ TEST(DiscImageGain, ClipsToPlusMinus32767AndTruncatesTowardZero) {
     disc.ApplyGain(bytes, 3);
     EXPECT_EQ(bytes[0], 0x20);
     EXPECT_EQ(bytes[2], 0x7F);
-}
-
-TEST(DiscImageGain, TheNormalizationRuleAndItsOnlyIfBand) {
-    float gain = 0;
-    EXPECT_EQ(CDiscImage::LevelOfPeak(32768), 100);
-    EXPECT_EQ(CDiscImage::LevelOfPeak(30146), 91);
-    EXPECT_EQ(CDiscImage::LevelOfPeak(327), 0);
-    ASSERT_TRUE(CDiscImage::GainForPeak(32768, 0, 90, 99, 98, gain));
-    EXPECT_FLOAT_EQ(gain, 0.98f);
-    ASSERT_TRUE(CDiscImage::GainForPeak(0, 0, 90, 99, 98, gain));
-    EXPECT_EQ(gain, 1.0f) << "a silent track";
-    // The smallest peak of each level.
-    auto peakOf = [](int32_t level) { return (level * 32768 + 99) / 100; };
-    ASSERT_EQ(CDiscImage::LevelOfPeak(peakOf(49) - 1), 48);
-    ASSERT_TRUE(CDiscImage::GainForPeak(peakOf(49), 0, 90, 99, 98, gain));
-    EXPECT_EQ(gain, 2.0f);
-    // Only if outside [90, 99]: levels 90 and 99 stay, 89 and 100 are normalized.
-    for (int32_t level : {90, 95, 99})
-        EXPECT_FALSE(CDiscImage::GainForPeak(peakOf(level), 1, 90, 99, 98, gain)) << level;
-    for (int32_t level : {0, 89, 100})
-        EXPECT_TRUE(CDiscImage::GainForPeak(peakOf(level), 1, 90, 99, 98, gain)) << level;
 }
 
 TEST(DiscImageGain, ReadTrackDataAppliesTheGainOfTheCurrentTrack) {

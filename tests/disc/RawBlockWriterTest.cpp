@@ -205,38 +205,6 @@ TEST(RawBlockWriter, EveryQChannelOfAThreeTrackDiscChecksAndCountsUp) {
     }
 }
 
-TEST(RawBlockWriter, PregapOfALaterTrackCountsDownToItsIndexOne) {
-    const Bytes cue = Sheet({Entry(1, 0, 0, 0, 0), Entry(1, 1, 0, 0, 0), Entry(1, 1, 1, 0, 2),
-                             Entry(1, 2, 0, 0, 10), Entry(1, 2, 1, 0, 12), Entry(0x41, 2, 2, 0, 15),
-                             Entry(1, 0xAA, 1, 0, 20)});
-    CPQSubChannel16 proto;
-    CRawBlockWriter writer;
-    ASSERT_EQ(Init(writer, proto, cue), 0);
-    const std::vector<Block> blocks = AllBlocks(writer, 1400);
-    const Block& gap = At(blocks, 600);  // 00:10:00
-    EXPECT_EQ(gap.q[1], 0x02);
-    EXPECT_EQ(gap.q[2], 0x00);
-    EXPECT_EQ(Msf(gap.q, 3), 150);
-    EXPECT_EQ(gap.p, 1);
-    EXPECT_EQ(Msf(At(blocks, 749).q, 3), 1);
-    EXPECT_EQ(At(blocks, 749).p, 1);
-    EXPECT_EQ(Msf(At(blocks, 750).q, 3), 0);
-    EXPECT_EQ(At(blocks, 750).p, 1);
-    EXPECT_EQ(At(blocks, 751).p, 0);
-    // Index 2 keeps counting and takes the entry's control.
-    const Block& two = At(blocks, 975);
-    EXPECT_EQ(two.q[0], 0x41);
-    EXPECT_EQ(two.q[2], 0x02);
-    EXPECT_EQ(Msf(two.q, 3), 225);
-    // Track 1 ends at track 2's index 1: the 150 blocks before it are the pregap, so
-    // nothing of track 1 itself is marked.
-    EXPECT_EQ(At(blocks, 599).p, 0);
-    EXPECT_EQ(At(blocks, 1200).q[1], 0x02);
-    EXPECT_EQ(At(blocks, 1200).p, 1);  // the last 150 blocks before the lead-out
-    EXPECT_EQ(At(blocks, 1199).p, 0);
-    EXPECT_EQ(At(blocks, 1350).q[1], 0xAA);
-}
-
 TEST(RawBlockWriter, RefusesDamagedCueSheets) {
     CPQSubChannel16 proto;
     const Bytes good = MmcCue({10, 20});  // lead-in, pregap, 1, 2, lead-out
@@ -293,47 +261,6 @@ TEST(RawBlockWriter, RefusesDamagedCueSheets) {
     EXPECT_TRUE(sheetRefused(Sheet({lead, gap, one, Entry(3, 1, 'U', 'S', 'A'), out})));
     EXPECT_TRUE(sheetRefused(Sheet({lead, gap, one})));
     EXPECT_TRUE(sheetRefused(Sheet({lead, out})));
-}
-
-TEST(RawBlockWriter, CatalogIsrcAndDiscTypeAreRead) {
-    const Bytes catalogA = {0x02, '0', '1', '2', '3', '4', '5', '6'};
-    const Bytes catalogB = {0x02, '7', '8', '9', '0', '1', '2', 0x00};
-    const Bytes isrcA = {0x03, 0x02, 'U', 'S', 'A', 'B', 'C', '9'};
-    const Bytes isrcB = {0x03, 0x02, '9', '1', '2', '3', '4', '5'};
-    const Bytes cue =
-        Sheet({catalogA, catalogB, Entry(1, 0, 0, 0, 0), Entry(1, 1, 0, 0, 0), Entry(1, 1, 1, 0, 2),
-               isrcA, isrcB, Entry(1, 2, 1, 0, 4), Entry(1, 0xAA, 1, 0, 6)});
-    CPWSubChannel96 proto;
-    CRawBlockWriter writer;
-    ASSERT_EQ(Init(writer, proto, cue, 0x10), 0);
-    EXPECT_EQ(writer.CatalogPresent(), 1);
-    EXPECT_EQ(std::string(writer.CatalogBlock()->CatalogNumber().data()), "0123456789012");
-    EXPECT_EQ(writer.FirstTrack(), 1);
-    EXPECT_EQ(writer.LastTrack(), 2);
-    EXPECT_EQ(writer.LeadOutStart().BlockCount(), 450);
-    const std::vector<Block> blocks = AllBlocks(writer, 200);
-    // A0 names the disc type as the byte itself: 0x10, not BCD of 16.
-    const Block& a0 = blocks[6];
-    EXPECT_EQ(a0.q[2], 0xA0);
-    EXPECT_EQ(a0.q[7], 0x01);
-    EXPECT_EQ(a0.q[8], 0x10);
-    EXPECT_EQ(writer.IsrcPresent(), 1);  // loaded when track 2 came up at address 150
-    EXPECT_EQ(std::string(writer.IsrcBlock()->Isrc().data()), "USABC9912345");
-}
-
-TEST(RawBlockWriter, InitAgainStartsTheSameDiscAfresh) {
-    CPQSubChannel16 proto;
-    CRawBlockWriter writer;
-    const Bytes cue = MmcCue({30, 30});
-    ASSERT_EQ(Init(writer, proto, cue), 0);
-    const std::vector<Block> first = AllBlocks(writer, 200);
-    ASSERT_EQ(Init(writer, proto, cue), 0);
-    const std::vector<Block> second = AllBlocks(writer, 200);
-    ASSERT_EQ(first.size(), second.size());
-    for (size_t k = 0; k < first.size(); ++k) {
-        ASSERT_EQ(first[k].q, second[k].q) << k;
-        ASSERT_EQ(first[k].p, second[k].p) << k;
-    }
 }
 
 TEST(RawBlockWriter, EncodesNoMoreBlocksThanTheBuffersHold) {

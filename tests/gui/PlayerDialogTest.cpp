@@ -1,6 +1,5 @@
 // The player window through its widgets: a scripted decoder and device stand in for the
-// sound card (the feeder thread still runs), except where the main window opens the
-// real player on ALSA's "file" plugin.
+// sound card (the feeder thread still runs).
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
@@ -17,9 +16,7 @@
 
 #include "GuiRig.h"
 #include "gui/PlayerDialog.h"
-#include "player/AlsaConfig.h"
 #include "player/PlayerFakes.h"
-#include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
 #include "ui/LanguageTable.h"
 
@@ -27,8 +24,6 @@ using namespace playertest;
 
 namespace {
 using P = CPlayerDialog;
-
-const int32_t kAllPictures[] = {P::kPlay, P::kStop, P::kPrevious, P::kNext, P::kClose};
 
 // Three songs; every one plays for minutes unless the test lets the device hear it.
 struct CThreeSongs {
@@ -57,16 +52,6 @@ void Click(P& dialog, int32_t id) {
     QPoint centre = dialog.PictureButtonRect(id).center();
     QTest::mouseMove(&dialog, centre);
     QTest::mouseClick(&dialog, Qt::LeftButton, Qt::NoModifier, centre);
-}
-
-// Lets the window's event loop run until cond holds (or a generous limit passes).
-bool Eventually(const std::function<bool()>& cond, int limitMs = 10000) {
-    for (int waited = 0; !cond(); waited += 10) {
-        if (waited > limitMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
 }
 
 std::string LineText(QLabel* label) {
@@ -138,146 +123,6 @@ TEST(ThreadedPlayerDialog, PicturesRunTheirCommandsAndStepAroundTheList) {
     EXPECT_FALSE(d.Player().Playing());
 }
 
-TEST(ThreadedPlayerDialog, HoverDragAndTheDefaultMenuBelongToTheSkin) {
-    CThreeSongs rig;
-    auto dialog = rig.Window();
-    P& d = *dialog;
-    d.move(200, 200);
-    Show(d);
-    for (int32_t id : kAllPictures) {
-        QTest::mouseMove(&d, d.PictureButtonRect(id).center());
-        EXPECT_TRUE(d.IsPictureButtonHovered(id)) << id;
-        EXPECT_NE(d.cursor().shape(), Qt::ArrowCursor) << id;
-        QRect r = d.PictureButtonRect(id);
-        QTest::mouseMove(&d, QPoint(r.center().x(), r.bottom() + 3));
-        EXPECT_FALSE(d.IsPictureButtonHovered(id)) << id;
-        EXPECT_EQ(d.cursor().shape(), Qt::ArrowCursor) << id;
-    }
-    // From Close straight off the window.
-    QTest::mouseMove(&d, d.PictureButtonRect(P::kClose).center());
-    ASSERT_TRUE(d.IsPictureButtonHovered(P::kClose));
-    QTest::mouseMove(&d, QPoint(430, 10));
-    EXPECT_FALSE(d.IsPictureButtonHovered(P::kClose));
-
-    // Pressing on the name line drags the window; the song plays on.
-    QPoint before = d.pos();
-    QTest::mousePress(&d, Qt::LeftButton, Qt::NoModifier, QPoint(150, 38));
-    QTest::mouseMove(&d, QPoint(170, 48));
-    QTest::mouseRelease(&d, Qt::LeftButton, Qt::NoModifier, QPoint(170, 48));
-    EXPECT_EQ(d.pos(), before + QPoint(20, 10));
-    EXPECT_TRUE(d.Player().Playing());
-
-    // The right button shows the skin's own menu, nothing of the player's.
-    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(300, 20),
-                              d.mapToGlobal(QPoint(300, 20)));
-    QApplication::sendEvent(&d, &request);
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->actions().size(), 3);
-    menu->close();
-    EXPECT_TRUE(d.Player().Playing());
-}
-
-TEST(ThreadedPlayerDialog, TheTimeLineCountsOnTheClock) {
-    CThreeSongs rig;
-    auto dialog = rig.Window();
-    P& d = *dialog;
-    Show(d);
-    ASSERT_EQ(LineText(d.TimeLine()), "Time: 00:00/03:25");
-    // A minute later (by the player's clock), the window's timer shows it.
-    rig.now += 60;
-    EXPECT_TRUE(Eventually([&] { return LineText(d.TimeLine()) == "Time: 01:00/03:25"; }))
-        << LineText(d.TimeLine());
-    rig.now += 2;
-    EXPECT_TRUE(Eventually([&] { return LineText(d.TimeLine()) == "Time: 01:02/03:25"; }))
-        << LineText(d.TimeLine());
-    // Stopped, the clock halts where it was.
-    Click(d, P::kStop);
-    rig.now += 5;
-    QTest::qWait(1200);
-    EXPECT_EQ(LineText(d.TimeLine()), "Time: 01:02/03:25");
-}
-
-TEST(ThreadedPlayerDialog, TheNextSongFollowsAfterAPauseInWhichTheWindowLives) {
-    CScriptedSource source;
-    // Heard as soon as queued: the first song ends at once, on a short last buffer.
-    CScriptedOutput output(CScriptedOutput::Pace::kInstant);
-    source.songs["/m/a.mp3"] = {44100 * 2 + 100, 1};
-    source.songs["/m/b.mp3"] = {44100 * 3, 1};
-    P d({{"/m/a.mp3", "/m/b.mp3"}, {"First", "Second"}, 0}, source, output, nullptr);
-    Show(d);
-    ASSERT_TRUE(Eventually([&] { return !d.Player().Playing(); }));
-
-    // The clock's next tick finds the song ended and asks for the pause.
-    ASSERT_TRUE(Eventually([&] { return d.DelayedStart().isActive(); }));
-    EXPECT_TRUE(d.DelayedStart().isSingleShot());
-    EXPECT_EQ(d.DelayedStart().interval(), 1500);
-    // The pause is not spent asleep: the window follows the mouse and runs other
-    // timers while the next song waits.
-    int ticks = 0;
-    QTimer other;
-    QObject::connect(&other, &QTimer::timeout, [&] { ++ticks; });
-    other.start(5);
-    QTest::mouseMove(&d, d.PictureButtonRect(P::kNext).center());
-    EXPECT_TRUE(d.IsPictureButtonHovered(P::kNext));
-    QTest::qWait(100);
-    EXPECT_TRUE(d.DelayedStart().isActive());
-    EXPECT_GT(ticks, 0);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(1, "First"));
-    EXPECT_EQ(source.Opened(), std::vector<std::string>{"/m/a.mp3"});
-
-    ASSERT_TRUE(Eventually([&] { return LineText(d.NameLine()) == NameLine(2, "Second"); }));
-    EXPECT_EQ(source.Opened(), (std::vector<std::string>{"/m/a.mp3", "/m/b.mp3"}));
-    EXPECT_EQ(d.windowTitle(), "Playing: Second");
-    // And after the last, the first, after another pause.
-    ASSERT_TRUE(Eventually([&] { return LineText(d.NameLine()) == NameLine(1, "First"); }));
-    d.close();
-    EXPECT_FALSE(d.Player().Playing());
-    EXPECT_FALSE(d.Clock().isActive());
-    EXPECT_FALSE(d.DelayedStart().isActive());
-}
-
-TEST(ThreadedPlayerDialog, ASongThatDoesNotOpenOrNoDeviceLeavesTheWindowSilentAndAlive) {
-    CThreeSongs rig;
-    rig.source.missing.insert("/m/b.mp3");
-    auto dialog = rig.Window();
-    P& d = *dialog;
-    Show(d);
-    // The name and a time line without a length; nothing plays and no clock runs, so
-    // the player stays on this song.
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(2, "Noon"));
-    EXPECT_EQ(LineText(d.TimeLine()), "Time: 00:00/00:00");
-    EXPECT_FALSE(d.Player().Playing());
-    EXPECT_FALSE(d.Clock().isActive());
-    EXPECT_EQ(rig.output.Opens(), 0);
-    QTest::qWait(50);
-    EXPECT_FALSE(d.DelayedStart().isActive());
-    EXPECT_EQ(d.Player().CurrentIndex(), 1);
-    // Next still works and plays the following song.
-    Click(d, P::kNext);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(3, "Evening"));
-    EXPECT_TRUE(d.Player().Playing());
-
-    // With no device, every song shows its name, stays silent, and the time line says
-    // why.
-    Click(d, P::kStop);
-    rig.output.openFails = true;
-    Click(d, P::kPrevious);
-    Click(d, P::kPrevious);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(1, "Morning"));
-    EXPECT_EQ(LineText(d.TimeLine()), Text(4008));
-    EXPECT_FALSE(d.Player().Playing());
-    EXPECT_FALSE(d.Clock().isActive());
-    // Play tries again and stays silent; the window closes as usual.
-    Click(d, P::kPlay);
-    EXPECT_FALSE(d.Player().Playing());
-    EXPECT_EQ(rig.source.Opened(), (std::vector<std::string>{"/m/b.mp3", "/m/c.mp3", "/m/b.mp3",
-                                                             "/m/a.mp3", "/m/a.mp3"}));
-    EXPECT_EQ(rig.output.Opens(), 3);
-    Click(d, P::kClose);
-    EXPECT_FALSE(d.isVisible());
-}
-
 TEST(ThreadedPlayerDialog, CloseEscapeAndTheCloseBoxSilenceTheSongAndEndTheModalRun) {
     const std::vector<std::pair<const char*, std::function<void(P*)>>> ways = {
         {"Close picture", [](P* d) { Click(*d, P::kClose); }},
@@ -305,70 +150,4 @@ TEST(ThreadedPlayerDialog, CloseEscapeAndTheCloseBoxSilenceTheSongAndEndTheModal
     }
 }
 
-TEST(ThreadedPlayerDialog, PlayInTheMainWindowPlaysTheFocusedSongOnTheSoundDevice) {
-    CMainWindowRig rig;
-    rig.windows.realPlayer = true;
-    rig.Drop(rig.Viewport(), QPoint(20, 20),
-             {testpaths::Fixture("songs/01 Morning.mp3"), testpaths::Fixture("songs/02 Noon.MP3"),
-              testpaths::Fixture("songs/More/03 Evening.mp3")});
-    ASSERT_EQ(rig.Songs().RowCount(), 3);
-    const std::vector<std::string> titles = rig.Titles();
-
-    // The Play picture, the context menu's "&Play" and a double-click, each on its row.
-    const std::vector<std::tuple<const char*, int32_t, std::function<void()>>> ways = {
-        {"Play picture", 0,
-         [&] {
-             QTest::mouseClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(0));
-             rig.Click(CMainWindow::kPlay);
-         }},
-        {"context menu", 2,
-         [&] {
-             QMenu* menu = rig.RightClickList(rig.RowPoint(2));
-             ASSERT_NE(menu, nullptr);
-             ChooseMenuItem(menu, CMainWindow::kMenuPlay);
-         }},
-        {"double-click", 1,
-         [&] {
-             QTest::mouseClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
-             QTest::mouseDClick(rig.Viewport(), Qt::LeftButton, Qt::NoModifier, rig.RowPoint(1));
-         }},
-    };
-    for (const auto& [name, row, act] : ways) {
-        SCOPED_TRACE(name);
-        std::string capture = testpaths::TempDir("gui-alsa") + "/played.raw";
-        CAlsaConfig config(CAlsaConfig::FileCapture(capture));
-        const size_t runs = rig.windows.played.size();
-        std::string nameLine;
-        std::string windowTitle;
-        int32_t current = -1;
-        int32_t count = 0;
-        WhenModal<P>([&](P* d) {
-            nameLine = LineText(d->NameLine());
-            windowTitle = d->windowTitle().toStdString();
-            current = d->Player().CurrentIndex();
-            count = d->Player().SongCount();
-            // Some of the song reaches the device before the player is closed.
-            EXPECT_TRUE(WaitUntil([&] {
-                std::error_code ec;
-                return std::filesystem::file_size(capture, ec) > 0 && !ec;
-            }));
-            Click(*d, P::kClose);
-        });
-        act();
-        ASSERT_EQ(rig.windows.played.size(), runs + 1);
-        EXPECT_EQ(current, row);
-        EXPECT_EQ(count, 3);
-        const std::string& title = titles[static_cast<size_t>(row)];
-        EXPECT_EQ(nameLine, NameLine(row + 1, title));
-        EXPECT_EQ(windowTitle, "Playing: " + title);
-        // What was heard is the focused song from its start.
-        std::vector<uint8_t> heard = mp3craft::ReadBytes(capture);
-        std::vector<uint8_t> song = DecodedSong(rig.Songs().FullPath(row));
-        ASSERT_FALSE(heard.empty());
-        ASSERT_LE(heard.size(), song.size());
-        EXPECT_TRUE(std::equal(heard.begin(), heard.end(), song.begin()));
-        // The main window is back in charge.
-        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    }
-}
 }  // namespace

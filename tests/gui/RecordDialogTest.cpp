@@ -1,9 +1,7 @@
-// The Record dialog through its widgets: what it opens with, the Normalize group's enable
-// rules, the progress timer's line, and runs on the virtual recorder: a disc burnt from
-// the main window that is the command line's disc byte for byte, Stop, Escape and the
-// close box during the write (each asks first), a driver's message while the worker
-// waits, the message at the end of a run, and the buttons of a failed run; the "Image
-// file" recorder's folder and the gapless box.
+// The Record dialog on the virtual recorder: a disc burnt from the main window that is
+// the command line's disc byte for byte, Stop, Escape and the close box during the write
+// (each asks first), a driver's message while the worker waits, the "Image file"
+// recorder's folder and the gapless box.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -57,13 +55,6 @@ const std::vector<std::string> kSongs = {Fixture("songs/01 Morning.mp3"),
 QAbstractButton* Button(CRecordDialog& dialog, int32_t id) {
     return qobject_cast<QAbstractButton*>(dialog.Control(id));
 }
-QString TextOf(CRecordDialog& dialog, int32_t id) {
-    if (auto* label = qobject_cast<QLabel*>(dialog.Control(id)))
-        return label->text();
-    if (auto* edit = qobject_cast<QLineEdit*>(dialog.Control(id)))
-        return edit->text();
-    return Button(dialog, id)->text();
-}
 // A check box or radio button reacts only on its mark and text, which a control as wide
 // as its template's may not have at its centre: those are clicked on the mark.
 void Click(CRecordDialog& dialog, int32_t id) {
@@ -72,16 +63,6 @@ void Click(CRecordDialog& dialog, int32_t id) {
     if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control))
         at.setX(control->height() / 2);
     QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, at);
-}
-// The ids of the Normalize group's controls that are enabled.
-std::set<int32_t> EnabledInNormalizeGroup(CRecordDialog& dialog) {
-    std::set<int32_t> enabled;
-    for (int32_t id : {kNormalize, kTargetLabel, kTargetEdit, kTargetUpDown, kTargetPercent,
-                       kOnlyIf, kLowerLabel, kLowerEdit, kLowerUpDown, kLowerPercent, kOrLabel,
-                       kHigherLabel, kHigherEdit, kHigherUpDown, kHigherPercent})
-        if (dialog.Control(id)->isEnabled())
-            enabled.insert(id);
-    return enabled;
 }
 // Idle: Test and Record usable, Stop not.
 bool Idle(CRecordDialog& dialog) {
@@ -175,217 +156,6 @@ CVirtualDevice::Config SlowDrive() {
 
 bool WaitFor(const std::function<bool()>& condition, int ms = 120000) {
     return QTest::qWaitFor(condition, ms);
-}
-
-TEST(RecordDialog, OpensAsItsTemplateSays) {
-    {
-        CDialogOnly three({4, 4, 5}, 0);
-        CRecordDialog& d = *three.dialog;
-        EXPECT_EQ(d.windowTitle(), "Record");
-        EXPECT_EQ(TextOf(d, kAlbumTitle), "Go to https://tunevarn.example.org/ !");
-        EXPECT_EQ(static_cast<QLineEdit*>(d.Control(kAlbumTitle))->cursorPosition(), 0)
-            << "a title wider than its box shows its start";
-        EXPECT_EQ(TextOf(d, kTotals), "Total tracks: 3  Total time: 00:13");
-        EXPECT_EQ(TextOf(d, kTest), "&Test");
-        EXPECT_EQ(TextOf(d, kSpeedFirst), "&1x (Recommended)");
-        EXPECT_EQ(TextOf(d, kOrLabel), "Or");
-        EXPECT_EQ(TextOf(d, kPhase), "");
-        EXPECT_TRUE(Button(d, kSpeedFirst)->isChecked());
-        EXPECT_TRUE(Idle(d));
-        EXPECT_FALSE(Button(d, kNormalize)->isChecked());
-        EXPECT_EQ(TextOf(d, kTargetEdit), "98");
-        EXPECT_EQ(TextOf(d, kLowerEdit), "90");
-        EXPECT_EQ(TextOf(d, kHigherEdit), "99");
-        EXPECT_TRUE(d.Control(kUseCdText)->isEnabled());
-        auto* bar = static_cast<QProgressBar*>(d.Control(kProgress));
-        EXPECT_EQ(bar->minimum(), 1);
-        EXPECT_EQ(bar->maximum(), 1000);
-        EXPECT_LT(bar->value(), 1) << "empty";
-        // Everything shows within the window.
-        for (const CRecordDialogControl& control : RecordDialogControls())
-            EXPECT_TRUE(d.rect().contains(d.Control(control.id)->geometry())) << control.id;
-    }
-    CDialogOnly four({4, 4, 4, 4}, 1);
-    EXPECT_EQ(TextOf(*four.dialog, kAlbumTitle), "Powered by Tunevarn!");
-    // Ticked by the default, yet the number boxes stay disabled; only the template's odd
-    // up-down control beside Higher is enabled.
-    EXPECT_TRUE(Button(*four.dialog, kNormalize)->isChecked());
-    EXPECT_EQ(EnabledInNormalizeGroup(*four.dialog),
-              (std::set<int32_t>{kNormalize, kHigherUpDown}));
-    // A recorder that cannot write CD-TEXT: the whole group is grey.
-    CDialogOnly plain({4}, 0);
-    ProcessFlags().cdTextCapable = 0;
-    CDiscImage& disc = *plain.disc;
-    CRecordDialog noCdText(nullptr, disc, plain.cdText, plain.messages.Queue(), 0);
-    for (int32_t id : {kCdTextGroup, kUseCdText, kAlbumLabel, kAlbumTitle})
-        EXPECT_FALSE(noCdText.Control(id)->isEnabled()) << id;
-    ProcessFlags().cdTextCapable = 0;
-}
-
-// Laid out from its texts: in every shipped language each control shows its whole text,
-// and Qt's own buttons speak the language too.
-TEST(RecordDialog, EveryShippedLanguageShowsInFull) {
-    const auto cancelText = [] {
-        QDialogButtonBox box(QDialogButtonBox::Cancel);
-        return box.button(QDialogButtonBox::Cancel)->text();
-    };
-    English(testpaths::TempDir("record-languages"));
-    const QString english = cancelText();
-    CLanguageTable& table = LanguageTable();
-    table.SetStartFolder(testpaths::SourceDir() + "/data");
-    table.EnumerateLanguages();
-    ASSERT_GE(table.LanguageCount(), 1);
-    ProcessFlags().cdTextCapable = 1;
-    auto disc = disctest::MakeDisc({4, 4, 5});
-    CCdTextBuilder cdText;
-    CDriverMessages messages;
-    for (int32_t i = 0; i < table.LanguageCount(); ++i) {
-        ASSERT_TRUE(table.UseLanguageForRun(table.LanguageName(i)));
-        SCOPED_TRACE(table.LanguageName(i));
-        CRecordDialog d(nullptr, *disc, cdText, messages.Queue(), 0);
-        d.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
-        for (const CRecordDialogControl& control : RecordDialogControls()) {
-            QWidget* w = d.Control(control.id);
-            if (control.id == kTotals || control.id == kPhase || qobject_cast<QLineEdit*>(w))
-                continue;
-            EXPECT_GE(w->width(), w->minimumSizeHint().width()) << control.id;
-            EXPECT_TRUE(d.rect().contains(w->geometry())) << control.id;
-        }
-        EXPECT_NE(cancelText(), english);
-    }
-    English(testpaths::TempDir("record-languages"));
-    ProcessFlags().cdTextCapable = 0;
-}
-
-TEST(RecordDialog, TheTimerShowsThePhaseAndTheBar) {
-    CDialogOnly twelve(std::vector<int32_t>(12, 2), 0);
-    CRecordDialog& d = *twelve.dialog;
-    CRecordSession& run = d.Logic().Session();
-    auto* bar = static_cast<QProgressBar*>(d.Control(kProgress));
-    auto tick = [&](int id) {
-        QTimerEvent event(id);
-        QApplication::sendEvent(&d, &event);
-    };
-    run.phase = CRecordSession::kPhaseWritingTracks;
-    run.currentTrack = 11;
-    run.progress = 997;
-    tick(d.ProgressTimerId());
-    EXPECT_EQ(TextOf(d, kPhase), "Writing track 12, total 99% done.");
-    EXPECT_EQ(bar->value(), 997);
-    // Another timer's event changes nothing.
-    run.phase = CRecordSession::kPhaseFinalizing;
-    tick(d.ProgressTimerId() + 1000);
-    EXPECT_EQ(TextOf(d, kPhase), "Writing track 12, total 99% done.");
-    run.phase = CRecordSession::kPhaseAnalyzing;
-    run.currentTrack = 2;
-    run.progress = 10;
-    tick(d.ProgressTimerId());
-    EXPECT_EQ(TextOf(d, kPhase), "Normalizing track 3 of 12 ");
-    // The bar follows between the line's updates, from the faster repaint.
-    run.progress = 640;
-    EXPECT_TRUE(WaitFor([&] { return bar->value() == 640; }, 1000));
-    EXPECT_EQ(TextOf(d, kPhase), "Normalizing track 3 of 12 ");
-    run.phase = CRecordSession::kPhaseIdle;
-    run.progress = 0;
-    tick(d.ProgressTimerId());
-    EXPECT_EQ(TextOf(d, kPhase), "");
-    EXPECT_LT(bar->value(), 1) << "empty again at the end of a run";
-}
-
-TEST(RecordDialog, TheNormalizeBoxesFollowTheTwoClickHandlers) {
-    CDialogOnly one({4}, 1);
-    CRecordDialog& d = *one.dialog;
-    const std::set<int32_t> target = {kNormalize,    kTargetLabel,   kTargetEdit,
-                                      kTargetUpDown, kTargetPercent, kOnlyIf};
-    std::set<int32_t> all = target;
-    all.insert({kLowerLabel, kLowerEdit, kLowerUpDown, kLowerPercent, kOrLabel, kHigherLabel,
-                kHigherEdit, kHigherUpDown, kHigherPercent});
-    // The up-down beside Higher is live from the start: its arrow steps the grey box.
-    QTest::mouseClick(static_cast<CUpDown*>(d.Control(kHigherUpDown))->UpArrow(), Qt::LeftButton);
-    EXPECT_EQ(TextOf(d, kHigherEdit), "100");
-
-    Click(d, kNormalize);  // off
-    EXPECT_EQ(EnabledInNormalizeGroup(d), (std::set<int32_t>{kNormalize}));
-    Click(d, kNormalize);  // on again
-    EXPECT_EQ(EnabledInNormalizeGroup(d), target);
-    Click(d, kOnlyIf);
-    EXPECT_EQ(EnabledInNormalizeGroup(d), all);
-    // The arrow keys step a number box through its up-down control.
-    QLineEdit* lower = static_cast<QLineEdit*>(d.Control(kLowerEdit));
-    QTest::keyClick(lower, Qt::Key_Down);
-    EXPECT_EQ(lower->text(), "89");
-    Click(d, kNormalize);  // off: the only-if box keeps its tick but loses its effect
-    EXPECT_EQ(EnabledInNormalizeGroup(d), (std::set<int32_t>{kNormalize}));
-    EXPECT_TRUE(Button(d, kOnlyIf)->isChecked());
-    EXPECT_EQ(lower->text(), "89") << "the fields went back into the boxes unchanged";
-    EXPECT_EQ(d.Logic().Session().lower, 89);
-    EXPECT_EQ(d.Logic().Session().higher, 100);
-}
-
-// A disc that is not blank: the worker's one message, shown while it waits in a box of
-// the program's name, then the dialog idle again by itself; Stop with no run only gives
-// the buttons back.  Record and Stop at once: Stop's wait shows the message the worker is
-// held by.
-TEST(ThreadedRecordDialog, AFailedRunEndsIdle) {
-    CVirtualDevice::Config config;
-    config.disc = CVirtualDevice::Disc::kWritten;
-    CRecorderRig rig(config);
-    auto dialog = rig.Open();
-    CRecordDialog& d = *dialog;
-    std::vector<std::string> shown;
-    auto acknowledge = [&] {
-        WhenModal<QMessageBox>([&](QMessageBox* box) {
-            shown.push_back(box->windowTitle().toStdString() + ": " + box->text().toStdString());
-            EXPECT_EQ(ProcessFlags().recordingBusy, 1) << "the worker waits for OK";
-            ClickButton(box, "OK");
-        });
-    };
-    acknowledge();
-    Click(d, kRecord);
-    EXPECT_TRUE(Running(d));
-    ASSERT_TRUE(WaitFor([&] { return !d.Logic().RunActive() && !shown.empty(); }));
-    EXPECT_EQ(shown, std::vector<std::string>{"Tunevarn: The disc in the drive is not blank."});
-    EXPECT_TRUE(WaitFor([&] { return Idle(d); }, 2000)) << "idle with no Stop";
-    Click(d, kStop);
-    EXPECT_TRUE(Idle(d));
-    EXPECT_EQ(shown.size(), 1u);
-
-    acknowledge();
-    Click(d, kRecord);
-    Click(d, kStop);  // returns only when the worker has ended, its message answered
-    EXPECT_FALSE(d.Logic().RunActive());
-    EXPECT_EQ(ProcessFlags().recordingBusy, 0);
-    EXPECT_TRUE(Idle(d));
-    EXPECT_EQ(shown.size(), 2u);
-    EXPECT_TRUE(rig.Images().empty());
-}
-
-TEST(ThreadedRecordDialog, ARecorderWithoutCdTextClearsTheFlagOnEachStart) {
-    CRecorderRig rig({}, "MMC");
-    auto dialog = rig.Open();
-    CRecordDialog& d = *dialog;
-    for (int32_t id : {kCdTextGroup, kUseCdText, kAlbumLabel, kAlbumTitle})
-        EXPECT_FALSE(d.Control(id)->isEnabled()) << id;
-    std::vector<QString> ends;
-    for (int32_t start : {kTest, kRecord}) {
-        ProcessFlags().cdTextInUse = 1;
-        WhenModal<QMessageBox>([&](QMessageBox* box) {
-            ends.push_back(box->text());
-            EXPECT_TRUE(Idle(d)) << "idle before the message";
-            ClickButton(box, "OK");
-        });
-        Click(d, start);
-        EXPECT_EQ(ProcessFlags().cdTextInUse, 0) << start;
-        EXPECT_EQ(d.Logic().Session().useCdText, 0);
-        ASSERT_TRUE(WaitFor([&] { return ends.size() == (start == kTest ? 1u : 2u); }))
-            << "the write's end is told";
-    }
-    EXPECT_EQ(rig.Images().size(), 2u) << "the recorded disc: .bin and .cue, no CD-TEXT";
-    // The test and the disc end with messages of their own; the disc's names its image.
-    EXPECT_NE(ends[0], ends[1]);
-    EXPECT_FALSE(ends[0].contains(QString::fromStdString(rig.out)));
-    EXPECT_TRUE(ends[1].contains(QString::fromStdString(rig.out))) << ends[1].toStdString();
 }
 
 // The user's way: songs in the main window, Record, 4x, Normalize (on by default here),

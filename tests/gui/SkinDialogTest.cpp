@@ -1,5 +1,5 @@
-// The skinned window base: click order over overlapping pictures, disabled pictures,
-// tooltips, the background drag and the default menu.
+// The skinned window base: click order over overlapping pictures, disabled pictures and
+// the background drag.
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
@@ -51,18 +51,6 @@ TEST(SkinDialog, ClicksGoToTheFirstEnabledPictureInHitOrder) {
     EXPECT_TRUE(dialog.IsPictureButtonHovered(8));
 }
 
-TEST(SkinDialog, TooltipShowsAtOnceOverAPicture) {
-    CTwoButtons dialog;
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    QTest::mouseMove(&dialog, QPoint(22, 30));
-    for (int i = 0; i < 100 && !QToolTip::isVisible(); ++i) QTest::qWait(5);
-    EXPECT_TRUE(QToolTip::isVisible());
-    EXPECT_EQ(QToolTip::text(), "Clear old MP3 list, start a new list.");
-    QTest::mouseMove(&dialog, QPoint(200, 150));
-    QToolTip::hideText();
-}
-
 TEST(SkinDialog, DraggingTheBackgroundMovesTheWindow) {
     CTwoButtons dialog;
     dialog.move(100, 100);
@@ -80,29 +68,4 @@ TEST(SkinDialog, DraggingTheBackgroundMovesTheWindow) {
     EXPECT_EQ(dialog.pos(), before + QPoint(30, 20));
 }
 
-TEST(SkinDialog, TextsAreWhiteOverThePictureAndTheMenuEdits) {
-    CTwoButtons dialog;
-    auto* label = new QLabel("Over the picture", &dialog);
-    auto* edit = new QLineEdit("some text", &dialog);
-    edit->setGeometry(100, 100, 120, 24);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::white));
-    EXPECT_FALSE(label->autoFillBackground());
-    EXPECT_NE(edit->palette().color(QPalette::Text), QColor(Qt::white));
-
-    // Cut from the default menu takes the selected text of the focused field.
-    edit->setFocus();
-    edit->selectAll();
-    QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(-1, -1), QPoint(-1, -1));
-    QApplication::sendEvent(&dialog, &event);
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 3);
-    EXPECT_EQ(menu->actions().at(0)->text(), "Cu&t");
-    EXPECT_EQ(menu->pos(), dialog.mapToGlobal(QPoint(5, 5)));
-    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                      menu->actionGeometry(menu->actions().at(0)).center());
-    EXPECT_EQ(edit->text(), "");
-}
 }  // namespace

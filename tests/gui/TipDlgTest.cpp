@@ -72,36 +72,4 @@ TEST(TipDialog, TipsGoRoundAndAChangedFileStartsAgain) {
     EXPECT_EQ(QSettings().value("Tip/TimeStamp").toString().size(), 24);
 }
 
-TEST(TipDialog, TheStartUpBoxIsStoredInvertedOnlyByClose) {
-    QSettings().remove("Tip");
-    std::string folder = testpaths::TempDir("gui-tips-box");
-    WriteTips(folder, "One\nTwo\n", 1000000000);
-    Open(
-        folder, [](CTipDlg& d) { QTest::mouseClick(d.ShowOnStartUp(), Qt::LeftButton); }, true);
-    EXPECT_EQ(QSettings().value("Tip/StartUp").toInt(), 1);
-    // The close box stores where the tips are, not the box.
-    Open(
-        folder,
-        [](CTipDlg& d) {
-            EXPECT_FALSE(d.ShowOnStartUp()->isChecked());
-            EXPECT_EQ(Shown(d), "Two");
-            QTest::mouseClick(d.ShowOnStartUp(), Qt::LeftButton);
-        },
-        false);
-    EXPECT_EQ(QSettings().value("Tip/StartUp").toInt(), 1);
-    Open(
-        folder, [](CTipDlg& d) { EXPECT_EQ(Shown(d), "One"); }, true);
-}
-
-TEST(TipDialog, NoTipsFile) {
-    QSettings().remove("Tip");
-    std::string folder = testpaths::TempDir("gui-tips-none");
-    Open(
-        folder,
-        [](CTipDlg& d) {
-            EXPECT_EQ(Shown(d), "Tips file does not exist in the prescribed directory");
-            EXPECT_FALSE(d.NextTip()->isEnabled());
-        },
-        true);
-}
 }  // namespace

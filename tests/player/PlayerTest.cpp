@@ -1,6 +1,6 @@
 // The player's logic with a scripted decoder, device and window: moving on after a song,
-// wrapping, the commands while a song plays, the buffer rule, the clock, and the silent
-// failures.  Every song plays on the feeder thread, so the suites are Threaded.
+// the buffer rule, the song limit and the silent failures.  Every song plays on the feeder thread,
+// so the suites are Threaded.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -102,72 +102,6 @@ TEST(ThreadedPlayer, OneSongPlaysAgainAfterThePauseAndAShortLastBufferIsHeard) {
     EXPECT_EQ(rig.view.names.back(), NameLine(1, "Solo"));
 }
 
-TEST(ThreadedPlayer, StopAfterTheEndOrDuringThePauseKeepsThePlayerStopped) {
-    Rig rig;
-    rig.Songs({"A", "B"}, 0);
-    rig.player.Open();
-    ASSERT_TRUE(rig.Ended());
-    // The song ended before the user's Stop was seen: no next song after it.
-    rig.player.Stop();
-    rig.player.OnClockTick();
-    EXPECT_EQ(rig.player.CurrentIndex(), 0);
-    EXPECT_EQ(rig.view.delayedStart, -1);
-
-    rig.player.Play();
-    ASSERT_TRUE(rig.Ended());
-    rig.player.OnClockTick();
-    EXPECT_EQ(rig.view.delayedStart, 1500);
-    rig.player.Stop();
-    EXPECT_EQ(rig.view.delayedStart, -1);
-    EXPECT_FALSE(rig.view.clockRunning);
-    rig.player.OnDelayedStart();  // a timer that fired all the same
-    EXPECT_EQ(rig.output.Opens(), 2);
-}
-
-TEST(ThreadedPlayer, NextOnTheLastPlaysTheFirstAndPreviousOnTheFirstPlaysTheLast) {
-    Rig rig(CScriptedOutput::Pace::kHeld);
-    rig.Songs({"A", "B", "C"}, 2, 10 * kBuffer);
-    rig.player.Open();
-    EXPECT_EQ(rig.view.names.back(), NameLine(3, "C"));
-    rig.player.Next();
-    EXPECT_EQ(rig.view.names.back(), NameLine(1, "A"));
-    EXPECT_TRUE(rig.player.Playing());
-    rig.player.Previous();
-    EXPECT_EQ(rig.view.names.back(), NameLine(3, "C"));
-    rig.player.Previous();
-    EXPECT_EQ(rig.view.names.back(), NameLine(2, "B"));
-    EXPECT_EQ(rig.source.Opened(), (std::vector<std::string>{"/music/C.mp3", "/music/A.mp3",
-                                                             "/music/C.mp3", "/music/B.mp3"}));
-    // Each step silenced the song before, at once.
-    EXPECT_EQ(rig.output.Closes(), 3);
-    EXPECT_GE(rig.output.Stops(), 3);
-    rig.player.Close();
-    EXPECT_FALSE(rig.player.Playing());
-}
-
-TEST(ThreadedPlayer, PlayWhilePlayingDoesNothingAndCloseReturnsAtOnce) {
-    Rig rig(CScriptedOutput::Pace::kHeld);  // nothing is ever heard: the song never ends
-    rig.Songs({"Long"}, 0, 100 * kBuffer, 25);
-    rig.player.Open();
-    ASSERT_TRUE(WaitUntil([&] { return rig.output.TotalQueued() == 3; }));
-    rig.player.Play();
-    EXPECT_EQ(rig.output.Opens(), 1);
-    EXPECT_EQ(rig.source.Opened().size(), 1u);
-    EXPECT_EQ(rig.view.names.size(), 1u);
-
-    auto before = std::chrono::steady_clock::now();
-    rig.player.Close();
-    auto took = std::chrono::steady_clock::now() - before;
-    EXPECT_LT(took, std::chrono::seconds(1));
-    EXPECT_FALSE(rig.player.Playing());
-    EXPECT_EQ(rig.output.Closes(), 1);
-    EXPECT_EQ(rig.source.Closes(), 1);
-    EXPECT_FALSE(rig.view.clockRunning);
-    // Asked to stop, the song did not end by itself.
-    rig.player.OnClockTick();
-    EXPECT_EQ(rig.view.delayedStart, -1);
-}
-
 TEST(ThreadedPlayer, NeverMoreThanThreeBuffersAreQueued) {
     Rig rig(CScriptedOutput::Pace::kHeld);
     rig.Songs({"Song"}, 0, 8 * kBuffer + 4);
@@ -189,26 +123,6 @@ TEST(ThreadedPlayer, NeverMoreThanThreeBuffersAreQueued) {
     EXPECT_EQ(rig.output.Captured(), Pattern("/music/Song.mp3", 8 * kBuffer + 4));
     rig.player.OnClockTick();
     EXPECT_EQ(rig.view.delayedStart, 1500);
-}
-
-TEST(ThreadedPlayer, TheTimeLineCountsUpToTheDurationAndHaltsAtStop) {
-    Rig rig(CScriptedOutput::Pace::kHeld);
-    rig.Songs({"Tune"}, 0, 100 * kBuffer, 3 * 60 + 25);
-    rig.player.Open();
-    EXPECT_EQ(rig.view.times.back(), "Time: 00:00/03:25");
-    rig.now += 60;
-    rig.player.OnClockTick();
-    EXPECT_EQ(rig.view.times.back(), "Time: 01:00/03:25");
-    rig.now += 145;
-    rig.player.OnClockTick();
-    EXPECT_EQ(rig.view.times.back(), "Time: 03:25/03:25");
-    size_t shown = rig.view.times.size();
-    rig.now += 1;  // past the duration: the line stays
-    rig.player.OnClockTick();
-    EXPECT_EQ(rig.view.times.size(), shown);
-    rig.player.Stop();
-    EXPECT_FALSE(rig.view.clockRunning);
-    rig.player.Close();
 }
 
 TEST(ThreadedPlayer, ASongThatDoesNotOpenOrADeviceThatCannotBeHadStaysSilent) {

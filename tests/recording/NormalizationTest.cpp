@@ -1,5 +1,4 @@
-// Normalization: the stored default and its question, and the level analysis, also
-// while the dialog's thread watches it and presses Stop.
+// Normalization: the stored default and its question, and the level analysis.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -126,40 +125,4 @@ TEST(ThreadedAnalyzeLevels, MeasuresEveryTrackUnchangedAndCopiesTheParameters) {
     EXPECT_EQ(disc->peak[paths.size()], 12345) << "no track after the last";
 }
 
-TEST(ThreadedAnalyzeLevels, StopBeforeTheFirstTrackTouchesNothing) {
-    auto disc = std::make_unique<CDiscImage>();
-    ASSERT_EQ(disc->AddTrack(Fixture("m1_44100_mono.mp3").c_str(), "t"), 1);
-    disc->peak[0] = 777;
-    CRecordSession state;
-    state.stopRequested = 1;
-    EXPECT_EQ(AnalyzeLevels(state, *disc), 0);
-    EXPECT_EQ(disc->peak[0], 777);
-    EXPECT_EQ(state.currentTrack.load(), 0);
-}
-
-TEST(ThreadedAnalyzeLevels, DialogWatchesProgressAndStopsTheRun) {
-    // 99 tracks of 49 seconds: far more work than the wait for the first progress.
-    std::string path = testpaths::TempDir("analyze-stop") + "/long.mp3";
-    mp3craft::WriteSeconds(path, 49);
-    auto disc = std::make_unique<CDiscImage>();
-    while (disc->AddTrack(path.c_str(), "t") == 1) {
-    }
-    ASSERT_EQ(disc->trackCount, 99);
-
-    CRecordSession state;
-    std::atomic<int32_t> result{-1};
-    std::thread worker([&] { result = AnalyzeLevels(state, *disc); });
-    // The dialog's timer: waits for the analysis to show its phase and some progress,
-    // then presses Stop.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while ((state.phase.load() != CRecordSession::kPhaseAnalyzing || state.progress.load() == 0) &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    state.stopRequested = 1;
-    worker.join();
-    // Stopped long before the end: each worker gives up within the block it is on.  How
-    // many tracks were finished meanwhile depends on how the threads were scheduled.
-    EXPECT_EQ(result.load(), 0);
-    EXPECT_LT(state.currentTrack.load(), 99);
-}
 }  // namespace

@@ -64,7 +64,6 @@ TEST(SgIoBackend, EnumeratesBlockNodesFirstInNumericOrderAndCountsEachDeviceOnce
         EXPECT_FALSE(flags & O_EXCL) << path;
     }
 }
-
 TEST(SgIoBackend, RecordsSixteenDevicesAndNotesTheRest) {
     Rig rig;
     for (int i = 0; i < 24; ++i)
@@ -74,19 +73,6 @@ TEST(SgIoBackend, RecordsSixteenDevicesAndNotesTheRest) {
     EXPECT_EQ(rig.transport.DeviceName(16), "");
     EXPECT_EQ(rig.transport.ScanNotes().size(), 8u);
     EXPECT_EQ(rig.transport.SelectDevice(16), 1);
-}
-
-TEST(SgIoBackend, NodesThatWillNotOpenOrTakeNoCommandsAreNotedAndSkipped) {
-    Rig rig;
-    rig.kernel->nodes["/dev/sr0"] = {.scanOpenError = EACCES, .idLun = 7};
-    rig.kernel->nodes["/dev/sg0"] = {.idLun = 7};  // the same drive, reachable this way
-    rig.kernel->nodes["/dev/sg1"] = {.speaksSgIo = false, .idLun = 8};
-    ASSERT_EQ(rig.transport.ScanPassThrough(), 1);
-    EXPECT_EQ(rig.transport.DeviceName(0), "/dev/sg0");
-    auto notes = rig.transport.ScanNotes();
-    ASSERT_EQ(notes.size(), 2u);
-    EXPECT_EQ(notes[0], "/dev/sr0: cannot open: Permission denied");
-    EXPECT_EQ(notes[1], "/dev/sg1: does not take SCSI commands");
 }
 
 TEST(SgIoBackend, ADriveInUseIsAClearErrorNotAHang) {
@@ -99,57 +85,6 @@ TEST(SgIoBackend, ADriveInUseIsAClearErrorNotAHang) {
     EXPECT_TRUE(rig.kernel->commands.empty());
     const auto& [path, flags] = rig.kernel->opens.back();
     EXPECT_EQ(flags & (O_RDWR | O_NONBLOCK | O_EXCL), O_RDWR | O_NONBLOCK | O_EXCL);
-}
-
-TEST(SgIoBackend, MaximumTransferComesFromTheKernelWithinLimits) {
-    struct Case {
-        const char* node;
-        FakeNode setup;
-        uint32_t expected;
-    };
-    const Case cases[] = {
-        {"/dev/sr0", {.sectGet = 240}, 122880},         // sectors on a block node
-        {"/dev/sr0", {.sectGet = 64}, 32768},           // a small path is believed
-        {"/dev/sg0", {.sectGet = 0x7FFFFFFF}, 524288},  // bytes on a generic node, capped
-        {"/dev/sg0", {.sectGetWorks = false}, 65536},   // unknown
-        {"/dev/sg0", {.sectGet = 0}, 65536},            // unknown
-    };
-    for (const Case& c : cases) {
-        Rig rig;
-        rig.kernel->nodes[c.node] = c.setup;
-        ASSERT_EQ(rig.transport.ScanPassThrough(), 1);
-        rig.transport.SelectDevice(0);
-        EXPECT_EQ(rig.transport.MaximumTransfer(), c.expected) << c.node << " " << c.setup.sectGet;
-    }
-}
-
-TEST(SgIoBackend, FillsTheSgIoHeaderForEachDirectionWithItsTimeOut) {
-    Rig rig;
-    rig.OneDrive();
-    const sg_io_hdr_t& inquiry = rig.kernel->commands.back();
-    EXPECT_EQ(inquiry.interface_id, 'S');
-    EXPECT_EQ(inquiry.dxfer_direction, SG_DXFER_FROM_DEV);
-    EXPECT_EQ(inquiry.dxfer_len, 44u);
-    EXPECT_EQ(inquiry.mx_sb_len, 32);
-    EXPECT_EQ(inquiry.timeout, 10'000u);
-    EXPECT_EQ(rig.kernel->cdbs.back(), (std::vector<uint8_t>{0x12, 0, 0, 0, 0x2C, 0}));
-
-    uint8_t page[12] = {};
-    const uint8_t select[6] = {0x15, 0x10, 0, 0, 12, 0};
-    rig.transport.Execute(select, 6, page, 12, nullptr, 0);
-    EXPECT_EQ(rig.kernel->commands.back().dxfer_direction, SG_DXFER_TO_DEV);
-    EXPECT_EQ(rig.kernel->commands.back().dxfer_len, 12u);
-    EXPECT_EQ(rig.kernel->commands.back().timeout, 60'000u);
-
-    uint8_t none = 0;
-    const uint8_t flush[10] = {0x35};
-    rig.transport.Execute(flush, 10, nullptr, 0, &none, 0);
-    EXPECT_EQ(rig.kernel->commands.back().dxfer_direction, SG_DXFER_NONE);
-    EXPECT_EQ(rig.kernel->commands.back().timeout, 600'000u);
-
-    EXPECT_EQ(CSgIoBackend::TimeoutMs(0x5B), 600'000u);
-    EXPECT_EQ(CSgIoBackend::TimeoutMs(0xEC), 600'000u);
-    EXPECT_EQ(CSgIoBackend::TimeoutMs(0x2A), 60'000u);
 }
 
 TEST(SgIoTransport, MapsStatusSenseAndFailuresOntoTheThreeResults) {
@@ -215,40 +150,6 @@ TEST(SgIoTransport, MapsStatusSenseAndFailuresOntoTheThreeResults) {
     EXPECT_EQ(rig.transport.LastCommandSucceeded(), 1);
 }
 
-TEST(SgIoTransport, KernelAndAdapterFailuresAreResultOneWithAReason) {
-    Rig rig;
-    rig.OneDrive();
-    struct Case {
-        CFakeSgIoSystem::Drive drive;
-        const char* problem;
-    };
-    const Case cases[] = {
-        {[](sg_io_hdr_t&) { return -EBUSY; }, "the drive is busy"},
-        {[](sg_io_hdr_t&) { return -ENOMEDIUM; }, "no disc in the drive"},
-        {[](sg_io_hdr_t& h) {
-             h.host_status = 0x03;
-             return 0;
-         },
-         "the drive did not answer in time"},
-        {[](sg_io_hdr_t& h) {
-             h.driver_status = 0x06;
-             return 0;
-         },
-         "the drive did not answer in time"},
-        {[](sg_io_hdr_t& h) {
-             h.host_status = 0x01;
-             return 0;
-         },
-         "host adapter status 0x01"},
-    };
-    for (const Case& c : cases) {
-        rig.kernel->drive = c.drive;
-        EXPECT_EQ(rig.TestUnitReady(), 1) << c.problem;
-        EXPECT_EQ(rig.transport.LastCommandSucceeded(), 0);
-        EXPECT_EQ(rig.transport.DeviceProblem(0), c.problem);
-    }
-}
-
 TEST(SgIoTransport, AnInterruptedCallIsSentAgainAFewTimesOnly) {
     Rig rig;
     rig.OneDrive();
@@ -308,47 +209,6 @@ TEST(SgIoTransport, InquiryStringsLoseTrailingBlanksAndControlBytes) {
     EXPECT_EQ(rig.transport.SelectDevice(0), 1);
     EXPECT_STREQ(rig.transport.Vendor(), "");
     EXPECT_STREQ(rig.transport.Product(), "");
-}
-
-TEST(SgIoTransport, CapabilitiesPageIsReadOnlyWhereTheReplyHoldsIt) {
-    Rig rig;
-    rig.OneDrive();
-    auto capabilities = [&](std::vector<uint8_t> reply) {
-        rig.kernel->drive = [reply](sg_io_hdr_t& h) {
-            EXPECT_EQ(h.cmdp[0], 0x5A);
-            EXPECT_EQ(h.dxfer_len, 16384u);
-            PlayData(h, reply);
-            return 0;
-        };
-        return rig.transport.ReadCapabilities();
-    };
-    // Header: mode data length, block descriptor length; page 2A with CD-R write bit.
-    std::vector<uint8_t> good = {0, 26, 0, 0, 0, 0, 0, 0, 0x2A, 18, 0x03, 0x01};
-    good.resize(28, 0);
-    EXPECT_EQ(capabilities(good), 1);
-    auto reader = good;
-    reader[11] = 0x00;
-    EXPECT_EQ(capabilities(reader), 0);
-    auto tooShort = good;
-    tooShort[1] = 6;  // data length not above descriptor length + 6
-    EXPECT_EQ(capabilities(tooShort), 0);
-    auto descriptorPastBuffer = good;
-    descriptorPastBuffer[0] = 0xFF;
-    descriptorPastBuffer[1] = 0xFF;
-    descriptorPastBuffer[6] = 0x3F;  // page would start at 8 + 16383
-    descriptorPastBuffer[7] = 0xFB;
-    EXPECT_EQ(capabilities(descriptorPastBuffer), 0);
-    auto headerSaysLess = good;
-    headerSaysLess[1] = 9;  // the page's byte 3 lies beyond the data the header counts
-    EXPECT_EQ(capabilities(headerSaysLess), 0);
-    auto otherPage = good;
-    otherPage[8] = 0x05;
-    EXPECT_EQ(capabilities(otherPage), 0);
-    rig.kernel->drive = [](sg_io_hdr_t& h) {
-        PlaySense(h, {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x24, 0x00});
-        return 0;
-    };
-    EXPECT_EQ(rig.transport.ReadCapabilities(), 0);
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 #pragma once
 // The virtual recorder on a bus of its own behind a transport, its first device selected
 // as discovery leaves it, with commands sent by hand; a driver user interface that
-// keeps what it is told; and a driver of any family writing a disc of silent tracks to
-// the recorder.  The rigs of the device, driver and recording tests.
+// keeps what it is told; and a driver writing a disc of silent tracks to the recorder.
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -13,10 +12,10 @@
 #include <vector>
 
 #include "base/ProcessFlags.h"
-#include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "disc/DiscTestSupport.h"
 #include "drivers/DriverUi.h"
+#include "drivers/RecorderDiscovery.h"
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiTransport.h"
 #include "support/TestPaths.h"
@@ -24,22 +23,21 @@
 
 namespace testrig {
 
+using Model = CVirtualDeviceConfig::Model;
+
 struct CVirtualRecorder {
     CVirtualBus* bus = nullptr;
     CScsiTransport transport;
 
-    explicit CVirtualRecorder(std::vector<CVirtualDevice::Config> devices = {{}}) {
-        auto owned = std::make_unique<CVirtualBus>(devices);
+    explicit CVirtualRecorder(const CVirtualDevice::Config& config = {}) {
+        auto owned = std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{config});
         bus = owned.get();
         transport.UseBackend(std::move(owned));
         transport.ScanPassThrough();
-        if (transport.DeviceCount() > 0)
-            transport.SelectDevice(0);
+        transport.SelectDevice(0);
     }
-    explicit CVirtualRecorder(const CVirtualDevice::Config& config)
-        : CVirtualRecorder(std::vector<CVirtualDevice::Config>{config}) {}
 
-    CVirtualDevice& Device(int32_t i = 0) { return bus->Device(i); }
+    CVirtualDevice& Device() { return bus->Device(0); }
     const CVirtualDevice::LogEntry& Last() { return Device().Log().back(); }
 
     int32_t In(std::vector<uint8_t> cdb, std::vector<uint8_t>& reply) {
@@ -66,7 +64,7 @@ struct CVirtualRecorder {
 };
 
 // A drive of this command set, otherwise as configured by default.
-inline CVirtualDevice::Config DriveOf(CVirtualDeviceConfig::Model model) {
+inline CVirtualDevice::Config DriveOf(Model model) {
     CVirtualDevice::Config config;
     config.model = model;
     return config;
@@ -101,28 +99,32 @@ struct Write {
     bool operator==(const Write&) const = default;
 };
 
-// Commands of at most `most` blocks from `from` on, as a driver splits `blocks`.
-inline std::vector<Write> Expected(int32_t from, int32_t blocks, int32_t most = 27) {
+// Commands of at most `most` blocks from `from` on, as a driver splits `blocks`; with
+// `addressed` false every command's address field is 0, as the drives that count for
+// themselves take them.
+inline std::vector<Write> Expected(int32_t from, int32_t blocks, int32_t most = 27,
+                                   bool addressed = true) {
     std::vector<Write> writes;
     while (blocks > 0) {
         const int32_t n = std::min(blocks, most);
-        writes.push_back({from, n});
+        writes.push_back({addressed ? from : 0, n});
         from += n;
         blocks -= n;
     }
     return writes;
 }
 
-inline std::vector<Write> Join(std::vector<Write> a, const std::vector<Write>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+inline std::vector<Write> Join(std::vector<std::vector<Write>> runs) {
+    std::vector<Write> all;
+    for (const auto& run : runs) all.insert(all.end(), run.begin(), run.end());
+    return all;
 }
 
-// A driver of class TDriver with a disc of silent tracks (they have no files) on a
-// recorder that writes into a folder of its own; the disc checked blank as the worker
-// does before a write, the log cleared after.  Waits are recorded instead of slept,
-// unless the recorder runs in real time.
-template <typename TDriver>
+// The driver of that name (or of class TDriver) with a disc of silent tracks (they have
+// no files) on a recorder that writes into a folder of its own; the disc checked blank
+// as the worker does before a write, the log cleared after.  Waits are recorded instead
+// of slept, unless the recorder runs in real time.
+template <typename TDriver = CCdrDriver>
 struct CDriverRig : CVirtualRecorder {
     std::unique_ptr<CDiscImage> image;
     CRecordingDriverUi ui;
@@ -131,16 +133,23 @@ struct CDriverRig : CVirtualRecorder {
     std::string folder;
     std::atomic<int32_t> permille{0}, phase{0}, stop{0}, track{0};
 
-    CDriverRig(std::vector<int32_t> seconds, CVirtualDevice::Config config, bool realTime = false)
+    CDriverRig(std::vector<int32_t> seconds, CVirtualDevice::Config config, bool realTime = false,
+               const std::string& name = "")
         : CVirtualRecorder(WithFolder(config, realTime)),
+          image(disctest::MakeDisc(seconds)),
           folder(Device().Configuration().outputFolder) {
-        image = disctest::MakeDisc(seconds);
-        driver = std::make_unique<TDriver>(transport, *image, ui);
+        if constexpr (std::is_same_v<TDriver, CCdrDriver>) {
+            if (!name.empty())
+                driver = CRecorderDiscovery::NewDriver(name, transport, *image, ui);
+        }
+        if (!driver)
+            driver = std::make_unique<TDriver>(transport, *image, ui);
         if (!realTime)
             driver->SetSleep([this](int32_t ms) { sleeps.push_back(ms); });
         ProcessFlags().cdTextInUse = 0;
         driver->CheckBlankDisc();
         Device().ClearLog();
+        ui.messages.clear();
     }
     static CVirtualDevice::Config WithFolder(CVirtualDevice::Config config, bool realTime) {
         config.outputFolder = testpaths::TempDir("drive");
@@ -158,10 +167,12 @@ struct CDriverRig : CVirtualRecorder {
                                   static_cast<int32_t>(bigendian::Get16(&e.cdb[7]))});
         return writes;
     }
-    size_t Count(uint8_t operationCode) const {
-        size_t n = 0;
-        for (const auto& e : bus->Device(0).Log()) n += e.cdb[0] == operationCode;
-        return n;
+    std::vector<CVirtualDevice::LogEntry> Commands(uint8_t operationCode) const {
+        std::vector<CVirtualDevice::LogEntry> found;
+        for (const auto& e : bus->Device(0).Log())
+            if (e.cdb[0] == operationCode)
+                found.push_back(e);
+        return found;
     }
     // The files the recorder left besides its log.
     std::vector<std::string> FilesLeft() const {

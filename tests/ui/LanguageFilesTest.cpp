@@ -1,5 +1,5 @@
-// Language files: discovery, the remembered choice, the menu, and translation through
-// the INI reader with its edge cases.
+// Language files: the limit on their number, the remembered choice, and translation
+// through the INI reader with its edge cases.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -47,28 +47,6 @@ class LanguageFiles : public ::testing::Test {
     CLanguageTable table;
 };
 
-TEST_F(LanguageFiles, DiscoveryRules) {
-    WriteText(Lang("b_german.txt"), "[Info]\nLanguage=Deutsch\n");
-    WriteText(Lang("a_french.TXT"),
-              "[info]\n  language =  Fran\xE7"
-              "ais  \n");
-    WriteText(Lang("c_english.txt"), "[Info]\nLanguage=english\n");
-    WriteText(Lang("d_nokey.txt"), "[String]\nMP3 Title=Titel\n");
-    WriteText(Lang("e_other.ini"), "[Info]\nLanguage=Other\n");
-    fs::create_directories(Lang("f_folder.txt"));
-    WriteText(Lang(std::string(130, 'x') + ".txt"), "[Info]\nLanguage=TooLongPath\n");
-    WriteText(Lang("g_longname.txt"), "[Info]\nLanguage=" + std::string(128, 'n') + "\n");
-    table.EnumerateLanguages();
-    ASSERT_EQ(table.LanguageCount(), 2);
-    EXPECT_STREQ(table.LanguageName(0),
-                 "Fran\xE7"
-                 "ais");
-    EXPECT_EQ(table.LanguageFile(0), Lang("a_french.TXT"));
-    EXPECT_STREQ(table.LanguageName(1), "Deutsch");
-    EXPECT_STREQ(table.LanguageName(2), "");
-    EXPECT_STREQ(table.LanguageName(-1), "");
-}
-
 TEST_F(LanguageFiles, AtMostSixtyFourLanguages) {
     for (int i = 0; i < 65; ++i) {
         char name[32];
@@ -115,60 +93,6 @@ TEST_F(LanguageFiles, FirstStartAsksAndRemembers) {
     EXPECT_EQ(next.CurrentName(), "Deutsch");
     EXPECT_EQ(next.active.load(), 1);
     EXPECT_STREQ(next.Translate("MP3 Title"), "Titel");
-}
-
-TEST_F(LanguageFiles, SettingFileVariants) {
-    ScriptedDialog dialog;
-    struct Case {
-        std::string content, name;
-        int32_t active;
-    } cases[] = {
-        {"Deutsch\r\n/x/de.txt\r\n", "Deutsch", 1},
-        {"ENGLISH\n$$default.ini\n", "ENGLISH", 0},
-        {"Deutsch", "Deutsch", 1},  // one line, no end: the file is empty, so English texts
-        {"", "English", 0},
-        {std::string(300, 'z') + "\nfile\n", std::string(127, 'z'), 1},
-    };
-    for (const Case& c : cases) {
-        WriteText(start + "/language.set", c.content);
-        table.LoadLanguageSetting(dialog);
-        EXPECT_EQ(table.CurrentName(), c.name);
-        EXPECT_EQ(table.active.load(), c.active);
-        EXPECT_STREQ(table.Translate("MP3 Title"), "MP3 Title");
-    }
-    EXPECT_TRUE(dialog.shown.empty());
-}
-
-TEST_F(LanguageFiles, MenuChecksTheCurrentLanguageAndCommandsSelect) {
-    WriteText(Lang("de.txt"), "[Info]\nLanguage=Deutsch\n");
-    WriteText(Lang("fr.txt"), "[Info]\nLanguage=Francais\n");
-    table.EnumerateLanguages();
-    auto menu = table.LanguageMenu();
-    ASSERT_EQ(menu.size(), 4u);
-    EXPECT_EQ(menu[0].commandId, 15000);
-    EXPECT_EQ(menu[0].text, "English (Default)");
-    EXPECT_TRUE(menu[0].checked);
-    EXPECT_EQ(menu[1].commandId, 0);
-    EXPECT_EQ(menu[3].commandId, 15002);
-    EXPECT_EQ(menu[3].text, "Francais");
-
-    EXPECT_TRUE(table.OnLanguageCommand(15002));
-    menu = table.LanguageMenu();
-    EXPECT_FALSE(menu[0].checked);
-    EXPECT_TRUE(menu[3].checked);
-    EXPECT_EQ(ReadText(start + "/language.set"), "Francais\n" + Lang("fr.txt") + "\n");
-    // Ids of the menu's range past the list change nothing; others are not ours.
-    EXPECT_TRUE(table.OnLanguageCommand(15150));
-    EXPECT_EQ(table.CurrentName(), "Francais");
-    EXPECT_FALSE(table.OnLanguageCommand(15200));
-    EXPECT_FALSE(table.OnLanguageCommand(14999));
-    EXPECT_TRUE(table.OnLanguageCommand(15000));
-    EXPECT_EQ(table.active.load(), 0);
-
-    EXPECT_TRUE(table.UseLanguageForRun("deutsch"));
-    EXPECT_EQ(table.CurrentName(), "Deutsch");
-    EXPECT_EQ(ReadText(start + "/language.set"), "English\n$$default.ini\n");  // not written
-    EXPECT_FALSE(table.UseLanguageForRun("Klingon"));
 }
 
 TEST_F(LanguageFiles, TranslationLookupRules) {

@@ -1,5 +1,5 @@
-// The tips file rules: which lines are tips, where the next one is read, and when the
-// file starts again from its first tip.
+// The tips file rules: which lines are tips, where the next one is read, and files that
+// are missing, empty or unreadable.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <utime.h>
@@ -107,19 +107,4 @@ TEST(TipOfTheDay, MissingEmptyAndUnreadableFiles) {
     EXPECT_EQ(tips.Tip(), "A tip");
 }
 
-TEST(TipOfTheDay, ModificationTimeInTheTwentyFourCharacterForm) {
-    std::string folder = testpaths::TempDir("tips-time");
-    Write(folder, "x\n", 1000000000);
-    const char* oldZone = std::getenv("TZ");
-    std::string saved = oldZone ? oldZone : "";
-    ::setenv("TZ", "UTC", 1);
-    ::tzset();
-    EXPECT_EQ(CTipOfTheDay::ModificationText(folder + "/tips.txt"), "Sun Sep  9 01:46:40 2001");
-    if (oldZone)
-        ::setenv("TZ", saved.c_str(), 1);
-    else
-        ::unsetenv("TZ");
-    ::tzset();
-    EXPECT_EQ(CTipOfTheDay::ModificationText(folder + "/none.txt"), "");
-}
 }  // namespace

@@ -1,6 +1,5 @@
 // The virtual recorder's writing side: the cue sheet and WRITE checks of a strict drive,
-// the image a finished disc leaves behind, the CD-TEXT it reads from the lead-in, and
-// its buffer model.
+// a disc ejected half-way, the CD-TEXT it reads from the lead-in, and its buffer model.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -187,78 +186,6 @@ TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
     EXPECT_EQ(rig.Sense(), "5/2C/00") << "no cue sheet any more";
 }
 
-TEST(VirtualWrite, AFinishedDiscLeavesItsImageAndTheNextOneANewName) {
-    CVirtualDevice::Config config;
-    config.outputFolder = testpaths::TempDir("vw-image");
-    // An image that is there already keeps its name.
-    std::ofstream(config.outputFolder + "/disc-1.cue") << "not ours\n";
-    Rig rig(config);
-    for (int disc = 0; disc < 2; ++disc) {
-        ASSERT_EQ(rig.WriteType(0x42), 0);
-        ASSERT_EQ(rig.CueSheet(Sheet({1, 2})), 0) << disc;
-        ASSERT_EQ(rig.Write(-150, 27, 2352), 0);
-        ASSERT_EQ(rig.Write(-123, 123, 2352), 0);
-        for (int32_t block = 0; block < 225; ++block)
-            ASSERT_EQ(rig.Write(block, 1, 2352, static_cast<uint8_t>(block)), 0);
-        EXPECT_EQ(rig.Flush(), 0);
-        EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kWritten);
-        // Out with the written disc, in with a blank one.
-        EXPECT_EQ(rig.None({0x1B, 0, 0, 0, 0x02, 0}), 0);
-        EXPECT_EQ(rig.None({0x1B, 0, 0, 0, 0x03, 0}), 0);
-        EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kBlank);
-    }
-    const std::string first = config.outputFolder + "/disc-2";
-    const std::string second = config.outputFolder + "/disc-3";
-    EXPECT_EQ(rig.Device().LastImage(), second + ".cue");
-    EXPECT_EQ(Slurp(config.outputFolder + "/disc-1.cue"), "not ours\n");
-    for (const std::string& base : {first, second}) {
-        std::string bin = Slurp(base + ".bin");
-        ASSERT_EQ(bin.size(), 225u * 2352u) << "the pregap is not in the image";
-        EXPECT_EQ(static_cast<uint8_t>(bin[0]), 0);
-        EXPECT_EQ(static_cast<uint8_t>(bin[2352 * 75]), 75);
-        EXPECT_EQ(static_cast<uint8_t>(bin.back()), 224);
-        EXPECT_FALSE(std::filesystem::exists(base + ".cdt")) << "no CD-TEXT was sent";
-    }
-    EXPECT_EQ(Slurp(first + ".cue"),
-              "REM Recorded by the Tunevarn virtual recorder\n"
-              "FILE \"disc-2.bin\" BINARY\n"
-              "  TRACK 01 AUDIO\n"
-              "    INDEX 01 00:00:00\n"
-              "  TRACK 02 AUDIO\n"
-              "    INDEX 01 00:01:00\n");
-    EXPECT_EQ(rig.Device().FinishedDiscs(), 2);
-}
-
-TEST(VirtualWrite, ATestWriteBurnsNothing) {
-    CVirtualDevice::Config config;
-    config.outputFolder = testpaths::TempDir("vw-test");
-    Rig rig(config);
-    ASSERT_EQ(rig.WriteType(0x52), 0);
-    ASSERT_EQ(rig.CueSheet(Sheet({1})), 0);
-    ASSERT_EQ(rig.Write(-150, 150, 2352), 0);
-    ASSERT_EQ(rig.Write(0, 75, 2352), 0);
-    EXPECT_EQ(rig.Flush(), 0);
-    EXPECT_EQ(rig.Device().FinishedDiscs(), 1);
-    EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kBlank);
-    EXPECT_EQ(rig.Device().LastImage(), "");
-    EXPECT_EQ(FilesIn(config.outputFolder), 1u);
-}
-
-TEST(VirtualWrite, AnMmc2DriveWantsNextSessionAllowedAndTrackMode4) {
-    CVirtualDevice::Config config;
-    config.model = CVirtualDeviceConfig::Model::kMmc2;
-    Rig rig(config);
-    EXPECT_EQ(rig.WriteType(0x42), 2);
-    EXPECT_EQ(rig.Sense(), "5/26/00");
-    EXPECT_EQ(rig.WriteType(0x42, 0x04), 2);
-    EXPECT_EQ(rig.WriteType(0x01, 0x04), 0) << "only session-at-once pages are its concern";
-    ASSERT_EQ(rig.WriteType(0x42, 0xC4), 0);
-    ASSERT_EQ(rig.CueSheet(Sheet({1})), 0);
-    ASSERT_EQ(rig.Write(-150, 225, 2352), 0);
-    EXPECT_EQ(rig.Flush(), 0);
-    EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kWritten);
-}
-
 TEST(VirtualWrite, EjectingHalfWayLeavesNoPartialAudio) {
     CVirtualDevice::Config config;
     config.outputFolder = testpaths::TempDir("vw-eject");
@@ -271,39 +198,6 @@ TEST(VirtualWrite, EjectingHalfWayLeavesNoPartialAudio) {
     EXPECT_EQ(rig.None({0x1B, 0, 0, 0, 0x02, 0}), 0);
     EXPECT_EQ(FilesIn(config.outputFolder), 1u);
     EXPECT_FALSE(rig.Device().Model().Writing());
-}
-
-// The lead-in's CD-TEXT as the builder makes it, read back by the recorder.
-TEST(VirtualWrite, ReadsTheCdTextPacksFromTheLeadIn) {
-    CCdTextBuilder builder;
-    builder.AddText("Album \xC3\xA9t\xC3\xA9", 0);  // UTF-8 "été" becomes Latin-1
-    builder.AddText("First", 1);
-    builder.AddText(std::string(40, 'x'), 2);
-    builder.BuildPacks();
-    ASSERT_EQ(builder.blockCount, 2);
-
-    CLeadInCdText reader;
-    // Repeated, with one copy damaged: the good copies win.
-    for (int round = 0; round < 3; ++round) {
-        for (int32_t b = 0; b < builder.blockCount; ++b) {
-            auto data = builder.blocks[static_cast<size_t>(b)]->Data();
-            std::array<uint8_t, 96> block{};
-            std::copy(data.begin(), data.end(), block.begin());
-            if (round == 0 && b == 1)
-                block[10] ^= 0x01;
-            reader.AddBlock(block);
-        }
-    }
-    EXPECT_EQ(reader.BadPacks(), 1);
-    auto packs = reader.Packs();
-    ASSERT_EQ(packs.size(), static_cast<size_t>(builder.packCount + CCdTextBuilder::kSizePacks));
-    for (size_t p = 0; p < packs.size(); ++p)
-        EXPECT_TRUE(std::equal(packs[p].begin(), packs[p].end(), builder.packs[p].begin())) << p;
-    auto titles = reader.Titles(3);
-    EXPECT_EQ(titles[0], "Album \xE9t\xE9");
-    EXPECT_EQ(titles[1], "First");
-    EXPECT_EQ(titles[2], std::string(40, 'x'));
-    EXPECT_EQ(titles[3], "");
 }
 
 TEST(VirtualWrite, ACdTextLeadInGoesIntoTheImage) {
@@ -386,39 +280,6 @@ TEST(VirtualDriveBuffer, DrainsAtTheWriteSpeedAndHoldsWhatDoesNotFit) {
     EXPECT_NEAR(static_cast<double>(time.slept - before), 10.0 / 75.0 * 1e6, 1e4);
     EXPECT_EQ(buffer.Underruns(), 1);
     EXPECT_FALSE(buffer.StreamingLost());
-}
-
-TEST(VirtualDriveBuffer, WithoutUnderrunFreeRecordingTheDiscIsLostButNotByAFlush) {
-    FakeTime time;
-    time.late = 50'000;
-    CVirtualDriveBuffer buffer(100 * 2352, true, time.Clock(), time.Sleeper());
-    buffer.Begin(75.0, false);
-    // A track ends with a flush: the drive stops because it was told to, however late
-    // the host looks, and the next track goes on.
-    ASSERT_TRUE(buffer.Accept(10, 2352));
-    buffer.Drain();
-    EXPECT_EQ(buffer.Underruns(), 0);
-    ASSERT_TRUE(buffer.Accept(10, 2352));
-    time.now += 500'000;
-    EXPECT_FALSE(buffer.Accept(10, 2352));
-    EXPECT_TRUE(buffer.StreamingLost());
-}
-
-TEST(VirtualDriveBuffer, UnthrottledItNeverRunsDryNorWaits) {
-    FakeTime time;
-    CVirtualDriveBuffer buffer(100 * 2352, false, time.Clock(), time.Sleeper());
-    buffer.Begin(75.0, true);
-    EXPECT_EQ(buffer.FreeBytes(), 100u * 2352u);
-    ASSERT_TRUE(buffer.Accept(27, 2352));
-    EXPECT_EQ(buffer.FreeBytes(), 73u * 2352u);
-    for (int i = 0; i < 100; ++i) ASSERT_TRUE(buffer.Accept(27, 2352));
-    EXPECT_EQ(buffer.FreeBytes(), 50u * 2352u) << "half the buffer stays held";
-    time.now += 60'000'000;
-    EXPECT_EQ(buffer.FreeBytes(), 50u * 2352u);
-    buffer.Drain();
-    EXPECT_EQ(buffer.FreeBytes(), 100u * 2352u);
-    EXPECT_EQ(time.slept, 0);
-    EXPECT_EQ(buffer.Underruns(), 0);
 }
 
 }  // namespace
