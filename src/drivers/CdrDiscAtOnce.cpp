@@ -91,8 +91,10 @@ void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,
         AdvanceRing();
     }
 
-    // A stop that came after the last block went out finds the disc whole.
-    if (!normalEnd && !driveGone_ && lastWriteSucceeded_ == 1 && nextAddress >= totalBlocks)
+    // A stop that came after the last block went out finds the disc whole, and so does
+    // a drive that missed a poll of its buffer after taking every block: the flush and
+    // the closing that follow tell whether it is still there.
+    if (!normalEnd && lastWriteSucceeded_ == 1 && nextAddress >= totalBlocks)
         normalEnd = true;
     endOfData = 1;
     while (fillerRunning.load() != 0) std::this_thread::yield();

@@ -141,6 +141,9 @@ bool CMmcTrackDriver::WriteTrack(int32_t t, bool underrunFree, int32_t& written,
     const int32_t trackBlocks = discImage.trackSeconds[static_cast<size_t>(t)] * 75;
     int32_t trackWritten = 0;
     bool complete = false;
+    // Every WRITE sent so far was taken (a refused one ends the loop).  Not the last
+    // command's result: that may be a poll of the drive's buffer.
+    bool writesTaken = false;
     while (stop.load() == 0 && !DriveGone()) {
         if (RingEmpty()) {
             if (trackFillerRunning.load() != 0) {
@@ -151,7 +154,7 @@ bool CMmcTrackDriver::WriteTrack(int32_t t, bool underrunFree, int32_t& written,
             }
             if (!RingEmpty())
                 continue;  // the last slot arrived between the two looks
-            complete = LastCommandSucceeded() == 1;
+            complete = writesTaken;
             break;
         }
         int32_t byteCount = 0;
@@ -164,6 +167,7 @@ bool CMmcTrackDriver::WriteTrack(int32_t t, bool underrunFree, int32_t& written,
         // WriteBlocks shows why a WRITE failed; the track is lost with it.
         if (WriteBlocks(nextAddress, data, blocks) != 0)
             break;
+        writesTaken = true;
         written += blocks;
         trackWritten += blocks;
         // The blocks of the disc the drive has written: what was sent, less what its
@@ -171,8 +175,9 @@ bool CMmcTrackDriver::WriteTrack(int32_t t, bool underrunFree, int32_t& written,
         permille = PermilleAt(written - (nextAddress - DrivePosition(nextAddress)));
         AdvanceRing();
     }
-    // A stop that came after the track's last block finds the track whole.
-    if (!complete && !DriveGone() && trackWritten >= trackBlocks && LastCommandSucceeded() == 1)
+    // A stop that came after the track's last block finds the track whole, and so does a
+    // drive that missed a poll after taking it: the flush tells whether it is still there.
+    if (!complete && trackWritten >= trackBlocks && writesTaken)
         complete = true;
     StopFiller();
     if (!complete)

