@@ -96,7 +96,8 @@ void CMmcTrackDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permill
     bool closed = false;
     if (allWritten) {
         const auto closeSession = mmc::CloseTrackSession(mmc::kCloseSession);
-        closed = Command(closeSession, nullptr, 0, nullptr, 0) == 0;
+        // A drive still writing out the last track says so: it is asked again.
+        closed = CommandWhileBecomingReady(closeSession, nullptr, 0, nullptr, 0) == 0;
         if (!closed && stop.load() == 0)
             ReportError("Closing the session failed: the disc is not complete.");
         if (closed)

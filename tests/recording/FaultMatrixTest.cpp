@@ -295,11 +295,12 @@ constexpr char kClosingUnconfirmed[] =
     "incomplete.";
 
 // Whether a kind of fault is tried at a command: the two of a busy drive only where a
-// drive says so (a WRITE, TEST UNIT READY; a closing that never ends at the latter).
+// drive says so (a WRITE, TEST UNIT READY, CLOSE TRACK/SESSION; a closing that never
+// ends at TEST UNIT READY).
 bool Applies(What what, uint8_t operationCode) {
     const bool write = operationCode == 0x2A || operationCode == 0xE1;
     if (what == What::kLongWrite)
-        return write || operationCode == 0x00;
+        return write || operationCode == 0x00 || operationCode == 0x5B;
     if (what == What::kNeverReady)
         return operationCode == 0x00;
     return true;
