@@ -180,13 +180,21 @@ TEST(CliSignals, CtrlCAtAFailuresPromptLeavesItAFailure) {
     // What the terminal shows, until the program has closed it (or 30 seconds).
     std::string shown;
     bool interrupted = false;
+    int closedReads = 0;
     for (int i = 0; i < 300; ++i) {
         pollfd ready{terminal, POLLIN, 0};
         if (::poll(&ready, 1, 100) > 0) {
             char chunk[512];
             const ssize_t n = ::read(terminal, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
+            if (n <= 0) {
+                // The kernel may still be passing on the last lines when the program's
+                // side closes: look a few more times before taking it as the end.
+                if (++closedReads >= 5)
+                    break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                continue;
+            }
+            closedReads = 0;
             shown.append(chunk, static_cast<size_t>(n));
         }
         if (!interrupted && Contains(shown, "Press Enter to go on.")) {
