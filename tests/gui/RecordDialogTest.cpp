@@ -251,9 +251,9 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
 }
 
 // With "Image file" chosen, Record asks for the folder (remembered for next time) and
-// the end names the image there, and the titles written in Latin letters.  The gapless box lays the
-// disc anew, its totals follow, and the next dialog starts as it was left; a track-at-once driver
-// disables the box and says why.
+// the end names the image there, the titles written in Latin letters and the verification.  The
+// gapless box lays the disc anew, its totals follow, and the next dialog starts with both boxes as
+// they were left; a track-at-once driver disables the box and says why.
 TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
     {
         CVirtualDevice::Config tao;
@@ -291,21 +291,25 @@ TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
         QAbstractButton* gapless = Button(*d, kGapless);
         EXPECT_TRUE(gapless->isEnabled());
         EXPECT_FALSE(gapless->isChecked());
-        const QString totals = TextOf(*d, kTotals);
+        auto* totalsLabel = static_cast<QLabel*>(d->Control(kTotals));
+        const QString totals = totalsLabel->text();
         Click(*d, kGapless);
         EXPECT_TRUE(gapless->isChecked());
-        EXPECT_NE(TextOf(*d, kTotals), totals);
+        EXPECT_NE(totalsLabel->text(), totals);
         WhenModal("QFileDialog", [&](QWidget* dialog) {
             auto* files = static_cast<QFileDialog*>(dialog);
             files->setDirectory(QString::fromStdString(out));
             QMetaObject::invokeMethod(files, "accept");  // the Choose button
         });
-        // The end also names the titles CD-TEXT carries in Latin letters.
+        // The end also names the titles CD-TEXT carries in Latin letters, and, verified,
+        // how each track read back.
         Click(*d, kUseCdText);
+        Click(*d, kVerify);
         bool told = false;
         WhenModal<QMessageBox>([&](QMessageBox* box) {
             told = box->text().contains(QString::fromStdString(out + "/disc-1.cue")) &&
-                   box->text().contains(QString::fromUtf8("Καλημέρα"));
+                   box->text().contains(QString::fromUtf8("Καλημέρα")) &&
+                   box->text().contains("Track 2: verified");
             ClickButton(box, "OK");
         });
         Click(*d, kRecord);
@@ -322,6 +326,7 @@ TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
     QString folderShown;
     WhenModal<CRecordDialog>([&](CRecordDialog* d) {
         EXPECT_TRUE(Button(*d, kGapless)->isChecked());
+        EXPECT_TRUE(Button(*d, kVerify)->isChecked());
         WhenModal("QFileDialog", [&](QWidget* dialog) {
             folderShown = static_cast<QFileDialog*>(dialog)->directory().absolutePath();
             ClickButton(dialog, "Cancel");
