@@ -78,8 +78,9 @@ std::vector<std::string> CVerifyResult::Lines() const {
         if (tally.differing == 0)
             std::snprintf(text, sizeof text, "Track %zu: verified", t + 1);
         else
-            std::snprintf(text, sizeof text, "Track %zu: differs in %d blocks from %s", t + 1,
-                          tally.differing, TrackTime(tally.firstDiffering).c_str());
+            std::snprintf(text, sizeof text, "Track %zu: differs in %d block%s from %s", t + 1,
+                          tally.differing, tally.differing == 1 ? "" : "s",
+                          TrackTime(tally.firstDiffering).c_str());
         differ += tally.differing != 0 ? 1 : 0;
         lines.emplace_back(text);
     }
