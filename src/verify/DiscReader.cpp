@@ -15,6 +15,16 @@ constexpr int32_t kFrameBytes = CBlockTally::kFrameBytes;
 constexpr int32_t kMostBlocksPerRead = 26;
 constexpr int32_t kReadySeconds = 20;
 constexpr int32_t kTocBytes = 4 + 8 * 100;
+constexpr int32_t kModeBytes = 255;
+
+// MODE SELECT (10) of one page, with an empty header and no block descriptor.
+int32_t SelectPage(CScsiTransport& transport, const std::vector<uint8_t>& page) {
+    std::vector<uint8_t> list(8, 0);
+    list.insert(list.end(), page.begin(), page.end());
+    const auto cdb = spc::ModeSelect10(spc::kPageFormat, static_cast<uint32_t>(list.size()));
+    return transport.Execute(cdb.data(), static_cast<int32_t>(cdb.size()), list.data(),
+                             static_cast<int32_t>(list.size()), nullptr, 0);
+}
 }  // namespace
 
 CDiscReader::CDiscReader(CScsiTransport& transport, const std::atomic<int32_t>& stop)
@@ -22,6 +32,33 @@ CDiscReader::CDiscReader(CScsiTransport& transport, const std::atomic<int32_t>& 
     blocksPerRead_ = std::clamp(static_cast<int32_t>(transport.MaximumTransfer() / kBlockBytes), 1,
                                 kMostBlocksPerRead);
     buffer_.resize(static_cast<size_t>(blocksPerRead_) * kBlockBytes);
+}
+
+CDiscReader::~CDiscReader() {
+    if (!recoveryPage_.empty())
+        SelectPage(transport_, recoveryPage_);
+}
+
+void CDiscReader::RetriesOff() {
+    std::vector<uint8_t> reply(kModeBytes, 0);
+    const auto cdb = spc::ModeSense10(spc::kErrorRecoveryPage, kModeBytes);
+    if (transport_.Execute(cdb.data(), static_cast<int32_t>(cdb.size()), nullptr, 0, reply.data(),
+                           kModeBytes) != 0)
+        return;
+    const size_t available = std::min<size_t>(kModeBytes, bigendian::Get16(&reply[0]) + 2u);
+    const size_t at = 8 + size_t{bigendian::Get16(&reply[6])};
+    if (at + 4 > available || (reply[at] & 0x3F) != spc::kErrorRecoveryPage ||
+        at + 2 + reply[at + 1] > available || reply[at + 1] < 2)
+        return;
+    std::vector<uint8_t> page(reply.begin() + static_cast<std::ptrdiff_t>(at),
+                              reply.begin() + static_cast<std::ptrdiff_t>(at + 2 + reply[at + 1]));
+    page[0] &= 0x3F;  // the savable bit is reserved in MODE SELECT
+    if (page[3] == 0)
+        return;
+    std::vector<uint8_t> fast = page;
+    fast[3] = 0;
+    if (SelectPage(transport_, fast) == 0)
+        recoveryPage_ = std::move(page);
 }
 
 std::string CDiscReader::WaitForDisc(const std::function<void(int32_t)>& sleep) {

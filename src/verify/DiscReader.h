@@ -20,10 +20,18 @@ class CDiscReader {
     static constexpr int32_t kFramesPerBlock = 588;
 
     CDiscReader(CScsiTransport& transport, const std::atomic<int32_t>& stop);
+    // Gives the drive its own read retries back.
+    ~CDiscReader();
+    CDiscReader(const CDiscReader&) = delete;
+    CDiscReader& operator=(const CDiscReader&) = delete;
 
     // Waits until the drive has a disc that it is ready to read (a few seconds at most,
     // while it says it is becoming ready); "" when it has, else why not, for the user.
     std::string WaitForDisc(const std::function<void(int32_t)>& sleep);
+    // Asks the drive to give up on a bad block at once (read retry count 0), so that a
+    // damaged disc is compared in minutes, not hours; a drive that has no error recovery
+    // page, or refuses it, reads its own way.
+    void RetriesOff();
     // READ TOC: each track's first block and the lead-out; "" or why not.
     std::string ReadToc(std::vector<int32_t>& starts, int32_t& leadOut);
     // Frames from read position `first` (frames counted from block 0) into out: frames
@@ -42,4 +50,5 @@ class CDiscReader {
     int32_t blocksPerRead_ = 1;
     int32_t failedBlocks_ = 0;
     std::vector<uint8_t> buffer_;
+    std::vector<uint8_t> recoveryPage_;  // as the drive had it; empty when unchanged
 };

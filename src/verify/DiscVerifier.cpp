@@ -113,6 +113,7 @@ CVerifyResult VerifyDisc(CScsiTransport& transport, CDiscImage& disc,
     CDiscReader reader(transport, stop);
     if (result.problem = reader.WaitForDisc(sleep); !result.problem.empty())
         return result;
+    reader.RetriesOff();
     std::vector<int32_t> starts;
     int32_t leadOut = 0;
     if (result.problem = reader.ReadToc(starts, leadOut); !result.problem.empty())
