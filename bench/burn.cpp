@@ -6,9 +6,13 @@
 // lead-out, the drive decoding each Q), "MMC2", "MMCTRACK", and the vendor drivers
 // "2600" (samples turned round both ways), "RIC", "SONY" and "TEAC".  Then the generic burn
 // through tunevarn-cli, for its time and its peak memory, and with --normalize, whose
-// level analysis decodes every song once more (on all cores).
+// level analysis decodes every song once more (on all cores).  And the generic burn
+// verified: the disc read back from the drive and compared with the songs decoded again,
+// against the same burn unverified.
 //
-// usage: bench_burn [SECONDS]   (length of the disc, default 4440: 74 minutes)
+// usage: bench_burn [SECONDS] [--verify]   (length of the disc, default 4440: 74 minutes;
+//                                          --verify: only decoding and the burn with and
+//                                          without verification)
 // The songs are made once with sox and lame and kept in the temporary folder; the images
 // go to /dev/shm when there is one (so that the disk's speed is not measured) and are
 // removed after each round.
@@ -139,7 +143,8 @@ const std::vector<Way> kWays = {
 
 // The whole run of the recording worker on the virtual recorder: true when the disc
 // was completed.
-bool Burn(const std::vector<std::string>& songs, const fs::path& output, const Way& way) {
+bool Burn(const std::vector<std::string>& songs, const fs::path& output, const Way& way,
+          bool verify = false) {
     CVirtualDevice::Config config;
     config.outputFolder = output.string();
     config.model = way.model;
@@ -155,8 +160,10 @@ bool Burn(const std::vector<std::string>& songs, const fs::path& output, const W
     CRecordSession state;
     state.driver = driver.get();
     state.speedChoice = 5;
+    state.verify = verify ? 1 : 0;
     RecordWorker(state);
-    return state.completed.load() == 1;
+    return state.completed.load() == 1 &&
+           (!verify || (state.verified.load() == 1 && state.verifyResult.Verified()));
 }
 
 struct ChildRun {
@@ -221,9 +228,16 @@ ChildRun BurnWithCli(const std::vector<std::string>& songs, const fs::path& outp
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : 4440;
+    int seconds = 4440;
+    bool verifyOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--verify") == 0)
+            verifyOnly = true;
+        else
+            seconds = std::atoi(argv[i]);
+    }
     if (seconds < kSongs || seconds > 4900) {
-        std::fprintf(stderr, "usage: bench_burn [SECONDS]   (20 to 4900)\n");
+        std::fprintf(stderr, "usage: bench_burn [SECONDS] [--verify]   (20 to 4900)\n");
         return 2;
     }
     const fs::path dir = fs::temp_directory_path() / "tunevarn-bench-burn";
@@ -241,7 +255,7 @@ int main(int argc, char** argv) {
         kSongs, seconds / kSongs, discSeconds / 60, output.c_str(), kRounds);
 
     DecodeOnly(songs);  // warm the page cache
-    std::vector<double> decode, decodeCpu, cli, normalized;
+    std::vector<double> decode, decodeCpu, cli, normalized, verified, verifying;
     std::vector<std::vector<double>> burn(kWays.size()), burnCpu(kWays.size());
     long rss = 0;
     for (int r = 0; r < kRounds; ++r) {
@@ -256,6 +270,23 @@ int main(int argc, char** argv) {
             return 1;
         }
         decode.push_back(discSeconds / decodeSeconds);
+        // The generic burn, then the same verified: the difference is the verification.
+        auto t2 = Clock::now();
+        const bool plain = Burn(songs, output, kWays[0]);
+        const double plainSeconds = Seconds(t2, Clock::now());
+        RemoveImages(output);
+        t2 = Clock::now();
+        const bool checked = Burn(songs, output, kWays[0], true);
+        const double checkedSeconds = Seconds(t2, Clock::now());
+        RemoveImages(output);
+        if (!plain || !checked) {
+            std::fprintf(stderr, "bench_burn: the burn did not complete or verify\n");
+            return 1;
+        }
+        verified.push_back(checkedSeconds / plainSeconds);
+        verifying.push_back(discSeconds / std::max(checkedSeconds - plainSeconds, 1e-3));
+        if (verifyOnly)
+            continue;
         for (size_t w = 0; w < kWays.size(); ++w) {
             auto t1 = Clock::now();
             const double c1 = CpuSeconds();
@@ -287,6 +318,12 @@ int main(int argc, char** argv) {
     // top of decoding whatever else the machine is doing.
     const double d = Median(decode), dc = Median(decodeCpu);
     std::printf("decode only (CDiscImage::Read):  %6.1fx real time, %.2f s of processor\n", d, dc);
+    std::printf(
+        "burn --verify / burn (MMC):      %6.2f; the verification alone %.1fx real time "
+        "(target >= 10; decoding bounds it)\n",
+        Median(verified), Median(verifying));
+    if (verifyOnly)
+        return 0;
     for (size_t w = 0; w < kWays.size(); ++w) {
         const double b = Median(burn[w]), bc = Median(burnCpu[w]);
         std::printf(

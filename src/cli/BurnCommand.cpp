@@ -12,17 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "app/BackendChoice.h"
 #include "app/BurnerApp.h"
 #include "app/DiscFilling.h"
-#include "app/ImageRecorder.h"
-#include "base/AsciiText.h"
 #include "base/DisplayText.h"
 #include "base/ProcessFlags.h"
 #include "base/StartFolder.h"
+#include "cli/BurnOptions.h"
 #include "cli/CliArgs.h"
 #include "cli/CliCommands.h"
-#include "cli/CliRecorderChoice.h"
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/InterruptFlag.h"
@@ -31,7 +28,6 @@
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscImage.h"
 #include "drivers/DriverMessageQueue.h"
-#include "drivers/RecorderDiscovery.h"
 #include "recording/Normalization.h"
 #include "recording/RecordDialogControls.h"
 #include "recording/RecordDialogLogic.h"
@@ -41,112 +37,9 @@
 #include "scsi/ScsiTransport.h"
 #include "songlist/SongList.h"
 #include "ui/TextFormat.h"
-#include "virtualdrive/VirtualBus.h"
 
 namespace {
 constexpr int kNotCompleted = kExitFailed;
-
-struct BurnOptions {
-    bool test = false;
-    int32_t speedChoice = 0;  // the dialog's "1x (Recommended)"
-    bool normalize = false;
-    int32_t target = kDefaultNormalizeTarget;
-    bool onlyIf = false;
-    int32_t lower = kDefaultNormalizeLower;
-    int32_t higher = kDefaultNormalizeHigher;
-    bool cdText = false;
-    bool albumGiven = false;
-    std::string album;
-    int32_t drive = 0;
-    std::string driver;  // "" = the one discovery gives the recorder
-    bool gapless = false;
-    std::string image;  // the folder of the image recorder; "" = the recorders here
-    std::vector<std::string> paths;
-};
-
-bool Percent(const std::string& text, int32_t low, int32_t& value) {
-    if (text.empty() || text.size() > 3)
-        return false;
-    int32_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + (c - '0');
-    }
-    if (v < low || v > 100)
-        return false;
-    value = v;
-    return true;
-}
-
-bool SpeedChoice(const std::string& text, int32_t& choice) {
-    static const char* const kSpeeds[] = {"1", "2", "4", "6", "8", "max"};
-    for (int32_t i = 0; i < 6; ++i) {
-        if (text == kSpeeds[i] || text == std::string(kSpeeds[i]) + "x") {
-            choice = i;
-            return true;
-        }
-    }
-    return false;
-}
-
-// The options as the Record dialog would have them; "" when they are good, else what
-// is wrong, for one line.
-std::string ReadOptions(const CCliArgs& args, BurnOptions& options) {
-    options.test = args.Has("--test");
-    options.normalize = args.Has("--normalize");
-    options.cdText = args.Has("--cd-text");
-    options.gapless = args.Has("--gapless");
-    if (args.Has("--image")) {
-        options.image = args.Value("--image");
-        if (const std::string why = ImageFolderProblem(options.image); !why.empty())
-            return "--image " + options.image + ": " + why;
-    }
-    if (args.Has("--speed") && !SpeedChoice(args.Value("--speed"), options.speedChoice))
-        return "--speed takes 1, 2, 4, 6, 8 or max, not '" + args.Value("--speed") + "'";
-    if (args.Has("--target") && !Percent(args.Value("--target"), 1, options.target))
-        return "--target takes a percentage from 1 to 100, not '" + args.Value("--target") + "'";
-    if (args.Has("--only-if")) {
-        std::string value = args.Value("--only-if");
-        size_t comma = value.find(',');
-        if (comma == std::string::npos || !Percent(value.substr(0, comma), 0, options.lower) ||
-            !Percent(value.substr(comma + 1), 0, options.higher))
-            return "--only-if takes LOWER,HIGHER, percentages from 0 to 100, not '" + value + "'";
-        // The analysis would then change every track: surely not what was meant.
-        if (options.lower > options.higher)
-            return "--only-if " + value + ": LOWER is above HIGHER";
-        options.onlyIf = true;
-    }
-    if (args.Has("--album")) {
-        options.album = args.Value("--album");
-        options.albumGiven = true;
-        options.cdText = true;
-    }
-    if (args.Has("--driver")) {
-        const std::vector<std::string> names = CRecorderDiscovery::DriverNames();
-        const std::string given = args.Value("--driver");
-        auto named = std::find_if(names.begin(), names.end(), [&given](const std::string& name) {
-            return EqualNoCase(name, given);
-        });
-        if (named == names.end()) {
-            std::string known;
-            for (const std::string& name : names) known += (known.empty() ? "" : ", ") + name;
-            return "--driver takes one of " + known + ", not '" + given + "'";
-        }
-        options.driver = *named;
-    }
-    if (!options.image.empty() && args.Has("--drive"))
-        return "--drive names a recorder here; --image writes to none";
-    if (args.Has("--drive") &&
-        (!Percent(args.Value("--drive"), 1, options.drive) || options.drive > 16))
-        return "--drive takes the number of a recorder from 1, not '" + args.Value("--drive") + "'";
-    if ((options.onlyIf || args.Has("--target")) && !options.normalize)
-        return "--target and --only-if belong with --normalize";
-    options.paths = args.Operands();
-    if (options.paths.empty())
-        return "no PATH given";
-    return "";
-}
 
 // The drivers' messages on the terminal.  They come here on the main thread, through
 // the message queue; the bar is taken off the line first.  On an interactive terminal
@@ -262,47 +155,16 @@ int RunBurn(const CCliArgs& args) {
         return kNotCompleted;
     }
 
-    std::string problem;
-    // An image needs no drive and no variable: the image recorder is the only recorder.
-    std::unique_ptr<IScsiBackend> backend =
-        options.image.empty() ? ChooseScsiBackendFromEnvironment(problem)
-                              : std::make_unique<CImageRecorderBackend>(
-                                    nullptr, ImageRecorderConfig(options.image, options.driver));
-    if (!problem.empty()) {
-        std::fprintf(stderr, "tunevarn-cli: %s\n", problem.c_str());
-        return kNotCompleted;
-    }
     CProgressBar bar;
     CBurnMessages shown(bar, interrupt);
     CDriverMessageQueue messages(shown);
     // The application's objects, as the window program holds them for its whole run.
     auto app = std::make_unique<CBurnerApp>(CaptureStartFolder(), messages);
-    app->Transport().UseBackend(std::move(backend));
-    CRecorderDiscovery& recorders = app->Recorders();
+    int status = kExitOk;
+    CCdrDriver* driver = FindRecorder(args, options, *app, status);
+    if (driver == nullptr)
+        return status;
     CDiscImage* disc = &app->DiscImage();
-    CCliRecorderChoice chooser(options.drive, "--drive");
-    recorders.SetDriverOverride(options.driver);
-    recorders.DetectRecorders(app->StartFolder(), chooser);
-    CCdrDriver* driver = recorders.Driver();
-    // --drive naming a recorder that is not there is a wrong argument, not a failed burn.
-    if (chooser.BadPreset()) {
-        std::fputs(UsageHint(&args.Command()).c_str(), stderr);
-        return kExitBadArguments;
-    }
-    if (options.drive > 1 && recorders.CandidateCount() == 1)
-        return args.Error("--drive " + std::to_string(options.drive) + ": there is one recorder");
-    if (driver == nullptr) {
-        if (!chooser.BadPreset() && recorders.CandidateCount() <= 1)
-            std::fprintf(stderr, "tunevarn-cli: burn: %s\n",
-                         TerminalText(recorders.RecorderLine()).c_str());
-        if (recorders.CandidateCount() == 0 &&
-            dynamic_cast<CVirtualBus*>(app->Transport().Backend()) == nullptr)
-            std::fprintf(stderr,
-                         "tunevarn-cli: burn: no CD recorder here; to burn a disc image "
-                         "instead, name a folder for it:\n"
-                         "    tunevarn-cli burn --image FOLDER PATH...\n");
-        return kNotCompleted;
-    }
     if (options.gapless) {
         if (const std::string why = GaplessRefusal(driver); !why.empty()) {
             std::fprintf(stderr, "tunevarn-cli: burn: --gapless: %s\n", TerminalText(why).c_str());
@@ -341,6 +203,7 @@ int RunBurn(const CCliArgs& args) {
     view.controls.higher = options.higher;
     view.controls.target = options.target;
     view.controls.useCdText = options.cdText ? 1 : 0;
+    view.controls.verify = options.verify ? 1 : 0;
     if (options.albumGiven)
         view.controls.albumTitle = options.album;
     if (options.test)
@@ -383,12 +246,24 @@ int RunBurn(const CCliArgs& args) {
                     options.test ? "Test write completed: nothing was burnt." : "Disc completed.");
         if (const std::string image = app->LastDiscImage(); !image.empty() && !options.test)
             std::printf("Image: %s\n", TerminalText(image).c_str());
+        bool verified = true;
+        if (options.verify) {
+            // A verification that was stopped or could not be made proves nothing.
+            verified = state.verified.load() == 1 && state.verifyResult.Verified();
+            if (state.verified.load() == 0)
+                std::printf("The disc was not verified.\n");
+            else
+                for (const std::string& line : state.verifyResult.Lines())
+                    std::printf("%s\n", line.c_str());
+        }
         const bool written = std::fflush(stdout) == 0;
         // The disc is whole; what failed after it (the unlock, the eject) is the user's
         // to see to.
         for (const std::string& warning : shown.Warnings())
             std::fprintf(stderr, "tunevarn-cli: burn: warning: %s\n",
                          TerminalLines(warning).c_str());
+        if (!verified)
+            return stopped ? interrupt.ExitStatus() : kNotCompleted;
         return written ? kExitOk : kNotCompleted;
     }
     std::fprintf(stderr, "tunevarn-cli: burn: %s; the disc %s\n", stopped ? "stopped" : "failed",

@@ -14,7 +14,7 @@ const char kPaths[] =
 const char kExitStatuses[] =
     "exit status:\n"
     "  0      done: the list or file was written, the disc or the test write\n"
-    "         completed\n"
+    "         completed (and, verified, every track read back as written)\n"
     "  1      the work could not be done (the reason is on stderr); for burn: the\n"
     "         disc was not completed\n"
     "  2      a missing or wrong argument (the reason is on stderr)\n"
@@ -99,6 +99,9 @@ const std::vector<CCliCommand> kCommands = {
          {"--image", "FOLDER",
           "no recorder: write the disc as an image into\n"
           "FOLDER, with the driver --driver names"},
+         {"--verify", nullptr,
+          "read the disc back after writing and compare it\n"
+          "with the songs, track by track (as verify)"},
          {"--drive", "N", "which recorder, when there are several"},
          {"--driver", "NAME",
           "the recorder's driver for this run, in place of\n"
@@ -106,6 +109,23 @@ const std::vector<CCliCommand> kCommands = {
           "MMCRAW, 2600, RIC, MMC2, TEAC, MMCTRACK or SONY"},
      },
      RunBurn},
+    {"verify",
+     "[OPTIONS] PATH...",
+     "Read the disc in the recorder back and compare it, track by track, with the\n"
+     "disc the songs make: the PATH arguments and the options that shaped it when\n"
+     "it was burnt.  The drive's read offset is found from the audio.  One line a\n"
+     "track, \"Track N: verified\" or \"Track N: differs in K blocks from M:SS.ff\"\n"
+     "(the time within the track), and the total; exit status 0 when every track\n"
+     "is verified.",
+     {
+         {"--normalize", nullptr, "the tracks were normalized"},
+         {"--target", "N", "...to N percent of full scale (98)"},
+         {"--only-if", "LOWER,HIGHER", "...but only tracks below LOWER or above HIGHER"},
+         {"--gapless", nullptr, "the songs were written gapless"},
+         {"--drive", "N", "which recorder, when there are several"},
+         {"--driver", "NAME", "the recorder's driver, in place of driver.lst's"},
+     },
+     RunVerify},
     {"cover",
      "[--title TEXT] [--background PICTURE] OUT.pdf PATH...",
      "Print the CD cover of the songs to a PDF file (an A4 page at 600 dpi): the\n"

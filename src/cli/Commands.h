@@ -11,4 +11,5 @@ int RunExportRaw(const CCliArgs& args);
 int RunAnalyze(const CCliArgs& args);
 int RunDrives(const CCliArgs& args);
 int RunBurn(const CCliArgs& args);
+int RunVerify(const CCliArgs& args);
 int RunCover(const CCliArgs& args);

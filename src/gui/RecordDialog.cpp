@@ -88,6 +88,12 @@ CRecordDialog::CRecordDialog(CCdrDriver* driver, CDiscImage& disc, CCdTextBuilde
                 if (gaplessChanged_)
                     gaplessChanged_(logic_->Gapless());
             });
+    connect(static_cast<QAbstractButton*>(Control(kVerify)), &QAbstractButton::clicked, this,
+            [this] {
+                logic_->OnVerifyClicked();
+                if (verifyChanged_)
+                    verifyChanged_(logic_->Verify());
+            });
     logic_->OnInitDialog();
     // A disabled box says why.
     if (const std::string why = GaplessRefusal(driver); !why.empty())
@@ -111,6 +117,8 @@ void CRecordDialog::Run(QWidget* parent, const CRecordDialogRequest& request,
     dialog.Logic().SetImageLocator([&app] { return app.LastDiscImage(); });
     const std::string start = app.StartFolder();
     dialog.gaplessChanged_ = [start](bool on) { SaveGaplessSetting(start, on); };
+    dialog.Logic().SetVerify(LoadVerifySetting(start));
+    dialog.verifyChanged_ = [start](bool on) { SaveVerifySetting(start, on); };
     if (app.ImageRecorderChosen()) {
         CFolderMemory& folders = request.folders;
         dialog.Logic().SetImageFolderQuestion(
@@ -244,6 +252,8 @@ void CRecordDialog::Arrange() {
 
     auto* gapless = new QHBoxLayout;
     gapless->addWidget(Control(kGapless));
+    gapless->addSpacing(kIndent);
+    gapless->addWidget(Control(kVerify));
     gapless->addStretch();
 
     auto* groups = new QHBoxLayout;
@@ -326,6 +336,7 @@ void CRecordDialog::ReadControls(CRecordControls& values) {
     values.useCdText = static_cast<QCheckBox*>(Control(kUseCdText))->isChecked() ? 1 : 0;
     values.albumTitle = ToBytes(static_cast<QLineEdit*>(Control(kAlbumTitle))->text());
     values.gapless = static_cast<QCheckBox*>(Control(kGapless))->isChecked() ? 1 : 0;
+    values.verify = static_cast<QCheckBox*>(Control(kVerify))->isChecked() ? 1 : 0;
 }
 
 void CRecordDialog::PushFields(const CRecordControls& values) {
@@ -344,6 +355,7 @@ void CRecordDialog::PushFields(const CRecordControls& values) {
     static_cast<QCheckBox*>(Control(kUseCdText))->setChecked(values.useCdText != 0);
     ShowText(static_cast<QLineEdit*>(Control(kAlbumTitle)), FromBytes(values.albumTitle));
     static_cast<QCheckBox*>(Control(kGapless))->setChecked(values.gapless != 0);
+    static_cast<QCheckBox*>(Control(kVerify))->setChecked(values.verify != 0);
 }
 
 void CRecordDialog::EnableControl(int32_t id, bool enabled) {

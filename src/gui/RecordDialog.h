@@ -1,5 +1,5 @@
 #pragma once
-// The Record dialog: speed, normalization, CD-TEXT and gapless settings, Test, Record and
+// The Record dialog: speed, normalization, CD-TEXT, gapless and verify settings, Test, Record and
 // Stop, and the run's progress; with the image recorder, Record asks where the image goes.  A plain
 // window laid out from its controls' texts, so that it fits every language; what it does lives in
 // the core's CRecordDialogLogic, which this window only presents: controls by their identifiers,
@@ -79,4 +79,5 @@ class CRecordDialog : public QDialog, private IRecordDialogView {
     std::unique_ptr<CRecordDialogLogic> logic_;
     // Keeps the gapless box's state for the next dialog.
     std::function<void(bool)> gaplessChanged_;
+    std::function<void(bool)> verifyChanged_;
 };

@@ -40,6 +40,7 @@ const CRecordDialogControl kControls[] = {
     {kAlbumLabel, Kind::kLabel, "Album Title", 325, false},
     {kAlbumTitle, Kind::kEdit, "", 0, false},
     {kGapless, Kind::kCheckBox, "Gapless (no silence between songs)", 4022, false},
+    {kVerify, Kind::kCheckBox, "Verify after writing", 4028, false},
     {kTotals, Kind::kLabel, "Total tracks: 10   Total time:  74:30", 0, false},
     {kPhase, Kind::kLabel, "", 0, false},
     {kProgress, Kind::kProgressBar, "", 0, false},

@@ -42,6 +42,7 @@ constexpr int32_t kAlbumTitle = 1084;
 constexpr int32_t kAlbumLabel = 1085;
 constexpr int32_t kCdTextGroup = 1086;
 constexpr int32_t kGapless = 1090;  // "Gapless (no silence between songs)"
+constexpr int32_t kVerify = 1091;   // "Verify after writing"
 
 // The speed radio buttons in group order: index 0 to 5 is the speed choice.
 constexpr int32_t kSpeedButtons[] = {kSpeedFirst, kSpeed2x, kSpeed4x,

@@ -96,6 +96,8 @@ void CRecordDialogLogic::FinishRun(bool announce) {
         std::string text = RunResultText(driver_->test, imageOf_ ? imageOf_() : std::string());
         if (session_.useCdText.load() != 0)
             text += TransliterationNote(cdText_);
+        if (session_.verified.load() == 1)
+            text += VerifyResultText(session_.verifyResult);
         view_.ShowRunResult(text);
     }
 }
@@ -184,6 +186,7 @@ CRecordControls CRecordDialogLogic::Fields() const {
     values.useCdText = session_.useCdText.load();
     values.albumTitle = session_.albumTitle;
     values.gapless = gapless_;
+    values.verify = session_.verify.load();
     return values;
 }
 
@@ -199,6 +202,7 @@ void CRecordDialogLogic::ReadControls() {
     session_.useCdText = values.useCdText;
     session_.albumTitle = values.albumTitle;
     gapless_ = values.gapless;
+    session_.verify = values.verify;
 }
 
 void CRecordDialogLogic::PushFields() {

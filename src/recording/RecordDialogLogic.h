@@ -7,9 +7,9 @@
 // fields (CRecordSession) for as long as it exists; a run still going when it ends is
 // stopped first.  However a run ends (its write done, a failure, Stop), Test and Record
 // come back, and a completed disc is announced, with the titles CD-TEXT carries in Latin
-// letters.  The gapless box starts as the disc is laid and lays it anew when clicked; it
-// is disabled for a driver that cannot write gapless.  The window and the command line
-// both run their recordings through it.
+// letters, and the verification's report when the disc was verified.  The gapless box starts as the
+// disc is laid and lays it anew when clicked; it is disabled for a driver that cannot write
+// gapless.  The window and the command line both run their recordings through it.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -65,6 +65,13 @@ class CRecordDialogLogic : private IRecordRunView {
     // total; a disc that fits only gapless stays gapless, and the phase line says why.
     void OnGaplessClicked();
     bool Gapless() const { return gapless_ != 0; }
+    // The verify box: set from the remembered setting before the dialog shows.
+    void SetVerify(bool on) {
+        session_.verify = on ? 1 : 0;
+        PushFields();
+    }
+    void OnVerifyClicked() { ReadControls(); }
+    bool Verify() const { return session_.verify.load() != 0; }
     // A timer event: the phase line and the bar for the progress timer, nothing else.
     void OnProgressTimer(int32_t timerId);
     // The bar alone, from the same fields, for a front end that repaints it more often.

@@ -18,6 +18,7 @@ struct CRecordControls {
     int32_t useCdText = 0;
     std::string albumTitle;
     int32_t gapless = 0;  // the songs back to back, sample for sample
+    int32_t verify = 0;   // the disc read back and compared after a real write
 };
 
 class IRecordDialogView {

@@ -60,6 +60,9 @@ bool PhaseText(int32_t phase, int32_t currentTrack, int32_t progress, int32_t tr
         case CRecordSession::kPhaseLeadIn:
             text = Text(307);
             return true;
+        case CRecordSession::kPhaseVerifying:
+            text = FormatText(kVerifyingText, {progress / 10});
+            return true;
         case CRecordSession::kPhaseAnalyzing: {
             if (trackCount <= currentTrack)
                 return false;
@@ -80,6 +83,12 @@ std::string RunResultText(int32_t test, const std::string& image) {
     std::string text = Text(4011);
     if (!image.empty())
         text += "\n" + FormatText(4013, {DisplayText(image)});
+    return text;
+}
+
+std::string VerifyResultText(const CVerifyResult& result) {
+    std::string text = result.problem.empty() ? "" : std::string("\n") + Text(kNotVerifiedText);
+    for (const std::string& line : result.Lines()) text += "\n" + line;
     return text;
 }
 

@@ -8,6 +8,7 @@
 class CCdTextBuilder;
 class CCdrDriver;
 class CDiscImage;
+struct CVerifyResult;
 
 // The album title the dialog offers for a disc of trackCount tracks.
 std::string DefaultAlbumTitle(int32_t trackCount);
@@ -30,11 +31,17 @@ bool PhaseText(int32_t phase, int32_t currentTrack, int32_t progress, int32_t tr
 // What the dialog says when a run has completed its disc: a test, or a real disc and,
 // for a recorder that writes an image (the virtual one), where that image is.
 std::string RunResultText(int32_t test, const std::string& image);
+// What the end message adds for a verified disc: the report's lines, or why the disc
+// could not be verified.
+std::string VerifyResultText(const CVerifyResult& result);
 
 // Why the driver cannot write the songs gapless ("" when it can): track at once leaves
 // a gap before every track.
 std::string GaplessRefusal(const CCdrDriver* driver);
 constexpr int32_t kOnlyGaplessFitsText = 4027;
+constexpr int32_t kVerifyBoxText = 4028;
+constexpr int32_t kVerifyingText = 4029;
+constexpr int32_t kNotVerifiedText = 4030;
 
 // The titles the CD-TEXT builder wrote in Latin letters, one line each after a line that
 // says so (UTF-8, every line starting with a line break); "" when there were none.

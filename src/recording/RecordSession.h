@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "verify/DiscVerifier.h"
+
 class CCdrDriver;
 class IRecordRunView;
 
@@ -17,6 +19,7 @@ struct CRecordSession {
     static constexpr int32_t kPhaseWritingTracks = 2;
     static constexpr int32_t kPhaseFinalizing = 3;
     static constexpr int32_t kPhaseLeadIn = 4;
+    static constexpr int32_t kPhaseVerifying = 5;
     static constexpr int32_t kPhaseAnalyzing = 999;
 
     std::atomic<int32_t> stopRequested{0};  // dialog: 0 at the start of a run, 1 on Stop
@@ -33,9 +36,14 @@ struct CRecordSession {
     std::atomic<int32_t> higher{0};
     std::atomic<int32_t> target{0};
     std::atomic<int32_t> useCdText{0};  // the dialog's own
+    std::atomic<int32_t> verify{0};     // nonzero: a completed real write is verified
     std::string albumTitle;             // the dialog's own; never read by the worker
     // Whoever shows the run; the worker posts its button changes there.  May be null.
     IRecordRunView* view = nullptr;
     // Worker: 1 when the run's write finished the disc (test or real), else 0.
     std::atomic<int32_t> completed{0};
+    // Worker: 1 when the run verified its disc (verifyResult says how it went), else 0.
+    // The result is written before the worker ends and read after it has been joined.
+    std::atomic<int32_t> verified{0};
+    CVerifyResult verifyResult;
 };

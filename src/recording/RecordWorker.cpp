@@ -1,6 +1,8 @@
 #include "recording/RecordWorker.h"
 
+#include <chrono>
 #include <iterator>
+#include <thread>
 
 #include "base/ProcessFlags.h"
 #include "disc/DiscImage.h"
@@ -8,6 +10,7 @@
 #include "recording/Normalization.h"
 #include "recording/RecordRunView.h"
 #include "recording/RecordSession.h"
+#include "verify/DiscVerifier.h"
 
 bool SpeedFactorOfChoice(int32_t choice, int32_t& factor) {
     static constexpr int32_t kFactors[] = {1, 2, 4, 6, 8, 0};
@@ -52,6 +55,15 @@ bool Run(CRecordSession& state, CCdrDriver& driver) {
                          state.currentTrack);
         state.completed = driver.DiscCompleted();
     }
+    // Read back before the tray opens: the disc just written is still in it.
+    if (state.completed.load() == 1 && driver.test.load() == 0 && state.verify.load() != 0 &&
+        state.stopRequested.load() == 0) {
+        state.phase = CRecordSession::kPhaseVerifying;
+        state.verifyResult = VerifyDisc(
+            driver.transport, disc, state.stopRequested, state.progress,
+            [](int32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+        state.verified = 1;
+    }
     driver.PreventRemoval(0);
     driver.Rezero();
     driver.LoadUnload(0);
@@ -66,6 +78,7 @@ bool Run(CRecordSession& state, CCdrDriver& driver) {
 int32_t RecordWorker(CRecordSession& state) {
     ProcessFlags().recordingBusy = 1;
     state.completed = 0;
+    state.verified = 0;
     if (state.driver != nullptr)
         Run(state, *state.driver);
     state.progress = 0;

@@ -1,7 +1,8 @@
 #pragma once
 // The recording worker: one test or real recording, on a thread of its own, from the
-// optional level analysis through the drive's preparation, the blank-disc check and the
-// driver's write to the release and eject of the medium.  It reports through the
+// optional level analysis through the drive's preparation, the blank-disc check, the
+// driver's write and, when asked, the verification of the disc written, to the release
+// and eject of the medium.  It reports through the
 // CRecordSession fields and asks the user nothing; its only own message is the one for
 // a disc that is not blank.
 #include <atomic>

@@ -21,6 +21,7 @@ constexpr uint16_t kDriverTimeOut = 0x06;
 constexpr uint16_t kDriverSense = 0x08;  // sense data came back
 
 constexpr uint8_t kSenseNotReady = 0x02;
+constexpr uint8_t kSenseMediumError = 0x03;
 constexpr uint8_t kSenseIllegalRequest = 0x05;
 constexpr uint8_t kSenseUnitAttention = 0x06;
 }  // namespace scsistatus

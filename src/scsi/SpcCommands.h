@@ -21,6 +21,8 @@ constexpr uint8_t kSynchronizeCache = 0x35;
 constexpr uint8_t kModeSelect10 = 0x55;
 constexpr uint8_t kModeSense10 = 0x5A;
 
+// The read-write error recovery page: byte 3 is the read retry count.
+constexpr uint8_t kErrorRecoveryPage = 0x01;
 // MODE SELECT byte 1: the parameter list holds pages in the page format.
 constexpr uint8_t kPageFormat = 0x10;
 // START STOP UNIT byte 4: start (spin up, or load with kLoadEject), load or eject.

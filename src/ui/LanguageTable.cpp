@@ -127,6 +127,9 @@ constexpr Row kBuiltIn[] = {
     {4025, "CD-TEXT has no letters for these titles; they are written in Latin letters:"},
     {4026, "Folder for the disc image"},
     {4027, "Without gapless the songs would not fit the disc."},
+    {4028, "Verify after writing"},
+    {4029, "Verifying the disc: %d%%"},
+    {4030, "The disc could not be verified:"},
 };
 
 struct Resource {

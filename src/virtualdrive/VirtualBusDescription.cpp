@@ -7,6 +7,7 @@
 #include "base/AsciiText.h"
 #include "base/FileIo.h"
 #include "virtualdrive/VirtualImage.h"
+#include "virtualdrive/VirtualReadBack.h"
 
 namespace {
 std::string Lower(std::string_view s) {
@@ -219,6 +220,28 @@ std::string Setting(const std::string& name, std::string_view value,
     if (name == "recorded")
         return Count(value, 1, 450000, config.recordedBlocks,
                      "recorded is a block count from 1 to 450000");
+    if (name == "image") {
+        std::vector<CVirtualDisc::Track> tracks;
+        int32_t leadOut = 0;
+        std::string why;
+        if (!ReadVirtualCue(std::string(value), tracks, leadOut, why))
+            return "image " + std::string(value) + ": " + why;
+        config.image = std::string(value);
+        config.disc = CVirtualDevice::Disc::kWritten;
+        return "";
+    }
+    if (name == "read-offset")
+        return Count(value, -9999, 9999, config.readOffset,
+                     "read-offset is a count of samples from -9999 to 9999");
+    if (name == "damage") {
+        const auto words = Words(value);
+        int64_t address = 0, count = 1;
+        if (words.empty() || words.size() > 2 || !Number(words[0], 0, 449999, address) ||
+            (words.size() == 2 && !Number(words[1], 1, 450000, count)))
+            return "damage is a block address and optionally how many blocks";
+        config.damage.push_back({static_cast<int32_t>(address), static_cast<int32_t>(count)});
+        return "";
+    }
     if (name == "buffer")
         return Count(value, 2352, 1 << 30, config.bufferBytes,
                      "buffer is a byte count from 2352 to 1073741824");

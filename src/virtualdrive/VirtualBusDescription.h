@@ -15,6 +15,12 @@
 //   disc = blank               # blank, written or none
 //   lead-in = 97:24:00         # lead-in start that a blank disc reports
 //   recorded = 336000          # blocks on a written disc
+//   image = /f/disc-1.cue      # a written disc that is an image a drive left: it reads
+//                              # back as that image (its tracks, its audio)
+//   read-offset = 0            # samples by which reading lies later on the disc than
+//                              # asked (negative: earlier), as a real drive's offset
+//   damage = 20000 75          # blocks from this address (and how many, 1 when left
+//                              # out) read back altered, as a scratched area; repeatable
 //   buffer = 4194304           # drive buffer in bytes
 //   speed = 8                  # highest write speed, a multiple of 1x
 //   max-transfer = 65536       # bytes per command that the path takes
@@ -29,6 +35,8 @@
 // command never completes), "busy", "no-sense" (CHECK CONDITION without sense data) or
 // "time-out"; "how often" is a count (1 when left out) or "*" for every time from then
 // on.  Devices without "output" use the folder of the simple configuration, if any.
+// A written disc reads back (READ TOC, READ CD, READ SUB-CHANNEL) from the image its write
+// left, until the next disc is loaded: with "image", from that image, on every load.
 // A model's write sequence is described with its class (see CVirtualCommandSet);
 // "block-types" may name no type at all, for a raw drive that takes none.
 #include <string>

@@ -60,7 +60,7 @@ CVirtualAnswer CVirtualCommandSet::EndOfWrite(bool test, std::vector<CVirtualDis
                                               int32_t leadOut, bool imageKept,
                                               const std::string& cuePath) {
     if (!test)
-        drive_.disc.Finish(std::move(tracks), leadOut);
+        drive_.disc.Finish(std::move(tracks), leadOut, imageKept ? cuePath : std::string());
     if (!imageKept)
         return CVirtualAnswer::Check(0x03, 0x0C, 0x00);  // write error: no image of it
     drive_.DiscFinished(cuePath);

@@ -44,7 +44,8 @@ CVirtualDevice::CVirtualDevice(Config config, int32_t busIndex)
       state_(config_),
       model_(CVirtualCommandSet::Make(state_)),
       faults_(config_.faults),
-      log_(config_.commandLog ? config_.outputFolder : std::string(), busIndex) {
+      log_(config_.commandLog ? config_.outputFolder : std::string(), busIndex),
+      readBack_(state_) {
     auto defaults = WriteParametersPage(2);
     std::copy(defaults.begin(), defaults.end(), state_.writeParameters.begin());
     state_.writeSpeed = static_cast<uint32_t>(std::max(config_.maxSpeed, 1)) * kKilobytesPerSpeed;
@@ -206,6 +207,13 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
             return ReadBufferCapacity(cdb);
         case mmc::kSetCdSpeed:
             return SetCdSpeed(cdb);
+        case mmc::kReadTocPmaAtip:
+            return readBack_.ReadToc(cdb);
+        case mmc::kReadCd:
+            return readBack_.ReadCd(
+                cdb, request.direction == IScsiBackend::Direction::kIn ? request.length : 0);
+        case mmc::kReadSubChannel:
+            return readBack_.ReadSubChannel(cdb);
         default:
             return Check(kIllegalRequest, 0x20, 0x00);
     }

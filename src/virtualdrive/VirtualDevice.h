@@ -7,7 +7,9 @@
 // MODE SELECT (6) and (10) with the capabilities page 0x2A and the write parameters
 // page 0x05, READ DISC INFORMATION, READ TRACK INFORMATION, READ CAPACITY, TEST UNIT
 // READY, START STOP UNIT, PREVENT ALLOW MEDIUM REMOVAL, REZERO UNIT, SET CD SPEED, SEND
-// OPC INFORMATION, READ BUFFER CAPACITY from its buffer model, see CVirtualDriveBuffer).
+// OPC INFORMATION, READ BUFFER CAPACITY from its buffer model, see CVirtualDriveBuffer),
+// and reads a written disc back (READ TOC/PMA/ATIP, READ CD, READ SUB-CHANNEL, see
+// CVirtualReadBack).
 // How a disc is written is its model's: one command set per device (see
 // CVirtualCommandSet), which takes the write sequence of its kind of drive and leaves
 // the image of a finished real write in the output folder.  Anything neither knows is
@@ -43,6 +45,7 @@
 #include "virtualdrive/VirtualDeviceConfig.h"
 #include "virtualdrive/VirtualDriveState.h"
 #include "virtualdrive/VirtualFaultPlan.h"
+#include "virtualdrive/VirtualReadBack.h"
 
 class CVirtualDevice {
   public:
@@ -129,6 +132,7 @@ class CVirtualDevice {
     std::unique_ptr<CVirtualCommandSet> model_;
     CVirtualFaultPlan faults_;
     CVirtualCommandLog log_;
+    CVirtualReadBack readBack_;
 
     uint32_t readSpeed_ = 0;
     int32_t opcCount_ = 0;

@@ -56,6 +56,12 @@ struct CVirtualDeviceConfig {
         std::vector<uint8_t> data;
     };
 
+    // Blocks that read back altered: count blocks from address.
+    struct Damage {
+        int32_t address = 0;
+        int32_t count = 1;
+    };
+
     std::string vendor = "TUNEVARN";
     std::string product = "VIRTUAL CD-R";
     std::string revision = "1.0";
@@ -73,6 +79,13 @@ struct CVirtualDeviceConfig {
     int32_t leadInSecond = 24;
     int32_t leadInFrame = 0;
     int32_t recordedBlocks = 336000;  // on a written disc
+    // A written disc that is an image this drive left earlier (its cue file): the disc
+    // reads back as that image.  "" for none.
+    std::string image;
+    // Samples (stereo frames) by which what is read lies later on the disc than asked,
+    // as a real drive's read offset; negative: earlier.
+    int32_t readOffset = 0;
+    std::vector<Damage> damage;
     uint32_t bufferBytes = 4 * 1024 * 1024;
     int32_t maxSpeed = 8;              // highest write speed, as a multiple of 1x
     uint32_t maximumTransfer = 65536;  // bytes per command the path takes

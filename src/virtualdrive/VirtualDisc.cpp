@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "disc/TimePosition.h"
+#include "virtualdrive/VirtualReadBack.h"
 
 namespace {
 constexpr int32_t kPregap = 150;
@@ -11,13 +12,25 @@ constexpr int32_t kLeadInOrigin = 450150;
 }  // namespace
 
 CVirtualDisc::CVirtualDisc(const CVirtualDeviceConfig& config)
-    : config_(config), kind_(config.disc), recordedBlocks_(config.recordedBlocks) {}
+    : config_(config), kind_(config.disc), recordedBlocks_(config.recordedBlocks) {
+    Reload();
+}
 
 void CVirtualDisc::Reload() {
     kind_ = config_.disc;
     recordedBlocks_ = config_.recordedBlocks;
     tracks_.clear();
     trackOpen_ = false;
+    image_.clear();
+    int32_t leadOut = 0;
+    std::string why;
+    // The description was checked when it was read; an image gone since is a disc
+    // that reads as one unreadable track.
+    if (!config_.image.empty() && ReadVirtualCue(config_.image, tracks_, leadOut, why)) {
+        kind_ = CVirtualDiscKind::kWritten;
+        recordedBlocks_ = std::max(leadOut, 1);
+        image_ = config_.image;
+    }
 }
 
 int32_t CVirtualDisc::LeadInStart() const {
@@ -58,8 +71,9 @@ void CVirtualDisc::ForgetSession() {
     trackOpen_ = false;
 }
 
-void CVirtualDisc::Finish(std::vector<Track> tracks, int32_t leadOut) {
+void CVirtualDisc::Finish(std::vector<Track> tracks, int32_t leadOut, std::string image) {
     kind_ = CVirtualDiscKind::kWritten;
+    image_ = std::move(image);
     tracks_ = std::move(tracks);
     trackOpen_ = false;
     recordedBlocks_ = std::max(leadOut, 1);
@@ -67,6 +81,7 @@ void CVirtualDisc::Finish(std::vector<Track> tracks, int32_t leadOut) {
 
 void CVirtualDisc::Spoil(int32_t recorded) {
     kind_ = CVirtualDiscKind::kWritten;
+    image_.clear();
     trackOpen_ = false;
     recordedBlocks_ = std::max(recorded, 1);
 }

@@ -4,6 +4,7 @@
 // track-at-once write has begun and not yet closed.  Addresses are logical block
 // addresses: 00:02:00 is address 0, the lead-in lies below -150.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "virtualdrive/VirtualDeviceConfig.h"
@@ -46,8 +47,9 @@ class CVirtualDisc {
     // A simulated session ends: the disc is as blank as before.
     void ForgetSession();
 
-    // The disc is finished with these tracks and the lead-out where given.
-    void Finish(std::vector<Track> tracks, int32_t leadOut);
+    // The disc is finished with these tracks and the lead-out where given; image is the
+    // cue file of what was recorded ("" when nothing was kept).
+    void Finish(std::vector<Track> tracks, int32_t leadOut, std::string image = "");
     // A real write began and did not finish: the disc is no longer blank, whatever was
     // recorded up to `recorded` stays unusable.
     void Spoil(int32_t recorded);
@@ -56,6 +58,8 @@ class CVirtualDisc {
     // reads as one track over its recorded blocks.
     std::vector<Track> Tracks() const;
     int32_t RecordedBlocks() const { return recordedBlocks_; }
+    // The cue file of the image that holds this disc's audio, "" when there is none.
+    const std::string& Image() const { return image_; }
 
   private:
     const CVirtualDeviceConfig& config_;
@@ -63,4 +67,5 @@ class CVirtualDisc {
     int32_t recordedBlocks_;
     std::vector<Track> tracks_;
     bool trackOpen_ = false;
+    std::string image_;
 };

@@ -234,7 +234,8 @@ TEST(EndToEnd, ASongBurntTwiceIsItsRawExportTwice) {
 
 // The same three songs through every way to write, each driver on a virtual drive of its
 // command set named in driver.lst (or on the command line): every image reads back with
-// its three tracks, and every track is byte for byte the song's raw export.
+// its three tracks, and every track is byte for byte the song's raw export.  Each disc
+// is verified as it is burnt, and again later: damaged, and against another list.
 TEST(EndToEnd, EveryDriverBurnsTheSameMusic) {
     const std::string folder = testpaths::TempDir("e2e-drivers");
     std::vector<Bytes> raw;
@@ -246,29 +247,39 @@ TEST(EndToEnd, EveryDriverBurnsTheSameMusic) {
     }
     const Listed listed = SongList();
 
+    // Each drive reads with one of these offsets; a disc written and read in the same
+    // drive verifies whatever its offset.
+    const int32_t kOffsets[] = {0, 667, -30};
     for (const Way& way : kWays) {
         const std::string what =
             std::string(way.driver) + " on " + way.model + " " + way.blockTypes;
         const std::string run = testpaths::TempDir("e2e-way");
-        const std::string bus =
+        const int32_t offset = kOffsets[(&way - kWays) % 3];
+        const std::string device =
             std::string("[device]\nproduct = ") + way.model + " DRIVE\nmodel = " + way.model +
             "\n" + (*way.blockTypes ? std::string("block-types = ") + way.blockTypes + "\n" : "") +
-            "output = " + run + "\n";
+            "read-offset = " + std::to_string(offset) + "\n";
+        const std::string bus = device + "output = " + run + "\n";
         mp3craft::WriteBytes(run + "/bus.txt", Bytes(bus.begin(), bus.end()));
         const std::string list = std::string(way.driver) + ": " + way.model + " DRIVE\n";
         if (!way.named)
             mp3craft::WriteBytes(run + "/driver.lst", Bytes(list.begin(), list.end()));
-        std::vector<std::string> argv = {"/usr/bin/env",
-                                         "-u",
-                                         "TUNEVARN_VIRTUAL_RECORDER",
-                                         "TUNEVARN_VIRTUAL_BUS=" + run + "/bus.txt",
-                                         testpaths::Cli(),
-                                         "burn"};
-        if (way.named)
-            argv.insert(argv.end(), {"--driver", way.driver});
-        argv.insert(argv.end(), kSongs.begin(), kSongs.end());
-        auto r = RunProgram(argv, run);
-        ASSERT_EQ(r.status, 0) << what << ": " << r.err;
+        auto cli = [&](const std::string& busFile, const std::vector<std::string>& args,
+                       const std::vector<std::string>& songs) {
+            std::vector<std::string> argv = {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_RECORDER",
+                                             "TUNEVARN_VIRTUAL_BUS=" + busFile, testpaths::Cli()};
+            argv.insert(argv.end(), args.begin(), args.end());
+            if (way.named)
+                argv.insert(argv.end(), {"--driver", way.driver});
+            argv.insert(argv.end(), songs.begin(), songs.end());
+            return RunProgram(argv, run);
+        };
+        auto r = cli(run + "/bus.txt", {"burn", "--verify"}, kSongs);
+        ASSERT_EQ(r.status, 0) << what << ": " << r.err << r.out;
+        char found[64];
+        std::snprintf(found, sizeof found, "Read offset: %+d samples\n", offset);
+        EXPECT_NE(r.out.find(found), std::string::npos) << what << ": " << r.out;
+        EXPECT_NE(r.out.find("All 3 tracks verified.\n"), std::string::npos) << what;
 
         // The tracks where the way of writing puts them: one after the other, or with
         // the two-second gaps a track-at-once drive leaves.
@@ -296,6 +307,25 @@ TEST(EndToEnd, EveryDriverBurnsTheSameMusic) {
         }
         EXPECT_EQ(info.leadOut, start) << what;
         EXPECT_EQ(image.size(), static_cast<size_t>(start) * 2352u) << what;
+
+        // The disc again, in a later run: damaged a second into track 2, and against a
+        // list whose third song is another.
+        const std::string damaged = device + "image = " + run +
+                                    "/disc-1.cue\ndamage = " + std::to_string(info.lsn[1] + 75) +
+                                    " 2\n";
+        mp3craft::WriteBytes(run + "/damaged.txt", Bytes(damaged.begin(), damaged.end()));
+        r = cli(run + "/damaged.txt", {"verify"}, kSongs);
+        EXPECT_EQ(r.status, 1) << what << ": " << r.err;
+        EXPECT_NE(r.out.find("Track 1: verified\nTrack 2: differs in 2 blocks from 0:01.00\n"
+                             "Track 3: verified\n"),
+                  std::string::npos)
+            << what << ": " << r.out;
+        const std::string earlier = device + "image = " + run + "/disc-1.cue\n";
+        mp3craft::WriteBytes(run + "/earlier.txt", Bytes(earlier.begin(), earlier.end()));
+        r = cli(run + "/earlier.txt", {"verify"}, {kSongs[0], kSongs[1], kSongs[0]});
+        EXPECT_EQ(r.status, 1) << what << ": " << r.err;
+        EXPECT_NE(r.out.find("Track 2: verified\nTrack 3: differs in "), std::string::npos)
+            << what << ": " << r.out;
 
         const Bytes log = mp3craft::ReadBytes(run + "/commands-0.log");
         const std::string commands(log.begin(), log.end());

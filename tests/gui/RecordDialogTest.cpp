@@ -255,9 +255,9 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
 }
 
 // With "Image file" chosen, Record asks for the folder (remembered for next time) and
-// the end names the image there, and the titles written in Latin letters.  The gapless box lays the
-// disc anew, its totals follow, and the next dialog starts as it was left; a track-at-once driver
-// disables the box and says why.
+// the end names the image there, the titles written in Latin letters and the verification.  The
+// gapless box lays the disc anew, its totals follow, and the next dialog starts with both boxes as
+// they were left; a track-at-once driver disables the box and says why.
 TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
     {
         CVirtualDevice::Config tao;
@@ -304,12 +304,15 @@ TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
             files->setDirectory(QString::fromStdString(out));
             QMetaObject::invokeMethod(files, "accept");  // the Choose button
         });
-        // The end also names the titles CD-TEXT carries in Latin letters.
+        // The end also names the titles CD-TEXT carries in Latin letters, and, verified,
+        // how each track read back.
         Click(*d, kUseCdText);
+        Click(*d, kVerify);
         bool told = false;
         WhenModal<QMessageBox>([&](QMessageBox* box) {
             told = box->text().contains(QString::fromStdString(out + "/disc-1.cue")) &&
-                   box->text().contains(QString::fromUtf8("Καλημέρα"));
+                   box->text().contains(QString::fromUtf8("Καλημέρα")) &&
+                   box->text().contains("Track 2: verified");
             ClickButton(box, "OK");
         });
         Click(*d, kRecord);
@@ -326,6 +329,7 @@ TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
     QString folderShown;
     WhenModal<CRecordDialog>([&](CRecordDialog* d) {
         EXPECT_TRUE(Button(*d, kGapless)->isChecked());
+        EXPECT_TRUE(Button(*d, kVerify)->isChecked());
         WhenModal("QFileDialog", [&](QWidget* dialog) {
             folderShown = static_cast<QFileDialog*>(dialog)->directory().absolutePath();
             ClickButton(dialog, "Cancel");
