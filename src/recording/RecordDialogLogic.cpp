@@ -67,7 +67,8 @@ void CRecordDialogLogic::Start(int32_t test) {
     ApplyGapless();
     PrepareCdText(cdText_, *driver_, session_.useCdText.load(), session_.albumTitle);
     session_.stopRequested = 0;
-    EnableControls({kTest, kRecord}, false);
+    // The disc being written keeps its layout: gapless or not is settled until the end.
+    EnableControls({kTest, kRecord, kGapless}, false);
     EnableControls({kStop}, true);
     ++runNumber_;
     finished_ = false;
@@ -82,6 +83,7 @@ void CRecordDialogLogic::OnStop() {
         return;
     }
     EnableControls({kTest, kRecord}, true);
+    EnableControls({kGapless}, GaplessRefusal(driver_).empty());
     EnableControls({kStop}, false);
 }
 
@@ -91,6 +93,7 @@ void CRecordDialogLogic::FinishRun(bool announce) {
     finished_ = true;
     run_.Wait(-1);  // the worker is past its last step, or was stopped
     EnableControls({kTest, kRecord}, true);
+    EnableControls({kGapless}, GaplessRefusal(driver_).empty());
     EnableControls({kStop}, false);
     if (announce && session_.completed.load() == 1) {
         std::string text = RunResultText(driver_->test, imageOf_ ? imageOf_() : std::string());
@@ -130,6 +133,10 @@ void CRecordDialogLogic::OnOnlyIfClicked() {
 }
 
 void CRecordDialogLogic::OnGaplessClicked() {
+    if (run_.Active()) {
+        PushFields();  // the worker is reading the disc as laid out
+        return;
+    }
     ReadControls();
     ApplyGapless();
     PushFields();

@@ -361,6 +361,8 @@ TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun)
         positions.insert(bar->value());
     }
     EXPECT_GE(positions.size(), 3u);
+    // The disc being written keeps its layout.
+    EXPECT_FALSE(Button(d, kGapless)->isEnabled());
     // Exit, Escape and the close box would end the dialog: they ask first, and the run
     // goes on unless the user says to stop it.
     WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "No"); });
@@ -370,6 +372,7 @@ TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun)
     Click(d, kStop);
     EXPECT_FALSE(d.Logic().RunActive());
     EXPECT_TRUE(Idle(d));
+    EXPECT_TRUE(Button(d, kGapless)->isEnabled());
     EXPECT_EQ(run.completed, 0);
 
     for (bool escape : {true, false}) {
