@@ -110,7 +110,7 @@ TEST(StartUp, TheImageFileIsOfferedAfterTheDrives) {
         if (c.answer >= 0)
             steps.insert(steps.begin(), "choose recorder (" + std::to_string(c.drives + 1) + ")");
         EXPECT_EQ(ui.steps, steps) << c.drives << " drives";
-        EXPECT_EQ(app.Recorders().RecorderLine(), c.line) << c.drives << " drives";
+        EXPECT_EQ(app.RecorderLine(), c.line) << c.drives << " drives";
     }
 }
 }  // namespace
