@@ -359,10 +359,15 @@ TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun)
     EXPECT_GE(positions.size(), 3u);
     // Exit, Escape and the close box would end the dialog: they ask first, and the run
     // goes on unless the user says to stop it.
-    WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "No"); });
-    Click(d, kExit);
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_TRUE(d.Logic().RunActive());
+    for (bool closeBox : {false, true}) {
+        WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "No"); });
+        if (closeBox)
+            d.close();
+        else
+            Click(d, kExit);
+        EXPECT_TRUE(d.isVisible()) << closeBox;
+        EXPECT_TRUE(d.Logic().RunActive()) << closeBox;
+    }
     Click(d, kStop);
     EXPECT_FALSE(d.Logic().RunActive());
     EXPECT_TRUE(Idle(d));
