@@ -147,8 +147,8 @@ struct CRecorderRig {
     }
 };
 
-// A drive that writes in real time at 1x, with a buffer too small to hide it: a run
-// stays in its write long enough to be stopped.
+// A drive that writes in real time at the speed asked for, with a buffer too small to hide
+// it: a run stays in its write long enough to be stopped.
 CVirtualDevice::Config SlowDrive() {
     CVirtualDevice::Config config;
     config.realTime = true;
@@ -343,6 +343,7 @@ TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun)
     CRecorderRig rig(SlowDrive());
     auto dialog = rig.Open();
     CRecordDialog& d = *dialog;
+    Click(d, kSpeed4x);  // each write long enough to stop, not to wait for
     CRecordSession& run = d.Logic().Session();
     auto* bar = static_cast<QProgressBar*>(d.Control(kProgress));
     auto writing = [&] {

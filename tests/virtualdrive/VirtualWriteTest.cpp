@@ -254,6 +254,15 @@ TEST(VirtualRawWrite, NoBlockIsSkippedInAddressOrInTime) {
         EXPECT_EQ(sense(raw.Write(at, 1, block(at))), 0) << at;
         EXPECT_EQ(sense(raw.Write(at + 2, 1, block(at + 2))), 0x052102) << "address skipped " << at;
         EXPECT_EQ(sense(raw.Write(at + 1, 1, block(at + 2))), 0x052102) << "time skipped " << at;
+        if (at == -150) {
+            // The absolute time a block ahead, the relative time and the CRC right.
+            Bytes odd(block(at + 1), block(at + 2));
+            odd[2352 + 9] += 1;
+            const uint16_t crc = CSubChannel::Crc16(std::span(odd).subspan(2352, 10));
+            odd[2352 + 10] = static_cast<uint8_t>(crc >> 8);
+            odd[2352 + 11] = static_cast<uint8_t>(crc);
+            EXPECT_EQ(sense(raw.Write(at + 1, 1, odd.data())), 0x052102) << "absolute time";
+        }
         const int32_t rest = at == -225 ? 74 : 2;
         EXPECT_EQ(sense(raw.Write(at + 1, rest, block(at + 1))), 0) << at;
     }
