@@ -1,7 +1,8 @@
-// The player's feeder while a song plays: its thread's CPU time, decoding included, over a
-// song heard in real time by a device that paces itself like a sound card, against the
-// CPU time of decoding the same song alone in the same run.  A feeder that sleeps between
-// buffers costs about what the decoding does; one that spins costs the whole playing time.
+// The player's feeder while a song plays: the feeder thread's CPU time over a song heard
+// in real time by a device that paces itself like a sound card, against the CPU time of
+// decoding the same song alone in the same run (the player's decoder reads ahead on a
+// thread of its own).  A feeder that sleeps between buffers costs a fraction of the
+// decoding; one that spins costs the whole playing time.
 //
 // usage: bench_player_feeder [SONG]   (default: the fixtures' 5-second 44100 Hz song)
 #include <sys/resource.h>
