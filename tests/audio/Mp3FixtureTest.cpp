@@ -17,31 +17,6 @@
 namespace {
 using testpaths::Fixture;
 
-TEST(Mp3Fixtures, EveryRateAndChannelLayout) {
-    struct Case {
-        const char* name;
-        int32_t rate;
-        bool mono;
-        int32_t kbps;
-    } cases[] = {
-        {"m1_44100_stereo", 44100, false, 128}, {"m1_44100_mono", 44100, true, 128},
-        {"m1_48000_stereo", 48000, false, 128}, {"m1_32000_stereo", 32000, false, 128},
-        {"m2_22050_stereo", 22050, false, 64},  {"m2_22050_mono", 22050, true, 64},
-        {"m2_24000_stereo", 24000, false, 64},  {"m2_16000_stereo", 16000, false, 32},
-        {"m2_16000_mono", 16000, true, 32},     {"m25_11025_mono", 11025, true, 16},
-        {"m25_8000_mono", 8000, true, 16},
-    };
-    for (const Case& c : cases) {
-        std::string path = Fixture(std::string(c.name) + ".mp3");
-        CMp3Source source;
-        ASSERT_EQ(source.Open(path.c_str()), 0) << c.name;
-        EXPECT_EQ(source.sampleRate, c.rate) << c.name;
-        EXPECT_EQ(source.mono, c.mono) << c.name;
-        EXPECT_EQ(source.bitRate, c.kbps * 1000) << c.name;
-        EXPECT_EQ(source.FirstFrameOffset(), 0) << c.name;
-    }
-}
-
 TEST(Mp3Fixtures, DamagedAndForeignFiles) {
     EXPECT_EQ(CMp3Source().Open(Fixture("empty.mp3").c_str()), -2);
     EXPECT_EQ(CMp3Source().Open(Fixture("garbage.mp3").c_str()), -2);

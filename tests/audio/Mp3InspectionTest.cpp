@@ -118,6 +118,11 @@ TEST(Mp3Duration, XingOrInfoFrameCountWithTheLameTagsDelayAndPadding) {
     EXPECT_EQ(Inspect(shape).duration, 262);  // 10000 x 1152 / 44100 = 261.2, rounded up
     shape.xingMagic = "Info";                 // what lame writes for constant bit rates
     EXPECT_EQ(Inspect(shape).duration, 262);
+    // A mono frame's side information is shorter: its tag comes sooner.
+    Shape mono = shape;
+    mono.header[3] = 0xC0;
+    mono.xingOffset = 21;
+    EXPECT_EQ(Inspect(mono).duration, 262);
 
     // 307 frames are 8.02 seconds; lame's delay and padding make them exactly 8.
     shape.audioBytes = Frames(308).audioBytes;

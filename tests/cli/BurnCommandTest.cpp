@@ -1,5 +1,5 @@
-// tunevarn-cli burn on the virtual recorder: options it refuses, and the messages and exit
-// statuses of runs that cannot complete (signals: SignalStopTest).
+// tunevarn-cli burn on the virtual recorder: the messages and exit statuses of runs that
+// cannot complete (options: ArgumentsTest; signals: SignalStopTest).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +13,7 @@
 namespace {
 using testpaths::Fixture;
 using testpaths::RunProgram;
+using testpaths::WriteText;
 
 std::vector<std::string> Command(const std::vector<std::string>& settings,
                                  const std::vector<std::string>& args) {
@@ -29,10 +30,6 @@ std::vector<std::string> Command(const std::vector<std::string>& settings,
 testpaths::CommandResult Burn(const std::string& folder, const std::vector<std::string>& settings,
                               const std::vector<std::string>& args) {
     return RunProgram(Command(settings, args), folder);
-}
-
-void Write(const std::string& path, const std::string& text) {
-    mp3craft::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -52,32 +49,6 @@ std::vector<std::string> Images(const std::string& folder) {
 }
 
 const std::string kSong = Fixture("songs/01 Morning.mp3");
-
-TEST(CliBurn, OptionsItCannotUseAreRefusedBeforeAnythingHappens) {
-    const std::vector<std::vector<std::string>> wrong = {
-        {"--speed", "3", kSong},
-        {"--speed"},
-        {"--target", "50", kSong},
-        {"--normalize", "--target", "0", kSong},
-        {"--normalize", "--only-if", "90", kSong},
-        {"--normalize", "--only-if", "90,101", kSong},
-        {"--test=yes", kSong},
-        {"--drive", "0", kSong},
-        {"--driver", "sonny", kSong},
-        {"--driver", "CDR100", kSong},
-        {"--driver"},
-        {"--shiny", kSong},
-        {"--test"},
-    };
-    std::string start = testpaths::TempDir("burn-options");
-    std::string output = testpaths::TempDir("burn-options-out");
-    for (const auto& args : wrong) {
-        auto r = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + output}, args);
-        EXPECT_EQ(r.status, 2) << args[0];
-        EXPECT_TRUE(Contains(r.err, "burn --help")) << r.err;
-    }
-    EXPECT_FALSE(std::filesystem::exists(output + "/commands-0.log")) << "no drive was asked";
-}
 
 // Runs on drives that misbehave end as they say: the exit status, what stderr says,
 // and an image only of a disc the drive took whole.
@@ -155,7 +126,7 @@ TEST(CliBurn, RunsEndAsTheySay) {
     };
     for (const Case& c : cases) {
         std::string start = testpaths::TempDir("burn-end");
-        Write(start + "/bus.txt", c.bus + "output = " + start + "\n");
+        WriteText(start + "/bus.txt", c.bus + "output = " + start + "\n");
         auto r = Burn(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"}, c.args);
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
         // Line by line: the progress lines come from another thread and may fall between.
@@ -189,7 +160,7 @@ TEST(CliBurn, WithoutARecorderItSaysHowToUseTheVirtualOne) {
     EXPECT_EQ(missing.err,
               "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + start + "/discs: does not exist\n");
     EXPECT_FALSE(std::filesystem::exists(start + "/discs"));
-    Write(start + "/file", "");
+    WriteText(start + "/file", "");
     auto file = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start + "/file"}, {kSong});
     EXPECT_EQ(file.err,
               "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + start + "/file: not a folder\n");

@@ -16,12 +16,8 @@
 namespace {
 using testpaths::Cli;
 using testpaths::Fixture;
+using testpaths::ReadText;
 using testpaths::RunProgram;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 }  // namespace
 
@@ -38,7 +34,7 @@ TEST(CliCover, UnreadablePictureWritesNothingAndBadArgumentsAreRefused) {
         auto r = RunProgram({Cli(), "cover", "--background", bad, pdf, Fixture("songs")});
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find("cannot read the picture " + bad), std::string::npos) << r.err;
-        EXPECT_EQ(ReadFile(pdf), "%PDF-1.4 an older cover");
+        EXPECT_EQ(ReadText(pdf), "%PDF-1.4 an older cover");
     }
     EXPECT_EQ(RunProgram({Cli(), "cover", pdf}).status, 2);
     EXPECT_EQ(RunProgram({Cli(), "cover", "--colour", "red", pdf, Fixture("songs")}).status, 2);

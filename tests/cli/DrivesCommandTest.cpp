@@ -9,7 +9,9 @@
 #include "support/TestPaths.h"
 
 namespace {
+using testpaths::ReadText;
 using testpaths::RunProgram;
+using testpaths::WriteText;
 
 // Runs "tunevarn-cli drives ARGS" in folder with only the given virtual settings.
 testpaths::CommandResult Drives(const std::string& folder, const std::vector<std::string>& settings,
@@ -23,15 +25,6 @@ testpaths::CommandResult Drives(const std::string& folder, const std::vector<std
     return RunProgram(argv, folder);
 }
 
-std::string Read(const std::string& path) {
-    auto bytes = mp3craft::ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-void Write(const std::string& path, const std::string& text) {
-    mp3craft::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
-
 TEST(CliDrives, ShowsTheVirtualRecorderAndWritesTheDeviceLogInTheStartFolder) {
     std::string start = testpaths::TempDir("drives");
     std::string output = testpaths::TempDir("vrec");
@@ -41,9 +34,9 @@ TEST(CliDrives, ShowsTheVirtualRecorderAndWritesTheDeviceLogInTheStartFolder) {
     EXPECT_EQ(r.out,
               "virtual:0: TUNEVARN VIRTUAL CD-R 1.0; writes CD-R: yes; driver: MMCCDTEXT (chosen)\n"
               "CD Recorder: TUNEVARN VIRTUAL CD-R 1.0\n");
-    EXPECT_EQ(Read(start + "/cdrlog.txt"), "Vendor=TUNEVARN\r\nModel=VIRTUAL CD-R\r\n");
+    EXPECT_EQ(ReadText(start + "/cdrlog.txt"), "Vendor=TUNEVARN\r\nModel=VIRTUAL CD-R\r\n");
     // The recorder logged what it was sent, starting with discovery's INQUIRY.
-    std::string commands = Read(output + "/commands-0.log");
+    std::string commands = ReadText(output + "/commands-0.log");
     EXPECT_EQ(commands.rfind("12 00 00 00 2C 00 | in 44 | good\n"
                              "5A 00 2A 00 00 00 00 40 00 00 | in 16384 | good\n",
                              0),
@@ -54,7 +47,7 @@ TEST(CliDrives, ShowsTheVirtualRecorderAndWritesTheDeviceLogInTheStartFolder) {
 // driver.lst is a file anyone may edit: its control characters do not reach the terminal.
 TEST(CliDrives, ControlCharactersFromTheDriverListAreShownAsQuestionMarks) {
     std::string start = testpaths::TempDir("drives");
-    Write(start + "/driver.lst", "MM\x1b[2JC\x7F: VIRTUAL*\n");
+    WriteText(start + "/driver.lst", "MM\x1b[2JC\x7F: VIRTUAL*\n");
     auto r = Drives(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("driver: MM?[2JC? (no such driver here)"), std::string::npos) << r.out;
@@ -62,7 +55,7 @@ TEST(CliDrives, ControlCharactersFromTheDriverListAreShownAsQuestionMarks) {
 
 TEST(CliDrives, NoDriveAtAllIsNotAnError) {
     std::string start = testpaths::TempDir("drives");
-    Write(start + "/empty.txt", "# no devices on this bus\n");
+    WriteText(start + "/empty.txt", "# no devices on this bus\n");
     auto r = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/empty.txt"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "No CDR driver found.\n");
@@ -76,7 +69,7 @@ TEST(CliDrives, NoDriveAtAllIsNotAnError) {
 
 TEST(CliDrives, ABrokenConfigurationOrBadArgumentsFail) {
     std::string start = testpaths::TempDir("drives");
-    Write(start + "/bus.txt", "[device]\nspeed = fast\n");
+    WriteText(start + "/bus.txt", "[device]\nspeed = fast\n");
     auto broken = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"});
     EXPECT_EQ(broken.status, 1);
     EXPECT_EQ(broken.err, "tunevarn-cli: TUNEVARN_VIRTUAL_BUS: " + start +

@@ -16,14 +16,8 @@
 namespace {
 using testpaths::Cli;
 using testpaths::Fixture;
+using testpaths::Lines;
 using testpaths::RunProgram;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
 
 // Collapses runs of blanks so that column padding does not matter.
 std::string Squeeze(const std::string& line) {

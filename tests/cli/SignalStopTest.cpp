@@ -25,11 +25,7 @@
 
 namespace {
 using testpaths::Fixture;
-
-std::string Read(const std::string& path) {
-    auto bytes = mp3craft::ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
+using testpaths::ReadText;
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -100,7 +96,7 @@ TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
     WaitUntil([&] {
         bool all = true;
         for (Burn& burn : burns) {
-            if (!burn.signalled && Contains(Read(burn.start + "/err.txt"), burn.phase)) {
+            if (!burn.signalled && Contains(ReadText(burn.start + "/err.txt"), burn.phase)) {
                 ::kill(burn.pid, burn.signal);
                 burn.signalled = true;
             }
@@ -113,15 +109,15 @@ TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
         if (!burn.signalled)
             ::kill(burn.pid, SIGKILL);
         int status = testpaths::WaitForExit(burn.pid, 60);
-        ASSERT_TRUE(burn.signalled) << Read(burn.start + "/err.txt");
+        ASSERT_TRUE(burn.signalled) << ReadText(burn.start + "/err.txt");
         EXPECT_EQ(status, 128 + burn.signal) << "one signal ends it, with its status";
 
-        std::string err = Read(burn.start + "/err.txt");
+        std::string err = ReadText(burn.start + "/err.txt");
         EXPECT_TRUE(Contains(err, "burn: stopped; the disc was not completed\n")) << err;
         EXPECT_FALSE(Contains(err, "trace:")) << err;
-        EXPECT_FALSE(Contains(Read(burn.start + "/out.txt"), "completed"));
+        EXPECT_FALSE(Contains(ReadText(burn.start + "/out.txt"), "completed"));
         // Writing had begun; after it the drive was released and its tray opened.
-        std::string commands = Read(burn.output + "/commands-0.log");
+        std::string commands = ReadText(burn.output + "/commands-0.log");
         size_t written = commands.find("\n2A ");
         ASSERT_NE(written, std::string::npos) << commands;
         size_t released = commands.find("\n1E 00 00 00 00 00", written);
@@ -152,8 +148,8 @@ TEST(CliSignals, AClosedOutputStopsABurn) {
                                " " + testpaths::Cli() + " burn " + Fixture("m1_44100_stereo.mp3") +
                                " 2>&1 | head -n 3 >/dev/null; echo ${PIPESTATUS[0]} >status";
     testpaths::RunProgram({"/bin/bash", "-c", script}, start);
-    EXPECT_EQ(Read(start + "/status"), "141\n") << "stopped by SIGPIPE, its own way";
-    const std::string commands = Read(output + "/commands-0.log");
+    EXPECT_EQ(ReadText(start + "/status"), "141\n") << "stopped by SIGPIPE, its own way";
+    const std::string commands = ReadText(output + "/commands-0.log");
     const size_t released = commands.find("\n1E 00 00 00 00 00");
     ASSERT_NE(released, std::string::npos) << commands;
     EXPECT_NE(commands.find("\n1B 00 00 00 02 00", released), std::string::npos) << "ejected";
@@ -231,14 +227,14 @@ TEST(CliSignals, EachSignalStopsAnExportAndLeavesNoFile) {
         ::kill(pid, signal.number);
         int status = testpaths::WaitForExit(pid, 60);
         ASSERT_TRUE(writing);
-        EXPECT_EQ(status, 128 + signal.number) << Read(logs + "/err.txt");
+        EXPECT_EQ(status, 128 + signal.number) << ReadText(logs + "/err.txt");
         EXPECT_TRUE(FilesIn(dir).empty()) << FilesIn(dir)[0];
     }
 }
 
 // True once the process catches SIGINT (its handler is in place), from /proc.
 bool CatchesSigint(pid_t pid) {
-    std::string status = Read("/proc/" + std::to_string(pid) + "/status");
+    std::string status = ReadText("/proc/" + std::to_string(pid) + "/status");
     size_t at = status.find("SigCgt:");
     return at != std::string::npos &&
            (std::stoull(status.substr(at + 7, 24), nullptr, 16) & (1ull << (SIGINT - 1))) != 0;
@@ -264,7 +260,7 @@ TEST(CliSignals, NoInputHangsACommandAndCtrlCStopsACover) {
         argv.insert(argv.end(), run.begin(), run.end());
         pid_t pid = testpaths::StartProgram(argv, dir, dir + "/out.txt", dir + "/err.txt");
         EXPECT_EQ(testpaths::WaitForExit(pid, 20), 1) << run[0] << " " << run[2];
-        const std::string err = Read(dir + "/err.txt");
+        const std::string err = ReadText(dir + "/err.txt");
         for (const std::string& arg : run) {
             if (arg[0] == '/' && arg != dir + "/out.pdf" && arg != song) {
                 EXPECT_TRUE(Contains(err, arg)) << err;
@@ -281,7 +277,7 @@ TEST(CliSignals, NoInputHangsACommandAndCtrlCStopsACover) {
                                         dir + "/out.txt", dir + "/err.txt");
     ASSERT_TRUE(WaitUntil([pid] { return CatchesSigint(pid); }));
     ::kill(pid, SIGINT);
-    EXPECT_EQ(testpaths::WaitForExit(pid, 60), 130) << Read(dir + "/err.txt");
+    EXPECT_EQ(testpaths::WaitForExit(pid, 60), 130) << ReadText(dir + "/err.txt");
     EXPECT_EQ(FilesIn(dir).size(), 6u) << "no PDF, nor any part of one";
 }
 

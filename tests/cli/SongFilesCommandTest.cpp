@@ -11,12 +11,8 @@
 
 namespace {
 using testpaths::Cli;
+using testpaths::ReadText;
 using testpaths::RunProgram;
-
-std::string ReadText(const std::string& path) {
-    auto b = mp3craft::ReadBytes(path);
-    return std::string(b.begin(), b.end());
-}
 
 class CliSongFiles : public ::testing::Test {
   protected:

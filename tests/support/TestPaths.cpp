@@ -1,17 +1,25 @@
 #include "support/TestPaths.h"
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
-#include <unistd.h>
+#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace testpaths {
-std::string Fixture(const std::string& name) { return std::string(TUNEVARN_FIXTURE_DIR) + "/" + name; }
-std::string SourceDir() { return TUNEVARN_SOURCE_DIR; }
-std::string BinaryDir() { return TUNEVARN_BINARY_DIR; }
+std::string Fixture(const std::string& name) {
+    return std::string(TUNEVARN_FIXTURE_DIR) + "/" + name;
+}
+std::string SourceDir() {
+    return TUNEVARN_SOURCE_DIR;
+}
+std::string BinaryDir() {
+    return TUNEVARN_BINARY_DIR;
+}
 std::string Cli() {
     const char* env = std::getenv("TUNEVARN_CLI");
     return env ? env : std::string(TUNEVARN_BINARY_DIR) + "/src/tunevarn-cli";
@@ -35,12 +43,36 @@ Cleanup& cleanup() {
 std::string TempDir(const std::string& tag) {
     static int counter = 0;
     std::lock_guard<std::mutex> lock(cleanup().m);
-    fs::path dir = fs::temp_directory_path() /
-                   ("tunevarn-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    fs::path dir =
+        fs::temp_directory_path() /
+        ("tunevarn-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
     std::error_code ec;
     fs::remove_all(dir, ec);
     fs::create_directories(dir);
     cleanup().dirs.push_back(dir);
     return dir.string();
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
 }
 }  // namespace testpaths

@@ -92,34 +92,6 @@ class CRecordingDriverUi : public IDriverUi {
     std::mutex mutex_;
 };
 
-// A WRITE(10) as the recorder saw it.
-struct Write {
-    int32_t address;
-    int32_t blocks;
-    bool operator==(const Write&) const = default;
-};
-
-// Commands of at most `most` blocks from `from` on, as a driver splits `blocks`; with
-// `addressed` false every command's address field is 0, as the drives that count for
-// themselves take them.
-inline std::vector<Write> Expected(int32_t from, int32_t blocks, int32_t most = 27,
-                                   bool addressed = true) {
-    std::vector<Write> writes;
-    while (blocks > 0) {
-        const int32_t n = std::min(blocks, most);
-        writes.push_back({addressed ? from : 0, n});
-        from += n;
-        blocks -= n;
-    }
-    return writes;
-}
-
-inline std::vector<Write> Join(std::vector<std::vector<Write>> runs) {
-    std::vector<Write> all;
-    for (const auto& run : runs) all.insert(all.end(), run.begin(), run.end());
-    return all;
-}
-
 // The driver of that name (or of class TDriver) with a disc of silent tracks (they have
 // no files) on a recorder that writes into a folder of its own; the disc checked blank
 // as the worker does before a write, the log cleared after.  Waits are recorded instead
@@ -159,14 +131,6 @@ struct CDriverRig : CVirtualRecorder {
     ~CDriverRig() { ProcessFlags().cdTextInUse = 0; }
 
     void WriteDisc() { driver->WriteDisc(nullptr, permille, phase, stop, track); }
-    std::vector<Write> Writes() const {
-        std::vector<Write> writes;
-        for (const auto& e : bus->Device(0).Log())
-            if (e.cdb[0] == 0x2A)
-                writes.push_back({static_cast<int32_t>(bigendian::Get32(&e.cdb[2])),
-                                  static_cast<int32_t>(bigendian::Get16(&e.cdb[7]))});
-        return writes;
-    }
     std::vector<CVirtualDevice::LogEntry> Commands(uint8_t operationCode) const {
         std::vector<CVirtualDevice::LogEntry> found;
         for (const auto& e : bus->Device(0).Log())

@@ -14,17 +14,9 @@
 #include "ui/LanguageTable.h"
 
 namespace {
+using testpaths::ReadText;
+using testpaths::WriteText;
 namespace fs = std::filesystem;
-
-void WriteText(const std::string& path, const std::string& text) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::string& path) {
-    auto b = mp3craft::ReadBytes(path);
-    return std::string(b.begin(), b.end());
-}
 
 struct ScriptedDialog : ILanguageDialog {
     int32_t answer = -1;

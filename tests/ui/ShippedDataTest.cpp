@@ -24,28 +24,12 @@
 #include "ui/TextFormat.h"
 
 namespace {
+using testpaths::Lines;
+using testpaths::ReadText;
 namespace fs = std::filesystem;
 
 std::string DataDir() {
     return testpaths::SourceDir() + "/data";
-}
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 // The printf conversions of a text in order, each as written ("%02d", "%s"); "%%" is
@@ -99,7 +83,7 @@ TEST(ShippedLanguages, EveryTextTranslatedWithTheSamePlaceholders) {
         const std::string name = table.LanguageName(lang);
         const std::string file = table.LanguageFile(lang);
         SCOPED_TRACE(file);
-        const std::string bytes = ReadWhole(file);
+        const std::string bytes = ReadText(file);
         // A byte order mark would hide "[Info]" from the reader; mixed encodings would
         // show as garbage.
         EXPECT_NE(bytes.substr(0, 3), "\xEF\xBB\xBF");
@@ -138,7 +122,7 @@ TEST(ShippedLanguages, EveryTextTranslatedWithTheSamePlaceholders) {
 }
 
 TEST(ShippedStartFolder, TipsAndHelp) {
-    const std::string tips = ReadWhole(DataDir() + "/tips.txt");
+    const std::string tips = ReadText(DataDir() + "/tips.txt");
     int count = 0;
     for (const std::string& line : Lines(tips)) {
         // The tips rule: a line starting with a blank, a tab, ";" or nothing is no tip.
@@ -154,7 +138,7 @@ TEST(ShippedStartFolder, TipsAndHelp) {
     }
     EXPECT_GE(count, 20);
 
-    const std::string help = ReadWhole(DataDir() + "/Help.htm");
+    const std::string help = ReadText(DataDir() + "/Help.htm");
     ASSERT_NE(help.find("<html"), std::string::npos);
     EXPECT_NE(help.find("</html>"), std::string::npos);
     // Self-contained: it opens from the start folder without anything fetched.
@@ -173,7 +157,7 @@ TEST(ShippedStartFolder, TipsAndHelp) {
 // selects its driver for a drive whose product its pattern names.
 TEST(ShippedDriverList, ExamplesSelectTheirDrivers) {
     const std::string path = DataDir() + "/driver.lst";
-    const std::vector<std::string> lines = Lines(ReadWhole(path));
+    const std::vector<std::string> lines = Lines(ReadText(path));
     const std::set<std::string> drivers = {"MMC",  "MMCCDTEXT", "MMCRAW",   "2600", "RIC",
                                            "MMC2", "TEAC",      "MMCTRACK", "SONY"};
     std::set<std::string> covered;
@@ -227,7 +211,7 @@ TEST(ShippedPictures, EveryPictureAtItsSize) {
     for (const auto& [name, size] : pictures) {
         const std::string path = testpaths::SourceDir() + "/assets/" + name + ".svg";
         SCOPED_TRACE(path);
-        const std::string svg = ReadWhole(path);
+        const std::string svg = ReadText(path);
         std::smatch r, w, h, v;
         ASSERT_TRUE(std::regex_search(svg, r, root));
         const std::string tag = r.str();

@@ -9,6 +9,9 @@
 #include <sstream>
 
 #include "disc/CdTextBuilder.h"
+#include "disc/DiscTestSupport.h"
+#include "disc/PQSubChannel16.h"
+#include "disc/RawBlockWriter.h"
 #include "scsi/BigEndian.h"
 #include "scsi/ScsiTransport.h"
 #include "support/TestPaths.h"
@@ -16,8 +19,10 @@
 #include "virtualdrive/LeadInCdText.h"
 #include "virtualdrive/VirtualBus.h"
 #include "virtualdrive/VirtualDriveBuffer.h"
+#include "virtualdrive/VirtualRawRecording.h"
 
 namespace {
+using testpaths::ReadText;
 using Bytes = std::vector<uint8_t>;
 
 struct Rig : testrig::CVirtualRecorder {
@@ -85,13 +90,6 @@ size_t FilesIn(const std::string& folder) {
     size_t n = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
     return n;
-}
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
@@ -225,17 +223,49 @@ TEST(VirtualWrite, ACdTextLeadInGoesIntoTheImage) {
     ASSERT_EQ(rig.Write(0, 75, 2352), 0);
     ASSERT_EQ(rig.Flush(), 0);
     const std::string base = config.outputFolder + "/disc-1";
-    EXPECT_EQ(Slurp(base + ".cue"),
+    EXPECT_EQ(ReadText(base + ".cue"),
               "REM Recorded by the Tunevarn virtual recorder\n"
               "TITLE \"Live 'at' home\"\n"
               "FILE \"disc-1.bin\" BINARY\n"
               "  TRACK 01 AUDIO\n"
               "    TITLE \"Song\"\n"
               "    INDEX 01 00:00:00\n");
-    std::string cdt = Slurp(base + ".cdt");
+    std::string cdt = ReadText(base + ".cdt");
     ASSERT_EQ(cdt.size(), static_cast<size_t>(builder.packCount + 3) * 18u);
     EXPECT_EQ(static_cast<uint8_t>(cdt[0]), 0x80);
     EXPECT_EQ(static_cast<uint8_t>(cdt[cdt.size() - 18]), 0x8F);
+}
+
+// A raw drive takes each block only at the address after the last one, and only with the Q
+// time of that address: in the lead-in (from 99:59:00, 75 blocks) and in the pregap after it.
+TEST(VirtualRawWrite, NoBlockIsSkippedInAddressOrInTime) {
+    auto disc = disctest::MakeDisc({2});
+    int32_t length = 0;
+    const uint8_t* cue = disc->BuildMmcCueSheet(length);
+    CPQSubChannel16 proto;
+    CRawBlockWriter writer;
+    ASSERT_EQ(writer.InitFromCueSheet(&proto, 0, cue, length, {99, 59, 0}), 0);
+    Bytes blocks(78 * 2368);
+    ASSERT_EQ(writer.EncodeBlocks(-225, Bytes(78 * 2352), 78, blocks), 78);
+    auto block = [&](int32_t address) { return blocks.data() + (address + 225) * 2368; };
+    auto sense = [](CVirtualSense s) { return s.key << 16 | s.asc << 8 | s.ascq; };
+    CVirtualRawRecording raw(1, false, -225, "");
+    for (int32_t at : {-225, -150}) {
+        EXPECT_EQ(sense(raw.Write(at, 1, block(at))), 0) << at;
+        EXPECT_EQ(sense(raw.Write(at + 2, 1, block(at + 2))), 0x052102) << "address skipped " << at;
+        EXPECT_EQ(sense(raw.Write(at + 1, 1, block(at + 2))), 0x052102) << "time skipped " << at;
+        if (at == -150) {
+            // The absolute time a block ahead, the relative time and the CRC right.
+            Bytes odd(block(at + 1), block(at + 2));
+            odd[2352 + 9] += 1;
+            const uint16_t crc = CSubChannel::Crc16(std::span(odd).subspan(2352, 10));
+            odd[2352 + 10] = static_cast<uint8_t>(crc >> 8);
+            odd[2352 + 11] = static_cast<uint8_t>(crc);
+            EXPECT_EQ(sense(raw.Write(at + 1, 1, odd.data())), 0x052102) << "absolute time";
+        }
+        const int32_t rest = at == -225 ? 74 : 2;
+        EXPECT_EQ(sense(raw.Write(at + 1, rest, block(at + 1))), 0) << at;
+    }
 }
 
 // The buffer model on a clock the test moves: 75 blocks a second.
