@@ -147,6 +147,16 @@ TEST(CliBurn, RunsEndAsTheySay) {
     }
 }
 
+// A song shorter than a CD's shortest track is burnt padded to it, and the user is told
+// which one (the padded length itself is checked end to end).
+TEST(CliBurn, ASongTooShortForATrackIsNamed) {
+    std::string start = testpaths::TempDir("burn-short");
+    mp3craft::WriteSeconds(start + "/short.mp3", 1);
+    auto r = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start}, {"short.mp3", kSong});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.rfind("tunevarn-cli: " + start + "/short.mp3 lasts 1 second", 0), 0u) << r.err;
+}
+
 // Without a recorder the user learns of the image recorder; a folder named for it that is
 // not there is not made but reported.
 TEST(CliBurn, WithoutARecorderItSaysHowToUseTheVirtualOne) {
