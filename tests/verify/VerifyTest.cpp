@@ -1,12 +1,20 @@
-// The verifier's own arithmetic: finding a drive's read offset in what it read, and
-// counting the blocks that differ.  Whole verifications run in the end-to-end tests.
+// The verifier's own parts: finding a drive's read offset in what it read, counting
+// the blocks that differ, and the drive's read retries turned off and given back.  Whole
+// verifications run in the end-to-end tests.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "scsi/BigEndian.h"
+#include "scsi/ScsiTransport.h"
+#include "scsi/SpcCommands.h"
 #include "verify/BlockTally.h"
+#include "verify/DiscReader.h"
 #include "verify/ReadOffset.h"
+#include "virtualdrive/VirtualBusFront.h"
 
 namespace {
 using readoffset::Found;
@@ -102,5 +110,75 @@ TEST(BlockTally, CountsDifferingAndUnreadBlocksButNotThoseOutOfReach) {
     EXPECT_EQ(missing.firstDiffering, -1);
     missing.AddMissing(2, 7);
     EXPECT_EQ(missing.firstDiffering, 7);
+}
+
+// A drive with an error recovery page of `retries` read retries (none when negative):
+// it answers MODE SENSE for that page and keeps the pages it is given by MODE SELECT.
+class CRecoveryPageDrive : public CVirtualBusFront {
+  public:
+    explicit CRecoveryPageDrive(int32_t retries)
+        : CVirtualBusFront(std::make_unique<CVirtualBus>(
+              std::vector<CVirtualDevice::Config>{CVirtualDevice::Config{}})),
+          retries_(retries) {}
+    Outcome Send(const Request& request) override {
+        const uint8_t op = request.cdb[0];
+        if (op == spc::kModeSense10 && (request.cdb[2] & 0x3F) == spc::kErrorRecoveryPage) {
+            if (retries_ < 0)
+                return CheckCondition(0x05, 0x24, 0x00);
+            // Header (8 bytes, no block descriptor), then the page: code, length 10,
+            // flags, read retry count, ...
+            std::vector<uint8_t> reply(8 + 12, 0);
+            bigendian::Put16(&reply[0], static_cast<uint16_t>(reply.size() - 2));
+            reply[8] = 0x80 | spc::kErrorRecoveryPage;  // savable
+            reply[9] = 10;
+            reply[10] = 0x04;
+            reply[11] = static_cast<uint8_t>(retries_);
+            reply[19] = 0x2A;
+            std::copy_n(reply.begin(), std::min<size_t>(reply.size(), request.length),
+                        request.dataIn);
+            return Outcome{};
+        }
+        if (op == spc::kModeSelect10) {
+            selected.emplace_back(request.dataOut, request.dataOut + request.length);
+            return Outcome{};
+        }
+        return CVirtualBusFront::Send(request);
+    }
+    std::vector<std::vector<uint8_t>> selected;  // the parameter lists of MODE SELECT
+
+  private:
+    int32_t retries_;
+};
+
+// Verification asks the drive to give up on a bad block at once and gives it its own
+// retries back afterwards; a drive without the page, or already at none, is left alone.
+TEST(DiscReader, TurnsTheDrivesReadRetriesOffWhileItReads) {
+    for (int32_t retries : {5, 0, -1}) {
+        auto owned = std::make_unique<CRecoveryPageDrive>(retries);
+        CRecoveryPageDrive& drive = *owned;
+        CScsiTransport transport;
+        transport.UseBackend(std::move(owned));
+        transport.ScanPassThrough();
+        ASSERT_EQ(transport.SelectDevice(0), 0);
+        const std::atomic<int32_t> stop{0};
+        {
+            CDiscReader reader(transport, stop);
+            reader.RetriesOff();
+            if (retries <= 0) {
+                EXPECT_TRUE(drive.selected.empty()) << retries;
+                continue;
+            }
+            ASSERT_EQ(drive.selected.size(), 1u);
+            const std::vector<uint8_t>& off = drive.selected[0];
+            ASSERT_EQ(off.size(), 8u + 12u);
+            EXPECT_EQ(off[8], spc::kErrorRecoveryPage) << "the savable bit is not sent back";
+            EXPECT_EQ(off[11], 0) << "no retries while verifying";
+            EXPECT_EQ(off[10], 0x04) << "the other settings kept";
+            EXPECT_EQ(off[19], 0x2A);
+        }
+        ASSERT_EQ(drive.selected.size(), 2u);
+        EXPECT_EQ(drive.selected[1][11], retries) << "the drive's own retries given back";
+        EXPECT_EQ(drive.selected[1][10], 0x04);
+    }
 }
 }  // namespace
