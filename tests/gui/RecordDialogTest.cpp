@@ -162,6 +162,31 @@ bool WaitFor(const std::function<bool()>& condition, int ms = 120000) {
     return QTest::qWaitFor(condition, ms);
 }
 
+// The main window shown over an application whose first recorder on backend is chosen,
+// as the desktop program starts with one drive.
+struct CMainWindowRig {
+    CDriverMessages messages;
+    CBurnerApp app;
+    CModalWindows windows;
+    CFakeShell shell;
+    std::unique_ptr<CMainWindow> window;
+    std::unique_ptr<CMainDialog> main;
+
+    CMainWindowRig(const std::string& start, std::unique_ptr<IScsiBackend> backend)
+        : app(start, messages.Queue()) {
+        app.Transport().UseBackend(std::move(backend));
+        struct First : IChooseRecorder {
+            int32_t ChooseRecorder(const std::vector<std::string>&) override { return 0; }
+        } first;
+        app.Recorders().DetectRecorders(start, first);
+        windows.SetDriverMessages(messages.Queue());
+        window = std::make_unique<CMainWindow>(app, windows);
+        main = std::make_unique<CMainDialog>(*window, shell, app);
+        window->Present(*main);
+        window->show();
+    }
+};
+
 // The user's way: songs in the main window, Record, 4x, Normalize (on by default here),
 // CD-TEXT with an album title, Record, the end of the write, Exit.  The image is the one
 // tunevarn-cli burn makes with the same settings, and cd-info reads every title from it.
@@ -170,21 +195,10 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
     const std::string out = testpaths::TempDir("record-main-out");
     English(start);
     mp3craft::WriteBytes(start + "/nml.log", {1, 0, 0, 0});
-    CDriverMessages messages;
-    CBurnerApp app(start, messages.Queue());
     std::string problem;
-    app.Transport().UseBackend(ChooseScsiBackend(out.c_str(), nullptr, problem));
-    struct First : IChooseRecorder {
-        int32_t ChooseRecorder(const std::vector<std::string>&) override { return 0; }
-    } first;
-    app.Recorders().DetectRecorders(start, first);
-    CModalWindows windows;
-    windows.SetDriverMessages(messages.Queue());
-    CFakeShell shell;
-    CMainWindow window(app, windows);
-    CMainDialog main(window, shell, app);
-    window.Present(main);
-    window.show();
+    CMainWindowRig rig(start, ChooseScsiBackend(out.c_str(), nullptr, problem));
+    CMainWindow& window = *rig.window;
+    CMainDialog& main = *rig.main;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     main.DropFiles(kSongs);
     ASSERT_EQ(main.SongList().RowCount(), 3);
@@ -271,21 +285,10 @@ TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
     const std::string out = testpaths::TempDir("record-image-out");
     English(start);
     mp3craft::WriteBytes(start + "/nml.log", {0, 0, 0, 0});
-    CDriverMessages messages;
-    CBurnerApp app(start, messages.Queue());
-    app.Transport().UseBackend(WithImageRecorder(nullptr));
-    struct First : IChooseRecorder {
-        int32_t ChooseRecorder(const std::vector<std::string>&) override { return 0; }
-    } first;
-    app.Recorders().DetectRecorders(start, first);
-    ASSERT_TRUE(app.ImageRecorderChosen());
-    CModalWindows windows;
-    windows.SetDriverMessages(messages.Queue());
-    CFakeShell shell;
-    CMainWindow window(app, windows);
-    CMainDialog main(window, shell, app);
-    window.Present(main);
-    window.show();
+    CMainWindowRig rig(start, WithImageRecorder(nullptr));
+    ASSERT_TRUE(rig.app.ImageRecorderChosen());
+    CMainWindow& window = *rig.window;
+    CMainDialog& main = *rig.main;
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     main.DropFiles({Fixture("gapless/Καλημέρα.mp3"), Fixture("gapless/夜明けの歌.mp3")});
     const int32_t wholeSeconds = main.SongList().TotalSeconds();
