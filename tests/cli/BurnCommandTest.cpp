@@ -130,13 +130,8 @@ TEST(CliBurn, RunsEndAsTheySay) {
         auto r = Burn(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"}, c.args);
         EXPECT_EQ(r.status, c.status) << c.what << ": " << r.err;
         // Line by line: the progress lines come from another thread and may fall between.
-        for (size_t from = 0, to = 0; from < c.error.size(); from = to + 1) {
-            to = c.error.find('\n', from);
-            if (to == std::string::npos)
-                to = c.error.size();
-            EXPECT_TRUE(Contains(r.err, c.error.substr(from, to - from)))
-                << c.what << ": " << r.err;
-        }
+        for (const std::string& line : testpaths::Lines(c.error))
+            EXPECT_TRUE(Contains(r.err, line + "\n")) << c.what << ": " << r.err;
         EXPECT_EQ(Contains(r.out, "Disc completed.\n"), c.status == 0) << c.what;
         std::vector<std::string> left = Images(start);
         left.erase(std::remove_if(
