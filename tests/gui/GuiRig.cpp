@@ -103,24 +103,30 @@ void ChooseInFileDialog(QWidget* dialog, const QString& fileNames) {
 }
 
 namespace {
-struct NoChoice : IChooseRecorder {
-    int32_t ChooseRecorder(const std::vector<std::string>&) override { return -1; }
+struct First : IChooseRecorder {
+    int32_t ChooseRecorder(const std::vector<std::string>&) override { return 0; }
 };
 }  // namespace
 
-CMainWindowRig::CMainWindowRig(bool withRecorder) : start_(testpaths::TempDir("gui")) {
+std::unique_ptr<IScsiBackend> CMainWindowRig::VirtualRecorder(const std::string& out) {
+    std::string problem;
+    return ChooseScsiBackend(out.c_str(), nullptr, problem);
+}
+
+CMainWindowRig::CMainWindowRig(std::unique_ptr<IScsiBackend> backend, const std::string& driver)
+    : start_(testpaths::TempDir("gui")) {
     CLanguageTable& languages = LanguageTable();
     languages.SetStartFolder(start_);
     languages.EnumerateLanguages();
     languages.SelectLanguage(0);
     app_ = std::make_unique<CBurnerApp>(start_, messages_.Queue());
-    if (withRecorder) {
-        std::string problem;
-        std::string out = testpaths::TempDir("gui-recorder");
-        app_->Transport().UseBackend(ChooseScsiBackend(out.c_str(), nullptr, problem));
-        NoChoice chooser;
+    if (backend) {
+        app_->Transport().UseBackend(std::move(backend));
+        app_->Recorders().SetDriverOverride(driver);
+        First chooser;
         app_->Recorders().DetectRecorders(start_, chooser);
     }
+    windows.SetDriverMessages(messages_.Queue());
     window_ = std::make_unique<CMainWindow>(*app_, windows);
     main_ = std::make_unique<CMainDialog>(*window_, shell, *app_);
     window_->Present(*main_);
@@ -136,17 +142,10 @@ CMainWindowRig::~CMainWindowRig() {
     LanguageTable().SelectLanguage(0);
 }
 
-QPoint CMainWindowRig::Centre(int32_t controlId) const {
-    return window_->PictureButtonRect(controlId).center();
-}
-
 void CMainWindowRig::Click(int32_t controlId) {
-    Hover(Centre(controlId));
-    QTest::mouseClick(window_.get(), Qt::LeftButton, Qt::NoModifier, Centre(controlId));
-}
-
-void CMainWindowRig::Hover(QPoint windowPos) {
-    QTest::mouseMove(window_.get(), windowPos);
+    const QPoint centre = window_->PictureButtonRect(controlId).center();
+    QTest::mouseMove(window_.get(), centre);
+    QTest::mouseClick(window_.get(), Qt::LeftButton, Qt::NoModifier, centre);
 }
 
 QPoint CMainWindowRig::RowPoint(int32_t row, int x) const {

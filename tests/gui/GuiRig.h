@@ -44,46 +44,49 @@ void ClickButton(QWidget* dialog, const QString& text);
 // Types a file name into a file dialog and confirms it with Enter.
 void ChooseInFileDialog(QWidget* dialog, const QString& fileNames);
 
+// The modal windows the commands open, noted instead of run; the Record dialog runs for
+// real when realRecord is set.
 struct CFakeModalWindows : CModalWindows {
     std::vector<CPlayerSongs> played;
     std::vector<int32_t> records;  // normalizeOn of each Record dialog
     int covers = 0;
-    void RunRecordDialog(QWidget*, const CRecordDialogRequest& request) override {
+    bool realRecord = false;
+    void RunRecordDialog(QWidget* parent, const CRecordDialogRequest& request) override {
         records.push_back(request.normalizeOn);
+        if (realRecord)
+            CModalWindows::RunRecordDialog(parent, request);
     }
-    // Runs the real player window too, not only noting what it was handed.
-    bool realPlayer = false;
-    void RunPlayer(QWidget* parent, const CPlayerSongs& songs) override {
-        played.push_back(songs);
-        if (realPlayer)
-            CModalWindows::RunPlayer(parent, songs);
-    }
+    void RunPlayer(QWidget*, const CPlayerSongs& songs) override { played.push_back(songs); }
     void RunCoverDialog(QWidget*, CMainDialog&) override { ++covers; }
 };
 
 struct CFakeShell : IShell {
     std::vector<std::string> opened;
-    bool hasBrowser = true;
     bool OpenDocument(const std::string& path) override {
         opened.push_back(path);
-        return hasBrowser;
+        return true;
     }
 };
 
 class CMainWindowRig {
   public:
-    // withRecorder: one virtual recorder is found, so Record can be enabled.
-    explicit CMainWindowRig(bool withRecorder = false);
+    // The recorders of backend are found and the first is chosen, with driver when named;
+    // none without a backend.
+    explicit CMainWindowRig(std::unique_ptr<IScsiBackend> backend = nullptr,
+                            const std::string& driver = "");
+    // One virtual recorder writing into out.
+    static std::unique_ptr<IScsiBackend> VirtualRecorder(const std::string& out);
     ~CMainWindowRig();
 
     CMainWindow& Window() { return *window_; }
     CMainDialog& Main() { return *main_; }
+    CBurnerApp& App() { return *app_; }
+    CDriverMessageQueue& Messages() { return messages_.Queue(); }
     CSongList& Songs() { return main_->SongList(); }
     const std::string& StartFolder() const { return start_; }
 
-    QPoint Centre(int32_t controlId) const;
+    // Moves the mouse onto a picture of the window and clicks it.
     void Click(int32_t controlId);
-    void Hover(QPoint windowPos);
     // A point on a row of the list, in viewport coordinates, x pixels from its left.
     QPoint RowPoint(int32_t row, int x = 10) const;
     QWidget* Viewport() const;

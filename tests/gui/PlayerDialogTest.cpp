@@ -2,23 +2,16 @@
 // sound card (the feeder thread still runs).
 #include <gtest/gtest.h>
 
-#include <QContextMenuEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
 #include <functional>
 #include <memory>
-#include <tuple>
 
 #include "GuiRig.h"
 #include "gui/PlayerDialog.h"
 #include "player/PlayerFakes.h"
-#include "support/TestPaths.h"
-#include "ui/LanguageTable.h"
 
 using namespace playertest;
 
@@ -54,60 +47,35 @@ void Click(P& dialog, int32_t id) {
     QTest::mouseClick(&dialog, Qt::LeftButton, Qt::NoModifier, centre);
 }
 
-std::string LineText(QLabel* label) {
-    return label->text().toStdString();
-}
-
+// Each picture reaches its command: the songs opened tell which ran.
 TEST(ThreadedPlayerDialog, PicturesRunTheirCommandsAndStepAroundTheList) {
     CThreeSongs rig;
     auto dialog = rig.Window();
     P& d = *dialog;
-    // Before the window opens, nothing plays and the lines read as the window was made.
-    EXPECT_EQ(LineText(d.NameLine()), "Name: ");
-    EXPECT_EQ(LineText(d.TimeLine()), "Time: 00:00");
-    EXPECT_TRUE(rig.source.Opened().empty());
-
-    // Opened, it plays the song it was handed.
-    Show(d);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(2, "Noon"));
-    EXPECT_EQ(LineText(d.TimeLine()), "Time: 00:00/03:25");
-    EXPECT_EQ(d.windowTitle(), "Playing: Noon");
+    Show(d);  // plays the song it was handed
     EXPECT_TRUE(d.Player().Playing());
-    EXPECT_TRUE(d.Clock().isActive());
-
     Click(d, P::kStop);
     EXPECT_FALSE(d.Player().Playing());
     EXPECT_FALSE(d.Clock().isActive());
-    EXPECT_GE(rig.output.Stops(), 1);
     Click(d, P::kPlay);
     EXPECT_TRUE(d.Player().Playing());
-    // Play while playing: nothing new is opened.
-    Click(d, P::kPlay);
-    Click(d, P::kNext);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(3, "Evening"));
-    EXPECT_EQ(LineText(d.TimeLine()), "Time: 00:00/01:01");
-    EXPECT_EQ(d.windowTitle(), "Playing: Evening");
+    Click(d, P::kPlay);  // while playing: nothing new is opened
     // Next on the last plays the first, Previous on the first plays the last.
-    Click(d, P::kNext);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(1, "Morning"));
-    Click(d, P::kPrevious);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(3, "Evening"));
-    Click(d, P::kPrevious);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(2, "Noon"));
+    for (int32_t id : {P::kNext, P::kNext, P::kPrevious, P::kPrevious}) Click(d, id);
     EXPECT_TRUE(d.Player().Playing());
     EXPECT_EQ(rig.source.Opened(), (std::vector<std::string>{"/m/b.mp3", "/m/b.mp3", "/m/c.mp3",
                                                              "/m/a.mp3", "/m/c.mp3", "/m/b.mp3"}));
-    // From the keyboard: Space on a picture that Tab reached presses it, and each picture
-    // has a name to announce.
-    for (int32_t id : {P::kPlay, P::kStop, P::kPrevious, P::kNext, P::kClose})
-        EXPECT_FALSE(d.PictureButtonKey(id)->accessibleName().isEmpty()) << id;
+    // The window shows what the player says.
+    EXPECT_EQ(d.windowTitle(), "Playing: Noon");
+    EXPECT_EQ(d.NameLine()->text().toStdString(), NameLine(2, "Noon"));
+    EXPECT_EQ(d.TimeLine()->text(), "Time: 00:00/03:25");
+    // Space on a picture that Tab reached presses it.
     d.PictureButtonKey(P::kNext)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(d.PictureButtonKey(P::kNext), Qt::Key_Space);
-    EXPECT_EQ(LineText(d.NameLine()), NameLine(3, "Evening"));
+    EXPECT_EQ(rig.source.Opened().back(), "/m/c.mp3");
 
     Click(d, P::kClose);
     EXPECT_FALSE(d.isVisible());
-    EXPECT_EQ(d.result(), QDialog::Rejected);
     EXPECT_FALSE(d.Player().Playing());
 }
 
