@@ -3,10 +3,6 @@
 // a drive; and the runs a driver refuses before the drive hears of the disc.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-
 #include "disc/CdTextBuilder.h"
 #include "support/VirtualRecorderRig.h"
 
@@ -217,49 +213,6 @@ TEST(ThreadedDriverWrites, RefusalsAndDrivesThatCannotBeFollowed) {
             EXPECT_EQ(rig.ui.traces.size(), 1u) << "the trace says flow control is off";
         }
     }
-}
-
-// A driver's message holds its writing thread until the user acknowledges it.
-class CAcknowledgedUi : public IDriverUi {
-  public:
-    void ReportError(const std::string& text) override {
-        std::unique_lock<std::mutex> lock(mutex);
-        shown = text;
-        changed.notify_all();
-        changed.wait(lock, [this] { return acknowledged; });
-    }
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::string shown;
-    bool acknowledged = false;
-};
-
-TEST(ThreadedDriver, AMessageHoldsTheWritingThreadUntilAcknowledged) {
-    testrig::CVirtualRecorder recorder(With({SenseOn(0xBB, 5, 0x24)}));
-    CDiscImage image;
-    CAcknowledgedUi ui;
-    CCdrDriver driver(recorder.transport, image, ui);
-    std::atomic<int32_t> finished{0};
-    std::thread worker([&] {
-        driver.SetSpeed(2, 4);
-        driver.TestUnitReady();
-        finished = 1;
-    });
-    {
-        std::unique_lock<std::mutex> lock(ui.mutex);
-        ui.changed.wait(lock, [&] { return !ui.shown.empty(); });
-        EXPECT_EQ(recorder.Last().cdb[0], 0xBB) << "nothing sent after the failed command";
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(finished, 0);
-    {
-        std::lock_guard<std::mutex> lock(ui.mutex);
-        ui.acknowledged = true;
-    }
-    ui.changed.notify_all();
-    worker.join();
-    EXPECT_EQ(finished, 1);
-    EXPECT_EQ(recorder.Last().cdb[0], 0x00);
 }
 
 }  // namespace
