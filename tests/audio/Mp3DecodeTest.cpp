@@ -1,12 +1,11 @@
 // Decoding encoder-made files to CD audio, checked against an independent path: the
 // same file decoded by libmpg123's own file reader (which finds the frames and trims the
-// encoder's delay by itself) and converted in one piece.  Then the ways a caller reads,
-// the same song decoded again, and files that are damaged or odd.
+// encoder's delay by itself) and converted in one piece; then files that are damaged or
+// odd.  (The same song decoded again, and reopened part-way: DecodeAheadTest.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -69,24 +68,6 @@ TEST(Mp3Decode, EverySongMatchesTheLibrarysOwnReaderConvertedInOnePiece) {
     }
 }
 
-TEST(Mp3Decode, ASongDecodesToTheSameBytesWhateverCameBefore) {
-    // One object reused for several songs, closed in the middle or at the end, as the
-    // disc image and the player use theirs: each song comes out as it does alone.
-    const char* names[] = {"m1_48000_stereo.mp3", "m2_22050_mono.mp3", "m1_48000_stereo.mp3",
-                           "m25_8000_mono.mp3", "m1_32000_stereo.mp3"};
-    CMp3Source source;
-    uint8_t half[7000];
-    for (const char* name : names) {
-        std::vector<uint8_t> alone = DecodeFile(Fixture(name), 4096);
-        ASSERT_EQ(source.Open(Fixture(name).c_str()), 0);
-        EXPECT_EQ(FirstDifference(ReadAll(source, 4096), alone), -1) << name;
-        source.Close();
-        ASSERT_EQ(source.Open(Fixture(name).c_str()), 0);
-        EXPECT_EQ(source.Read(half, sizeof half), static_cast<int32_t>(sizeof half));
-        EXPECT_EQ(std::memcmp(half, alone.data(), sizeof half), 0) << name;
-    }
-}
-
 TEST(Mp3Decode, DamagedFilesDecodeWhatIsThereAndEnd) {
     // Half a file: half the audio, give or take the frame cut in two.
     std::vector<uint8_t> whole = DecodeFile(Fixture("m1_44100_stereo.mp3"), 4096);
@@ -129,31 +110,4 @@ TEST(Mp3Decode, FramesThatChangeRateAndChannelsPartWayAreConvertedByWhatTheyAre)
     }
     EXPECT_LE(worst, 4);
 }
-}  // namespace
-
-namespace {
-TEST(Mp3Decode, Mpeg25SongBehindAFalseSyncDecodesWhole) {
-    // Four bytes that look like an MPEG-2 header in front of an 11025 Hz song: their next
-    // frame is not where they say, so the song's own first frame is taken, and the song
-    // decodes whole, at its own speed.
-    std::string original = Fixture("m25_11025_mono.mp3");
-    std::vector<uint8_t> bytes(204, 0);
-    const uint8_t falseHeader[] = {0xFF, 0xF3, 0x90, 0x00};
-    std::copy(std::begin(falseHeader), std::end(falseHeader), bytes.begin());
-    std::vector<uint8_t> song = mp3craft::ReadBytes(original);
-    bytes.insert(bytes.end(), song.begin(), song.end());
-    std::string path = testpaths::TempDir("m25") + "/false_sync.mp3";
-    mp3craft::WriteBytes(path, bytes);
-
-    reference::Pcm pcm = reference::DecodeFile(original);
-    ASSERT_EQ(pcm.rate, 11025);
-    CMp3Source source;
-    ASSERT_EQ(source.Open(path.c_str()), 0);
-    EXPECT_EQ(source.FirstFrameOffset(), 204);
-    EXPECT_EQ(source.sampleRate, 11025);
-    std::vector<uint8_t> got = ReadAll(source, 4096);
-    EXPECT_EQ(got.size(), 4 * (pcm.samples.size() * 4));
-    EXPECT_EQ(FirstDifference(got, reference::ToCdAudio(pcm)), -1);
-}
-
 }  // namespace
