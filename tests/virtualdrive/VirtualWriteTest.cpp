@@ -1,28 +1,20 @@
 // The virtual recorder's writing side: the cue sheet and WRITE checks of a strict drive,
-// a disc ejected half-way, the CD-TEXT it reads from the lead-in, and its buffer model.
+// and its buffer model.  (What it leaves of a disc ejected half-way, and the CD-TEXT it
+// reads from the lead-in: the fault matrix and the end-to-end tests.)
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "disc/CdTextBuilder.h"
 #include "disc/DiscTestSupport.h"
 #include "disc/PQSubChannel16.h"
 #include "disc/RawBlockWriter.h"
 #include "scsi/BigEndian.h"
-#include "scsi/ScsiTransport.h"
 #include "support/TestPaths.h"
 #include "support/VirtualRecorderRig.h"
-#include "virtualdrive/LeadInCdText.h"
-#include "virtualdrive/VirtualBus.h"
 #include "virtualdrive/VirtualDriveBuffer.h"
 #include "virtualdrive/VirtualRawRecording.h"
 
 namespace {
-using testpaths::ReadText;
 using Bytes = std::vector<uint8_t>;
 
 struct Rig : testrig::CVirtualRecorder {
@@ -182,58 +174,6 @@ TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
     EXPECT_EQ(FilesIn(config.outputFolder), 1u) << "only the command log";
     EXPECT_EQ(rig.Write(135, 15, 2352), 2);
     EXPECT_EQ(rig.Sense(), "5/2C/00") << "no cue sheet any more";
-}
-
-TEST(VirtualWrite, EjectingHalfWayLeavesNoPartialAudio) {
-    CVirtualDevice::Config config;
-    config.outputFolder = testpaths::TempDir("vw-eject");
-    Rig rig(config);
-    ASSERT_EQ(rig.WriteType(0x42), 0);
-    ASSERT_EQ(rig.CueSheet(Sheet({2})), 0);
-    ASSERT_EQ(rig.Write(-150, 150, 2352), 0);
-    ASSERT_EQ(rig.Write(0, 27, 2352), 0);
-    EXPECT_EQ(FilesIn(config.outputFolder), 2u) << "the log and the audio being written";
-    EXPECT_EQ(rig.None({0x1B, 0, 0, 0, 0x02, 0}), 0);
-    EXPECT_EQ(FilesIn(config.outputFolder), 1u);
-    EXPECT_FALSE(rig.Device().Model().Writing());
-}
-
-TEST(VirtualWrite, ACdTextLeadInGoesIntoTheImage) {
-    CCdTextBuilder builder;
-    builder.AddText("Live \"at\" home", 0);
-    builder.AddText("Song", 1);
-    builder.BuildPacks();
-    CVirtualDevice::Config config;
-    config.outputFolder = testpaths::TempDir("vw-cdtext");
-    config.leadInMinute = 99;
-    config.leadInSecond = 59;
-    config.leadInFrame = 0;  // a lead-in of 75 blocks, from address -225
-    Rig rig(config);
-    ASSERT_EQ(rig.WriteType(0x42), 0);
-    ASSERT_EQ(rig.CueSheet(Sheet({1}, 0x41)), 0);
-    EXPECT_EQ(rig.Write(-150, 150, 2352), 2) << "the lead-in comes first";
-    Bytes leadIn;
-    for (int32_t b = 0; b < 75; ++b) {
-        auto data = builder.blocks[static_cast<size_t>(b % builder.blockCount)]->Data();
-        leadIn.insert(leadIn.end(), data.begin(), data.end());
-    }
-    Bytes cdb = {0x2A, 0, 0xFF, 0xFF, 0xFF, 0x1F, 0, 0, 75, 0};
-    ASSERT_EQ(rig.Out(cdb, leadIn), 0) << "75 blocks of 96 bytes in one command";
-    ASSERT_EQ(rig.Write(-150, 150, 2352), 0);
-    ASSERT_EQ(rig.Write(0, 75, 2352), 0);
-    ASSERT_EQ(rig.Flush(), 0);
-    const std::string base = config.outputFolder + "/disc-1";
-    EXPECT_EQ(ReadText(base + ".cue"),
-              "REM Recorded by the Tunevarn virtual recorder\n"
-              "TITLE \"Live 'at' home\"\n"
-              "FILE \"disc-1.bin\" BINARY\n"
-              "  TRACK 01 AUDIO\n"
-              "    TITLE \"Song\"\n"
-              "    INDEX 01 00:00:00\n");
-    std::string cdt = ReadText(base + ".cdt");
-    ASSERT_EQ(cdt.size(), static_cast<size_t>(builder.packCount + 3) * 18u);
-    EXPECT_EQ(static_cast<uint8_t>(cdt[0]), 0x80);
-    EXPECT_EQ(static_cast<uint8_t>(cdt[cdt.size() - 18]), 0x8F);
 }
 
 // A raw drive takes each block only at the address after the last one, and only with the Q
