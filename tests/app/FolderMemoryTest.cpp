@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Shell.h"
 #include "base/FolderMemory.h"
-#include "base/StartFolder.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
 
@@ -20,24 +18,8 @@ std::vector<uint8_t> SlotBytes(const std::string& text, size_t size = 256) {
     return b;
 }
 
-TEST(FolderMemory, FirstRunThenFirstConfirmedDialog) {
-    std::string start = testpaths::TempDir("fm-first");
-    std::string music = testpaths::TempDir("fm-music");
-    CFolderMemory memory(start);
-    memory.LoadFolderMemory();
-    for (auto kind : {FolderKind::kMp3, FolderKind::kMpj, FolderKind::kPls, FolderKind::kWav})
-        EXPECT_EQ(memory.Remembered(kind), "");
-    // Nothing remembered: the dialog opens where the program started.
-    EXPECT_EQ(memory.EnterFolderMemory(FolderKind::kMp3), start);
-
-    memory.SaveFolderMemory(FolderKind::kMp3, music);
-    auto bytes = mp3craft::ReadBytes(start + "/MP3.dir");
-    EXPECT_EQ(bytes, SlotBytes(music));
-    EXPECT_FALSE(fs::exists(start + "/MPJ.dir"));
-    // A kind with nothing remembered opens where the last dialog was.
-    EXPECT_EQ(memory.EnterFolderMemory(FolderKind::kMpj), music);
-}
-
+// Each kind of dialog has its file, read on the next run; a kind with nothing remembered
+// opens where the last dialog was, or where the program started.
 TEST(FolderMemory, EachKindReadsItsOwnFile) {
     std::string start = testpaths::TempDir("fm-kinds");
     std::string wavDir = testpaths::TempDir("fm-wav");
@@ -45,15 +27,18 @@ TEST(FolderMemory, EachKindReadsItsOwnFile) {
     {
         CFolderMemory run1(start);
         run1.LoadFolderMemory();
+        EXPECT_EQ(run1.EnterFolderMemory(FolderKind::kMpj), start);
         run1.SaveFolderMemory(FolderKind::kWav, wavDir);
+        EXPECT_EQ(mp3craft::ReadBytes(start + "/WAV.dir"), SlotBytes(wavDir));
         run1.SaveFolderMemory(FolderKind::kPls, plsDir);
+        EXPECT_EQ(run1.EnterFolderMemory(FolderKind::kMpj), plsDir);
     }
     CFolderMemory run2(start);
     run2.LoadFolderMemory();
     EXPECT_EQ(run2.EnterFolderMemory(FolderKind::kWav), wavDir);
     EXPECT_EQ(run2.EnterFolderMemory(FolderKind::kPls), plsDir);
     EXPECT_EQ(run2.Remembered(FolderKind::kMp3), "");
-    EXPECT_EQ(run2.Remembered(FolderKind::kMpj), "");
+    EXPECT_FALSE(fs::exists(start + "/MPJ.dir"));
 }
 
 TEST(FolderMemory, VanishedFoldersAndUnstorableOnes) {
@@ -82,12 +67,4 @@ TEST(FolderMemory, VanishedFoldersAndUnstorableOnes) {
     EXPECT_EQ(nowhere.EnterFolderMemory(FolderKind::kWav), start);
 }
 
-TEST(StartFolder, FilesAreFormedFromTheStartFolder) {
-    std::string start = CaptureStartFolder();
-    ASSERT_FALSE(start.empty());
-    EXPECT_EQ(start, fs::current_path().string());
-    EXPECT_EQ(InFolder("/a/b", "MP3.dir"), "/a/b/MP3.dir");
-    EXPECT_EQ(InFolder("/", "MP3.dir"), "/MP3.dir");
-    EXPECT_EQ(HelpFile("/opt/tunevarn"), "/opt/tunevarn/Help.htm");
-}
 }  // namespace

@@ -50,67 +50,48 @@ std::string WriteBus(const std::string& dir, int recorders) {
     return path;
 }
 
-TEST(StartUp, FirstStartWithTwoRecorders) {
-    std::string start = testpaths::TempDir("startup");
-    std::string problem;
-    CFakeStartUp ui;
-    CBurnerApp app(start, ui.window);
-    app.Transport().UseBackend(
-        ChooseScsiBackend(start.c_str(), WriteBus(start, 2).c_str(), problem));
-    ASSERT_EQ(problem, "");
-    ui.recorderAnswer = 1;
-    EXPECT_FALSE(app.StartUp(ui, true));
-    EXPECT_EQ(ui.steps, (std::vector<std::string>{"language dialog (1 rows)", "choose recorder (2)",
-                                                  "splash", "main window"}));
-    ASSERT_NE(app.Driver(), nullptr);
-    EXPECT_EQ(app.Recorders().RecorderLine(), "CD Recorder: V1 Burner 1.0");
-    EXPECT_TRUE(ui.recordEnabled);
-    EXPECT_TRUE(std::filesystem::exists(start + "/language.set"));
-    EXPECT_TRUE(std::filesystem::exists(start + "/cdrlog.txt"));
-}
-
-TEST(StartUp, CancelledChoiceLeavesNoDriverButTheWindowRuns) {
-    std::string start = testpaths::TempDir("startup-cancel");
-    std::ofstream(start + "/language.set") << "English\n$$default.ini\n";
-    std::string problem;
-    CFakeStartUp ui;
-    CBurnerApp app(start, ui.window);
-    app.Transport().UseBackend(
-        ChooseScsiBackend(start.c_str(), WriteBus(start, 2).c_str(), problem));
-    ui.recorderAnswer = -1;
-    EXPECT_FALSE(app.StartUp(ui, false));
-    EXPECT_EQ(ui.steps, (std::vector<std::string>{"choose recorder (2)", "main window"}));
-    EXPECT_EQ(app.Driver(), nullptr);
-    EXPECT_FALSE(ui.recordEnabled);
-    EXPECT_EQ(app.Recorders().RecorderLine(), "No CDR driver found.");
-}
-// "Image file" comes after the drives, also when there are none; one drive is still
-// taken without a question.
-TEST(StartUp, TheImageFileIsOfferedAfterTheDrives) {
+// Languages first on a first start, then the recorders (a question only among several;
+// "Image file" comes after the drives, also when there are none), the splash when it is
+// enabled, and the main window.
+TEST(StartUp, LanguageRecordersSplashAndTheMainWindowInOrder) {
     struct Case {
+        bool firstStart;  // no language chosen yet; the splash enabled
         int drives;
-        int32_t answer;  // -1: no question expected
-        const char* line;
+        bool imageFile;
+        int32_t answer;  // the user's choice of recorder, -1 to cancel
+        std::vector<std::string> steps;
+        std::string line;
     };
-    for (const Case c : {Case{0, -1, "CD Recorder: Image file"},
-                         Case{1, -1, "CD Recorder: V0 Burner 1.0"},
-                         Case{2, 2, "CD Recorder: Image file"}}) {
-        std::string start = testpaths::TempDir("startup-image");
-        std::ofstream(start + "/language.set") << "English\n$$default.ini\n";
+    const Case cases[] = {
+        {true, 2, false, 1,
+         {"language dialog (1 rows)", "choose recorder (2)", "splash", "main window"},
+         "CD Recorder: V1 Burner 1.0"},
+        {false, 2, false, -1, {"choose recorder (2)", "main window"}, "No CDR driver found."},
+        {false, 0, true, -1, {"main window"}, "CD Recorder: Image file"},
+        {false, 1, true, -1, {"main window"}, "CD Recorder: V0 Burner 1.0"},
+        {false, 2, true, 2, {"choose recorder (3)", "main window"}, "CD Recorder: Image file"},
+    };
+    for (const Case& c : cases) {
+        std::string start = testpaths::TempDir("startup");
+        if (!c.firstStart)
+            std::ofstream(start + "/language.set") << "English\n$$default.ini\n";
         std::string problem;
         CFakeStartUp ui;
         CBurnerApp app(start, ui.window);
-        auto drives = c.drives > 0
-                          ? ChooseScsiBackend(start.c_str(), WriteBus(start, c.drives).c_str(), problem)
-                          : ChooseScsiBackend(nullptr, (start + "/none").c_str(), problem);
-        app.Transport().UseBackend(WithImageRecorder(std::move(drives)));
+        auto drives =
+            c.drives > 0
+                ? ChooseScsiBackend(start.c_str(), WriteBus(start, c.drives).c_str(), problem)
+                : ChooseScsiBackend(nullptr, (start + "/none").c_str(), problem);
+        app.Transport().UseBackend(c.imageFile ? WithImageRecorder(std::move(drives))
+                                               : std::move(drives));
         ui.recorderAnswer = c.answer;
-        EXPECT_FALSE(app.StartUp(ui, false));
-        std::vector<std::string> steps{"main window"};
-        if (c.answer >= 0)
-            steps.insert(steps.begin(), "choose recorder (" + std::to_string(c.drives + 1) + ")");
-        EXPECT_EQ(ui.steps, steps) << c.drives << " drives";
-        EXPECT_EQ(app.RecorderLine(), c.line) << c.drives << " drives";
+        EXPECT_FALSE(app.StartUp(ui, c.firstStart));
+        EXPECT_EQ(ui.steps, c.steps) << c.line;
+        EXPECT_EQ(app.RecorderLine(), c.line);
+        EXPECT_EQ(app.Driver() != nullptr, c.answer != -1 || c.drives != 2) << c.line;
+        EXPECT_EQ(ui.recordEnabled, app.Driver() != nullptr) << c.line;
+        EXPECT_TRUE(std::filesystem::exists(start + "/language.set"));
+        EXPECT_TRUE(!c.firstStart || std::filesystem::exists(start + "/cdrlog.txt"));
     }
 }
 }  // namespace

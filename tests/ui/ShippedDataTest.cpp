@@ -1,7 +1,6 @@
 // What the program ships: every language file translates every text, keeping the
 // placeholders that the program fills in; the tips file has tips; the sample driver list
-// reads as rules that select the drivers its examples name; every picture the windows
-// load exists at its size and uses only what the SVG renderer draws.
+// reads as rules that select the drivers its examples name.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +10,6 @@
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,7 +24,6 @@
 namespace {
 using testpaths::Lines;
 using testpaths::ReadText;
-namespace fs = std::filesystem;
 
 std::string DataDir() {
     return testpaths::SourceDir() + "/data";
@@ -185,47 +182,4 @@ TEST(ShippedDriverList, ExamplesSelectTheirDrivers) {
     EXPECT_EQ(covered, drivers);
 }
 
-TEST(ShippedPictures, EveryPictureAtItsSize) {
-    struct Size {
-        int w, h;
-    };
-    std::map<std::string, Size> pictures = {
-        {"140", {640, 480}}, {"192", {400, 90}}, {"133", {324, 204}},       {"104", {40, 53}},
-        {"128", {256, 256}}, {"144", {32, 32}},  {"drag-cursor", {32, 32}}, {"160", {46, 25}},
-        {"161", {46, 25}},   {"176", {88, 17}},  {"177", {88, 17}},         {"186", {19, 19}},
-        {"187", {19, 19}},
-    };
-    for (int id : {142, 143, 145, 146, 147, 148, 149, 150, 151, 152, 153, 154})
-        pictures[std::to_string(id)] = {38, 36};
-    for (int id : {156, 157, 158, 159}) pictures[std::to_string(id)] = {27, 23};
-    for (int id : {168, 169, 170, 171, 172, 173, 174, 175, 180, 181})
-        pictures[std::to_string(id)] = {19, 18};
-    for (int id : {201, 202, 203, 204}) pictures[std::to_string(id)] = {18, 18};
-    for (int id : {193, 194, 197, 198}) pictures[std::to_string(id)] = {34, 18};
-    for (int id : {195, 196}) pictures[std::to_string(id)] = {24, 18};
-
-    const std::regex root("<svg\\b[^>]*>");
-    const std::regex width("\\swidth=\"(\\d+)\"");
-    const std::regex height("\\sheight=\"(\\d+)\"");
-    const std::regex viewBox("\\sviewBox=\"0 0 (\\d+) (\\d+)\"");
-    for (const auto& [name, size] : pictures) {
-        const std::string path = testpaths::SourceDir() + "/assets/" + name + ".svg";
-        SCOPED_TRACE(path);
-        const std::string svg = ReadText(path);
-        std::smatch r, w, h, v;
-        ASSERT_TRUE(std::regex_search(svg, r, root));
-        const std::string tag = r.str();
-        ASSERT_TRUE(std::regex_search(tag, w, width));
-        ASSERT_TRUE(std::regex_search(tag, h, height));
-        EXPECT_EQ(std::stoi(w[1]), size.w);
-        EXPECT_EQ(std::stoi(h[1]), size.h);
-        // The drawing's own coordinates are the pixels, so nothing is scaled or cut.
-        ASSERT_TRUE(std::regex_search(tag, v, viewBox));
-        EXPECT_EQ(std::stoi(v[1]), size.w);
-        EXPECT_EQ(std::stoi(v[2]), size.h);
-        for (const char* unsupported :
-             {"<text", "<filter", "<mask", "clip-path", "<clipPath", "<style", "href", "<image"})
-            EXPECT_EQ(svg.find(unsupported), std::string::npos) << unsupported;
-    }
-}
 }  // namespace
