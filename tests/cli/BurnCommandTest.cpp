@@ -12,18 +12,13 @@
 
 namespace {
 using testpaths::Fixture;
-using testpaths::RunProgram;
 using testpaths::WriteText;
 
 // "tunevarn-cli burn ARGS" started in folder with only the given virtual settings.
 testpaths::CommandResult Burn(const std::string& folder, const std::vector<std::string>& settings,
-                              const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_RECORDER", "-u",
-                                     "TUNEVARN_VIRTUAL_BUS"};
-    argv.insert(argv.end(), settings.begin(), settings.end());
-    argv.insert(argv.end(), {testpaths::Cli(), "burn"});
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv, folder);
+                              std::vector<std::string> args) {
+    args.insert(args.begin(), "burn");
+    return testpaths::RunCli(settings, args, folder);
 }
 
 bool Contains(const std::string& text, const std::string& part) {

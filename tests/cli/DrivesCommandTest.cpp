@@ -10,22 +10,15 @@
 
 namespace {
 using testpaths::ReadText;
-using testpaths::RunProgram;
 using testpaths::WriteText;
 
 // Runs "tunevarn-cli drives ARGS" in folder with only the given virtual settings.
 testpaths::CommandResult Drives(const std::string& folder, const std::vector<std::string>& settings,
-                                const std::vector<std::string>& args = {}) {
-    std::vector<std::string> argv = {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_RECORDER", "-u",
-                                     "TUNEVARN_VIRTUAL_BUS"};
-    argv.insert(argv.end(), settings.begin(), settings.end());
-    argv.push_back(testpaths::Cli());
-    argv.push_back("drives");
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunProgram(argv, folder);
+                                std::vector<std::string> args = {}) {
+    args.insert(args.begin(), "drives");
+    return testpaths::RunCli(settings, args, folder);
 }
 
-// Each device a line, then the recorder line; the device log goes to the start folder.
 TEST(CliDrives, ShowsTheVirtualRecorderAndWritesTheDeviceLogInTheStartFolder) {
     std::string start = testpaths::TempDir("drives");
     auto r = Drives(start, {"TUNEVARN_VIRTUAL_RECORDER=" + testpaths::TempDir("vrec")});

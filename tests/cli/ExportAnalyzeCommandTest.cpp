@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,19 +28,6 @@ std::vector<uint8_t> ExpectedTrack(const std::string& song) {
     std::vector<uint8_t> audio = reference::ToCdAudio(reference::DecodeFile(song));
     audio.resize(static_cast<size_t>(source.Duration()) * 176400, 0);
     return audio;
-}
-
-TEST(CliExport, FailuresSayWhyAndWriteNothing) {
-    std::string dir = testpaths::TempDir("cli-export-fail");
-    auto gone = RunProgram({Cli(), "export-wav", dir + "/gone.mp3", dir + "/out.wav"});
-    EXPECT_EQ(gone.status, 1);
-    EXPECT_NE(gone.err.find("Cannot read the song"), std::string::npos) << gone.err;
-    auto create =
-        RunProgram({Cli(), "export-raw", Fixture("m1_44100_mono.mp3"), dir + "/missing/out.bin"});
-    EXPECT_EQ(create.status, 1);
-    EXPECT_EQ(create.err, "tunevarn-cli: trace: file create error! " + dir +
-                              "/missing/out.bin: No such file or directory\n");
-    EXPECT_TRUE(std::filesystem::is_empty(dir));
 }
 
 // No command writes over a file it reads (the song itself, a song of its list, a

@@ -10,7 +10,6 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -24,6 +23,7 @@
 #include "support/TestPaths.h"
 
 namespace {
+using testpaths::FilesIn;
 using testpaths::Fixture;
 using testpaths::ReadText;
 
@@ -40,13 +40,6 @@ bool WaitUntil(Ready ready) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
-}
-
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    return names;
 }
 
 struct Signal {
@@ -80,12 +73,10 @@ TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
                 "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n"
                 "lead-in = 99:58:00\noutput = " +
                 burn.output + "\n";
-            mp3craft::WriteBytes(burn.start + "/bus.txt",
-                                 std::vector<uint8_t>(bus.begin(), bus.end()));
+            testpaths::WriteText(burn.start + "/bus.txt", bus);
             burn.pid = testpaths::StartProgram(
-                {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_RECORDER",
-                 "TUNEVARN_VIRTUAL_BUS=" + burn.start + "/bus.txt", testpaths::Cli(), "burn",
-                 "--cd-text", Fixture("songs/More/03 Evening.mp3")},
+                testpaths::CliCommand({"TUNEVARN_VIRTUAL_BUS=" + burn.start + "/bus.txt"},
+                                      {"burn", "--cd-text", Fixture("songs/More/03 Evening.mp3")}),
                 burn.start, burn.start + "/out.txt", burn.start + "/err.txt");
             if (burn.pid > 0)
                 burns.push_back(burn);
@@ -133,7 +124,7 @@ std::string SlowRecorder(const std::string& start, const std::string& output,
                          const std::string& more = "") {
     const std::string bus = "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n" + more +
                             "output = " + output + "\n";
-    mp3craft::WriteBytes(start + "/bus.txt", std::vector<uint8_t>(bus.begin(), bus.end()));
+    testpaths::WriteText(start + "/bus.txt", bus);
     return start + "/bus.txt";
 }
 

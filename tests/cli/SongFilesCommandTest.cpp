@@ -1,7 +1,6 @@
 // tunevarn-cli with playlists and projects: save-project, then list it.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 

@@ -113,12 +113,11 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
     ASSERT_TRUE(burnt);
 
     const std::string cliOut = testpaths::TempDir("record-cli-out");
-    std::vector<std::string> argv = {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_BUS",
-                                     "TUNEVARN_VIRTUAL_RECORDER=" + cliOut, testpaths::Cli(),
-                                     "burn", "--speed", "4", "--normalize", "--cd-text", "--album",
-                                     "Sample Album"};
-    argv.insert(argv.end(), kSongs.begin(), kSongs.end());
-    auto cli = testpaths::RunProgram(argv, testpaths::TempDir("record-cli"));
+    std::vector<std::string> args = {"burn",      "--speed", "4",           "--normalize",
+                                     "--cd-text", "--album", "Sample Album"};
+    args.insert(args.end(), kSongs.begin(), kSongs.end());
+    auto cli = testpaths::RunCli({"TUNEVARN_VIRTUAL_RECORDER=" + cliOut}, args,
+                                 testpaths::TempDir("record-cli"));
     ASSERT_EQ(cli.status, 0) << cli.err;
 
     const testpaths::CdInfo shown = testpaths::ReadWithCdInfo(out + "/disc-1.cue");
@@ -144,8 +143,8 @@ TEST(ThreadedRecordDialog, TheImageFileAsksForItsFolderAndTheGaplessBoxIsKept) {
     {
         CVirtualDevice::Config tao;
         tao.model = CVirtualDevice::Config::Model::kTrackAtOnce;
-        CMainWindowRig rig(
-            std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{tao}), "MMCTRACK");
+        CMainWindowRig rig(std::make_unique<CVirtualBus>(std::vector<CVirtualDevice::Config>{tao}),
+                           "MMCTRACK");
         EXPECT_FALSE(Button(*OpenDialog(rig), kGapless)->isEnabled());
     }
     const std::string out = testpaths::TempDir("record-image-out");

@@ -10,6 +10,7 @@
 #include "support/RunCommand.h"
 
 namespace testpaths {
+namespace {
 std::string Which(const std::string& program) {
     std::stringstream path(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
     std::string folder;
@@ -18,6 +19,7 @@ std::string Which(const std::string& program) {
             return folder + "/" + program;
     return "";
 }
+}  // namespace
 
 CdInfo ReadWithCdInfo(const std::string& cue) {
     const std::string cdInfo = Which("cd-info");
@@ -35,7 +37,6 @@ CdInfo ReadWithCdInfo(const std::string& cue) {
             if (m[4] == "leadout") {
                 info.leadOut = std::stoi(m[3]);
             } else {
-                info.msf.push_back(m[2]);
                 info.lsn.push_back(std::stoi(m[3]));
             }
         } else if (std::regex_search(line, m, title)) {

@@ -8,7 +8,6 @@
 namespace testpaths {
 struct CdInfo {
     std::vector<int32_t> lsn;  // track starts
-    std::vector<std::string> msf;
     int32_t leadOut = -1;
     std::vector<std::string> titles;  // [0] the disc
 };
@@ -16,6 +15,4 @@ struct CdInfo {
 // Runs "cd-info --cue-file cue" (the test fails when it is missing or fails).
 CdInfo ReadWithCdInfo(const std::string& cue);
 
-// The program's path on PATH, or "".
-std::string Which(const std::string& program);
 }  // namespace testpaths

@@ -1,5 +1,7 @@
 #include "support/RunCommand.h"
 
+#include "support/TestPaths.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -10,6 +12,21 @@
 #include <thread>
 
 namespace testpaths {
+std::vector<std::string> CliCommand(const std::vector<std::string>& settings,
+                                    const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"/usr/bin/env", "-u", "TUNEVARN_VIRTUAL_RECORDER", "-u",
+                                     "TUNEVARN_VIRTUAL_BUS"};
+    argv.insert(argv.end(), settings.begin(), settings.end());
+    argv.push_back(Cli());
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}
+
+CommandResult RunCli(const std::vector<std::string>& settings, const std::vector<std::string>& args,
+                     const std::string& workingDir) {
+    return RunProgram(CliCommand(settings, args), workingDir);
+}
+
 CommandResult RunProgram(const std::vector<std::string>& argv, const std::string& workingDir) {
     CommandResult result;
     int out[2], err[2];

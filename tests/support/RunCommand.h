@@ -15,6 +15,14 @@ struct CommandResult {
 // Runs argv[0] with the arguments, stdin from /dev/null; no shell is involved.
 CommandResult RunProgram(const std::vector<std::string>& argv, const std::string& workingDir = "");
 
+// tunevarn-cli with args, without the virtual recorder settings of the environment but
+// those given ("TUNEVARN_VIRTUAL_RECORDER=FOLDER", "TUNEVARN_VIRTUAL_BUS=FILE").
+std::vector<std::string> CliCommand(const std::vector<std::string>& settings,
+                                    const std::vector<std::string>& args);
+// That command run in workingDir.
+CommandResult RunCli(const std::vector<std::string>& settings, const std::vector<std::string>& args,
+                     const std::string& workingDir = "");
+
 // Starts argv[0] in the background, stdin from /dev/null, stdout and stderr into the
 // files named; the process id, or -1.
 pid_t StartProgram(const std::vector<std::string>& argv, const std::string& workingDir,

@@ -1,6 +1,7 @@
 #include "support/TestPaths.h"
 
 #include <unistd.h>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,9 +17,6 @@ std::string Fixture(const std::string& name) {
 }
 std::string SourceDir() {
     return TUNEVARN_SOURCE_DIR;
-}
-std::string BinaryDir() {
-    return TUNEVARN_BINARY_DIR;
 }
 std::string Cli() {
     const char* env = std::getenv("TUNEVARN_CLI");
@@ -53,15 +51,15 @@ std::string TempDir(const std::string& tag) {
     return dir.string();
 }
 
-std::string ReadText(const std::string& path) {
+std::string ReadText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-void WriteText(const std::string& path, const std::string& text) {
-    fs::create_directories(fs::path(path).parent_path());
+void WriteText(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
 }
 
@@ -74,5 +72,12 @@ std::vector<std::string> Lines(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 }  // namespace testpaths
