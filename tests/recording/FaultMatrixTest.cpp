@@ -9,9 +9,9 @@
 // once anything was written, ejected, and leave no image unless the disc completed or
 // the drive took everything but never confirmed closing it (which the run then says).
 // The recorder runs unthrottled and the drivers' pauses are counted, not slept, so the
-// whole matrix takes seconds.  Then each driver's Stop while it writes the tracks, on a
-// recorder in real time.  The driver's filling thread runs in every burn: the suites
-// are Threaded.
+// whole matrix takes seconds.  Then each driver's test write, and its Stop while it
+// writes the tracks on a recorder in real time.  The driver's filling thread runs in
+// every burn: the suites are Threaded.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,24 +62,11 @@ enum class What {
 };
 
 const char* Name(What what) {
-    switch (what) {
-        case What::kSense:
-            return "write error";
-        case What::kTransport:
-            return "transport failure";
-        case What::kBusy:
-            return "busy";
-        case What::kTimeOut:
-            return "time-out";
-        case What::kStop:
-            return "stop";
-        case What::kLongWrite:
-            return "long write in progress";
-        case What::kNeverReady:
-            return "closing that never ends";
-        default:
-            return "nothing";
-    }
+    static const char* const kNames[] = {
+        "nothing",  "write error", "transport failure",      "busy",
+        "time-out", "stop",        "long write in progress", "closing that never ends"};
+    const auto at = static_cast<size_t>(what);
+    return at < std::size(kNames) ? kNames[at] : "nothing";
 }
 
 // In front of the virtual bus: counts the commands of the run and, at one of them,
@@ -103,10 +90,13 @@ class CFaultingBackend : public CVirtualBusFront {
         seen_.fill(0);
         met = false;
         opcodes.clear();
+        phases.clear();
     }
 
     Outcome Send(const Request& request) override {
         opcodes.push_back(request.cdb[0]);
+        if (phases.empty() || phases.back() != phase_.load())
+            phases.push_back(phase_.load());
         const size_t n = opcodes.size();  // this command's number, from 1
         const size_t nth = ++seen_[request.cdb[0]];
         const bool write = request.cdb[0] == 0x2A || request.cdb[0] == 0xE1;
@@ -161,6 +151,7 @@ class CFaultingBackend : public CVirtualBusFront {
     }
 
     std::vector<uint8_t> opcodes;       // of the run, in order
+    std::vector<int32_t> phases;        // the run's phases at its commands, in order
     bool met = false;                   // the fault met its command
     std::array<uint8_t, 16> faulted{};  // the command that met the fault
     size_t stoppedAt = 0;               // commands sent when Stop came, the one at hand too
@@ -179,9 +170,10 @@ class CFaultingBackend : public CVirtualBusFront {
     size_t writesInTracks_ = 0;
 };
 
-class CNoView : public IRecordRunView {
+class CCountingView : public IRecordRunView {
   public:
-    void PostWriteEnded() override {}
+    void PostWriteEnded() override { ++posted; }
+    std::atomic<int32_t> posted{0};
 };
 
 struct DriverKind {
@@ -202,15 +194,17 @@ struct CBurn {
     testrig::CRecordingDriverUi ui;
     std::unique_ptr<CCdrDriver> driver;
     CCdTextBuilder cdText;
-    CNoView view;
+    CCountingView view;
     std::string folder = testpaths::TempDir("fault-matrix");
     int64_t askedMs = 0;
 
     // realTime (bytes the drive's buffer holds, 0 for none): the recorder writes at
     // 4x, with a short lead-in, and the driver sleeps its pauses.
-    explicit CBurn(const DriverKind& kind, uint32_t realTime = 0) {
+    explicit CBurn(const DriverKind& kind, uint32_t realTime = 0,
+                   CVirtualDevice::Disc disc = CVirtualDevice::Disc::kBlank) {
         CVirtualDevice::Config config;
         config.model = kind.model;
+        config.disc = disc;
         config.outputFolder = folder;
         if (realTime != 0) {
             config.realTime = true;
@@ -318,6 +312,19 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
         goodImage = burn.ImageLeft();
         ASSERT_GT(goodImage, 0u);
         good = burn.backend->opcodes;
+        // Prepared, written (the lead-in by the host or not) and closed, in that order (a
+        // track-at-once drive closes its tracks and the session as it writes them); then
+        // the buttons come back.
+        std::vector<int32_t> phases = burn.backend->phases;
+        phases.erase(std::remove(phases.begin(), phases.end(), CRecordSession::kPhaseLeadIn),
+                     phases.end());
+        std::vector<int32_t> expected = {CRecordSession::kPhaseInitializing,
+                                         CRecordSession::kPhaseWritingTracks,
+                                         CRecordSession::kPhaseFinalizing};
+        if (kind.model == Model::kTrackAtOnce)
+            expected.pop_back();
+        EXPECT_EQ(phases, expected);
+        EXPECT_EQ(burn.view.posted, 1);
     }
 
     const std::vector<size_t> at = Sampled(good);
@@ -403,6 +410,34 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
             }
         }
     }
+}
+
+// A disc that is not blank: one message and nothing written.  A drive of the MMC sets
+// says so before the write, and the medium stays in; the vendors' drives refuse the
+// layout.
+TEST_P(ThreadedFaultMatrix, ADiscThatIsNotBlankGivesOneMessageAndNoWrite) {
+    const DriverKind kind = GetParam();
+    CBurn burn(kind, 0, CVirtualDevice::Disc::kWritten);
+    burn.Run(What::kNothing, 0);
+    EXPECT_EQ(burn.ui.Messages().size(), 1u);
+    for (uint8_t op : burn.backend->opcodes) EXPECT_TRUE(op != 0x2A && op != 0xE1);
+    const bool toldFirst =
+        kind.model != Model::k2600 && kind.model != Model::kSony && kind.model != Model::kTeac;
+    EXPECT_EQ(burn.Device().TrayOpen(), !toldFirst);
+    EXPECT_EQ(burn.view.posted, toldFirst ? 0 : 1);
+    EXPECT_EQ(burn.state.phase, 0);
+}
+
+// A test write goes through every step and burns nothing: the disc stays blank, and no
+// image is left.
+TEST_P(ThreadedFaultMatrix, ATestWriteBurnsNothing) {
+    CBurn burn(GetParam());
+    burn.driver->test = 1;
+    burn.Run(What::kNothing, 0);
+    EXPECT_EQ(burn.state.completed, 1);
+    EXPECT_TRUE(burn.ui.Messages().empty());
+    EXPECT_EQ(burn.Device().CurrentDisc(), CVirtualDevice::Disc::kBlank);
+    EXPECT_EQ(burn.ImageLeft(), 0u);
 }
 
 // A few commands of the drive's buffer.

@@ -1,12 +1,8 @@
 // Normalization: the stored default and its question, and the level analysis.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <chrono>
 #include <cstdlib>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "audio/Mp3Source.h"
