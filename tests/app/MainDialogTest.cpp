@@ -1,9 +1,7 @@
 // The main window's commands, driven through a scripted window.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>

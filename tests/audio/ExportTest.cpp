@@ -21,6 +21,7 @@
 
 namespace {
 namespace fs = std::filesystem;
+using testpaths::FilesIn;
 using testpaths::Fixture;
 
 uint32_t Little32(const std::vector<uint8_t>& b, size_t at) {
@@ -54,14 +55,6 @@ class CScriptedExportUi : public IExportUi {
     }
     void ExportEnded() override { ++ended; }
 };
-
-// Files in a folder, to see that no temporary file stays behind.
-std::vector<std::string> FilesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(WavHeader, AllFortyFourBytes) {
     WavHeader header;

@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 

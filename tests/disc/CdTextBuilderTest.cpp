@@ -1,10 +1,9 @@
-// CD-TEXT packs to the byte, their grouping into P-W blocks, the full store, and libcdio
-// reading the blocks back as a disc reader.
+// CD-TEXT packs to the byte, the full store, and libcdio reading the packs back from the
+// P-W blocks as a disc reader.
 #include <cdio/cdtext.h>
 #include <gtest/gtest.h>
 
 #include <array>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,26 +84,6 @@ TEST(CdTextBuilder, AlbumAbAndTrackXyShareTheFirstPack) {
     EXPECT_EQ(builder.blockCount, 1);  // the title pack and the three size packs
     EXPECT_NE(builder.blocks[0], nullptr);
     EXPECT_EQ(builder.blocks[1], nullptr);
-}
-
-TEST(CdTextBuilder, BlocksCarryFourPacksAndZeroPadding) {
-    CCdTextBuilder builder;
-    builder.AddText("Album title!", 0);  // 13 bytes: two title packs
-    builder.BuildPacks();
-    ASSERT_EQ(builder.packCount, 2);
-    ASSERT_EQ(builder.blockCount, 2);  // 2 + 3 size packs = 5
-    const std::vector<uint8_t> bytes = PacksFromBlocks(builder);
-    ASSERT_EQ(bytes.size(), 144u);
-    for (int32_t p = 0; p < 5; ++p) {
-        const Pack& pack = builder.packs[static_cast<size_t>(p)];
-        EXPECT_TRUE(std::equal(pack.begin(), pack.end(), bytes.begin() + 18 * p)) << p;
-    }
-    for (size_t i = 90; i < 144; ++i)
-        ASSERT_EQ(bytes[i], 0) << i;  // the second block: one pack, then 54 zero bytes
-    for (int32_t b = 0; b < 2; ++b) {
-        for (uint8_t symbol : builder.blocks[static_cast<size_t>(b)]->Data())
-            ASSERT_EQ(symbol & 0xC0, 0);  // no P and no Q in CD-TEXT blocks
-    }
 }
 
 TEST(CdTextBuilder, SizeInformationDescribesBlockZero) {

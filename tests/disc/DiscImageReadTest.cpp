@@ -1,9 +1,7 @@
 // The disc image as one stream: tracks of exactly their whole-second length whatever
-// the decoder delivers, reads that cross track ends, and the gain of
-// normalization.
+// the decoder delivers, reads that cross track ends, and the gain's clipping and rounding
+// (a whole normalized disc: the end-to-end tests).
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -89,6 +87,7 @@ TEST(DiscImageTrack, DeliversExactlyItsWholeSecondLength) {
     EXPECT_EQ(MakeDisc({longer})->trackSeconds[0], 4);
 }
 
+// In pieces that end inside a track, exactly at its end (a second) or past it.
 TEST(DiscImageStream, CrossesTrackEndsAndEndsAfterTheLastTrack) {
     std::string dir = testpaths::TempDir("stream");
     std::string empty = dir + "/short.mp3";  // a 1-second track
@@ -112,21 +111,6 @@ TEST(DiscImageStream, CrossesTrackEndsAndEndsAfterTheLastTrack) {
         uint8_t more[16];
         EXPECT_EQ(disc->Read(more, sizeof more), 0);
     }
-}
-
-TEST(DiscImageStream, ReadEndingExactlyAtATrackEnd) {
-    auto disc = MakeDisc({Fixture("m1_44100_mono.mp3"), Fixture("m1_44100_stereo.mp3")});
-    ASSERT_EQ(disc->OpenTrack(0), 1);
-    std::vector<uint8_t> first(static_cast<size_t>(disc->trackBytes[0]));
-    EXPECT_EQ(disc->Read(first.data(), disc->trackBytes[0]), disc->trackBytes[0]);
-    EXPECT_EQ(disc->currentTrack, 0);
-    // The next read comes from the next track, from its start.
-    std::vector<uint8_t> next(8192);
-    EXPECT_EQ(disc->Read(next.data(), 8192), 8192);
-    EXPECT_EQ(disc->currentTrack, 1);
-    auto second = ExpectedTrack(Fixture("m1_44100_stereo.mp3"), disc->trackSeconds[1]);
-    EXPECT_TRUE(std::equal(next.begin(), next.end(), second.begin()));
-    EXPECT_EQ(disc->Read(next.data(), 0), 0);
     EXPECT_EQ(disc->Read(nullptr, 10), 0);
 }
 
@@ -161,40 +145,4 @@ TEST(DiscImageGain, ClipsToPlusMinus32767AndTruncatesTowardZero) {
     EXPECT_EQ(bytes[2], 0x7F);
 }
 
-TEST(DiscImageGain, ReadTrackDataAppliesTheGainOfTheCurrentTrack) {
-    std::string path = Fixture("m1_44100_stereo.mp3");
-    auto disc = MakeDisc({path, path});
-    std::vector<uint8_t> plain = ExpectedTrack(path, disc->trackSeconds[0]);
-    auto read = [&](int32_t track) {
-        disc->currentTrack = track;
-        disc->OpenTrack(track);
-        std::vector<uint8_t> out(plain.size());
-        EXPECT_EQ(disc->ReadTrackData(out.data(), static_cast<int32_t>(out.size())),
-                  static_cast<int32_t>(out.size()));
-        disc->CloseTrack();
-        return out;
-    };
-    disc->normalizeOn = 1;
-    disc->target = 98;
-    disc->onlyIf = 1;
-    disc->lower = 90;
-    disc->higher = 99;
-    disc->peak[0] = 16384;  // level 50: outside the band, times 98 / 50
-    disc->peak[1] = 30146;  // level 91: inside, left as decoded
-    std::vector<uint8_t> gained = read(0);
-    EXPECT_FLOAT_EQ(disc->gain, 1.96f);
-    EXPECT_EQ(read(1), plain);
-    EXPECT_FLOAT_EQ(disc->gain, 1.96f) << "an unchanged track keeps the last gain";
-    // Every sample, worked out here in single precision.
-    size_t checked = 0;
-    for (size_t i = 0; i + 1 < plain.size(); i += 2) {
-        auto s = static_cast<int16_t>(plain[i] | plain[i + 1] << 8);
-        float x =
-            std::fmax(std::fmin((98.0f / 50.0f) * static_cast<float>(s), 32767.0f), -32767.0f);
-        auto g = static_cast<int16_t>(gained[i] | gained[i + 1] << 8);
-        ASSERT_EQ(g, static_cast<int16_t>(x)) << i;
-        checked += s != 0;
-    }
-    EXPECT_GT(checked, 100000u);
-}
 }  // namespace

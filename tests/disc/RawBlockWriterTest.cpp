@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <memory>
 #include <vector>
 
 #include "DiscTestSupport.h"
@@ -97,8 +96,7 @@ TEST(RawBlockWriter, EveryQChannelOfAThreeTrackDiscChecksAndCountsUp) {
                     const std::array<int32_t, 6> pointTimes = {0, 375, 600, 1, 3, 900};
                     const size_t entry = (points.size() / 3) % 6;
                     points.push_back(q[2]);
-                    ASSERT_EQ(entry == 3 || entry == 4 ? q[7] : Msf(q, 7) - 150,
-                              pointTimes[entry])
+                    ASSERT_EQ(entry == 3 || entry == 4 ? q[7] : Msf(q, 7) - 150, pointTimes[entry])
                         << a;
                     continue;
                 }

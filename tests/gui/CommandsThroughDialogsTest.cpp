@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <filesystem>

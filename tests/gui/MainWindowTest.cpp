@@ -134,37 +134,35 @@ TEST(MainWindow, KeysAndDoubleClickInTheList) {
     EXPECT_EQ(rig.Names(), std::vector<std::string>{kEvening});
 }
 
-// Escape, the close box and Exit ask before a changed list is lost, and only then.
+// Escape, Exit and the close box ask before a changed list is lost (Cancel keeps the
+// window), and only then.
 TEST(MainWindow, EndingAsksAboutAChangedListOnly) {
     CMainWindowRig rig;
     W& w = rig.Window();
     QTest::keyClick(&w, Qt::Key_Escape);
     EXPECT_FALSE(w.isVisible()) << "nothing listed: no question";
-
     w.show();
     AddThree(rig);
     int asked = 0;
-    auto answer = [&](const QString& button) {
-        WhenModal<QMessageBox>([&asked, button](QMessageBox* box) {
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Escape", [&] { QTest::keyClick(&w, Qt::Key_Escape); }},
+        {"Exit", [&] { rig.Click(W::kExit); }},
+        {"close box", [&] { w.close(); }}};
+    for (const auto& [way, end] : ways) {
+        const bool last = std::string(way) == "close box";
+        WhenModal<QMessageBox>([&asked, last](QMessageBox* box) {
             ++asked;
-            ClickButton(box, button);
+            ClickButton(box, last ? "Discard" : "Cancel");
         });
-    };
-    answer("Cancel");
-    QTest::keyClick(&w, Qt::Key_Escape);
-    EXPECT_TRUE(w.isVisible());
-    answer("Cancel");
-    rig.Click(W::kExit);
-    EXPECT_TRUE(w.isVisible());
-    answer("Discard");
-    w.close();
-    EXPECT_FALSE(w.isVisible());
+        end();
+        EXPECT_EQ(w.isVisible(), !last) << way;
+    }
     EXPECT_EQ(asked, 3);
     EXPECT_EQ(rig.Songs().RowCount(), 3) << "the list goes with the window, not before";
 }
 
-// Every picture from the keyboard: Tab reaches each, Space or Enter presses it, and the
-// common shortcuts work wherever the focus is.
+// Every picture from the keyboard: Tab reaches each, which has a name to announce, Space
+// or Enter presses it, and the common shortcuts work wherever the focus is.
 TEST(MainWindow, EveryPictureFromTheKeyboard) {
     CMainWindowRig rig(CMainWindowRig::VirtualRecorder(testpaths::TempDir("gui-recorder")));
     AddThree(rig);
@@ -178,6 +176,8 @@ TEST(MainWindow, EveryPictureFromTheKeyboard) {
                 reached.insert(id);
     }
     EXPECT_EQ(reached, std::set<int32_t>(std::begin(kAllButtons), std::end(kAllButtons)));
+    for (int32_t id : kAllButtons)  // what a screen reader announces
+        EXPECT_FALSE(w.PictureButtonKey(id)->accessibleName().isEmpty()) << id;
     w.PictureButtonKey(W::kPrintCover)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(w.PictureButtonKey(W::kPrintCover), Qt::Key_Space);
     EXPECT_EQ(rig.windows.covers, 1);

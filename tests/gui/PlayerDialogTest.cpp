@@ -4,7 +4,6 @@
 
 #include <QLabel>
 #include <QTest>
-#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>

@@ -2,12 +2,7 @@
 // the background drag.
 #include <gtest/gtest.h>
 
-#include <QContextMenuEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QTest>
-#include <QToolTip>
 #include <vector>
 
 #include "gui/SkinDialog.h"

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
-#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>

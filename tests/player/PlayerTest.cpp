@@ -3,8 +3,6 @@
 // so the suites are Threaded.
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "player/Player.h"
 #include "player/PlayerFakes.h"
 #include "ui/LanguageTable.h"
@@ -84,22 +82,6 @@ TEST(ThreadedPlayer, ASongOfWholeBuffersEndsAtTheEmptyReadAndTheNextFollowsAfter
     // After the last song, the first.
     rig.player.OnClockTick();
     EXPECT_EQ(rig.player.CurrentIndex(), 0);
-}
-
-TEST(ThreadedPlayer, OneSongPlaysAgainAfterThePauseAndAShortLastBufferIsHeard) {
-    Rig rig;
-    rig.Songs({"Solo"}, 0, kBuffer + 1000);
-    rig.player.Open();
-    ASSERT_TRUE(rig.Ended());
-    EXPECT_EQ(rig.source.Reads(), (std::vector<int32_t>{kBuffer, 1000}));
-    rig.player.OnClockTick();
-    EXPECT_EQ(rig.view.delayedStart, 1500);
-    rig.player.OnDelayedStart();
-    ASSERT_TRUE(rig.Ended());
-    EXPECT_EQ(rig.source.Opened(),
-              (std::vector<std::string>{"/music/Solo.mp3", "/music/Solo.mp3"}));
-    EXPECT_EQ(rig.output.Captured().size(), 2u * (kBuffer + 1000));
-    EXPECT_EQ(rig.view.names.back(), NameLine(1, "Solo"));
 }
 
 TEST(ThreadedPlayer, NeverMoreThanThreeBuffersAreQueued) {

@@ -13,7 +13,7 @@ struct List {
     std::string path;
     explicit List(const std::string& text) {
         path = testpaths::TempDir("drvlst") + "/driver.lst";
-        mp3craft::WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+        testpaths::WriteText(path, text);
     }
     // The name found, or "-" when none.
     std::string Lookup(const char* product) const {

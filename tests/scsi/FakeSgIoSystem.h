@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 

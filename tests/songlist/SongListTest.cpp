@@ -147,32 +147,27 @@ TEST(SongListInsert, BatchGoesInFrontOfTheFocusedRowInOrder) {
     EXPECT_EQ(Titles(list), "AB123CDE");
 }
 
+// A row goes in front of the target row (the row count: after the last), and becomes the
+// one selected and focused; nothing moves for equal indexes, negative ones (a drop
+// below the last row hits no row), or indexes past the list.
 TEST(SongListMove, MoveSongPlacesInFrontOfTheTargetRow) {
-    CSongList list = Wxyz();
-    list.SetSelected(1, true);
-    EXPECT_TRUE(list.MoveSong(0, 3));
-    EXPECT_EQ(Titles(list), "XYWZ");
-    EXPECT_EQ(list.SelectedRows(), std::vector<int32_t>{2});
-    EXPECT_EQ(list.FocusedRow(), 2);
-
-    list = Wxyz();
-    EXPECT_TRUE(list.MoveSong(3, 0));
-    EXPECT_EQ(Titles(list), "ZWXY");
-    EXPECT_EQ(list.SelectedRows(), std::vector<int32_t>{0});
-    EXPECT_EQ(list.FocusedRow(), 0);
-
-    list = Wxyz();
-    EXPECT_TRUE(list.MoveSong(1, 4));  // to the row count: after the last row
-    EXPECT_EQ(Titles(list), "WYZX");
-    EXPECT_EQ(list.FocusedRow(), 3);
-
-    // Nothing moves for equal indexes, negative ones (a drop below the last row hits
-    // no row), or indexes past the list.
-    list = Wxyz();
-    for (auto [from, to] : {std::pair{2, 2}, {-1, 2}, {2, -1}, {4, 0}, {0, 5}})
-        EXPECT_FALSE(list.MoveSong(from, to)) << from << "->" << to;
-    EXPECT_EQ(Titles(list), "WXYZ");
-    EXPECT_EQ(list.TotalSeconds(), 240);
+    const struct {
+        int32_t from, to;
+        const char* titles;
+        int32_t row;  // selected and focused after the move, -1 when it did not move
+    } cases[] = {{0, 3, "XYWZ", 2}, {3, 0, "ZWXY", 0}, {1, 4, "WYZX", 3}, {2, 2, "WXYZ", -1},
+                 {-1, 2, "WXYZ", -1}, {2, -1, "WXYZ", -1}, {4, 0, "WXYZ", -1}, {0, 5, "WXYZ", -1}};
+    for (const auto& c : cases) {
+        CSongList list = Wxyz();
+        list.SetSelected(c.from < 0 || c.from > 3 ? 0 : (c.from + 1) % 4, true);  // not the row moved
+        EXPECT_EQ(list.MoveSong(c.from, c.to), c.row >= 0) << c.from << "->" << c.to;
+        EXPECT_EQ(Titles(list), c.titles) << c.from << "->" << c.to;
+        if (c.row >= 0) {
+            EXPECT_EQ(list.SelectedRows(), std::vector<int32_t>{c.row}) << c.from << "->" << c.to;
+            EXPECT_EQ(list.FocusedRow(), c.row) << c.from << "->" << c.to;
+        }
+        EXPECT_EQ(list.TotalSeconds(), 240);
+    }
 }
 
 TEST(SongListInvariant, HoldsThroughRandomOperations) {

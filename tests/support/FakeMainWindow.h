@@ -19,82 +19,68 @@ struct CFakeMainWindow : IMainWindowUi, IShell, IDriverUi {
     std::deque<std::string> renameAnswers;
     int32_t normalizeAnswer = 0;
     std::deque<SaveChangesAnswer> saveChangesAnswers;  // empty: Cancel
-    bool hasBrowser = true;
     // Runs inside the Record dialog, to look at what it was given.
     std::function<void(const CRecordDialogRequest&)> recordDialog;
 
     // What happened.
     std::vector<std::string> messages;  // "title: text"
     std::vector<CFileDialogRequest> dialogs;
-    std::vector<CPlayerSongs> played;
     std::vector<int32_t> recordDialogs;  // normalize on, per Record dialog run
     std::map<int32_t, bool> enabled;
     std::map<int32_t, std::string> whyNot;
     std::vector<std::string> questions;
-    std::vector<std::string> notes;      // status notes
-    std::vector<std::string> helpPages;  // shown in the program's own window
-    std::vector<std::string> opened;
-    std::vector<std::string> errors;  // from the drivers
-    int refreshes = 0, covers = 0, tips = 0, minimized = 0, closed = 0, normalizeQuestions = 0;
+    int closed = 0, normalizeQuestions = 0;
 
+    template <typename T>
+    static T Next(std::deque<T>& answers, T none) {
+        if (answers.empty())
+            return none;
+        T answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
     void ShowMessage(const std::string& title, const std::string& text) override {
         messages.push_back(title + ": " + text);
     }
     std::vector<std::string> AskFilesToOpen(const CFileDialogRequest& request, bool) override {
         dialogs.push_back(request);
-        if (openAnswers.empty())
-            return {};
-        auto answer = openAnswers.front();
-        openAnswers.pop_front();
-        return answer;
+        return Next(openAnswers, {});
     }
     bool AskSaveFile(const CFileDialogRequest& request, std::string& chosen) override {
         dialogs.push_back(request);
-        if (saveAnswers.empty())
-            return false;
-        chosen = saveAnswers.front();
-        saveAnswers.pop_front();
-        return true;
+        chosen = Next(saveAnswers, std::string());
+        return !chosen.empty();
     }
     bool AskNewTitle(std::string& title) override {
-        if (renameAnswers.empty())
-            return false;
-        title = renameAnswers.front();
-        renameAnswers.pop_front();
-        return true;
+        title = Next(renameAnswers, std::string());
+        return !title.empty();
     }
     int32_t AskNormalizeDefault() override {
         ++normalizeQuestions;
         return normalizeAnswer;
     }
-    void RunPlayer(const CPlayerSongs& songs) override { played.push_back(songs); }
     void RunRecordDialog(const CRecordDialogRequest& request) override {
         recordDialogs.push_back(request.normalizeOn);
         if (recordDialog)
             recordDialog(request);
     }
-    void RunCoverDialog() override { ++covers; }
-    void ShowTipOfTheDay() override { ++tips; }
     SaveChangesAnswer AskSaveChanges(const std::string& question) override {
         questions.push_back(question);
-        if (saveChangesAnswers.empty())
-            return SaveChangesAnswer::kCancel;
-        auto answer = saveChangesAnswers.front();
-        saveChangesAnswers.pop_front();
-        return answer;
+        return Next(saveChangesAnswers, SaveChangesAnswer::kCancel);
     }
-    void ShowStatusNote(const std::string& text) override { notes.push_back(text); }
-    void ShowHelpPage(const std::string& path) override { helpPages.push_back(path); }
     void SetCommandEnabled(int32_t id, bool on, const std::string& reason) override {
         enabled[id] = on;
         whyNot[id] = reason;
     }
-    void RefreshTexts() override { ++refreshes; }
-    void Minimize() override { ++minimized; }
     void CloseMainWindow() override { ++closed; }
-    bool OpenDocument(const std::string& path) override {
-        opened.push_back(path);
-        return hasBrowser;
-    }
-    void ReportError(const std::string& text) override { errors.push_back(text); }
+    // What the tests of the commands do not look at.
+    void RunPlayer(const CPlayerSongs&) override {}
+    void RunCoverDialog() override {}
+    void ShowTipOfTheDay() override {}
+    void ShowStatusNote(const std::string&) override {}
+    void ShowHelpPage(const std::string&) override {}
+    void RefreshTexts() override {}
+    void Minimize() override {}
+    bool OpenDocument(const std::string&) override { return true; }
+    void ReportError(const std::string&) override {}
 };

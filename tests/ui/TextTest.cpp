@@ -2,7 +2,6 @@
 // strings.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "base/DisplayText.h"

@@ -1,10 +1,8 @@
 // The tips file rules: which lines are tips, where the next one is read, and files that
 // are missing, empty or unreadable.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <utime.h>
 
-#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <map>

@@ -118,7 +118,7 @@ TEST(BackendChoice, SgIoUnlessTheVirtualRecorderIsConfigured) {
 
     const std::string file = folder + "/bus.txt";
     const std::string two = "[device]\n[device]\n";
-    mp3craft::WriteBytes(file, std::vector<uint8_t>(two.begin(), two.end()));
+    testpaths::WriteText(file, two);
     auto described = ChooseScsiBackend(folder.c_str(), file.c_str(), problem);
     bus = dynamic_cast<CVirtualBus*>(described.get());
     ASSERT_NE(bus, nullptr);

@@ -78,12 +78,6 @@ Bytes Sheet(const std::vector<int32_t>& seconds, uint8_t leadInForm = 0x01) {
     return sheet;
 }
 
-size_t FilesIn(const std::string& folder) {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
-    return n;
-}
-
 TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
     struct Case {
         const char* what;
@@ -171,7 +165,7 @@ TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
     EXPECT_EQ(rig.Sense(), "5/2C/00");
     EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kWritten);
     EXPECT_EQ(rig.Device().LastImage(), "");
-    EXPECT_EQ(FilesIn(config.outputFolder), 1u) << "only the command log";
+    EXPECT_EQ(testpaths::FilesIn(config.outputFolder).size(), 1u) << "only the command log";
     EXPECT_EQ(rig.Write(135, 15, 2352), 2);
     EXPECT_EQ(rig.Sense(), "5/2C/00") << "no cue sheet any more";
 }
