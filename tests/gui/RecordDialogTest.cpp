@@ -24,7 +24,6 @@
 #include "gui/RecordDialog.h"
 #include "recording/RecordDialogControls.h"
 #include "recording/RecordDialogLogic.h"
-#include "support/CdInfo.h"
 #include "support/Mp3Craft.h"
 #include "support/RunCommand.h"
 #include "support/TestPaths.h"
@@ -79,7 +78,7 @@ std::unique_ptr<CRecordDialog> OpenDialog(CMainWindowRig& rig) {
 
 // The user's way: songs in the main window, Record, 4x, Normalize (on by default here),
 // CD-TEXT with an album title, Record, the end of the write, Exit.  The image is the one
-// tunevarn-cli burn makes with the same settings, and cd-info reads every title from it.
+// tunevarn-cli burn makes with the same settings.
 TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) {
     const std::string out = testpaths::TempDir("record-main-out");
     CMainWindowRig rig(CMainWindowRig::VirtualRecorder(out));
@@ -120,16 +119,11 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
                                  testpaths::TempDir("record-cli"));
     ASSERT_EQ(cli.status, 0) << cli.err;
 
-    const testpaths::CdInfo shown = testpaths::ReadWithCdInfo(out + "/disc-1.cue");
-    const testpaths::CdInfo expected = testpaths::ReadWithCdInfo(cliOut + "/disc-1.cue");
-    ASSERT_EQ(shown.lsn.size(), 3u);
-    EXPECT_EQ(shown.lsn, expected.lsn);
-    EXPECT_EQ(shown.leadOut, expected.leadOut);
-    EXPECT_EQ(shown.titles, (std::vector<std::string>{"Sample Album", rig.Songs().Title(0),
-                                                      rig.Songs().Title(1), rig.Songs().Title(2)}));
-    EXPECT_EQ(shown.titles, expected.titles);
-    for (const char* file : {"/disc-1.bin", "/disc-1.cdt"})
+    // The same layout, titles, audio and CD-TEXT packs.
+    for (const char* file : {"/disc-1.cue", "/disc-1.bin", "/disc-1.cdt"})
         EXPECT_TRUE(mp3craft::ReadBytes(out + file) == mp3craft::ReadBytes(cliOut + file)) << file;
+    EXPECT_NE(testpaths::ReadText(out + "/disc-1.cue").find("TITLE \"Sample Album\""),
+              std::string::npos);
     // The drive got the speed of the 4x button: 4 x 177 kB/s.
     EXPECT_NE(testpaths::ReadText(out + "/commands-0.log").find("BB 00 FF FF 02 C4"),
               std::string::npos);
