@@ -125,7 +125,7 @@ void Write(const std::string& path, const Shape& shape) {
     PwriteAll(fd, head, 0);
     int64_t size = end;
     if (shape.tag) {
-        PwriteAll(fd, Id3v1Tag(shape.tagTitle, shape.tagArtist, shape.spacePadded), end);
+        PwriteAll(fd, Id3v1Tag(shape.tagTitle, shape.tagArtist, false), end);
         size += 128;
     }
     if (::ftruncate(fd, size) != 0) {

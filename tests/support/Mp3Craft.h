@@ -29,7 +29,6 @@ struct Shape {
     bool tag = false;                    // append an ID3 version 1 tag
     std::string tagTitle = "Title";
     std::string tagArtist = "Artist";
-    bool spacePadded = false;  // tag fields padded with blanks instead of NULs
 };
 
 // Writes the file described by shape; large zero stretches become holes.
