@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <typeinfo>
 
+#include "base/BigEndian.h"
 #include "base/ProcessFlags.h"
 #include "disc/DiscImage.h"
 #include "drivers/2600Driver.h"
@@ -15,7 +16,6 @@
 #include "drivers/RicDriver.h"
 #include "drivers/SonyDriver.h"
 #include "drivers/TeacDriver.h"
-#include "scsi/BigEndian.h"
 #include "scsi/ScsiTransport.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"

@@ -8,11 +8,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/BigEndian.h"
 #include "disc/CdTextBuilder.h"
 #include "disc/DiscTestSupport.h"
 #include "disc/PQSubChannel16.h"
 #include "disc/RawBlockWriter.h"
-#include "scsi/BigEndian.h"
 #include "scsi/ScsiTransport.h"
 #include "support/TestPaths.h"
 #include "support/VirtualRecorderRig.h"
