@@ -11,6 +11,9 @@
 
 namespace cdsamples {
 
+// Samples a second, per channel.
+inline constexpr int32_t kRate = 44100;
+
 // Samples handled per block by the loops below.
 inline constexpr size_t kBlock = 256;
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/BigEndian.h"
+
 namespace {
 // Layer III bit rates in kbit/s for indices 1 to 14: MPEG-1, and the table that MPEG-2
 // and MPEG-2.5 share.
@@ -14,10 +16,6 @@ constexpr int32_t kRateMpeg2[3] = {22050, 24000, 16000};
 constexpr int32_t kRateMpeg25[3] = {11025, 12000, 8000};
 
 constexpr int32_t kVbriOffset = 36;  // after the header and 32 bytes, in every version
-
-uint32_t BigEndian32(const uint8_t* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
 
 bool Magic(const uint8_t* p, const char (&text)[5]) {
     return p[0] == text[0] && p[1] == text[1] && p[2] == text[2] && p[3] == text[3];
@@ -73,13 +71,13 @@ CVbrHeader ReadVbrHeader(const uint8_t* frame, size_t length, const CMp3FrameHea
     if (length >= at + 8 && (Magic(frame + at, "Xing") || Magic(frame + at, "Info"))) {
         out.found = true;
         out.infoFrame = true;
-        uint32_t flags = BigEndian32(frame + at + 4);
+        uint32_t flags = bigendian::Get32(frame + at + 4);
         size_t field = at + 8;
         if ((flags & 1u) != 0) {
             if (length < field + 4)
                 return out;
             out.hasLength = true;
-            out.frames = BigEndian32(frame + field);
+            out.frames = bigendian::Get32(frame + field);
             out.samples = out.frames * perFrame;
             field += 4;
         }
@@ -105,7 +103,7 @@ CVbrHeader ReadVbrHeader(const uint8_t* frame, size_t length, const CMp3FrameHea
         out.vbri = true;
         out.hasLength = true;
         // Version 2, delay 2, quality 2, bytes 4, then the frame count.
-        out.frames = BigEndian32(frame + at + 14);
+        out.frames = bigendian::Get32(frame + at + 14);
         out.samples = out.frames * perFrame;
     }
     return out;

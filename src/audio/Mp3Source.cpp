@@ -9,6 +9,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "audio/CdSamples.h"
 #include "audio/TagTitle.h"
 
 // Pieces of PCM as the decoder gave them, each with the format it came in.
@@ -32,7 +33,6 @@ namespace {
 // Room for what one batch becomes at 44100 Hz, so the staging buffer of most songs never
 // grows after its first use (slower rates grow it once).
 constexpr size_t kStagedReserve = size_t{CMp3Source::kBatchPieces} * CMp3Source::kDecodeCap;
-constexpr int64_t kCdRate = 44100;
 }  // namespace
 
 CMp3Source::CMp3Source() = default;
@@ -54,9 +54,9 @@ int32_t CMp3Source::Open(const char* path) {
     bitRate = layout_.header.bitRate;
     duration = static_cast<int32_t>(
         std::min<int64_t>(layout_.seconds, std::numeric_limits<int32_t>::max()));
-    cdFrames = sampleRate == kCdRate
+    cdFrames = sampleRate == cdsamples::kRate
                    ? layout_.samples
-                   : (2 * layout_.samples * kCdRate + sampleRate) / (2 * sampleRate);
+                   : (2 * layout_.samples * cdsamples::kRate + sampleRate) / (2 * sampleRate);
     readAt_ = layout_.decodeFrom;
     channels_ = mono ? 1 : 2;
     rate_ = sampleRate;

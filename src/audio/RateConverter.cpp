@@ -5,8 +5,9 @@
 #include <bit>
 #include <cstring>
 
+#include "audio/CdSamples.h"
+
 namespace {
-constexpr int32_t kCdRate = 44100;
 constexpr size_t kOutputStep = 4096;  // frames asked of the resampler per call
 
 unsigned long Recipe(CRateConverter::Quality quality) {
@@ -66,7 +67,7 @@ void CRateConverter::Reset() {
 bool CRateConverter::Start(int32_t channels, int32_t rate) {
     channels_ = channels;
     rate_ = rate;
-    if (rate == kCdRate)
+    if (rate == cdsamples::kRate)
         return true;
     soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
     // Dither would draw random numbers: a song would never convert to the same bytes twice.
@@ -75,8 +76,8 @@ bool CRateConverter::Start(int32_t channels, int32_t rate) {
     // One thread: level analysis already runs one decoder per core.
     soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
     soxr_error_t error = nullptr;
-    resampler_ = soxr_create(rate, kCdRate, static_cast<unsigned>(channels), &error, &io, &quality,
-                             &runtime);
+    resampler_ = soxr_create(rate, cdsamples::kRate, static_cast<unsigned>(channels), &error, &io,
+                             &quality, &runtime);
     if (resampler_ == nullptr || error != nullptr) {
         if (resampler_ != nullptr)
             soxr_delete(resampler_);

@@ -13,6 +13,7 @@
 #include "audio/Mp3Layout.h"
 #include "audio/Mp3Source.h"  // Id3TitleFromTag
 #include "base/AsciiText.h"
+#include "base/BigEndian.h"
 #include "base/FileIo.h"
 
 namespace {
@@ -125,10 +126,6 @@ void UndoTagUnsynchronisation(std::vector<uint8_t>& tag) {
     tag[9] = static_cast<uint8_t>(size & 0x7F);
 }
 
-uint32_t BigEndian32(const uint8_t* p) {
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
-
 uint32_t Synchsafe32(const uint8_t* p) {
     return uint32_t{p[0] & 0x7Fu} << 21 | uint32_t{p[1] & 0x7Fu} << 14 |
            uint32_t{p[2] & 0x7Fu} << 7 | (p[3] & 0x7Fu);
@@ -161,14 +158,15 @@ std::vector<CTagFrame> TagFrames(const std::vector<uint8_t>& tag) {
     const size_t end = std::min(tag.size(), kFrameHeader + Synchsafe32(tag.data() + 6));
     size_t at = kFrameHeader;
     if ((tag[5] & 0x40) != 0 && end >= at + 4) {
-        const uint32_t size = v24 ? Synchsafe32(tag.data() + at) : BigEndian32(tag.data() + at);
+        const uint32_t size =
+            v24 ? Synchsafe32(tag.data() + at) : bigendian::Get32(tag.data() + at);
         at += v24 ? size : size + 4;
     }
     while (at + kFrameHeader <= end && tag[at] != 0) {
         const uint8_t* h = tag.data() + at;
         CTagFrame frame;
         frame.at = at;
-        frame.size = v24 ? Synchsafe32(h + 4) : BigEndian32(h + 4);
+        frame.size = v24 ? Synchsafe32(h + 4) : bigendian::Get32(h + 4);
         if (frame.size > end - at - kFrameHeader)
             break;
         // The flags of the frame's format, and the bytes they add after its header: 2.3
@@ -182,8 +180,8 @@ std::vector<CTagFrame> TagFrames(const std::vector<uint8_t>& tag) {
             v24 ? size_t{(format & 0x40) != 0} + 4 : 4 + size_t{(format & 0x20) != 0};
         if (compressed && frame.size > extras) {
             frame.packedAt = at + kFrameHeader + extras;
-            frame.inflatedSize =
-                v24 ? Synchsafe32(tag.data() + frame.packedAt - 4) : BigEndian32(h + kFrameHeader);
+            frame.inflatedSize = v24 ? Synchsafe32(tag.data() + frame.packedAt - 4)
+                                     : bigendian::Get32(h + kFrameHeader);
         }
         frames.push_back(frame);
         at += kFrameHeader + frame.size;

@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr int32_t kPointsPerInch = 72;
-
 int32_t UsableDpi(int32_t dpi) {
     return dpi > 0 ? dpi : kPointsPerInch;
 }

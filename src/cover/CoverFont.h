@@ -7,6 +7,9 @@
 
 #include "cover/CoverColor.h"
 
+// A point is 1/72 inch.
+inline constexpr int32_t kPointsPerInch = 72;
+
 struct CCoverFont {
     static constexpr int32_t kNormal = 400;
     static constexpr int32_t kBold = 700;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/DisplayText.h"
+#include "cover/CoverFont.h"
 #include "cover/MulDivRound.h"
 
 namespace {
@@ -19,7 +20,6 @@ constexpr int32_t kPaperListDrop = 10;  // the list sits 10 points lower on pape
 constexpr int32_t kTimeColumn = 297;
 constexpr int32_t kPreviewRightLimit = 287;
 constexpr int32_t kPaperRightLimit = 292;
-constexpr int32_t kPointsPerInch = 72;
 
 constexpr CCoverColor kShadowColor{64, 64, 64};
 constexpr int32_t kShadowPen = 3;

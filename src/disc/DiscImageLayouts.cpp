@@ -17,7 +17,6 @@ constexpr int32_t kMmcEntry = 8;
 constexpr int32_t kExtentEntry = 20;
 constexpr int32_t kTeacCueEntry = 12;
 constexpr int32_t kTeacTocEntry = 5;
-constexpr uint8_t kLeadOutTrack = 0xAA;
 
 // The largest disc of every layout fits its buffer, so clamping the count is all the
 // bounds checking the builders need.

@@ -9,6 +9,9 @@ constexpr int32_t kFramesPerMinute = 60 * kFramesPerSecond;
 // The 2-second pregap before track 1: absolute time 00:02:00 is disc address 0.
 constexpr int32_t kPregapFrames = 2 * kFramesPerSecond;
 constexpr int32_t kBlockBytes = 2352;
+constexpr int32_t kFrameBytes = 4;  // one stereo sample of two 16-bit values
+// The lead-out's track number in the Q channel, the TOC and the cue sheet.
+constexpr uint8_t kLeadOutTrack = 0xAA;
 
 // 0 to 99 as packed BCD; any other value passes through as its low byte.
 constexpr uint8_t ToBcd(int32_t v) {

@@ -4,9 +4,10 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "disc/DiscTime.h"
+
 namespace {
 constexpr int32_t kLeadInTrack = 0x00;
-constexpr int32_t kLeadOutTrack = 0xAA;
 constexpr int32_t kMaxCueMinute = 89;
 // Blocks before a track change (and before the lead-out) that carry the P flag.
 constexpr int32_t kPauseMarkBlocks = 150;

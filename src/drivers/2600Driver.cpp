@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 #include "scsi/SpcCommands.h"
 #include "scsi/VendorCommands.h"
 

@@ -1,8 +1,8 @@
 // The operations that are one command each.
 #include <climits>
 
+#include "base/BigEndian.h"
 #include "drivers/CdrDriver.h"
-#include "scsi/BigEndian.h"
 #include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/ScsiTransport.h"

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/BigEndian.h"
 #include "drivers/CdrDriver.h"
-#include "scsi/BigEndian.h"
 #include "scsi/MmcCommands.h"
 #include "scsi/ScsiTransport.h"
 #include "scsi/SpcCommands.h"

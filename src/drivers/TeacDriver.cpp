@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/BigEndian.h"
 #include "disc/DiscImage.h"
-#include "scsi/BigEndian.h"
 #include "scsi/SpcCommands.h"
 #include "scsi/VendorCommands.h"
 

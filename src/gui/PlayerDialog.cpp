@@ -3,13 +3,13 @@
 #include <QLabel>
 
 namespace {
-constexpr int kWidth = 400;
-constexpr int kHeight = 90;
+constexpr int kPlayerWidth = 400;
+constexpr int kPlayerHeight = 90;
 constexpr int32_t kBackground = 192;
 
 // Control, normal and hover picture, position; the player's pictures have no tooltips,
 // only the names a screen reader announces.
-const CPictureButton kButtons[] = {
+const CPictureButton kPlayerButtons[] = {
     {CPlayerDialog::kPlay, 201, 202, {20, 60}, 0, 4015},
     {CPlayerDialog::kStop, 203, 204, {40, 60}, 0, 4016},
     {CPlayerDialog::kPrevious, 193, 194, {60, 60}, 0, 4017},
@@ -42,8 +42,8 @@ void CPlayerDialog::Build() {
     setObjectName(QStringLiteral("playerDialog"));
     setWindowTitle(QStringLiteral("Tunevarn"));
     SetBackground(kBackground, kTile);
-    setFixedSize(kWidth, kHeight);
-    for (const CPictureButton& button : kButtons) AddPictureButton(button);
+    setFixedSize(kPlayerWidth, kPlayerHeight);
+    for (const CPictureButton& button : kPlayerButtons) AddPictureButton(button);
 
     name_ = new QLabel(QStringLiteral("Name: "), this);
     name_->setObjectName(QStringLiteral("nameLine"));

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 
 namespace mmc {
 constexpr uint8_t kReadDiscInformation = 0x51;
@@ -21,6 +21,10 @@ constexpr uint8_t kReadCd = 0xBE;
 
 constexpr uint8_t kWriteParametersPage = 0x05;
 constexpr uint8_t kCapabilitiesPage = 0x2A;
+// The write parameters page's write types (byte 2, low nibble).
+constexpr uint8_t kTrackAtOnce = 0x01;
+constexpr uint8_t kSessionAtOnce = 0x02;
+constexpr uint8_t kRawWrite = 0x03;
 
 // READ TRACK INFORMATION: the number is a track number (else a block address).
 constexpr uint8_t kTrackNumber = 0x01;

@@ -1,7 +1,7 @@
 #pragma once
 // The numbers in which devices and the kernel say how a command went: the SCSI status
 // byte, the adapter's (host) status and the kernel driver's status of an SG_IO request,
-// and the sense keys the program looks at.
+// and the sense keys and codes the program looks at or the virtual drives answer with.
 #include <cstdint>
 
 namespace scsistatus {
@@ -24,4 +24,8 @@ constexpr uint8_t kSenseNotReady = 0x02;
 constexpr uint8_t kSenseMediumError = 0x03;
 constexpr uint8_t kSenseIllegalRequest = 0x05;
 constexpr uint8_t kSenseUnitAttention = 0x06;
+
+// Additional sense codes (ASC) the virtual drives answer with.
+constexpr uint8_t kAscParameterLengthError = 0x1A;
+constexpr uint8_t kAscInvalidField = 0x26;  // in the CDB or the parameter list
 }  // namespace scsistatus

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 #include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"

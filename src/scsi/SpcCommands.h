@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 
 namespace spc {
 constexpr uint8_t kTestUnitReady = 0x00;

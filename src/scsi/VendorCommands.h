@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 
 namespace vendorcmd {
 constexpr uint8_t kReadLeadLengths = 0xEE;

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
+#include "disc/DiscTime.h"
 #include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/ScsiTransport.h"
 #include "scsi/SpcCommands.h"
 
 namespace {
-constexpr int32_t kFrameBytes = CBlockTally::kFrameBytes;
 // Reads of more blocks gain nothing and hold up a Stop.
 constexpr int32_t kMostBlocksPerRead = 26;
 constexpr int32_t kReadySeconds = 20;

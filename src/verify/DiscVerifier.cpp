@@ -4,13 +4,12 @@
 #include <cstdio>
 
 #include "disc/DiscImage.h"
+#include "disc/DiscTime.h"
 #include "verify/DiscReader.h"
 #include "verify/ReadOffset.h"
 
 namespace {
-constexpr int32_t kBlockBytes = CDiscReader::kBlockBytes;
 constexpr int32_t kFramesPerBlock = CDiscReader::kFramesPerBlock;
-constexpr int32_t kFrameBytes = CBlockTally::kFrameBytes;
 // Enough of the first track to find the offset past a quiet opening.
 constexpr int32_t kSearchBlocks = 10 * 75;
 constexpr int32_t kChunkBlocks = 26;

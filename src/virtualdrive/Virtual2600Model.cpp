@@ -4,9 +4,7 @@
 #include "scsi/SpcCommands.h"
 #include "scsi/VendorCommands.h"
 
-namespace {
-constexpr uint8_t kInvalidField = 0x26;
-}  // namespace
+namespace {}  // namespace
 
 CVirtual2600Model::CVirtual2600Model(CVirtualDriveState& drive)
     : CVirtualExtentsModel(drive, {spc::kSynchronizeCache}) {}
@@ -23,14 +21,14 @@ uint8_t CVirtual2600Model::SelectModePage(std::span<const uint8_t> page) {
     switch (page[0] & 0x3F) {
         case vendorcmd::k2600SpeedPage:
             if (page.size() != 8 || page[3] > 1)
-                return kInvalidField;
+                return scsistatus::kAscInvalidField;
             SetSpeedFactor(page[2]);
             test_ = page[3] == 1;
             return 0;
         case vendorcmd::k2600WriteModePage:
-            return page.size() == 10 ? 0 : kInvalidField;
+            return page.size() == 10 ? 0 : scsistatus::kAscInvalidField;
         default:
-            return kInvalidField;
+            return scsistatus::kAscInvalidField;
     }
 }
 

@@ -13,9 +13,7 @@
 #include "virtualdrive/VirtualTaoModel.h"
 #include "virtualdrive/VirtualTeacModel.h"
 
-namespace {
-constexpr uint8_t kInvalidField = 0x26;
-}  // namespace
+namespace {}  // namespace
 
 std::unique_ptr<CVirtualCommandSet> CVirtualCommandSet::Make(CVirtualDriveState& drive) {
     switch (drive.config.model) {
@@ -53,7 +51,7 @@ bool CVirtualCommandSet::ModePage(uint8_t /*code*/, int32_t /*pageControl*/,
 }
 
 uint8_t CVirtualCommandSet::SelectModePage(std::span<const uint8_t> /*page*/) {
-    return kInvalidField;
+    return scsistatus::kAscInvalidField;
 }
 
 CVirtualAnswer CVirtualCommandSet::EndOfWrite(bool test, std::vector<CVirtualDisc::Track> tracks,

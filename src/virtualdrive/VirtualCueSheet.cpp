@@ -1,11 +1,11 @@
 #include "virtualdrive/VirtualCueSheet.h"
 
+#include "disc/DiscTime.h"
+#include "scsi/ScsiStatus.h"
+
 namespace {
-constexpr uint8_t kLengthError = 0x1A;
-constexpr uint8_t kInvalidField = 0x26;
 constexpr uint8_t kAdrPosition = 0x01;
 constexpr uint8_t kControlDataTrack = 0x40;  // control nibble bit 2, in byte 0
-constexpr uint8_t kLeadOutTrack = 0xAA;
 constexpr int32_t kMaxTrack = 99;
 
 // The address of an entry's time, or false when the time is no time.
@@ -23,10 +23,10 @@ uint8_t CVirtualCueSheet::Parse(std::span<const uint8_t> bytes, bool cdTextCapab
     leadOut = 0;
     tracks.clear();
     if (bytes.empty() || bytes.size() % kEntryBytes != 0)
-        return kLengthError;
+        return scsistatus::kAscParameterLengthError;
     const size_t count = bytes.size() / kEntryBytes;
     if (count < 3)
-        return kInvalidField;  // a lead-in, at least one track, a lead-out
+        return scsistatus::kAscInvalidField;  // a lead-in, at least one track, a lead-out
     auto entry = [&](size_t i) { return bytes.data() + i * kEntryBytes; };
 
     // The lead-in: the drive makes it, with the host's CD-TEXT when announced.
@@ -34,7 +34,7 @@ uint8_t CVirtualCueSheet::Parse(std::span<const uint8_t> bytes, bool cdTextCapab
     bool textForm = e[3] == 0x41 && cdTextCapable;
     if (e[0] != kAdrPosition || e[1] != 0 || e[2] != 0 || (e[3] != 0x01 && !textForm) ||
         e[4] != 0 || e[5] != 0 || e[6] != 0 || e[7] != 0)
-        return kInvalidField;
+        return scsistatus::kAscInvalidField;
     cdText = textForm;
 
     int32_t previous = 0;
@@ -44,39 +44,39 @@ uint8_t CVirtualCueSheet::Parse(std::span<const uint8_t> bytes, bool cdTextCapab
         // Audio from the host only: position entries, no data tracks, data form 0x00.
         if ((e[0] & 0x0F) != kAdrPosition || (e[0] & kControlDataTrack) != 0 || e[3] != 0x00 ||
             (e[4] & 0x7F) != 0 || !EntryAddress(e, address))
-            return kInvalidField;
+            return scsistatus::kAscInvalidField;
         const int32_t track = e[1];
         const int32_t index = e[2];
         if (i == 1) {
             // The program area opens with track 1's pregap right after the lead-in.
             if (track != 1 || index != 0 || address != kPregapAddress)
-                return kInvalidField;
+                return scsistatus::kAscInvalidField;
             tracks.push_back({1, {{0, address}}});
         } else {
             if (address <= previous)
-                return kInvalidField;
+                return scsistatus::kAscInvalidField;
             Track& last = tracks.back();
             if (track == last.number) {
                 if (index != last.indexes.back().number + 1 || index > 99)
-                    return kInvalidField;
+                    return scsistatus::kAscInvalidField;
                 last.indexes.push_back({index, address});
             } else {
                 if (track != last.number + 1 || track > kMaxTrack || (index != 0 && index != 1) ||
                     last.indexes.back().number == 0)
-                    return kInvalidField;
+                    return scsistatus::kAscInvalidField;
                 tracks.push_back({track, {{index, address}}});
             }
         }
         previous = address;
     }
     if (tracks.back().indexes.back().number == 0 || tracks.front().Start() < 0)
-        return kInvalidField;
+        return scsistatus::kAscInvalidField;
 
     e = entry(count - 1);
     int32_t address = 0;
     if (e[0] != kAdrPosition || e[1] != kLeadOutTrack || e[2] != 0x01 || e[3] != 0x01 ||
         e[4] != 0 || !EntryAddress(e, address) || address <= previous || address > lastLeadOut)
-        return kInvalidField;
+        return scsistatus::kAscInvalidField;
     leadOut = address;
     return 0;
 }

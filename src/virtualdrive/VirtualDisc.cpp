@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "disc/DiscTime.h"
 #include "disc/TimePosition.h"
 #include "virtualdrive/VirtualReadBack.h"
 
 namespace {
-constexpr int32_t kPregap = 150;
 // Lead-in times (90:00:00 and later) lie before the program area: MMC's negative addresses.
 constexpr int32_t kLeadInOrigin = 450150;
 }  // namespace
@@ -37,13 +37,13 @@ int32_t CVirtualDisc::LeadInStart() const {
     const int32_t msf =
         CTimePosition::FromMsf(config_.leadInMinute, config_.leadInSecond, config_.leadInFrame)
             .address;
-    return config_.leadInMinute >= 90 ? msf - kLeadInOrigin : msf - kPregap;
+    return config_.leadInMinute >= 90 ? msf - kLeadInOrigin : msf - kPregapFrames;
 }
 
 int32_t CVirtualDisc::LastLeadOut() {
     return CTimePosition::FromMsf(kLastLeadOutMinute, kLastLeadOutSecond, kLastLeadOutFrame)
                .address -
-           kPregap;
+           kPregapFrames;
 }
 
 int32_t CVirtualDisc::NextWritable() const {

@@ -3,17 +3,13 @@
 #include <algorithm>
 
 #include "audio/CdSamples.h"
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"
 #include "scsi/VendorCommands.h"
 
 namespace {
-constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
-constexpr uint8_t kLengthError = 0x1A;
-constexpr uint8_t kInvalidField = 0x26;
 constexpr int32_t kMaxTracks = 99;
-constexpr uint32_t kAudioBlock = CVirtualImage::kAudioBlock;
 }  // namespace
 
 bool CVirtualExtentsModel::Answer(const uint8_t* cdb, const Request& request,
@@ -54,10 +50,10 @@ uint8_t CVirtualExtentsModel::ParseExtents(std::span<const uint8_t> bytes, int32
                                            CVirtualCueSheet& cue) {
     cue = {};
     if (bytes.empty() || bytes.size() % kEntryBytes != 0)
-        return kLengthError;
+        return scsistatus::kAscParameterLengthError;
     const size_t count = bytes.size() / kEntryBytes;
     if (count > static_cast<size_t>(kMaxTracks))
-        return kInvalidField;
+        return scsistatus::kAscInvalidField;
     int64_t next = 0;  // the tracks lie back to back from block 0
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* e = bytes.data() + i * kEntryBytes;
@@ -65,7 +61,7 @@ uint8_t CVirtualExtentsModel::ParseExtents(std::span<const uint8_t> bytes, int32
         const auto last = static_cast<int32_t>(bigendian::Get32(&e[16]));
         if (e[0] != 0 || e[1] != kEntryBytes || e[2] != 0 || first != next || last < first ||
             int64_t{last} + 1 > lastLeadOut)
-            return kInvalidField;
+            return scsistatus::kAscInvalidField;
         const auto number = static_cast<int32_t>(i) + 1;
         CVirtualCueSheet::Track track{number, {}};
         if (number == 1)
@@ -84,7 +80,7 @@ CVirtualAnswer CVirtualExtentsModel::SendExtents(const uint8_t* cdb, const Reque
         return answer;
     const uint32_t length = bigendian::Get16(&cdb[7]);
     if (cdb[6] != 0)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x24, 0x00);
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);
     if (!SendsAtLeast(request, length))
         return CVirtualAnswer::HostError();
     if (LayoutRefused(answer))
@@ -92,7 +88,7 @@ CVirtualAnswer CVirtualExtentsModel::SendExtents(const uint8_t* cdb, const Reque
     CVirtualCueSheet cue;
     const std::span<const uint8_t> bytes(request.dataOut, length);
     if (const uint8_t asc = ParseExtents(bytes, CVirtualDisc::LastLeadOut(), cue); asc != 0)
-        return CVirtualAnswer::Check(kIllegalRequest, asc, 0x00);
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, asc, 0x00);
     BeginDisc(std::move(cue), LeadInBlocks(), kLeadOutBlocks);
     answer.consumed = length;
     return answer;
@@ -103,13 +99,16 @@ CVirtualAnswer CVirtualExtentsModel::Write(const uint8_t* cdb, const Request& re
     if (WrongLength(request, 10, answer) || drive_.MediumMissing(answer))
         return answer;
     if (bigendian::Get32(&cdb[2]) != 0)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x24, 0x00);  // the drive counts itself
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24,
+                                     0x00);  // the drive counts itself
     if (!write_)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);  // no layout: nothing to write
-    if (drive_.blockLength != kAudioBlock)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x64, 0x00);  // illegal mode for this track
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
+                                     0x00);  // no layout: nothing to write
+    if (drive_.blockLength != CVirtualImage::kAudioBlock)
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x64,
+                                     0x00);  // illegal mode for this track
     const auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
-    const uint32_t need = static_cast<uint32_t>(blocks) * kAudioBlock;
+    const uint32_t need = static_cast<uint32_t>(blocks) * CVirtualImage::kAudioBlock;
     if (!SendsAtLeast(request, need))
         return CVirtualAnswer::HostError();
     const uint8_t* data = request.dataOut;

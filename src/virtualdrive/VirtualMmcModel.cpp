@@ -2,17 +2,12 @@
 
 #include <algorithm>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 #include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"
 
-namespace {
-constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
-constexpr int32_t kSessionAtOnce = 2;
-constexpr int32_t kRaw = 3;
-constexpr uint8_t kInvalidField = 0x26;
-}  // namespace
+namespace {}  // namespace
 
 bool CVirtualMmcModel::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
     switch (cdb[0]) {
@@ -31,8 +26,8 @@ bool CVirtualMmcModel::Answer(const uint8_t* cdb, const Request& request, CVirtu
 }
 
 uint8_t CVirtualMmcModel::CheckWriteParameters(std::span<const uint8_t> page) const {
-    if (page.size() < 5 || (page[2] & 0x0F) == kRaw)
-        return kInvalidField;
+    if (page.size() < 5 || (page[2] & 0x0F) == mmc::kRawWrite)
+        return scsistatus::kAscInvalidField;
     return 0;
 }
 
@@ -48,15 +43,18 @@ CVirtualAnswer CVirtualMmcModel::SendCueSheet(const uint8_t* cdb, const Request&
     if (!SendsAtLeast(request, length))
         return CVirtualAnswer::HostError();
     if (recording_)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);  // a disc is being written
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
+                                     0x00);  // a disc is being written
     if (!drive_.disc.Blank())
-        return CVirtualAnswer::Check(kIllegalRequest, 0x30, 0x05);  // cannot write this medium
-    if (drive_.WriteType() != kSessionAtOnce)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);  // a cue sheet needs it
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x30,
+                                     0x05);  // cannot write this medium
+    if (drive_.WriteType() != mmc::kSessionAtOnce)
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
+                                     0x00);  // a cue sheet needs it
     CVirtualCueSheet cue;
     std::span<const uint8_t> bytes(request.dataOut, length);
     if (uint8_t asc = cue.Parse(bytes, drive_.config.cdText, CVirtualDisc::LastLeadOut()); asc != 0)
-        return CVirtualAnswer::Check(kIllegalRequest, asc, 0x00);
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, asc, 0x00);
     recording_ = std::make_unique<CVirtualRecording>(
         std::move(cue), drive_.TestWrite(), drive_.disc.LeadInStart(), drive_.config.outputFolder);
     drive_.buffer.Begin(drive_.BlocksPerSecond(), drive_.UnderrunFree());
@@ -69,7 +67,7 @@ CVirtualAnswer CVirtualMmcModel::Write10(const uint8_t* cdb, const Request& requ
     if (drive_.MediumMissing(answer))
         return answer;
     if (!recording_)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x2C,
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
                                      0x00);  // no cue sheet: nothing to write into
     auto address = static_cast<int32_t>(bigendian::Get32(&cdb[2]));
     auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));

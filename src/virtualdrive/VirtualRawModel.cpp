@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"
 
-namespace {
-constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
-constexpr uint8_t kInvalidField = 0x26;
-}  // namespace
+namespace {}  // namespace
 
 bool CVirtualRawModel::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
     switch (cdb[0]) {
@@ -26,9 +23,11 @@ bool CVirtualRawModel::Answer(const uint8_t* cdb, const Request& request, CVirtu
 
 uint8_t CVirtualRawModel::CheckWriteParameters(std::span<const uint8_t> page) const {
     if (page.size() < 5 || (page[2] & 0x0F) != kRawWriteType)
-        return kInvalidField;
+        return scsistatus::kAscInvalidField;
     const std::vector<int32_t>& types = drive_.config.rawBlockTypes;
-    return std::find(types.begin(), types.end(), page[4] & 0x0F) != types.end() ? 0 : kInvalidField;
+    return std::find(types.begin(), types.end(), page[4] & 0x0F) != types.end()
+               ? 0
+               : scsistatus::kAscInvalidField;
 }
 
 void CVirtualRawModel::Abandon() {
@@ -43,9 +42,10 @@ CVirtualAnswer CVirtualRawModel::Write10(const uint8_t* cdb, const Request& requ
     const auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
     if (!recording_) {
         if (!drive_.disc.Blank())
-            return CVirtualAnswer::Check(kIllegalRequest, 0x30, 0x05);  // cannot write this medium
+            return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x30,
+                                         0x05);  // cannot write this medium
         if (drive_.WriteType() != kRawWriteType)
-            return CVirtualAnswer::Check(kIllegalRequest, 0x2C,
+            return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
                                          0x00);  // not set up for raw writing
         recording_ = std::make_unique<CVirtualRawRecording>(
             drive_.DataBlockType(), drive_.TestWrite(), drive_.disc.LeadInStart(),

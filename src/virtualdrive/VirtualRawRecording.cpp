@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "disc/DiscTime.h"
 #include "virtualdrive/VirtualBcd.h"
 #include "virtualdrive/VirtualCrc.h"
 
@@ -11,10 +12,8 @@ constexpr CVirtualSense kOutOfSequence{0x05, 0x21, 0x02};
 constexpr CVirtualSense kBadLayout{0x05, 0x26, 0x00};
 constexpr CVirtualSense kPastTheEnd{0x05, 0x21, 0x00};
 
-constexpr int32_t kPregap = 150;
 constexpr uint8_t kAdrPosition = 0x01;
 constexpr uint8_t kLeadInTrack = 0x00;
-constexpr uint8_t kLeadOutTrack = 0xAA;
 constexpr uint8_t kPointFirstTrack = 0xA0;
 constexpr uint8_t kPointLastTrack = 0xA1;
 constexpr uint8_t kPointLeadOut = 0xA2;
@@ -107,7 +106,7 @@ CVirtualSense CVirtualRawRecording::TakeBlock(int32_t address, const uint8_t* bl
             return sense;
     }
     int32_t absolute = 0;
-    if (!virtualbcd::Time(&q[7], absolute) || absolute != address + kPregap)
+    if (!virtualbcd::Time(&q[7], absolute) || absolute != address + kPregapFrames)
         return kOutOfSequence;
     int32_t relative = 0;
     if (!virtualbcd::Time(&q[3], relative))
@@ -163,9 +162,9 @@ CVirtualSense CVirtualRawRecording::CloseToc() {
         const TocPoint& point = toc_[static_cast<size_t>((t / 10) * 16 + t % 10)];
         int32_t start = 0;
         if (!point.present || !virtualbcd::Time(&point.bytes[1], start) ||
-            start - kPregap <= previous)
+            start - kPregapFrames <= previous)
             return kBadLayout;
-        previous = tocStart_[static_cast<size_t>(t)] = start - kPregap;
+        previous = tocStart_[static_cast<size_t>(t)] = start - kPregapFrames;
     }
     for (size_t p = 0; p < toc_.size(); ++p) {
         int32_t track = 0;
@@ -174,10 +173,10 @@ CVirtualSense CVirtualRawRecording::CloseToc() {
             return kBadLayout;  // a track the table does not count
     }
     int32_t leadOut = 0;
-    if (!virtualbcd::Time(&a2.bytes[1], leadOut) || leadOut - kPregap <= previous ||
-        leadOut - kPregap > CVirtualDisc::LastLeadOut())
+    if (!virtualbcd::Time(&a2.bytes[1], leadOut) || leadOut - kPregapFrames <= previous ||
+        leadOut - kPregapFrames > CVirtualDisc::LastLeadOut())
         return kBadLayout;
-    tocLeadOut_ = leadOut - kPregap;
+    tocLeadOut_ = leadOut - kPregapFrames;
     tocClosed_ = true;
     return {};
 }

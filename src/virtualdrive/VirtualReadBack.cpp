@@ -4,17 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
+#include "disc/DiscTime.h"
 #include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
 #include "virtualdrive/VirtualImage.h"
 
 namespace {
-constexpr int32_t kBlock = CVirtualImage::kAudioBlock;
-constexpr int32_t kFrameBytes = 4;     // one stereo sample
 constexpr uint8_t kAudioTrack = 0x10;  // ADR 1 (position), control 0 (two-channel audio)
-constexpr uint8_t kLeadOutTrack = 0xAA;
-constexpr int32_t kPregap = 150;
 constexpr size_t kMaxCueBytes = 1 << 20;
 
 CVirtualAnswer Illegal(uint8_t asc) {
@@ -27,7 +24,7 @@ void PutAddress(uint8_t* out, int32_t address, bool msf) {
         bigendian::Put32(out, static_cast<uint32_t>(address));
         return;
     }
-    const int32_t a = address + kPregap;
+    const int32_t a = address + kPregapFrames;
     out[0] = 0;
     out[1] = static_cast<uint8_t>(a / 4500);
     out[2] = static_cast<uint8_t>(a / 75 % 60);
@@ -105,12 +102,12 @@ bool ReadVirtualCue(const std::string& cuePath, std::vector<CVirtualDisc::Track>
     }
     CFile audio;
     const std::string binPath = FolderOf(cuePath) + "/" + bin;
-    if (!audio.OpenForReading(binPath.c_str()) || audio.Size() % kBlock != 0 ||
-        audio.Size() / kBlock > 450000) {
+    if (!audio.OpenForReading(binPath.c_str()) || audio.Size() % CVirtualImage::kAudioBlock != 0 ||
+        audio.Size() / CVirtualImage::kAudioBlock > 450000) {
         why = "its audio file " + binPath + " is missing or not whole blocks";
         return false;
     }
-    leadOut = static_cast<int32_t>(audio.Size() / kBlock);
+    leadOut = static_cast<int32_t>(audio.Size() / CVirtualImage::kAudioBlock);
     for (size_t t = 0; t < tracks.size(); ++t) {
         tracks[t].end = t + 1 < tracks.size() ? firstIndex[t + 1] : leadOut;
         if (tracks[t].start < 0 || tracks[t].start >= tracks[t].end) {
@@ -216,15 +213,16 @@ CVirtualAnswer CVirtualReadBack::ReadCd(const uint8_t* cdb, uint32_t hostBytes) 
     if ((cdb[9] & mmc::kUserData) == 0 || blocks == 0)
         return answer;
     // A reply the host cannot take is its adapter's overrun; nothing to read for it.
-    if (blocks * kBlock > hostBytes)
+    if (blocks * CVirtualImage::kAudioBlock > hostBytes)
         return CVirtualAnswer::HostError();
     if (!OpenImage())
         return CVirtualAnswer::Check(scsistatus::kSenseMediumError, 0x11, 0x00);
 
     // The disc's bytes that the drive delivers for these blocks, given its offset.
     const int64_t first =
-        (int64_t{address} * (kBlock / kFrameBytes) + drive_.config.readOffset) * kFrameBytes;
-    const int64_t length = blocks * kBlock;
+        (int64_t{address} * (CVirtualImage::kAudioBlock / kFrameBytes) + drive_.config.readOffset) *
+        kFrameBytes;
+    const int64_t length = blocks * CVirtualImage::kAudioBlock;
     std::vector<uint8_t> data(static_cast<size_t>(length), 0);
     const int64_t from = std::max<int64_t>(first, 0);
     const int64_t to = std::min<int64_t>(first + length, audio_.Size());
@@ -232,9 +230,10 @@ CVirtualAnswer CVirtualReadBack::ReadCd(const uint8_t* cdb, uint32_t hostBytes) 
                                    static_cast<size_t>(to - from)) != to - from)
         return CVirtualAnswer::Check(scsistatus::kSenseMediumError, 0x11, 0x00);
     for (const CVirtualDeviceConfig::Damage& damage : drive_.config.damage) {
-        const int64_t bad = int64_t{damage.address} * kBlock;
+        const int64_t bad = int64_t{damage.address} * CVirtualImage::kAudioBlock;
         const int64_t a = std::max(first, bad);
-        const int64_t b = std::min(first + length, bad + int64_t{damage.count} * kBlock);
+        const int64_t b =
+            std::min(first + length, bad + int64_t{damage.count} * CVirtualImage::kAudioBlock);
         for (int64_t i = a; i < b; ++i) data[static_cast<size_t>(i - first)] ^= 0x5A;
     }
     lastRead_ = address + static_cast<int32_t>(blocks) - 1;

@@ -2,17 +2,12 @@
 
 #include <algorithm>
 
-namespace {
-constexpr int32_t kAudioBlock = CVirtualImage::kAudioBlock;
-constexpr int32_t kPregap = CVirtualCueSheet::kPregapAddress;
-}  // namespace
-
 CVirtualRecording::CVirtualRecording(CVirtualCueSheet cue, bool test, int32_t leadInStart,
                                      std::string folder)
     : cue_(std::move(cue)),
       test_(test),
       leadInStart_(leadInStart),
-      next_(cue_.cdText ? leadInStart : kPregap) {
+      next_(cue_.cdText ? leadInStart : CVirtualCueSheet::kPregapAddress) {
     if (!test_ && !folder.empty())
         image_ = std::make_unique<CVirtualImage>(std::move(folder));
 }
@@ -20,9 +15,9 @@ CVirtualRecording::CVirtualRecording(CVirtualCueSheet cue, bool test, int32_t le
 CVirtualRecording::~CVirtualRecording() = default;
 
 int32_t CVirtualRecording::BlockBytes(int32_t address) const {
-    if (address >= kPregap && address < cue_.leadOut)
-        return kAudioBlock;
-    if (cue_.cdText && address >= leadInStart_ && address < kPregap)
+    if (address >= CVirtualCueSheet::kPregapAddress && address < cue_.leadOut)
+        return CVirtualImage::kAudioBlock;
+    if (cue_.cdText && address >= leadInStart_ && address < CVirtualCueSheet::kPregapAddress)
         return CLeadInCdText::kBlockBytes;
     return 0;
 }
@@ -35,7 +30,7 @@ CVirtualRecording::Sense CVirtualRecording::Check(int32_t address, int32_t block
     if (address != next_ || BlockBytes(address) == 0)
         return {0x05, 0x21, 0x02};  // invalid address for write
     const int64_t end = int64_t{address} + blocks;
-    if (address < kPregap && end > kPregap)
+    if (address < CVirtualCueSheet::kPregapAddress && end > CVirtualCueSheet::kPregapAddress)
         return {0x05, 0x24, 0x00};  // one command, one kind of block
     if (end > cue_.leadOut)
         return {0x05, 0x21, 0x00};  // past the lead-out
@@ -48,7 +43,7 @@ CVirtualRecording::Sense CVirtualRecording::Write(int32_t address, int32_t block
     if (!sense.Good() || blocks == 0)
         return sense;
     received_ = true;
-    if (address < kPregap) {
+    if (address < CVirtualCueSheet::kPregapAddress) {
         for (int32_t b = 0; b < blocks; ++b)
             cdText_.AddBlock(std::span<const uint8_t, CLeadInCdText::kBlockBytes>(
                 data + static_cast<size_t>(b) * CLeadInCdText::kBlockBytes,
@@ -57,8 +52,8 @@ CVirtualRecording::Sense CVirtualRecording::Write(int32_t address, int32_t block
         // Track 1's pregap is silence by definition; the image starts at 00:02:00.
         const int32_t skip = address < 0 ? std::min(-address, blocks) : 0;
         if (image_ && skip < blocks &&
-            !image_->AddAudio(data + static_cast<size_t>(skip) * kAudioBlock,
-                              static_cast<size_t>(blocks - skip) * kAudioBlock)) {
+            !image_->AddAudio(data + static_cast<size_t>(skip) * CVirtualImage::kAudioBlock,
+                              static_cast<size_t>(blocks - skip) * CVirtualImage::kAudioBlock)) {
             failed_ = true;
             return {0x03, 0x0C, 0x00};
         }

@@ -1,5 +1,6 @@
 #include "virtualdrive/VirtualSonyModel.h"
 
+#include "disc/DiscTime.h"
 #include "disc/TimePosition.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"
@@ -7,11 +8,6 @@
 #include "virtualdrive/VirtualBcd.h"
 
 namespace {
-constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
-constexpr uint8_t kLengthError = 0x1A;
-constexpr uint8_t kInvalidField = 0x26;
-constexpr uint8_t kLeadOutTrack = 0xAA;
-constexpr uint32_t kAudioBlock = CVirtualImage::kAudioBlock;
 // The settings the disc page reports and the host clears.
 constexpr uint8_t kLastSession = 0x01;
 }  // namespace
@@ -64,18 +60,18 @@ uint8_t CVirtualSonyModel::SelectModePage(std::span<const uint8_t> page) {
     switch (page[0] & 0x3F) {
         case vendorcmd::kSonyWriteModePage:
             if (page.size() != 8 || (page[3] != 0 && page[3] != 2))
-                return kInvalidField;
+                return scsistatus::kAscInvalidField;
             test_ = page[3] == 2;
             writeModeSet_ = true;
             return 0;
         case vendorcmd::kSonyDiscPage:
             if (page.size() != kDiscPageLength || page[2] != 0 || page[3] != 0 || page[19] != 0)
-                return kInvalidField;
+                return scsistatus::kAscInvalidField;
             discPageSet_ = true;
             return 0;
         case vendorcmd::kSonySpeedPage:
             if (page.size() != 4)
-                return kInvalidField;
+                return scsistatus::kAscInvalidField;
             switch (page[2]) {
                 case 0x00:
                     SetSpeedFactor(1);
@@ -90,17 +86,17 @@ uint8_t CVirtualSonyModel::SelectModePage(std::span<const uint8_t> page) {
                     SetSpeedFactor(0);
                     return 0;
                 default:
-                    return kInvalidField;
+                    return scsistatus::kAscInvalidField;
             }
         default:
-            return kInvalidField;
+            return scsistatus::kAscInvalidField;
     }
 }
 
 uint8_t CVirtualSonyModel::ParseCueSheet(std::span<const uint8_t> bytes, int32_t lastLeadOut,
                                          CVirtualCueSheet& cue) {
     if (bytes.empty() || bytes.size() % CVirtualCueSheet::kEntryBytes != 0)
-        return kLengthError;
+        return scsistatus::kAscParameterLengthError;
     // The same disc as an MMC cue sheet: plain numbers, and the data forms the other way
     // round (the lead-in and lead-out 0 here, 1 there; the audio 1 here, 0 there).
     std::vector<uint8_t> mmc(bytes.begin(), bytes.end());
@@ -109,14 +105,14 @@ uint8_t CVirtualSonyModel::ParseCueSheet(std::span<const uint8_t> bytes, int32_t
         uint8_t* e = &mmc[i * CVirtualCueSheet::kEntryBytes];
         const bool madeByDrive = i == 0 || i + 1 == count;
         if (e[3] != (madeByDrive ? 0x00 : 0x01))
-            return kInvalidField;
+            return scsistatus::kAscInvalidField;
         e[3] = madeByDrive ? 0x01 : 0x00;
         for (size_t k : {1, 2, 5, 6, 7}) {
             if (k == 1 && e[1] == kLeadOutTrack)
                 continue;
             int32_t value = 0;
             if (!virtualbcd::Decode(e[k], value))
-                return kInvalidField;
+                return scsistatus::kAscInvalidField;
             e[k] = static_cast<uint8_t>(value);
         }
     }
@@ -129,17 +125,19 @@ CVirtualAnswer CVirtualSonyModel::SendCueSheet(const uint8_t* cdb, const Request
         return answer;
     const uint32_t length = (uint32_t{cdb[1] & 0x0Fu} << 16) | (uint32_t{cdb[2]} << 8) | cdb[3];
     if (length > kMaxCueSheet)
-        return CVirtualAnswer::Check(kIllegalRequest, kLengthError, 0x00);
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest,
+                                     scsistatus::kAscParameterLengthError, 0x00);
     if (!SendsAtLeast(request, length))
         return CVirtualAnswer::HostError();
     if (LayoutRefused(answer))
         return answer;
     if (!writeModeSet_ || !discPageSet_)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);  // not set up to write
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
+                                     0x00);  // not set up to write
     CVirtualCueSheet cue;
     const std::span<const uint8_t> bytes(request.dataOut, length);
     if (const uint8_t asc = ParseCueSheet(bytes, CVirtualDisc::LastLeadOut(), cue); asc != 0)
-        return CVirtualAnswer::Check(kIllegalRequest, asc, 0x00);
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, asc, 0x00);
     BeginDisc(std::move(cue), 0, 0);
     writeModeSet_ = false;
     discPageSet_ = false;
@@ -152,10 +150,11 @@ CVirtualAnswer CVirtualSonyModel::Write(const uint8_t* cdb, const Request& reque
     if (WrongLength(request, 10, answer) || drive_.MediumMissing(answer))
         return answer;
     const uint32_t bytes = (uint32_t{cdb[1] & 0x1Fu} << 16) | (uint32_t{cdb[2]} << 8) | cdb[3];
-    if (bytes % kAudioBlock != 0)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x24, 0x00);  // whole blocks only
+    if (bytes % CVirtualImage::kAudioBlock != 0)
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24,
+                                     0x00);  // whole blocks only
     if (!SendsAtLeast(request, bytes))
         return CVirtualAnswer::HostError();
-    const auto blocks = static_cast<int32_t>(bytes / kAudioBlock);
+    const auto blocks = static_cast<int32_t>(bytes / CVirtualImage::kAudioBlock);
     return WriteDiscBlocks(write_ ? write_->NextAddress() : 0, blocks, request.dataOut, true);
 }

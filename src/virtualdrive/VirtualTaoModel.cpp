@@ -1,13 +1,11 @@
 #include "virtualdrive/VirtualTaoModel.h"
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 #include "scsi/MmcCommands.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"
 
 namespace {
-constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
-constexpr uint8_t kInvalidField = 0x26;
 constexpr int32_t kAudioBlockType = 0;
 constexpr uint8_t kCloseTrack = 0x01;
 constexpr uint8_t kCloseSession = 0x02;
@@ -32,7 +30,7 @@ bool CVirtualTaoModel::Answer(const uint8_t* cdb, const Request& request, CVirtu
 
 uint8_t CVirtualTaoModel::CheckWriteParameters(std::span<const uint8_t> page) const {
     if (page.size() < 5 || (page[2] & 0x0F) != kTrackAtOnce || (page[4] & 0x0F) != kAudioBlockType)
-        return kInvalidField;
+        return scsistatus::kAscInvalidField;
     return 0;
 }
 
@@ -56,21 +54,26 @@ CVirtualAnswer CVirtualTaoModel::Write10(const uint8_t* cdb, const Request& requ
         return answer;
     CVirtualDisc& disc = drive_.disc;
     if (disc.Kind() != CVirtualDiscKind::kBlank)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x30, 0x05);  // cannot write this medium
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x30,
+                                     0x05);  // cannot write this medium
     if (drive_.WriteType() != kTrackAtOnce)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C, 0x00);
     if (drive_.DataBlockType() != kAudioBlockType)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x64, 0x00);  // illegal mode for this track
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x64,
+                                     0x00);  // illegal mode for this track
     const auto address = static_cast<int32_t>(bigendian::Get32(&cdb[2]));
     const auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
     if (address != disc.NextWritable())
-        return CVirtualAnswer::Check(kIllegalRequest, 0x21, 0x02);  // invalid address for write
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x21,
+                                     0x02);  // invalid address for write
     if (int64_t{address} + blocks > CVirtualDisc::LastLeadOut())
-        return CVirtualAnswer::Check(kIllegalRequest, 0x21, 0x00);  // past the end of the disc
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x21,
+                                     0x00);  // past the end of the disc
     if (blocks == 0)
         return answer;
     if (!disc.TrackOpen() && tracks_.size() >= static_cast<size_t>(kMaxTracks))
-        return CVirtualAnswer::Check(kIllegalRequest, 0x72, 0x05);  // no more tracks
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x72,
+                                     0x05);  // no more tracks
     const uint32_t need = static_cast<uint32_t>(blocks) * CVirtualImage::kAudioBlock;
     if (!SendsAtLeast(request, need))
         return CVirtualAnswer::HostError();
@@ -115,7 +118,7 @@ CVirtualAnswer CVirtualTaoModel::CloseTrackOrSession(const uint8_t* cdb) {
         return answer;
     const uint8_t function = cdb[2] & 0x07;
     if (function != kCloseTrack && function != kCloseSession)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x24, 0x00);
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);
     CloseTrack();
     if (function == kCloseTrack || tracks_.empty())
         return answer;

@@ -2,18 +2,13 @@
 
 #include <algorithm>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"
 #include "scsi/VendorCommands.h"
 #include "virtualdrive/VirtualBcd.h"
 
 namespace {
-constexpr uint8_t kIllegalRequest = scsistatus::kSenseIllegalRequest;
-constexpr uint8_t kLengthError = 0x1A;
-constexpr uint8_t kInvalidField = 0x26;
-constexpr int32_t kPregap = CVirtualCueSheet::kPregapAddress;
-constexpr uint32_t kAudioBlock = CVirtualImage::kAudioBlock;
 constexpr size_t kTocHeader = 3;
 constexpr size_t kTocEntry = 5;
 constexpr int32_t kMaxTracks = 99;
@@ -24,7 +19,7 @@ bool TocTime(const uint8_t* msf, int32_t& address) {
     if (!virtualbcd::Decode(msf[0], minute) || !virtualbcd::Decode(msf[1], second) ||
         !virtualbcd::Decode(msf[2], frame) || second > 59 || frame > 74)
         return false;
-    address = (minute * 60 + second) * 75 + frame + kPregap;
+    address = (minute * 60 + second) * 75 + frame + CVirtualCueSheet::kPregapAddress;
     return true;
 }
 }  // namespace
@@ -60,21 +55,21 @@ uint8_t CVirtualTeacModel::SelectModePage(std::span<const uint8_t> page) {
     switch (page[0] & 0x3F) {
         case vendorcmd::kTeacSimulationPage:
             if (page.size() != 3 || (page[2] != 0 && page[2] != 3))
-                return kInvalidField;
+                return scsistatus::kAscInvalidField;
             test_ = page[2] == 3;
             return 0;
         case vendorcmd::kTeacWriteModePage:
             if (page.size() != 9)
-                return kInvalidField;
+                return scsistatus::kAscInvalidField;
             writeModeSet_ = true;
             return 0;
         case vendorcmd::kTeacSpeedPage:
             if (page.size() != 4 || page[2] > 2)
-                return kInvalidField;
+                return scsistatus::kAscInvalidField;
             SetSpeedFactor(1 << page[2]);
             return 0;
         default:
-            return kInvalidField;
+            return scsistatus::kAscInvalidField;
     }
 }
 
@@ -87,7 +82,8 @@ CVirtualAnswer CVirtualTeacModel::Calibrate(const Request& request) {
 
 bool CVirtualTeacModel::EntryFits(const std::vector<CueEntry>& entries, const CueEntry& entry) {
     if (entries.empty())
-        return entry.start == kPregap && entry.count == -kPregap &&
+        return entry.start == CVirtualCueSheet::kPregapAddress &&
+               entry.count == -CVirtualCueSheet::kPregapAddress &&
                entry.subcode == std::array<uint8_t, 4>{0x01, 0x01, 0x01, 0x00};
     const auto track = static_cast<int32_t>(entries.size());
     const CueEntry& last = entries.back();
@@ -103,11 +99,12 @@ CVirtualAnswer CVirtualTeacModel::CueExtent(const uint8_t* cdb, const Request& r
     if (WrongLength(request, 12, answer) || LayoutRefused(answer))
         return answer;
     if (pending_)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);  // the last one has no subcode
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
+                                     0x00);  // the last one has no subcode
     pending_ = CueEntry{static_cast<int32_t>(bigendian::Get32(&cdb[2])),
                         static_cast<int32_t>(bigendian::Get32(&cdb[6])),
                         {}};
-    if (pending_->start == kPregap)
+    if (pending_->start == CVirtualCueSheet::kPregapAddress)
         entries_.clear();  // the pregap's entry begins a new table
     return answer;
 }
@@ -117,13 +114,13 @@ uint8_t CVirtualTeacModel::ParseTableOfContents(std::span<const uint8_t> bytes,
                                                 int32_t lastLeadOut, CVirtualCueSheet& cue) {
     cue = {};
     if (bytes.size() < kTocHeader || (bytes.size() - kTocHeader) % kTocEntry != 0)
-        return kLengthError;
+        return scsistatus::kAscParameterLengthError;
     if (entries.size() < 2)
-        return kInvalidField;  // a pregap and at least one track
+        return scsistatus::kAscInvalidField;  // a pregap and at least one track
     const auto tracks = static_cast<int32_t>(entries.size()) - 1;
     if ((bytes.size() - kTocHeader) / kTocEntry != static_cast<size_t>(tracks) + 3 ||
         bytes[0] != 0 || bytes[1] != 0 || bytes[2] != 0)
-        return kInvalidField;
+        return scsistatus::kAscInvalidField;
     auto entry = [&](int32_t i) { return bytes.data() + kTocHeader + kTocEntry * i; };
     for (int32_t t = 1; t <= tracks; ++t) {
         const uint8_t* e = entry(t - 1);
@@ -131,10 +128,10 @@ uint8_t CVirtualTeacModel::ParseTableOfContents(std::span<const uint8_t> bytes,
         const int32_t cueStart = entries[static_cast<size_t>(t)].start;
         if (e[0] != 0x01 || !virtualbcd::Decode(e[1], number) || number != t ||
             !TocTime(&e[2], start) || start != cueStart)
-            return kInvalidField;
+            return scsistatus::kAscInvalidField;
         CVirtualCueSheet::Track track{t, {}};
         if (t == 1)
-            track.indexes.push_back({0, kPregap});
+            track.indexes.push_back({0, CVirtualCueSheet::kPregapAddress});
         track.indexes.push_back({1, cueStart});
         cue.tracks.push_back(std::move(track));
     }
@@ -148,7 +145,7 @@ uint8_t CVirtualTeacModel::ParseTableOfContents(std::span<const uint8_t> bytes,
         a1[0] != 0x01 || a1[1] != 0xA1 || !virtualbcd::Decode(a1[2], lastTrack) ||
         lastTrack != tracks || a1[3] != 0 || a1[4] != 0 || a2[0] != 0x01 || a2[1] != 0xA2 ||
         !TocTime(&a2[2], tocLeadOut) || tocLeadOut != leadOut || leadOut > lastLeadOut)
-        return kInvalidField;
+        return scsistatus::kAscInvalidField;
     cue.leadOut = leadOut;
     return 0;
 }
@@ -168,23 +165,26 @@ CVirtualAnswer CVirtualTeacModel::SendTable(const uint8_t* cdb, const Request& r
         CueEntry entry = *pending_;
         pending_.reset();
         if (length != entry.subcode.size())
-            return CVirtualAnswer::Check(kIllegalRequest, kLengthError, 0x00);
+            return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest,
+                                         scsistatus::kAscParameterLengthError, 0x00);
         std::copy(bytes.begin(), bytes.end(), entry.subcode.begin());
         if (!EntryFits(entries_, entry)) {
             entries_.clear();
-            return CVirtualAnswer::Check(kIllegalRequest, kInvalidField, 0x00);
+            return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest,
+                                         scsistatus::kAscInvalidField, 0x00);
         }
         entries_.push_back(entry);
         answer.consumed = length;
         return answer;
     }
     if (!writeModeSet_)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x2C, 0x00);  // not set up to write
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
+                                     0x00);  // not set up to write
     CVirtualCueSheet cue;
     const uint8_t asc = ParseTableOfContents(bytes, entries_, CVirtualDisc::LastLeadOut(), cue);
     entries_.clear();
     if (asc != 0)
-        return CVirtualAnswer::Check(kIllegalRequest, asc, 0x00);
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, asc, 0x00);
     BeginDisc(std::move(cue), 0, 0);
     writeModeSet_ = false;
     answer.consumed = length;
@@ -195,8 +195,9 @@ CVirtualAnswer CVirtualTeacModel::Write(const uint8_t* cdb, const Request& reque
     CVirtualAnswer answer;
     if (WrongLength(request, 10, answer) || drive_.MediumMissing(answer))
         return answer;
-    if (drive_.blockLength != kAudioBlock || drive_.densityCode != kAudioDensity)
-        return CVirtualAnswer::Check(kIllegalRequest, 0x64, 0x00);  // illegal mode for this track
+    if (drive_.blockLength != CVirtualImage::kAudioBlock || drive_.densityCode != kAudioDensity)
+        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x64,
+                                     0x00);  // illegal mode for this track
     const auto address = static_cast<int32_t>(bigendian::Get32(&cdb[2]));
     const auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
     if (write_) {
@@ -204,9 +205,9 @@ CVirtualAnswer CVirtualTeacModel::Write(const uint8_t* cdb, const Request& reque
         const uint8_t expected =
             int64_t{address} + blocks < write_->End() ? kMoreFollows : uint8_t{0x00};
         if (cdb[9] != expected)
-            return CVirtualAnswer::Check(kIllegalRequest, 0x24, 0x00);
+            return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);
     }
-    const uint32_t need = static_cast<uint32_t>(blocks) * kAudioBlock;
+    const uint32_t need = static_cast<uint32_t>(blocks) * CVirtualImage::kAudioBlock;
     if (!SendsAtLeast(request, need))
         return CVirtualAnswer::HostError();
     return WriteDiscBlocks(address, blocks, request.dataOut, true);

@@ -4,15 +4,10 @@
 
 #include "virtualdrive/VirtualImage.h"
 
-namespace {
-constexpr int32_t kPregap = CVirtualCueSheet::kPregapAddress;
-constexpr size_t kBlock = CVirtualImage::kAudioBlock;
-}  // namespace
-
 CVirtualVendorWrite::CVirtualVendorWrite(CVirtualCueSheet cue, bool test, int32_t leadInBlocks,
                                          int32_t leadOutBlocks, std::string folder)
-    : recording_(std::move(cue), test, kPregap, std::move(folder)),
-      first_(kPregap - std::max(leadInBlocks, 0)),
+    : recording_(std::move(cue), test, CVirtualCueSheet::kPregapAddress, std::move(folder)),
+      first_(CVirtualCueSheet::kPregapAddress - std::max(leadInBlocks, 0)),
       end_(recording_.LeadOut() + std::max(leadOutBlocks, 0)),
       next_(first_) {}
 
@@ -26,12 +21,12 @@ CVirtualSense CVirtualVendorWrite::Write(int32_t address, int32_t blocks, const 
     if (int64_t{address} + blocks > end_)
         return {0x05, 0x21, 0x00};  // past the end of the disc
     // The lead-in, the program area, the lead-out: one command may reach into two.
-    const int32_t leadIn = std::clamp(kPregap - address, 0, blocks);
+    const int32_t leadIn = std::clamp(CVirtualCueSheet::kPregapAddress - address, 0, blocks);
     const int32_t from = address + leadIn;
     const int32_t program = std::clamp(recording_.LeadOut() - from, 0, blocks - leadIn);
     if (program > 0) {
-        const CVirtualSense sense =
-            recording_.Write(from, program, data + static_cast<size_t>(leadIn) * kBlock);
+        const CVirtualSense sense = recording_.Write(
+            from, program, data + static_cast<size_t>(leadIn) * CVirtualImage::kAudioBlock);
         if (!sense.Good())
             return sense;
     }

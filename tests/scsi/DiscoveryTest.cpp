@@ -11,7 +11,6 @@
 #include "drivers/RicDriver.h"
 #include "drivers/SonyDriver.h"
 #include "drivers/TeacDriver.h"
-#include "scsi/BigEndian.h"
 #include "scsi/ScsiTransport.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "base/BigEndian.h"
 #include "base/ProcessFlags.h"
 #include "disc/DiscImage.h"
 #include "disc/DiscTestSupport.h"
 #include "drivers/DriverUi.h"
 #include "drivers/RecorderDiscovery.h"
-#include "scsi/BigEndian.h"
 #include "scsi/ScsiTransport.h"
 #include "support/TestPaths.h"
 #include "virtualdrive/VirtualBus.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 #include "scsi/ScsiTransport.h"
 #include "scsi/SpcCommands.h"
 #include "verify/BlockTally.h"

@@ -2,7 +2,7 @@
 // its set would.
 #include <gtest/gtest.h>
 
-#include "scsi/BigEndian.h"
+#include "base/BigEndian.h"
 #include "support/VirtualRecorderRig.h"
 #include "virtualdrive/VirtualExtentsModel.h"
 #include "virtualdrive/VirtualTeacModel.h"

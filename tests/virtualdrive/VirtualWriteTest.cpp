@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
+#include "base/BigEndian.h"
 #include "disc/DiscTestSupport.h"
 #include "disc/PQSubChannel16.h"
 #include "disc/RawBlockWriter.h"
-#include "scsi/BigEndian.h"
 #include "support/TestPaths.h"
 #include "support/VirtualRecorderRig.h"
 #include "virtualdrive/VirtualDriveBuffer.h"

@@ -1,5 +1,6 @@
 #pragma once
-// Multi-byte fields of command blocks, mode pages and replies are big-endian.
+// Multi-byte fields of command blocks, mode pages and replies, and of MP3 headers and
+// ID3 tags, are big-endian.
 #include <cstdint>
 
 namespace bigendian {
