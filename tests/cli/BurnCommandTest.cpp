@@ -11,6 +11,7 @@
 #include "support/TestPaths.h"
 
 namespace {
+using testpaths::Contains;
 using testpaths::Fixture;
 using testpaths::WriteText;
 
@@ -19,10 +20,6 @@ testpaths::CommandResult Burn(const std::string& folder, const std::vector<std::
                               std::vector<std::string> args) {
     args.insert(args.begin(), "burn");
     return testpaths::RunCli(settings, args, folder);
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 const std::string kSong = Fixture("songs/01 Morning.mp3");

@@ -23,13 +23,10 @@
 #include "support/TestPaths.h"
 
 namespace {
+using testpaths::Contains;
 using testpaths::FilesIn;
 using testpaths::Fixture;
 using testpaths::ReadText;
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 // Polls until ready() holds (about 20 seconds at most).
 template <typename Ready>

@@ -9,9 +9,6 @@
 
 namespace {
 
-// An A4 page at 600 dpi as a printer reports it.
-constexpr CCoverPage kA4At600{4960, 7016, 210, 297, 600};
-
 struct CExpectText {
     int32_t x;
     int32_t y;

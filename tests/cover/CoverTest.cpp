@@ -10,12 +10,6 @@
 #include "cover/RecordingCanvas.h"
 #include "songlist/SongList.h"
 
-namespace {
-
-constexpr CCoverPage kA4At600{4960, 7016, 210, 297, 600};
-
-}  // namespace
-
 TEST(Cover, LongTitlesAreCutAtACharacterBoundaryWithin159Bytes) {
     CCover cover;
     cover.AddCoverSong(std::string(200, 'a'), "1234567890:12345678");

@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "cover/CoverCanvas.h"
+#include "cover/CoverLayout.h"
+
+// An A4 page at 600 dpi as a printer reports it.
+inline constexpr CCoverPage kA4At600{4960, 7016, 210, 297, 600};
 
 struct CDrawn {
     enum Kind { kClip, kFill, kLine, kPicture, kFont, kText } kind;

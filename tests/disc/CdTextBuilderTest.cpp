@@ -58,7 +58,7 @@ bool ReadWithLibcdio(const CCdTextBuilder& builder, CdText& reader) {
     return cdtext_data_init(reader.text, bytes.data(), bytes.size()) == 0;
 }
 
-std::vector<uint8_t> Bytes(std::initializer_list<int> list) {
+std::vector<uint8_t> ByteList(std::initializer_list<int> list) {
     std::vector<uint8_t> v;
     for (int b : list) v.push_back(static_cast<uint8_t>(b));
     return v;
@@ -75,8 +75,8 @@ TEST(CdTextBuilder, AlbumAbAndTrackXyShareTheFirstPack) {
     builder.AddText("XY", 1);
     builder.BuildPacks();
     ASSERT_EQ(builder.packCount, 1);
-    EXPECT_EQ(Head(builder.packs[0], 16), Bytes({0x80, 0x00, 0x00, 0x00, 0x41, 0x42, 0x00, 0x58,
-                                                 0x59, 0x00, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Head(builder.packs[0], 16), ByteList({0x80, 0x00, 0x00, 0x00, 0x41, 0x42, 0x00, 0x58,
+                                                    0x59, 0x00, 0, 0, 0, 0, 0, 0}));
     const auto crc =
         static_cast<uint16_t>(~disctest::BitwiseCrc(std::span(builder.packs[0]).first(16)));
     EXPECT_EQ(builder.packs[0][16], crc >> 8);
@@ -96,7 +96,7 @@ TEST(CdTextBuilder, SizeInformationDescribesBlockZero) {
     std::vector<uint8_t> info;
     for (size_t k = 1; k <= 3; ++k) {
         const Pack& pack = builder.packs[k];
-        EXPECT_EQ(Head(pack, 4), Bytes({0x8F, static_cast<int>(k - 1), static_cast<int>(k), 0}));
+        EXPECT_EQ(Head(pack, 4), ByteList({0x8F, static_cast<int>(k - 1), static_cast<int>(k), 0}));
         info.insert(info.end(), pack.begin() + 4, pack.begin() + 16);
     }
     EXPECT_EQ(info[0], 0x00);  // ISO 8859-1

@@ -34,6 +34,7 @@
 #include "disc/DiscTestSupport.h"
 #include "drivers/CdrDriver.h"
 #include "drivers/RecorderDiscovery.h"
+#include "recording/CountingView.h"
 #include "recording/RecordRunSetup.h"
 #include "recording/RecordRunView.h"
 #include "recording/RecordSession.h"
@@ -168,12 +169,6 @@ class CFaultingBackend : public CVirtualBusFront {
     uint8_t operationCode_ = 0;
     std::array<size_t, 256> seen_{};
     size_t writesInTracks_ = 0;
-};
-
-class CCountingView : public IRecordRunView {
-  public:
-    void PostWriteEnded() override { ++posted; }
-    std::atomic<int32_t> posted{0};
 };
 
 struct DriverKind {

@@ -12,6 +12,7 @@
 #include "disc/DiscTestSupport.h"
 #include "drivers/CdrDriver.h"
 #include "drivers/DriverMessageQueue.h"
+#include "recording/CountingView.h"
 #include "recording/Normalization.h"
 #include "recording/RecordRun.h"
 #include "recording/RecordRunView.h"
@@ -27,12 +28,6 @@ class CRecordingUi : public testrig::CRecordingDriverUi {
         threads.push_back(std::this_thread::get_id());
     }
     std::vector<std::thread::id> threads;
-};
-
-class CCountingView : public IRecordRunView {
-  public:
-    void PostWriteEnded() override { ++posted; }
-    std::atomic<int32_t> posted{0};
 };
 
 struct Rig : testrig::CVirtualRecorder {

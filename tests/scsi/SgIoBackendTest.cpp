@@ -12,10 +12,10 @@
 namespace {
 
 // A transport over a fake kernel; `kernel` stays usable after the backend took it over.
-struct Rig {
+struct SgIoRig {
     CFakeSgIoSystem* kernel = nullptr;
     CScsiTransport transport;
-    Rig() {
+    SgIoRig() {
         auto fake = std::make_unique<CFakeSgIoSystem>();
         kernel = fake.get();
         transport.UseBackend(std::make_unique<CSgIoBackend>(std::move(fake)));
@@ -41,7 +41,7 @@ struct Rig {
 };
 
 TEST(SgIoBackend, EnumeratesBlockNodesFirstInNumericOrderAndCountsEachDeviceOnce) {
-    Rig rig;
+    SgIoRig rig;
     auto& n = rig.kernel->nodes;
     n["/dev/sg0"] = {.idLun = 0x00000000, .bus = 0};   // a disk, seen only as sg0
     n["/dev/sg1"] = {.idLun = 0x01000000, .bus = 1};   // the same drive as sr0
@@ -65,7 +65,7 @@ TEST(SgIoBackend, EnumeratesBlockNodesFirstInNumericOrderAndCountsEachDeviceOnce
     }
 }
 TEST(SgIoBackend, RecordsSixteenDevicesAndNotesTheRest) {
-    Rig rig;
+    SgIoRig rig;
     for (int i = 0; i < 24; ++i)
         rig.kernel->nodes["/dev/sg" + std::to_string(i)] = {.idLun = i, .bus = 0};
     EXPECT_EQ(rig.transport.ScanPassThrough(), 16);
@@ -76,7 +76,7 @@ TEST(SgIoBackend, RecordsSixteenDevicesAndNotesTheRest) {
 }
 
 TEST(SgIoBackend, ADriveInUseIsAClearErrorNotAHang) {
-    Rig rig;
+    SgIoRig rig;
     rig.kernel->nodes["/dev/sr0"] = {.selectOpenError = EBUSY};
     ASSERT_EQ(rig.transport.ScanPassThrough(), 1);
     EXPECT_EQ(rig.transport.SelectDevice(0), 1);
@@ -88,7 +88,7 @@ TEST(SgIoBackend, ADriveInUseIsAClearErrorNotAHang) {
 }
 
 TEST(SgIoTransport, MapsStatusSenseAndFailuresOntoTheThreeResults) {
-    Rig rig;
+    SgIoRig rig;
     rig.OneDrive();
     int32_t length = 0;
     const uint8_t* sense = rig.transport.SenseData(length);
@@ -151,7 +151,7 @@ TEST(SgIoTransport, MapsStatusSenseAndFailuresOntoTheThreeResults) {
 }
 
 TEST(SgIoTransport, AnInterruptedCallIsSentAgainAFewTimesOnly) {
-    Rig rig;
+    SgIoRig rig;
     rig.OneDrive();
     int calls = 0;
     rig.kernel->drive = [&](sg_io_hdr_t&) { return ++calls <= 2 ? -EINTR : 0; };
@@ -167,7 +167,7 @@ TEST(SgIoTransport, AnInterruptedCallIsSentAgainAFewTimesOnly) {
 }
 
 TEST(SgIoTransport, RefusesMalformedCallsWithoutSendingThem) {
-    Rig rig;
+    SgIoRig rig;
     rig.OneDrive();
     size_t sent = rig.kernel->commands.size();
     uint8_t buffer[8] = {};
@@ -180,7 +180,7 @@ TEST(SgIoTransport, RefusesMalformedCallsWithoutSendingThem) {
 }
 
 TEST(SgIoTransport, InquiryStringsLoseTrailingBlanksAndControlBytes) {
-    Rig rig;
+    SgIoRig rig;
     rig.kernel->nodes["/dev/sr0"] = FakeNode{};
     ASSERT_EQ(rig.transport.ScanPassThrough(), 1);
     std::vector<uint8_t> inquiry(36, ' ');

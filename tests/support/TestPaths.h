@@ -17,5 +17,6 @@ std::string TempDir(const std::string& tag);
 std::string ReadText(const std::filesystem::path& path);
 void WriteText(const std::filesystem::path& path, const std::string& text);
 std::vector<std::string> Lines(const std::string& text);
+bool Contains(const std::string& text, const std::string& part);
 std::vector<std::string> FilesIn(const std::string& folder);
 }  // namespace testpaths

@@ -17,8 +17,8 @@
 namespace {
 using Bytes = std::vector<uint8_t>;
 
-struct Rig : testrig::CVirtualRecorder {
-    explicit Rig(const CVirtualDevice::Config& config = {}) : CVirtualRecorder(config) {}
+struct WriteRig : testrig::CVirtualRecorder {
+    explicit WriteRig(const CVirtualDevice::Config& config = {}) : CVirtualRecorder(config) {}
     // The write parameters page with byte 2 as given (0x42: session-at-once).
     int32_t WriteType(uint8_t byte2, uint8_t byte3 = 0x00) {
         Bytes data(8 + 56, 0);
@@ -107,7 +107,7 @@ TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
         {"no lead-out", noLeadOut, "5/26/00"},
         {"a track of 0 seconds", Sheet({10, 0, 10}), "5/26/00"},
     };
-    Rig rig;
+    WriteRig rig;
     ASSERT_EQ(rig.WriteType(0x42), 0);
     for (const Case& c : cases) {
         EXPECT_EQ(rig.CueSheet(c.sheet), 2) << c.what;
@@ -117,20 +117,20 @@ TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
 
     CVirtualDevice::Config plain;
     plain.cdText = false;
-    Rig noText(plain);
+    WriteRig noText(plain);
     ASSERT_EQ(noText.WriteType(0x42), 0);
     EXPECT_EQ(noText.CueSheet(Sheet({10}, 0x41)), 2);
     EXPECT_EQ(noText.Sense(), "5/26/00");
     EXPECT_EQ(noText.CueSheet(Sheet({10})), 0);
 
-    Rig trackAtOnce;
+    WriteRig trackAtOnce;
     ASSERT_EQ(trackAtOnce.WriteType(0x41), 0);
     EXPECT_EQ(trackAtOnce.CueSheet(Sheet({10})), 2);
     EXPECT_EQ(trackAtOnce.Sense(), "5/2C/00");
 
     CVirtualDevice::Config written;
     written.disc = CVirtualDevice::Disc::kWritten;
-    Rig full(written);
+    WriteRig full(written);
     ASSERT_EQ(full.WriteType(0x42), 0);
     EXPECT_EQ(full.CueSheet(Sheet({10})), 2);
     EXPECT_EQ(full.Sense(), "5/30/05");
@@ -139,7 +139,7 @@ TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
 TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
     CVirtualDevice::Config config;
     config.outputFolder = testpaths::TempDir("vw-sequence");
-    Rig rig(config);
+    WriteRig rig(config);
     ASSERT_EQ(rig.WriteType(0x42), 0);
     ASSERT_EQ(rig.CueSheet(Sheet({1, 1})), 0);
     EXPECT_EQ(rig.Write(0, 10, 2352), 2) << "the pregap comes first";
