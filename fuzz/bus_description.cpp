@@ -54,6 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     CScsiTransport transport(std::make_unique<CVirtualBus>(devices));
+    // A settling drive's pauses are taken at once: each would cost seconds of a run.
+    transport.SetSleep([](int32_t) {});
     CDiscImage image;
     CQuietUi ui;
     CRecorderDiscovery discovery(transport, image, ui);

@@ -285,6 +285,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto owned = std::make_unique<CFuzzedBus>(in);
     const int32_t choice = static_cast<int8_t>(in.Byte());
     CScsiTransport transport(std::move(owned));
+    // A settling drive's pauses are taken at once: each would cost seconds of a run.
+    transport.SetSleep([](int32_t) {});
     CDiscImage image;
     CQuietUi ui;
     CRecorderDiscovery discovery(transport, image, ui);

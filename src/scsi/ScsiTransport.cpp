@@ -180,7 +180,10 @@ int32_t CScsiTransport::ExecuteSettled(const uint8_t* cdb, int32_t cdbLength, vo
             return result;
         // A unit attention is reported once: the command goes again at once.
         if (!unitAttention) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+            if (sleep_)
+                sleep_(pauseMs);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
             pauseMs *= 2;
         }
     }

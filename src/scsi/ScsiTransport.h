@@ -8,6 +8,7 @@
 // Only one thread issues commands at a time; the transport has no lock.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,9 @@ class CScsiTransport {
     // reset, a new medium), BUSY, or "becoming ready" sends them again a few times, with
     // a growing pause (about three seconds in all), before the device is judged by them.
     int32_t SelectDevice(int32_t index);
+    // How those pauses are waited (a real sleep unless set), so that a test or a fuzzer
+    // can take them at once.
+    void SetSleep(std::function<void(int32_t milliseconds)> sleep) { sleep_ = std::move(sleep); }
     const char* Vendor() const { return vendor_.data(); }
     const char* Product() const { return product_.data(); }
     const char* Revision() const { return revision_.data(); }
@@ -114,4 +118,5 @@ class CScsiTransport {
     int32_t currentDevice_ = -1;
     int32_t lastSucceeded_ = 0;
     Failure lastFailure_ = Failure::kNone;
+    std::function<void(int32_t)> sleep_;
 };
