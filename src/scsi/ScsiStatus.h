@@ -27,5 +27,5 @@ constexpr uint8_t kSenseUnitAttention = 0x06;
 
 // Additional sense codes (ASC) the virtual drives answer with.
 constexpr uint8_t kAscParameterLengthError = 0x1A;
-constexpr uint8_t kAscInvalidField = 0x26;  // in the CDB or the parameter list
+constexpr uint8_t kAscInvalidField = 0x26;  // in the parameter list
 }  // namespace scsistatus

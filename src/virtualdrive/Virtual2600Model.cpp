@@ -4,8 +4,6 @@
 #include "scsi/SpcCommands.h"
 #include "scsi/VendorCommands.h"
 
-namespace {}  // namespace
-
 CVirtual2600Model::CVirtual2600Model(CVirtualDriveState& drive)
     : CVirtualExtentsModel(drive, {spc::kSynchronizeCache}) {}
 

@@ -13,8 +13,6 @@
 #include "virtualdrive/VirtualTaoModel.h"
 #include "virtualdrive/VirtualTeacModel.h"
 
-namespace {}  // namespace
-
 std::unique_ptr<CVirtualCommandSet> CVirtualCommandSet::Make(CVirtualDriveState& drive) {
     switch (drive.config.model) {
         case CVirtualDeviceConfig::Model::kMmcRaw:

@@ -130,9 +130,9 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
     uint8_t operationCode = cdb[0];
     int32_t expected = GroupLength(operationCode);
     if (expected < 0)
-        return Check(scsistatus::kSenseIllegalRequest, 0x20, 0x00);
+        return Check(kSenseIllegalRequest, 0x20, 0x00);
     if (expected > 0 && request.cdbLength != expected)
-        return Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);
+        return Check(kSenseIllegalRequest, 0x24, 0x00);
 
     for (const Reply& reply : config_.replies) {
         size_t n = reply.cdbPrefix.size();
@@ -152,7 +152,7 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
                 return Inquiry(cdb);
             case spc::kModeSense6:
             case spc::kModeSense10:
-                return Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);
+                return Check(kSenseIllegalRequest, 0x24, 0x00);
             case spc::kReadCapacity: {
                 Answer answer;
                 answer.data.assign(8, 0);
@@ -162,7 +162,7 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
                 return answer;
             }
             default:
-                return Check(scsistatus::kSenseIllegalRequest, 0x20, 0x00);
+                return Check(kSenseIllegalRequest, 0x20, 0x00);
         }
     }
 
@@ -170,8 +170,7 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
     if (config_.writesCdr && model_->Answer(cdb, request, answer))
         return answer;
     if (config_.writesCdr && !model_->Knows(operationCode))
-        return Check(scsistatus::kSenseIllegalRequest, 0x20,
-                     0x00);  // not a command of this drive's set
+        return Check(kSenseIllegalRequest, 0x20, 0x00);  // not a command of this drive's set
     switch (operationCode) {
         case spc::kTestUnitReady:
         case spc::kRezeroUnit:
@@ -215,13 +214,13 @@ CVirtualDevice::Answer CVirtualDevice::Dispatch(const IScsiBackend::Request& req
         case mmc::kReadSubChannel:
             return readBack_.ReadSubChannel(cdb);
         default:
-            return Check(scsistatus::kSenseIllegalRequest, 0x20, 0x00);
+            return Check(kSenseIllegalRequest, 0x20, 0x00);
     }
 }
 
 CVirtualDevice::Answer CVirtualDevice::Inquiry(const uint8_t* cdb) {
     if ((cdb[1] & 0x01) != 0 || cdb[2] != 0)
-        return Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);  // no vital product data pages
+        return Check(kSenseIllegalRequest, 0x24, 0x00);  // no vital product data pages
     std::vector<uint8_t> data(96, 0);
     data[0] = config_.cdDevice ? 0x05 : 0x00;
     data[1] = config_.cdDevice ? 0x80 : 0x00;  // removable medium
@@ -239,8 +238,7 @@ CVirtualDevice::Answer CVirtualDevice::ReadDiscInformation(const uint8_t* cdb) {
     if (MediumMissing(answer))
         return answer;
     if ((cdb[1] & 0x07) != 0)
-        return Check(scsistatus::kSenseIllegalRequest, 0x24,
-                     0x00);  // only the standard disc information
+        return Check(kSenseIllegalRequest, 0x24, 0x00);  // only the standard disc information
     const CVirtualDisc& disc = state_.disc;
     const auto tracks = static_cast<int32_t>(disc.Tracks().size());
     std::vector<uint8_t> data(34, 0);
@@ -297,7 +295,7 @@ CVirtualDevice::Answer CVirtualDevice::ReadTrackInformation(const uint8_t* cdb) 
             track = invisible;
     }
     if (track == 0)
-        return Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);
+        return Check(kSenseIllegalRequest, 0x24, 0x00);
 
     std::vector<uint8_t> data(36, 0);
     bigendian::Put16(&data[0], 34);
@@ -339,8 +337,7 @@ CVirtualDevice::Answer CVirtualDevice::ReadCapacity() {
 
 CVirtualDevice::Answer CVirtualDevice::ReadBufferCapacity(const uint8_t* cdb) {
     if ((cdb[1] & 0x01) != 0)
-        return Check(scsistatus::kSenseIllegalRequest, 0x24,
-                     0x00);  // the block form is not offered
+        return Check(kSenseIllegalRequest, 0x24, 0x00);  // the block form is not offered
     std::vector<uint8_t> data(12, 0);
     bigendian::Put16(&data[0], 10);
     bigendian::Put32(&data[4], state_.buffer.Capacity());
@@ -356,7 +353,7 @@ CVirtualDevice::Answer CVirtualDevice::StartStopUnit(const uint8_t* cdb) {
     bool start = (cdb[4] & 0x01) != 0;
     if (loadEject && !start) {
         if (state_.removalPrevented)
-            return Check(scsistatus::kSenseIllegalRequest, 0x53, 0x02);  // medium removal prevented
+            return Check(kSenseIllegalRequest, 0x53, 0x02);  // medium removal prevented
         model_->Abandon();
         state_.trayOpen = true;
     } else if (loadEject) {

@@ -8,6 +8,8 @@
 #include "scsi/SpcCommands.h"
 #include "scsi/VendorCommands.h"
 
+using scsistatus::kSenseIllegalRequest;
+
 namespace {
 constexpr int32_t kMaxTracks = 99;
 }  // namespace
@@ -80,7 +82,7 @@ CVirtualAnswer CVirtualExtentsModel::SendExtents(const uint8_t* cdb, const Reque
         return answer;
     const uint32_t length = bigendian::Get16(&cdb[7]);
     if (cdb[6] != 0)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x24, 0x00);
     if (!SendsAtLeast(request, length))
         return CVirtualAnswer::HostError();
     if (LayoutRefused(answer))
@@ -88,7 +90,7 @@ CVirtualAnswer CVirtualExtentsModel::SendExtents(const uint8_t* cdb, const Reque
     CVirtualCueSheet cue;
     const std::span<const uint8_t> bytes(request.dataOut, length);
     if (const uint8_t asc = ParseExtents(bytes, CVirtualDisc::LastLeadOut(), cue); asc != 0)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, asc, 0x00);
+        return CVirtualAnswer::Check(kSenseIllegalRequest, asc, 0x00);
     BeginDisc(std::move(cue), LeadInBlocks(), kLeadOutBlocks);
     answer.consumed = length;
     return answer;
@@ -99,14 +101,11 @@ CVirtualAnswer CVirtualExtentsModel::Write(const uint8_t* cdb, const Request& re
     if (WrongLength(request, 10, answer) || drive_.MediumMissing(answer))
         return answer;
     if (bigendian::Get32(&cdb[2]) != 0)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24,
-                                     0x00);  // the drive counts itself
-    if (!write_)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
-                                     0x00);  // no layout: nothing to write
-    if (drive_.blockLength != CVirtualImage::kAudioBlock)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x64,
-                                     0x00);  // illegal mode for this track
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x24, 0x00);  // the drive counts itself
+    if (!write_)  // no layout: nothing to write
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);
+    if (drive_.blockLength != CVirtualImage::kAudioBlock)  // illegal mode for this track
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x64, 0x00);
     const auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
     const uint32_t need = static_cast<uint32_t>(blocks) * CVirtualImage::kAudioBlock;
     if (!SendsAtLeast(request, need))

@@ -7,7 +7,7 @@
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"
 
-namespace {}  // namespace
+using scsistatus::kSenseIllegalRequest;
 
 bool CVirtualMmcModel::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
     switch (cdb[0]) {
@@ -43,18 +43,15 @@ CVirtualAnswer CVirtualMmcModel::SendCueSheet(const uint8_t* cdb, const Request&
     if (!SendsAtLeast(request, length))
         return CVirtualAnswer::HostError();
     if (recording_)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
-                                     0x00);  // a disc is being written
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);  // a disc is being written
     if (!drive_.disc.Blank())
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x30,
-                                     0x05);  // cannot write this medium
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x30, 0x05);  // cannot write this medium
     if (drive_.WriteType() != mmc::kSessionAtOnce)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
-                                     0x00);  // a cue sheet needs it
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);  // a cue sheet needs it
     CVirtualCueSheet cue;
     std::span<const uint8_t> bytes(request.dataOut, length);
     if (uint8_t asc = cue.Parse(bytes, drive_.config.cdText, CVirtualDisc::LastLeadOut()); asc != 0)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, asc, 0x00);
+        return CVirtualAnswer::Check(kSenseIllegalRequest, asc, 0x00);
     recording_ = std::make_unique<CVirtualRecording>(
         std::move(cue), drive_.TestWrite(), drive_.disc.LeadInStart(), drive_.config.outputFolder);
     drive_.buffer.Begin(drive_.BlocksPerSecond(), drive_.UnderrunFree());
@@ -66,9 +63,8 @@ CVirtualAnswer CVirtualMmcModel::Write10(const uint8_t* cdb, const Request& requ
     CVirtualAnswer answer;
     if (drive_.MediumMissing(answer))
         return answer;
-    if (!recording_)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
-                                     0x00);  // no cue sheet: nothing to write into
+    if (!recording_)  // no cue sheet: nothing to write into
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);
     auto address = static_cast<int32_t>(bigendian::Get32(&cdb[2]));
     auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
     CVirtualSense sense = recording_->Check(address, blocks);

@@ -10,6 +10,8 @@
 #include "scsi/ScsiStatus.h"
 #include "virtualdrive/VirtualDevice.h"
 
+using scsistatus::kSenseIllegalRequest;
+
 namespace {
 // MODE SENSE of page code 0x3F: every page the drive has.
 constexpr uint8_t kAllPages = 0x3F;
@@ -72,8 +74,7 @@ CVirtualDevice::Answer CVirtualDevice::ModeSense(const uint8_t* cdb, bool ten) {
     uint8_t pageCode = cdb[2] & 0x3F;
     uint32_t allocation = ten ? bigendian::Get16(&cdb[7]) : cdb[4];
     if (pageControl == 3)
-        return Check(scsistatus::kSenseIllegalRequest, 0x39,
-                     0x00);  // saving parameters not supported
+        return Check(kSenseIllegalRequest, 0x39, 0x00);  // saving parameters not supported
 
     std::vector<uint8_t> pages;
     const bool writeParameters = !config_.writesCdr || model_->HasWriteParameters();
@@ -90,7 +91,7 @@ CVirtualDevice::Answer CVirtualDevice::ModeSense(const uint8_t* cdb, bool ten) {
     const bool modelPage =
         pages.empty() && config_.writesCdr && model_->ModePage(pageCode, pageControl, pages);
     if (pages.empty() && !modelPage)
-        return Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);
+        return Check(kSenseIllegalRequest, 0x24, 0x00);
 
     // Like most older drives, the six-byte form carries a block descriptor unless it
     // is declined; the ten-byte form, as MMC has it, none.
@@ -118,7 +119,7 @@ CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
                                                   const IScsiBackend::Request& request) {
     bool pageFormat = (cdb[1] & 0x10) != 0;
     if ((cdb[1] & 0x01) != 0)
-        return Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);  // cannot save pages
+        return Check(kSenseIllegalRequest, 0x24, 0x00);  // cannot save pages
     uint32_t listLength = ten ? bigendian::Get16(&cdb[7]) : cdb[4];
     if (listLength == 0)
         return Answer{};
@@ -127,58 +128,58 @@ CVirtualDevice::Answer CVirtualDevice::ModeSelect(const uint8_t* cdb, bool ten,
     const uint8_t* data = request.dataOut;
     uint32_t headerLength = ten ? 8 : 4;
     if (listLength < headerLength)
-        return Check(scsistatus::kSenseIllegalRequest, 0x1A, 0x00);  // parameter list length error
+        return Check(kSenseIllegalRequest, 0x1A, 0x00);  // parameter list length error
     uint32_t modeDataLength = ten ? bigendian::Get16(&data[0]) : data[0];
     if (modeDataLength != 0)
-        return Check(scsistatus::kSenseIllegalRequest, 0x26, 0x00);  // reserved in MODE SELECT
+        return Check(kSenseIllegalRequest, 0x26, 0x00);  // reserved in MODE SELECT
     uint32_t descriptorLength = ten ? bigendian::Get16(&data[6]) : data[3];
     if (descriptorLength != 0 && descriptorLength != 8)
-        return Check(scsistatus::kSenseIllegalRequest, 0x26, 0x00);
+        return Check(kSenseIllegalRequest, 0x26, 0x00);
     if (headerLength + descriptorLength > listLength)
-        return Check(scsistatus::kSenseIllegalRequest, 0x1A, 0x00);
+        return Check(kSenseIllegalRequest, 0x1A, 0x00);
     uint32_t newBlockLength = state_.blockLength;
     uint8_t newDensity = state_.densityCode;
     if (descriptorLength == 8) {
         newDensity = data[headerLength];
         newBlockLength = bigendian::Get24(&data[headerLength + 5]);
         if (!KnownBlockLength(newBlockLength))
-            return Check(scsistatus::kSenseIllegalRequest, 0x26, 0x00);
+            return Check(kSenseIllegalRequest, 0x26, 0x00);
     }
     auto newParameters = state_.writeParameters;
     for (uint32_t pos = headerLength + descriptorLength; pos < listLength;) {
         if (pos + 2 > listLength)
-            return Check(scsistatus::kSenseIllegalRequest, 0x1A, 0x00);
+            return Check(kSenseIllegalRequest, 0x1A, 0x00);
         uint8_t code = data[pos] & 0x3F;
         uint32_t length = uint32_t{data[pos + 1]} + 2;
         if (pos + length > listLength)
-            return Check(scsistatus::kSenseIllegalRequest, 0x1A, 0x00);
+            return Check(kSenseIllegalRequest, 0x1A, 0x00);
         if (!pageFormat)
-            return Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);  // pages need the PF bit
+            return Check(kSenseIllegalRequest, 0x24, 0x00);  // pages need the PF bit
         if ((data[pos] & 0x80) != 0)
-            return Check(scsistatus::kSenseIllegalRequest, 0x26, 0x00);  // PS is reserved here
+            return Check(kSenseIllegalRequest, 0x26, 0x00);  // PS is reserved here
         const uint8_t* page = &data[pos];
         if (code != mmc::kWriteParametersPage) {
             // Another page the command set may keep; none of the device's own.
             const uint8_t refusal =
                 config_.writesCdr ? model_->SelectModePage({page, length}) : 0x26;
             if (refusal != 0)
-                return Check(scsistatus::kSenseIllegalRequest, refusal, 0x00);
+                return Check(kSenseIllegalRequest, refusal, 0x00);
             pos += length;
             continue;
         }
         if (length != kWriteParametersLength ||
             (config_.writesCdr && !model_->HasWriteParameters()))
-            return Check(scsistatus::kSenseIllegalRequest, 0x26, 0x00);
+            return Check(kSenseIllegalRequest, 0x26, 0x00);
         uint8_t writeType = page[2] & 0x0F;
         uint8_t blockType = page[4] & 0x0F;
         uint8_t sessionFormat = page[8];
         bool blockTypeValid = blockType <= 3 || (blockType >= 8 && blockType <= 13);
         if (writeType > 4 || !blockTypeValid ||
             (sessionFormat != 0x00 && sessionFormat != 0x10 && sessionFormat != 0x20))
-            return Check(scsistatus::kSenseIllegalRequest, 0x26, 0x00);
+            return Check(kSenseIllegalRequest, 0x26, 0x00);
         // What this kind of drive takes.
         if (const uint8_t refusal = model_->CheckWriteParameters({page, length}); refusal != 0)
-            return Check(scsistatus::kSenseIllegalRequest, refusal, 0x00);
+            return Check(kSenseIllegalRequest, refusal, 0x00);
         std::copy(page, page + length, newParameters.begin());
         pos += length;
     }

@@ -6,7 +6,7 @@
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"
 
-namespace {}  // namespace
+using scsistatus::kSenseIllegalRequest;
 
 bool CVirtualRawModel::Answer(const uint8_t* cdb, const Request& request, CVirtualAnswer& answer) {
     switch (cdb[0]) {
@@ -41,12 +41,10 @@ CVirtualAnswer CVirtualRawModel::Write10(const uint8_t* cdb, const Request& requ
     const auto address = static_cast<int32_t>(bigendian::Get32(&cdb[2]));
     const auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
     if (!recording_) {
-        if (!drive_.disc.Blank())
-            return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x30,
-                                         0x05);  // cannot write this medium
-        if (drive_.WriteType() != kRawWriteType)
-            return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
-                                         0x00);  // not set up for raw writing
+        if (!drive_.disc.Blank())  // cannot write this medium
+            return CVirtualAnswer::Check(kSenseIllegalRequest, 0x30, 0x05);
+        if (drive_.WriteType() != kRawWriteType)  // not set up for raw writing
+            return CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);
         recording_ = std::make_unique<CVirtualRawRecording>(
             drive_.DataBlockType(), drive_.TestWrite(), drive_.disc.LeadInStart(),
             drive_.config.outputFolder);

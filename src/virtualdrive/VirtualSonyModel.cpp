@@ -7,6 +7,8 @@
 #include "scsi/VendorCommands.h"
 #include "virtualdrive/VirtualBcd.h"
 
+using scsistatus::kSenseIllegalRequest;
+
 namespace {
 // The settings the disc page reports and the host clears.
 constexpr uint8_t kLastSession = 0x01;
@@ -125,19 +127,18 @@ CVirtualAnswer CVirtualSonyModel::SendCueSheet(const uint8_t* cdb, const Request
         return answer;
     const uint32_t length = (uint32_t{cdb[1] & 0x0Fu} << 16) | (uint32_t{cdb[2]} << 8) | cdb[3];
     if (length > kMaxCueSheet)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest,
-                                     scsistatus::kAscParameterLengthError, 0x00);
+        return CVirtualAnswer::Check(kSenseIllegalRequest, scsistatus::kAscParameterLengthError,
+                                     0x00);
     if (!SendsAtLeast(request, length))
         return CVirtualAnswer::HostError();
     if (LayoutRefused(answer))
         return answer;
     if (!writeModeSet_ || !discPageSet_)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
-                                     0x00);  // not set up to write
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);  // not set up to write
     CVirtualCueSheet cue;
     const std::span<const uint8_t> bytes(request.dataOut, length);
     if (const uint8_t asc = ParseCueSheet(bytes, CVirtualDisc::LastLeadOut(), cue); asc != 0)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, asc, 0x00);
+        return CVirtualAnswer::Check(kSenseIllegalRequest, asc, 0x00);
     BeginDisc(std::move(cue), 0, 0);
     writeModeSet_ = false;
     discPageSet_ = false;
@@ -151,8 +152,7 @@ CVirtualAnswer CVirtualSonyModel::Write(const uint8_t* cdb, const Request& reque
         return answer;
     const uint32_t bytes = (uint32_t{cdb[1] & 0x1Fu} << 16) | (uint32_t{cdb[2]} << 8) | cdb[3];
     if (bytes % CVirtualImage::kAudioBlock != 0)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24,
-                                     0x00);  // whole blocks only
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x24, 0x00);  // whole blocks only
     if (!SendsAtLeast(request, bytes))
         return CVirtualAnswer::HostError();
     const auto blocks = static_cast<int32_t>(bytes / CVirtualImage::kAudioBlock);

@@ -5,6 +5,8 @@
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"
 
+using scsistatus::kSenseIllegalRequest;
+
 namespace {
 constexpr int32_t kAudioBlockType = 0;
 constexpr uint8_t kCloseTrack = 0x01;
@@ -54,26 +56,21 @@ CVirtualAnswer CVirtualTaoModel::Write10(const uint8_t* cdb, const Request& requ
         return answer;
     CVirtualDisc& disc = drive_.disc;
     if (disc.Kind() != CVirtualDiscKind::kBlank)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x30,
-                                     0x05);  // cannot write this medium
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x30, 0x05);  // cannot write this medium
     if (drive_.WriteType() != kTrackAtOnce)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C, 0x00);
-    if (drive_.DataBlockType() != kAudioBlockType)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x64,
-                                     0x00);  // illegal mode for this track
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);
+    if (drive_.DataBlockType() != kAudioBlockType)  // illegal mode for this track
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x64, 0x00);
     const auto address = static_cast<int32_t>(bigendian::Get32(&cdb[2]));
     const auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
-    if (address != disc.NextWritable())
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x21,
-                                     0x02);  // invalid address for write
+    if (address != disc.NextWritable())  // invalid address for write
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x21, 0x02);
     if (int64_t{address} + blocks > CVirtualDisc::LastLeadOut())
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x21,
-                                     0x00);  // past the end of the disc
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x21, 0x00);  // past the end of the disc
     if (blocks == 0)
         return answer;
     if (!disc.TrackOpen() && tracks_.size() >= static_cast<size_t>(kMaxTracks))
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x72,
-                                     0x05);  // no more tracks
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x72, 0x05);  // no more tracks
     const uint32_t need = static_cast<uint32_t>(blocks) * CVirtualImage::kAudioBlock;
     if (!SendsAtLeast(request, need))
         return CVirtualAnswer::HostError();
@@ -118,7 +115,7 @@ CVirtualAnswer CVirtualTaoModel::CloseTrackOrSession(const uint8_t* cdb) {
         return answer;
     const uint8_t function = cdb[2] & 0x07;
     if (function != kCloseTrack && function != kCloseSession)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x24, 0x00);
     CloseTrack();
     if (function == kCloseTrack || tracks_.empty())
         return answer;

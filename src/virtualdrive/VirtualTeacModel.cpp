@@ -8,6 +8,8 @@
 #include "scsi/VendorCommands.h"
 #include "virtualdrive/VirtualBcd.h"
 
+using scsistatus::kSenseIllegalRequest;
+
 namespace {
 constexpr size_t kTocHeader = 3;
 constexpr size_t kTocEntry = 5;
@@ -98,9 +100,8 @@ CVirtualAnswer CVirtualTeacModel::CueExtent(const uint8_t* cdb, const Request& r
     CVirtualAnswer answer;
     if (WrongLength(request, 12, answer) || LayoutRefused(answer))
         return answer;
-    if (pending_)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
-                                     0x00);  // the last one has no subcode
+    if (pending_)  // the last one has no subcode
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);
     pending_ = CueEntry{static_cast<int32_t>(bigendian::Get32(&cdb[2])),
                         static_cast<int32_t>(bigendian::Get32(&cdb[6])),
                         {}};
@@ -165,26 +166,24 @@ CVirtualAnswer CVirtualTeacModel::SendTable(const uint8_t* cdb, const Request& r
         CueEntry entry = *pending_;
         pending_.reset();
         if (length != entry.subcode.size())
-            return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest,
-                                         scsistatus::kAscParameterLengthError, 0x00);
+            return CVirtualAnswer::Check(kSenseIllegalRequest, scsistatus::kAscParameterLengthError,
+                                         0x00);
         std::copy(bytes.begin(), bytes.end(), entry.subcode.begin());
         if (!EntryFits(entries_, entry)) {
             entries_.clear();
-            return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest,
-                                         scsistatus::kAscInvalidField, 0x00);
+            return CVirtualAnswer::Check(kSenseIllegalRequest, scsistatus::kAscInvalidField, 0x00);
         }
         entries_.push_back(entry);
         answer.consumed = length;
         return answer;
     }
     if (!writeModeSet_)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
-                                     0x00);  // not set up to write
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);  // not set up to write
     CVirtualCueSheet cue;
     const uint8_t asc = ParseTableOfContents(bytes, entries_, CVirtualDisc::LastLeadOut(), cue);
     entries_.clear();
     if (asc != 0)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, asc, 0x00);
+        return CVirtualAnswer::Check(kSenseIllegalRequest, asc, 0x00);
     BeginDisc(std::move(cue), 0, 0);
     writeModeSet_ = false;
     answer.consumed = length;
@@ -195,9 +194,9 @@ CVirtualAnswer CVirtualTeacModel::Write(const uint8_t* cdb, const Request& reque
     CVirtualAnswer answer;
     if (WrongLength(request, 10, answer) || drive_.MediumMissing(answer))
         return answer;
+    // illegal mode for this track
     if (drive_.blockLength != CVirtualImage::kAudioBlock || drive_.densityCode != kAudioDensity)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x64,
-                                     0x00);  // illegal mode for this track
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x64, 0x00);
     const auto address = static_cast<int32_t>(bigendian::Get32(&cdb[2]));
     const auto blocks = static_cast<int32_t>(bigendian::Get16(&cdb[7]));
     if (write_) {
@@ -205,7 +204,7 @@ CVirtualAnswer CVirtualTeacModel::Write(const uint8_t* cdb, const Request& reque
         const uint8_t expected =
             int64_t{address} + blocks < write_->End() ? kMoreFollows : uint8_t{0x00};
         if (cdb[9] != expected)
-            return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24, 0x00);
+            return CVirtualAnswer::Check(kSenseIllegalRequest, 0x24, 0x00);
     }
     const uint32_t need = static_cast<uint32_t>(blocks) * CVirtualImage::kAudioBlock;
     if (!SendsAtLeast(request, need))

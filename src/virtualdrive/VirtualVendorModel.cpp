@@ -6,6 +6,8 @@
 #include "scsi/ScsiStatus.h"
 #include "scsi/SpcCommands.h"
 
+using scsistatus::kSenseIllegalRequest;
+
 namespace {
 
 // What an MMC drive writes with and a drive of a vendor's set does not know, unless
@@ -47,13 +49,13 @@ bool CVirtualVendorModel::LayoutRefused(CVirtualAnswer& answer) const {
     if (drive_.MediumMissing(answer))
         return true;
     if (write_) {
-        answer = CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
-                                       0x00);  // a disc is being written
+        // a disc is being written
+        answer = CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);
         return true;
     }
     if (!drive_.disc.Blank()) {
-        answer = CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x30,
-                                       0x05);  // cannot write this medium
+        // cannot write this medium
+        answer = CVirtualAnswer::Check(kSenseIllegalRequest, 0x30, 0x05);
         return true;
     }
     return false;
@@ -68,9 +70,8 @@ void CVirtualVendorModel::BeginDisc(CVirtualCueSheet cue, int32_t leadInBlocks,
 
 CVirtualAnswer CVirtualVendorModel::WriteDiscBlocks(int32_t address, int32_t blocks,
                                                     const uint8_t* data, bool finishAtEnd) {
-    if (!write_)
-        return CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x2C,
-                                     0x00);  // no layout: nothing to write
+    if (!write_)  // no layout: nothing to write
+        return CVirtualAnswer::Check(kSenseIllegalRequest, 0x2C, 0x00);
     if (!drive_.buffer.Accept(blocks, CVirtualImage::kAudioBlock)) {
         Abandon();
         return CVirtualAnswer::Check(0x03, 0x0C, 0x09);  // write error: loss of streaming
@@ -104,7 +105,6 @@ bool CVirtualVendorModel::WrongLength(const Request& request, int32_t length,
                                       CVirtualAnswer& answer) {
     if (request.cdbLength == length)
         return false;
-    answer = CVirtualAnswer::Check(scsistatus::kSenseIllegalRequest, 0x24,
-                                   0x00);  // invalid field in CDB
+    answer = CVirtualAnswer::Check(kSenseIllegalRequest, 0x24, 0x00);  // invalid field in CDB
     return true;
 }
