@@ -5,8 +5,6 @@
 // decoding; one that spins costs the whole playing time.
 //
 // usage: bench_player_feeder [SONG]   (default: the fixtures' 5-second 44100 Hz song)
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -14,64 +12,13 @@
 #include <thread>
 #include <vector>
 
+#include "PacedOutput.h"
 #include "audio/Mp3Source.h"
 #include "player/AudioOutput.h"
 #include "player/Player.h"
 #include "player/PlayerView.h"
 
 namespace {
-using Clock = std::chrono::steady_clock;
-
-double ThreadCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Hears each buffer in its playing time after the one before, as a sound card does; notes
-// the feeder thread's CPU time when the player closes it.
-class CPacedOutput : public IAudioOutput {
-  public:
-    bool Open() override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ends_.clear();
-        opened_ = Clock::now();
-        return true;
-    }
-    bool Queue(const uint8_t*, int32_t bytes) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const Clock::time_point now = Clock::now();
-        const Clock::time_point start = ends_.empty() ? now : std::max(now, ends_.back());
-        ends_.push_back(start + std::chrono::microseconds(
-                                    static_cast<int64_t>(bytes * 1e6 / (kRate * kBytesPerFrame))));
-        return true;
-    }
-    int32_t PlayedBuffers(std::chrono::milliseconds& recheckIn) override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const Clock::time_point now = Clock::now();
-        size_t heard = 0;
-        while (heard < ends_.size() && ends_[heard] <= now) ++heard;
-        recheckIn = heard < ends_.size()
-                        ? std::chrono::ceil<std::chrono::milliseconds>(ends_[heard] - now)
-                        : std::chrono::milliseconds(0);
-        return static_cast<int32_t>(heard);
-    }
-    void Stop() override {}
-    void Close() override {
-        const double cpu = ThreadCpuSeconds();
-        std::lock_guard<std::mutex> lock(mutex_);
-        feederCpu = cpu;
-        playing = std::chrono::duration<double>(Clock::now() - opened_).count();
-    }
-    double feederCpu = 0, playing = 0;
-
-  private:
-    std::mutex mutex_;
-    std::vector<Clock::time_point> ends_;
-    Clock::time_point opened_;
-};
-
 struct CSilentView : IPlayerView {
     void SetNameLine(const std::string&) override {}
     void SetTimeLine(const std::string&) override {}

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "PacedOutput.h"
 #include "app/BackendChoice.h"
 #include "app/BurnerApp.h"
 #include "app/DiscFilling.h"
@@ -46,7 +47,6 @@
 #include "gui/SplashWnd.h"
 #include "gui/TipDlg.h"
 #include "gui/TraceBox.h"
-#include "player/PlayerFakes.h"
 #include "recording/RecordDialogControls.h"
 #include "recording/RecordDialogLogic.h"
 #include "support/TestPaths.h"
@@ -389,7 +389,7 @@ int main(int argc, char** argv) {
         }
         list.current = 2;
         CMp3Source decoder;
-        playertest::CScriptedOutput device(playertest::CScriptedOutput::Pace::kTimed);
+        CPacedOutput device;
         CPlayerDialog player(list, decoder, device, nullptr, &window);
         player.show();
         if (!QTest::qWaitForWindowExposed(&player))
