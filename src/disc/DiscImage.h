@@ -12,6 +12,8 @@
 
 #include "audio/Mp3Source.h"
 
+#include "audio/CdSamples.h"
+
 class CDiscImage {
   public:
     static constexpr int32_t kMaxTracks = 99;
@@ -19,10 +21,11 @@ class CDiscImage {
     static constexpr int32_t kSlotSize = 256;
     static constexpr int32_t kCueBufferASize = 816;
     static constexpr int32_t kCueBufferBSize = 2040;
-    static constexpr int32_t kMaxSeconds = 4920;        // 82 minutes: no disc reaches it
-    static constexpr int32_t kMinTrackSeconds = 4;      // the shortest track the CD standard allows
-    static constexpr int32_t kFullScale = 32768;        // peak of a full-scale sample
-    static constexpr int32_t kFramesPerSecond = 44100;  // CD frames: one stereo sample each
+    static constexpr int32_t kMaxSeconds = 4920;    // 82 minutes: no disc reaches it
+    static constexpr int32_t kMinTrackSeconds = 4;  // the shortest track the CD standard allows
+    static constexpr int32_t kFullScale = 32768;    // peak of a full-scale sample
+    // CD frames (one stereo sample each) a second.
+    static constexpr int32_t kFramesPerSecond = cdsamples::kRate;
     static constexpr int32_t kFramesPerBlock = 588;
     static constexpr int32_t kBlocksPerSecond = 75;
     static constexpr int32_t kBlockBytes = kFramesPerBlock * 4;

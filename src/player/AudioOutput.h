@@ -5,9 +5,11 @@
 #include <chrono>
 #include <cstdint>
 
+#include "audio/CdSamples.h"
+
 class IAudioOutput {
   public:
-    static constexpr int32_t kRate = 44100;
+    static constexpr int32_t kRate = cdsamples::kRate;
     static constexpr int32_t kChannels = 2;
     static constexpr int32_t kBytesPerFrame = 4;
 

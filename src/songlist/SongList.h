@@ -11,6 +11,8 @@
 
 #include "songlist/Song.h"
 
+#include "audio/CdSamples.h"
+
 enum class AddSongResult {
     kAdded,
     kCannotOpen,   // missing, unreadable, not a regular file
@@ -31,7 +33,7 @@ class CSongList {
     static constexpr int32_t kBudgetSeconds = 4920;  // 82 minutes
     static constexpr int32_t kDisc74Seconds = 4440;
     static constexpr int32_t kDisc80Seconds = 4800;
-    static constexpr int32_t kFramesPerSecond = 44100;
+    static constexpr int32_t kFramesPerSecond = cdsamples::kRate;
 
     using StatusLineSink = std::function<void(const std::string&)>;
 
