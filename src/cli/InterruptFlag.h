@@ -5,7 +5,8 @@
 // instead of dying half way.  SIGPIPE comes with a write to an output that was closed
 // (`tunevarn-cli burn ... | head`): the write fails and the work stops.  One signal is enough:
 // later ones change nothing.  A signal the program was started with ignored (nohup) stays ignored.
-// Blocking reads are interrupted (no SA_RESTART), so a prompt does not hold a stop up.
+// Blocking reads are interrupted (no SA_RESTART), but only on the thread the signal
+// comes to: a wait for input looks at Raised() as well.
 #include <signal.h>
 
 #include <array>
