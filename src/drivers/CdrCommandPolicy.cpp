@@ -23,9 +23,6 @@ constexpr int32_t kFirstBusyPauseMs = 20;
 // Real pauses are cut into slices this long, so that a stop ends them promptly.
 constexpr int32_t kPauseSliceMs = 20;
 
-constexpr char kDriveGone[] =
-    "The recorder no longer answers: it was disconnected or switched off.";
-constexpr char kDriveTimedOut[] = "The recorder did not answer in time.";
 
 // Write error: loss of streaming.  The drive ran out of data while the laser was on.
 bool LostStreaming(const uint8_t* sense) {
@@ -57,8 +54,8 @@ int32_t CCdrDriver::Command(std::span<const uint8_t> cdb, const void* dataOut,
     } else if (!driveGone_) {
         reportedInRun_ = true;
         ui_.ReportError(transport.LastFailure() == CScsiTransport::Failure::kTimeOut
-                            ? kDriveTimedOut
-                            : kDriveGone);
+                            ? drivertext::kDriveTimedOut
+                            : drivertext::kDriveGone);
         driveGone_ = true;
     }
     return result;

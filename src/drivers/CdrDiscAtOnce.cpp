@@ -13,14 +13,12 @@
 #include "scsi/SpcCommands.h"
 
 namespace {
+using drivertext::kClosingUnconfirmed;
 using drivertext::kUnderrun;
 using drivertext::kUnderrunAdvice;
 using drivertext::kWriteFailed;
 
 constexpr char kFlushFailed[] = "Flushing the drive's cache failed: the disc is not complete.";
-constexpr char kClosingUnconfirmed[] =
-    "The recorder did not confirm that it finished closing the disc: the disc may be "
-    "incomplete.";
 }  // namespace
 
 void CCdrDriver::WriteDisc(void* /*context*/, std::atomic<int32_t>& permille,

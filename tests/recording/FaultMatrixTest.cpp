@@ -33,6 +33,7 @@
 #include "disc/DiscImage.h"
 #include "disc/DiscTestSupport.h"
 #include "drivers/CdrDriver.h"
+#include "drivers/DriverTexts.h"
 #include "drivers/RecorderDiscovery.h"
 #include "recording/CountingView.h"
 #include "recording/RecordRunSetup.h"
@@ -47,6 +48,7 @@
 #include "virtualdrive/VirtualBusFront.h"
 
 namespace {
+using drivertext::kClosingUnconfirmed;
 using Model = CVirtualDeviceConfig::Model;
 
 enum class What {
@@ -279,10 +281,6 @@ constexpr size_t kKindsPerPosition = 5;
 
 class ThreadedFaultMatrix : public ::testing::TestWithParam<DriverKind> {};
 
-constexpr char kClosingUnconfirmed[] =
-    "The recorder did not confirm that it finished closing the disc: the disc may be "
-    "incomplete.";
-
 // Whether a kind of fault is tried at a command: the two of a busy drive only where a
 // drive says so (a WRITE, TEST UNIT READY, CLOSE TRACK/SESSION; a closing that never
 // ends at TEST UNIT READY).
@@ -381,13 +379,10 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
             } else if (!completed) {
                 ASSERT_FALSE(messages.empty()) << where << ": failed without a word";
                 if (what == What::kTransport) {
-                    EXPECT_EQ(messages[0],
-                              "The recorder no longer answers: it was disconnected or "
-                              "switched off.")
-                        << where;
+                    EXPECT_EQ(messages[0], drivertext::kDriveGone) << where;
                 }
                 if (what == What::kTimeOut) {
-                    EXPECT_EQ(messages[0], "The recorder did not answer in time.") << where;
+                    EXPECT_EQ(messages[0], drivertext::kDriveTimedOut) << where;
                 }
                 if (unconfirmed) {
                     EXPECT_EQ(messages.back(), kClosingUnconfirmed) << where;
@@ -467,8 +462,7 @@ TEST_P(ThreadedFaultMatrix, AStalledHostInRealTime) {
         EXPECT_GT(burn.Device().Underruns(), 0) << "the drive did run dry";
     } else {
         EXPECT_EQ(burn.state.completed, 0);
-        EXPECT_EQ(burn.ui.Messages(),
-                  std::vector<std::string>{"Buffer underrun! You should reduce burning speed."});
+        EXPECT_EQ(burn.ui.Messages(), std::vector<std::string>{drivertext::kUnderrunAdvice});
         EXPECT_EQ(burn.ImageLeft(), 0u);
     }
 }
