@@ -1,5 +1,7 @@
-// The five layouts of the disc to the byte, their edge cases, and random discs on
-// which all five must agree about every track start and the lead-out.
+// The five layouts of the disc: the extents of a three-track disc to the byte, counts
+// beyond the slots, and random discs on which all five must agree about every track
+// start and the lead-out.  (Their fixed bytes are checked by the virtual drives of every
+// end-to-end burn and of the fault matrix, which refuse a sheet a strict drive refuses.)
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-// The verifier's own parts: finding a drive's read offset in what it read, and the
-// drive's read retries turned off and given back.  Whole verifications, and the count of
-// the blocks that differ (damaged ones, and frames a drive's offset leaves out of its
-// reach), run in the end-to-end tests.
+// The verifier's own parts: finding a drive's read offset in what it read, a block with
+// a frame the drive could not read, and the drive's read retries turned off and given
+// back.  Whole verifications, and the count of the blocks that differ (damaged ones, and
+// frames a drive's offset leaves out of its reach), run in the end-to-end tests.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,6 +12,7 @@
 #include "base/BigEndian.h"
 #include "scsi/ScsiTransport.h"
 #include "scsi/SpcCommands.h"
+#include "verify/BlockTally.h"
 #include "verify/DiscReader.h"
 #include "verify/ReadOffset.h"
 #include "virtualdrive/VirtualBusFront.h"
@@ -81,6 +82,19 @@ TEST(ReadOffset, SaysWhenTheAudioCannotTellTheOffset) {
     EXPECT_EQ(found, 30);
     // Too little read to search the whole range.
     EXPECT_EQ(readoffset::FindReadOffset(disc, disc, found), Found::kNone);
+}
+
+// A frame the drive failed to read makes its block differ even when the buffer happens
+// to hold the written bytes (the end-to-end damage reads back wrong bytes instead).
+TEST(BlockTally, AFailedFrameMakesItsBlockDiffer) {
+    constexpr size_t kFrames = CBlockTally::kBlockBytes / 4;
+    const Bytes written = Disc(3 * kFrames, 0, 3);
+    std::vector<CFrameRead> frames(3 * kFrames, CFrameRead::kRead);
+    frames[kFrames + 5] = CFrameRead::kFailed;
+    CBlockTally tally;
+    tally.Add(written, written, frames, 10);
+    EXPECT_EQ(tally.differing, 1);
+    EXPECT_EQ(tally.firstDiffering, 11);
 }
 
 // A drive with an error recovery page of `retries` read retries (none when negative):
