@@ -123,22 +123,17 @@ TEST_F(MainCommands, FocusedSongCommandsWarnWithoutFocus) {
         (main.*command)();
     EXPECT_EQ(ui.messages, std::vector<std::string>(6, kWarning));
 
+    // With a focus: the moves themselves are the window's picture test; a rename keeps
+    // the song and its length.
     ui.messages.clear();
     main.SongList().SetFocusedRow(0);
     main.MoveUp();  // already at the top: nothing, no message
-    main.MoveTop();
-    main.MoveBottom();
-    EXPECT_EQ(Titles(main), "s2 s3 s1 ");
-    main.MoveDown();
     EXPECT_TRUE(ui.messages.empty());
-
     ui.renameAnswers.push_back("New title");
     main.RenameSong();
-    EXPECT_EQ(main.SongList().Title(2), "New title");
-    EXPECT_EQ(main.SongList().FullPath(2), Song(1));
+    EXPECT_EQ(Titles(main), "New title s2 s3 ");
+    EXPECT_EQ(main.SongList().FullPath(0), Song(1));
     EXPECT_EQ(main.SongList().TotalSeconds(), 60);
-    main.RenameSong();  // cancelled
-    EXPECT_EQ(main.SongList().Title(2), "New title");
 }
 
 // Exit, New and opening a project ask about a list that changed since it was saved or

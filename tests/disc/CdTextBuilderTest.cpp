@@ -108,26 +108,6 @@ TEST(CdTextBuilder, SizeInformationDescribesBlockZero) {
     EXPECT_EQ(info[28], 0x09);
 }
 
-TEST(CdTextBuilder, LibcdioReadsTheTitlesBack) {
-    CCdTextBuilder builder;
-    const std::vector<std::string> titles = {
-        "Songs from the Harbour",   "Ebb",     "Flood tide and the long way home",
-        "Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xE9", "",
-        std::string(253, 'Z'),      "Last"};
-    for (size_t i = 0; i < titles.size(); ++i) builder.AddText(titles[i], static_cast<int32_t>(i));
-    builder.BuildPacks();
-    CdText reader;
-    ASSERT_TRUE(ReadWithLibcdio(builder, reader));
-    EXPECT_EQ(reader.Title(0), titles[0]);
-    EXPECT_EQ(reader.Title(1), "Ebb");
-    EXPECT_EQ(reader.Title(2), titles[2]);
-    EXPECT_EQ(reader.Title(3), "Caf\xC3\xA9 ?");  // libcdio hands out UTF-8
-    EXPECT_EQ(reader.Title(4), "Caf\xC3\xA9");
-    EXPECT_EQ(reader.Title(6), titles[6]);
-    EXPECT_EQ(reader.Title(7), "Last");
-    EXPECT_FALSE(builder.TitlesShortened());
-}
-
 TEST(CdTextBuilder, AFullStoreKeepsWholeTitlesAndEndsInANul) {
     CCdTextBuilder builder;
     builder.AddText("Album", 0);

@@ -51,8 +51,7 @@ std::unique_ptr<CDiscImage> MakeDisc(const std::vector<std::string>& paths) {
 }
 
 // A 44100 Hz file whose first frame carries a Xing frame count of 153 frames (3.997
-// seconds, 4 whole ones) in front of the 6 seconds of audio of a fixture: the decoder
-// can deliver more than the track's length.
+// seconds, 4 whole ones) in front of the 6 seconds of audio of a fixture.
 std::string WriteLongerThanItsLength() {
     std::vector<uint8_t> bytes(417, 0);
     const uint8_t header[4] = {0xFF, 0xFB, 0x90, 0x00};
@@ -65,39 +64,23 @@ std::string WriteLongerThanItsLength() {
     return path;
 }
 
-TEST(DiscImageTrack, DeliversExactlyItsWholeSecondLength) {
-    // Decodes short: about 5.04 seconds of audio in a 6-second track, the rest silence.
-    std::string full = Fixture("m1_44100_stereo.mp3");
-    // Half a file: the decoder ends after about 2.5 seconds.
-    std::string half = Fixture("truncated.mp3");
-    // Decodes long: 4 seconds by its Xing header, 6 of audio, cut at 4.
-    std::string longer = WriteLongerThanItsLength();
-    for (const std::string& path : {full, half, longer}) {
-        auto disc = MakeDisc({path});
-        int32_t seconds = disc->trackSeconds[0];
-        EXPECT_EQ(disc->trackBytes[0], seconds * kSecond);
-        ASSERT_EQ(disc->OpenTrack(0), 1);
-        std::vector<uint8_t> got;
-        std::vector<uint8_t> buffer(4608);
-        for (int32_t r; (r = disc->ReadTrackData(buffer.data(), 4608)) > 0;)
-            got.insert(got.end(), buffer.begin(), buffer.begin() + r);
-        EXPECT_EQ(disc->ReadTrackData(buffer.data(), 4608), 0);
-        EXPECT_EQ(got, ExpectedTrack(path, seconds)) << path;
-    }
-    EXPECT_EQ(MakeDisc({longer})->trackSeconds[0], 4);
-}
-
-// In pieces that end inside a track, exactly at its end (a second) or past it.
-TEST(DiscImageStream, CrossesTrackEndsAndEndsAfterTheLastTrack) {
+// Tracks that decode short (about 5.04 seconds of audio in a 6-second track; half a
+// file), a 1-second one, and one that decodes long (4 seconds by its Xing header, 6 of
+// audio, cut at 4), read in pieces that end inside a track, exactly at its end (a
+// second) or past it.
+TEST(DiscImageStream, TracksOfTheirWholeSecondsCrossedAndEndedAfterTheLast) {
     std::string dir = testpaths::TempDir("stream");
-    std::string empty = dir + "/short.mp3";  // a 1-second track
+    std::string empty = dir + "/short.mp3";
     mp3craft::WriteSeconds(empty, 1);
     std::vector<std::string> paths = {Fixture("m1_44100_stereo.mp3"), empty,
-                                      Fixture("truncated.mp3"), Fixture("m1_44100_mono.mp3")};
+                                      Fixture("truncated.mp3"), WriteLongerThanItsLength(),
+                                      Fixture("m1_44100_mono.mp3")};
     std::vector<uint8_t> expected;
     auto disc = MakeDisc(paths);
     ASSERT_EQ(disc->trackSeconds[1], 1);
+    ASSERT_EQ(disc->trackSeconds[3], 4);
     for (size_t t = 0; t < paths.size(); ++t) {
+        EXPECT_EQ(disc->trackBytes[t], disc->trackSeconds[t] * kSecond);
         auto track = ExpectedTrack(paths[t], disc->trackSeconds[t]);
         expected.insert(expected.end(), track.begin(), track.end());
     }
