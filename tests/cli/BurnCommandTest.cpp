@@ -111,22 +111,18 @@ TEST(CliBurn, WithoutARecorderItSaysHowToUseTheVirtualOne) {
     if (!Contains(none.out, "CD Recorder:")) {       // as on every machine that has none
         EXPECT_TRUE(Contains(none.err, "burn --image FOLDER")) << none.err;
     }
-    auto missing = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start + "/discs"}, {kSong});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err,
-              "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + start + "/discs: does not exist\n");
-    EXPECT_FALSE(std::filesystem::exists(start + "/discs"));
+    // Not even root may make files in /sys: the system's reason follows.
     WriteText(start + "/file", "");
-    auto file = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start + "/file"}, {kSong});
-    EXPECT_EQ(file.err,
-              "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + start + "/file: not a folder\n");
-    // Not even root may make files there; the system's reason follows.
-    auto unwritable = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=/sys"}, {kSong});
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.err.rfind(
-                  "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: /sys: cannot be written: ", 0),
-              0u)
-        << unwritable.err;
+    const std::pair<std::string, std::string> folders[] = {{start + "/discs", ": does not exist\n"},
+                                                           {start + "/file", ": not a folder\n"},
+                                                           {"/sys", ": cannot be written: "}};
+    for (const auto& [folder, why] : folders) {
+        auto r = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + folder}, {kSong});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.rfind("tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + folder + why, 0), 0u)
+            << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(start + "/discs"));
 }
 
 }  // namespace

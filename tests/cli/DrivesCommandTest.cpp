@@ -9,59 +9,46 @@
 #include "support/TestPaths.h"
 
 namespace {
-using testpaths::ReadText;
+using testpaths::Contains;
 using testpaths::WriteText;
 
-// Runs "tunevarn-cli drives ARGS" in folder with only the given virtual settings.
-testpaths::CommandResult Drives(const std::string& folder, const std::vector<std::string>& settings,
-                                std::vector<std::string> args = {}) {
-    args.insert(args.begin(), "drives");
-    return testpaths::RunCli(settings, args, folder);
+// Runs "tunevarn-cli drives" in folder with only the given virtual settings.
+testpaths::CommandResult Drives(const std::string& folder,
+                                const std::vector<std::string>& settings) {
+    return testpaths::RunCli(settings, {"drives"}, folder);
 }
 
-TEST(CliDrives, ShowsTheVirtualRecorderAndWritesTheDeviceLogInTheStartFolder) {
-    std::string start = testpaths::TempDir("drives");
-    auto r = Drives(start, {"TUNEVARN_VIRTUAL_RECORDER=" + testpaths::TempDir("vrec")});
+TEST(CliDrives, EachRecorderWithItsDriverAndNoDriveIsNoError) {
+    const std::string start = testpaths::TempDir("drives");
+    const std::string recorder = "TUNEVARN_VIRTUAL_RECORDER=" + start;
+    auto r = Drives(start, {recorder});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out,
-              "virtual:0: TUNEVARN VIRTUAL CD-R 1.0; writes CD-R: yes; driver: MMCCDTEXT (chosen)\n"
-              "CD Recorder: TUNEVARN VIRTUAL CD-R 1.0\n");
-    EXPECT_FALSE(ReadText(start + "/cdrlog.txt").empty());
-}
-
-// driver.lst is a file anyone may edit: its control characters do not reach the terminal.
-TEST(CliDrives, ControlCharactersFromTheDriverListAreShownAsQuestionMarks) {
-    std::string start = testpaths::TempDir("drives");
+    const auto lines = testpaths::Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_EQ(lines[0].rfind("virtual:0: TUNEVARN VIRTUAL CD-R", 0), 0u) << r.out;
+    EXPECT_TRUE(Contains(lines[0], "MMCCDTEXT (chosen)")) << r.out;
+    EXPECT_FALSE(mp3craft::ReadBytes(start + "/cdrlog.txt").empty()) << "in the start folder";
+    // driver.lst is a file anyone may edit: its control characters do not reach the terminal.
     WriteText(start + "/driver.lst", "MM\x1b[2JC\x7F: VIRTUAL*\n");
-    auto r = Drives(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("driver: MM?[2JC? (no such driver here)"), std::string::npos) << r.out;
-}
+    EXPECT_TRUE(Contains(Drives(start, {recorder}).out, "driver: MM?[2JC? (no such driver here)"));
 
-TEST(CliDrives, NoDriveAtAllIsNotAnError) {
-    std::string start = testpaths::TempDir("drives");
-    WriteText(start + "/empty.txt", "# no devices on this bus\n");
-    auto r = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/empty.txt"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "No CDR driver found.\n");
-    EXPECT_TRUE(mp3craft::ReadBytes(start + "/cdrlog.txt").empty());
-
-    // The real drives of this machine, whatever they are: the command always ends well.
-    auto real = Drives(start, {});
-    EXPECT_EQ(real.status, 0) << real.err;
-    EXPECT_FALSE(real.out.empty());
-}
-
-TEST(CliDrives, ABrokenConfigurationOrBadArgumentsFail) {
-    std::string start = testpaths::TempDir("drives");
-    WriteText(start + "/bus.txt", "[device]\nspeed = fast\n");
-    auto broken = Drives(start, {"TUNEVARN_VIRTUAL_BUS=" + start + "/bus.txt"});
+    // No drive at all, and the real drives of this machine, whatever they are: the command
+    // always ends well.  A broken bus description fails, naming its line.
+    const std::string empty = testpaths::TempDir("drives-none");
+    WriteText(empty + "/bus.txt", "# no devices on this bus\n");
+    auto none = Drives(empty, {"TUNEVARN_VIRTUAL_BUS=" + empty + "/bus.txt"});
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out, "No CDR driver found.\n");
+    EXPECT_EQ(Drives(empty, {}).status, 0);
+    WriteText(empty + "/bus.txt", "[device]\nspeed = fast\n");
+    auto broken = Drives(empty, {"TUNEVARN_VIRTUAL_BUS=" + empty + "/bus.txt"});
     EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(broken.err, "tunevarn-cli: TUNEVARN_VIRTUAL_BUS: " + start +
-                              "/bus.txt: line 2: speed is a multiple of 1x from 1 to 64\n");
+    EXPECT_EQ(
+        broken.err.rfind("tunevarn-cli: TUNEVARN_VIRTUAL_BUS: " + empty + "/bus.txt: line 2: ", 0),
+        0u)
+        << broken.err;
     EXPECT_EQ(broken.out, "");
-    EXPECT_EQ(Drives(start, {}, {"--choose"}).status, 2);
 }
 
 }  // namespace

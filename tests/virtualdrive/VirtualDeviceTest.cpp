@@ -1,8 +1,8 @@
 // The virtual recorder's device reached through the transport like a real drive: the
-// pages a strict drive refuses, the limit of the path, and the log of every command.
+// pages a strict drive refuses and the limit of the path.  (Its log of every command:
+// the end-to-end tests read it.)
 #include <gtest/gtest.h>
 
-#include "support/Mp3Craft.h"
 #include "support/VirtualRecorderRig.h"
 
 namespace {
@@ -71,25 +71,6 @@ TEST(VirtualDevice, AReplyLargerThanThePathNeverReachesTheDrive) {
     Bytes big(32769);
     EXPECT_EQ(narrow.In({0x12, 0, 0, 0, 36, 0}, big), 1);
     EXPECT_EQ(narrow.Last().result, CVirtualDevice::Result::kTransport);
-}
-
-TEST(VirtualDevice, KeepsALogOfEveryCommandInItsFolder) {
-    CVirtualDevice::Config config;
-    config.outputFolder = testpaths::TempDir("vlog");
-    {
-        Rig rig(config);  // selecting sends INQUIRY
-        rig.Out({0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}, {});
-        rig.Out(kSelect, WriteParameters(0x42));
-        ASSERT_EQ(rig.Device().Log().size(), 3u);
-        EXPECT_EQ(rig.Last().dataOut[10], 0x42);
-    }
-    const Bytes log = mp3craft::ReadBytes(config.outputFolder + "/commands-0.log");
-    const std::string text(log.begin(), log.end());
-    EXPECT_NE(text.find("\n2A 00 00 00 00 00 00 00 01 00 | none 0 | check 5/2C/00\n"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("\n55 10 00 00 00 00 00 00 40 00 | out 64 | good\n"), std::string::npos)
-        << text;
 }
 
 }  // namespace

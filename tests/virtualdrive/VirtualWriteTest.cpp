@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "base/BigEndian.h"
 #include "disc/DiscTestSupport.h"
@@ -115,25 +116,21 @@ TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
         EXPECT_FALSE(rig.Device().Model().Writing()) << c.what;
     }
 
-    CVirtualDevice::Config plain;
-    plain.cdText = false;
-    WriteRig noText(plain);
-    ASSERT_EQ(noText.WriteType(0x42), 0);
-    EXPECT_EQ(noText.CueSheet(Sheet({10}, 0x41)), 2);
-    EXPECT_EQ(noText.Sense(), "5/26/00");
-    EXPECT_EQ(noText.CueSheet(Sheet({10})), 0);
-
-    WriteRig trackAtOnce;
-    ASSERT_EQ(trackAtOnce.WriteType(0x41), 0);
-    EXPECT_EQ(trackAtOnce.CueSheet(Sheet({10})), 2);
-    EXPECT_EQ(trackAtOnce.Sense(), "5/2C/00");
-
-    CVirtualDevice::Config written;
+    // What only some drives refuse: CD-TEXT in the lead-in from a drive without it, a cue
+    // sheet in track-at-once, a disc already written.
+    CVirtualDevice::Config noText, written;
+    noText.cdText = false;
     written.disc = CVirtualDevice::Disc::kWritten;
-    WriteRig full(written);
-    ASSERT_EQ(full.WriteType(0x42), 0);
-    EXPECT_EQ(full.CueSheet(Sheet({10})), 2);
-    EXPECT_EQ(full.Sense(), "5/30/05");
+    const std::tuple<CVirtualDevice::Config, uint8_t, Bytes, const char*> others[] = {
+        {noText, 0x42, Sheet({10}, 0x41), "5/26/00"},
+        {{}, 0x41, Sheet({10}), "5/2C/00"},
+        {written, 0x42, Sheet({10}), "5/30/05"}};
+    for (const auto& [config, type, sheet, sense] : others) {
+        WriteRig other(config);
+        ASSERT_EQ(other.WriteType(type), 0);
+        EXPECT_EQ(other.CueSheet(sheet), 2) << sense;
+        EXPECT_EQ(other.Sense(), sense);
+    }
 }
 
 TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
@@ -165,7 +162,9 @@ TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
     EXPECT_EQ(rig.Sense(), "5/2C/00");
     EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kWritten);
     EXPECT_EQ(rig.Device().LastImage(), "");
-    EXPECT_EQ(testpaths::FilesIn(config.outputFolder).size(), 1u) << "only the command log";
+    EXPECT_EQ(testpaths::FilesIn(config.outputFolder), std::vector<std::string>{"commands-0.log"});
+    EXPECT_TRUE(testpaths::Contains(testpaths::ReadText(config.outputFolder + "/commands-0.log"),
+                                    "35 00 00 00 00 00 00 00 00 00 | none 0 | check 5/2C/00\n"));
     EXPECT_EQ(rig.Write(135, 15, 2352), 2);
     EXPECT_EQ(rig.Sense(), "5/2C/00") << "no cue sheet any more";
 }
