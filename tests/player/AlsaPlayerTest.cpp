@@ -8,7 +8,6 @@
 #include "player/PlayerFakes.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
-#include "ui/LanguageTable.h"
 
 using namespace playertest;
 
@@ -48,8 +47,5 @@ TEST(ThreadedAlsaPlayer, ADeviceThatCannotBeOpenedLeavesThePlayerSilentWithALine
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("tunevarn: sound device \"default\": cannot open it"), std::string::npos)
         << said;
-    EXPECT_FALSE(player.Playing());
-    EXPECT_FALSE(view.clockRunning);
-    EXPECT_TRUE(view.titles.empty());
-    EXPECT_EQ(view.times.back(), Text(4008));
+    EXPECT_FALSE(player.Playing());  // what the window then shows: PlayerTest
 }

@@ -7,7 +7,6 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,7 +34,7 @@ inline uint8_t PatternByte(const std::string& path, int64_t i) {
                                 0xFF);
 }
 
-// Songs of a given decoded length; paths in `missing` do not open.
+// Songs of a given decoded length; other paths do not open.
 class CScriptedSource : public CAudioSource {
   public:
     struct Song {
@@ -43,13 +42,12 @@ class CScriptedSource : public CAudioSource {
         int32_t seconds = 0;
     };
     std::map<std::string, Song> songs;
-    std::set<std::string> missing;
 
     int32_t Open(const char* path) override {
         std::lock_guard<std::mutex> lock(mutex_);
         opened_.push_back(path);
         auto it = songs.find(path);
-        if (missing.count(path) != 0 || it == songs.end())
+        if (it == songs.end())
             return -1;
         path_ = path;
         song_ = it->second;

@@ -110,7 +110,7 @@ TEST(ThreadedPlayer, NeverMoreThanThreeBuffersAreQueued) {
 TEST(ThreadedPlayer, ASongThatDoesNotOpenOrADeviceThatCannotBeHadStaysSilent) {
     Rig rig;
     rig.Songs({"Gone", "Here"}, 0, 2 * kBuffer, 200);
-    rig.source.missing.insert("/music/Gone.mp3");
+    rig.source.songs.erase("/music/Gone.mp3");
     rig.player.Open();
     EXPECT_EQ(rig.view.names.back(), NameLine(1, "Gone"));
     EXPECT_EQ(rig.view.times.back(), "Time: 00:00/00:00");

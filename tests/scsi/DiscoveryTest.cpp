@@ -3,14 +3,7 @@
 
 #include "base/ProcessFlags.h"
 #include "disc/DiscImage.h"
-#include "drivers/2600Driver.h"
-#include "drivers/Mmc2Driver.h"
-#include "drivers/MmcRawDriver.h"
-#include "drivers/MmcTrackDriver.h"
 #include "drivers/RecorderDiscovery.h"
-#include "drivers/RicDriver.h"
-#include "drivers/SonyDriver.h"
-#include "drivers/TeacDriver.h"
 #include "scsi/ScsiTransport.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
@@ -102,18 +95,6 @@ TEST(Discovery, DisksReadersAndSilentDevicesAreNoRecorders) {
     // The device that does not answer INQUIRY is not logged.
     EXPECT_EQ(rig.Log(),
               "Vendor=DISKCO\r\nModel=FAST DISK\r\nVendor=READCO\r\nModel=CD-ROM 52X\r\n");
-}
-
-TEST(Discovery, ADriverNamedForTheRunServesTheChosenRecorder) {
-    Rig rig({Recorder("ACME", "FIRST"), Recorder("ACME", "SECOND")});
-    rig.DriverList("MMC2: SECOND\n");
-    rig.discovery.SetDriverOverride("MMCTRACK");
-    CScriptedChoice chooser(1);
-    rig.Detect(chooser);
-    EXPECT_STREQ(rig.discovery.Candidate(1).driverName.data(), "MMC2") << "the list's name stays";
-    EXPECT_NE(dynamic_cast<CMmcTrackDriver*>(rig.discovery.Driver()), nullptr);
-    EXPECT_EQ(rig.discovery.DriverDeviceIndex(), 1);
-    EXPECT_EQ(ProcessFlags().cdTextCapable, 0);
 }
 
 TEST(Discovery, CandidatesHoldAtMostSixteenWithBoundedTexts) {

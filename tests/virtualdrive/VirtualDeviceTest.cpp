@@ -1,6 +1,6 @@
 // The virtual recorder's device reached through the transport like a real drive: the
-// pages a strict drive refuses and the limit of the path.  (Its log of every command:
-// the end-to-end tests read it.)
+// pages a strict drive refuses.  (Its log of every command: the end-to-end tests read it;
+// the limit of the path: the raw driver's test, which sizes its commands by it.)
 #include <gtest/gtest.h>
 
 #include "support/VirtualRecorderRig.h"
@@ -61,16 +61,6 @@ TEST(VirtualDevice, ModeSelectChecksWhatAStrictDriveChecks) {
         }
     }
     EXPECT_EQ(rig.Device().WriteParameters()[2], 0x52) << "a refused page changed the drive";
-}
-
-// (Faults on the n-th occurrence for their count: the driver tests, which rely on them.)
-TEST(VirtualDevice, AReplyLargerThanThePathNeverReachesTheDrive) {
-    CVirtualDevice::Config config;
-    config.maximumTransfer = 32768;
-    Rig narrow(config);
-    Bytes big(32769);
-    EXPECT_EQ(narrow.In({0x12, 0, 0, 0, 36, 0}, big), 1);
-    EXPECT_EQ(narrow.Last().result, CVirtualDevice::Result::kTransport);
 }
 
 }  // namespace
