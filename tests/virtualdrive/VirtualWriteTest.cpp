@@ -1,6 +1,8 @@
-// The virtual recorder's writing side: the cue sheet and WRITE checks of a strict drive,
-// and its buffer model.  (What it leaves of a disc ejected half-way, and the CD-TEXT it
-// reads from the lead-in: the fault matrix and the end-to-end tests.)
+// The virtual recorder's writing side, reached through the transport like a real drive:
+// the mode pages, cue sheet and WRITE checks of a strict drive, and its buffer model.
+// (What it leaves of a disc ejected half-way, the CD-TEXT it reads from the lead-in and
+// its log of every command: the fault matrix and the end-to-end tests; the limit of the
+// path: the raw driver's test, which sizes its commands by it.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,18 +20,21 @@
 namespace {
 using Bytes = std::vector<uint8_t>;
 
+// The write parameters page with byte 2 as given (0x42: session-at-once), as MODE SELECT
+// sends it.
+Bytes WriteParameters(uint8_t byte2) {
+    Bytes data(8 + 56, 0);
+    data[8] = 0x05;
+    data[9] = 0x36;
+    data[10] = byte2;
+    data[12] = 0x08;
+    return data;
+}
+const Bytes kSelect = {0x55, 0x10, 0, 0, 0, 0, 0, 0, 64, 0};
+
 struct WriteRig : testrig::CVirtualRecorder {
     explicit WriteRig(const CVirtualDevice::Config& config = {}) : CVirtualRecorder(config) {}
-    // The write parameters page with byte 2 as given (0x42: session-at-once).
-    int32_t WriteType(uint8_t byte2, uint8_t byte3 = 0x00) {
-        Bytes data(8 + 56, 0);
-        data[8] = 0x05;
-        data[9] = 0x36;
-        data[10] = byte2;
-        data[11] = byte3;
-        data[12] = 0x08;
-        return Out({0x55, 0x10, 0, 0, 0, 0, 0, 0, 64, 0}, data);
-    }
+    int32_t WriteType(uint8_t byte2) { return Out(kSelect, WriteParameters(byte2)); }
     int32_t CueSheet(const Bytes& sheet) {
         Bytes cdb = {0x5D, 0, 0, 0, 0, 0, 0, 0, 0, 0};
         bigendian::Put24(&cdb[6], static_cast<uint32_t>(sheet.size()));
@@ -77,6 +82,49 @@ Bytes Sheet(const std::vector<int32_t>& seconds, uint8_t leadInForm = 0x01) {
     }
     add(Entry(0x01, 0xAA, 1, 0x01, at));
     return sheet;
+}
+
+TEST(VirtualDevice, ModeSelectChecksWhatAStrictDriveChecks) {
+    WriteRig rig;
+    ASSERT_EQ(rig.Out(kSelect, WriteParameters(0x52)), 0);
+    auto with = [](size_t at, uint8_t value) {
+        Bytes data = WriteParameters(0x42);
+        data[at] = value;
+        return data;
+    };
+    Bytes shortPage = with(9, 0x32);
+    shortPage.resize(8 + 52);
+    struct Case {
+        const char* what;
+        Bytes cdb, data;
+        const char* sense;  // "" when the transport refuses it
+    };
+    const Case cases[] = {
+        {"mode data length set", kSelect, with(1, 62), "5/26/00"},
+        {"PS bit set", kSelect, with(8, 0x85), "5/26/00"},
+        {"write type 7", kSelect, WriteParameters(0x47), "5/26/00"},
+        {"page 5 of 52 bytes", {0x55, 0x10, 0, 0, 0, 0, 0, 0, 60, 0}, shortPage, "5/26/00"},
+        {"no PF bit", {0x55, 0x00, 0, 0, 0, 0, 0, 0, 64, 0}, WriteParameters(0x42), "5/24/00"},
+        {"list past the page",
+         {0x55, 0x10, 0, 0, 0, 0, 0, 0, 63, 0},
+         WriteParameters(0x42),
+         "5/1A/00"},
+        {"list longer than the data",
+         {0x55, 0x10, 0, 0, 0, 0, 0, 0, 80, 0},
+         WriteParameters(0x42),
+         ""},
+        {"block length 256",
+         {0x15, 0, 0, 0, 12, 0},
+         {0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0x01, 0},
+         "5/26/00"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(rig.Out(c.cdb, c.data), *c.sense ? 2 : 1) << c.what;
+        if (*c.sense) {
+            EXPECT_EQ(rig.Sense(), c.sense) << c.what;
+        }
+    }
+    EXPECT_EQ(rig.Device().WriteParameters()[2], 0x52) << "a refused page changed the drive";
 }
 
 TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
