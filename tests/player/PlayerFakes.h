@@ -177,16 +177,12 @@ class CScriptedOutput : public IAudioOutput {
 struct CRecordingView : IPlayerView {
     std::vector<std::string> names, times, titles;
     bool clockRunning = false;
-    int32_t clockPeriod = 0;
     int32_t delayedStart = -1;  // milliseconds asked for, -1 when none is pending
 
     void SetNameLine(const std::string& text) override { names.push_back(text); }
     void SetTimeLine(const std::string& text) override { times.push_back(text); }
     void SetWindowTitle(const std::string& text) override { titles.push_back(text); }
-    void StartClock(int32_t milliseconds) override {
-        clockRunning = true;
-        clockPeriod = milliseconds;
-    }
+    void StartClock(int32_t) override { clockRunning = true; }
     void StopClock() override { clockRunning = false; }
     void StartDelayedStart(int32_t milliseconds) override { delayedStart = milliseconds; }
     void CancelDelayedStart() override { delayedStart = -1; }

@@ -32,7 +32,6 @@ class CFakeSgIoSystem : public ISgIoSystem {
     // What was asked of it.
     std::vector<std::pair<std::string, int>> opens;  // path, flags
     std::vector<sg_io_hdr_t> commands;               // each SG_IO header as sent
-    std::vector<std::vector<uint8_t>> cdbs;
     int openFds = 0;
 
     std::vector<std::string> ListDeviceNodes() override {
@@ -76,7 +75,6 @@ class CFakeSgIoSystem : public ISgIoSystem {
             case SG_IO: {
                 auto& header = *static_cast<sg_io_hdr_t*>(argument);
                 commands.push_back(header);
-                cdbs.emplace_back(header.cmdp, header.cmdp + header.cmd_len);
                 return drive ? drive(header) : 0;
             }
             default:
