@@ -153,7 +153,6 @@ TEST(CliAnalyze, ARowATrackAndTheStoredDefault) {
     float gain = 0;
     ASSERT_EQ(std::sscanf(lines[2].c_str(), "%d %d %d%% %f", &track, &peak, &level, &gain), 4);
     EXPECT_EQ(track, 1);
-    EXPECT_GT(peak, 0);
     EXPECT_EQ(level, peak * 100 / 32768);
     EXPECT_NEAR(gain, 98.0f / static_cast<float>(level), 0.001f);
     EXPECT_TRUE(lines[2].ends_with("  " + song)) << lines[2];

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <string>
-#include <vector>
 
 #include "GuiRig.h"
 #include "gui/CoverDialog.h"

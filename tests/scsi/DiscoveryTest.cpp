@@ -27,8 +27,7 @@ class CScriptedChoice : public IChooseRecorder {
 
 class CSilentUi : public IDriverUi {
   public:
-    void ReportError(const std::string& text) override { messages.push_back(text); }
-    std::vector<std::string> messages;
+    void ReportError(const std::string&) override {}
 };
 
 Config Recorder(const char* vendor, const char* product, const char* revision = "1.0") {
@@ -75,6 +74,10 @@ TEST(Discovery, OneRecorderGetsTheCdTextDriverWithoutAQuestion) {
     EXPECT_STREQ(rig.discovery.Driver()->Product(), "VIRTUAL CD-R");
     EXPECT_EQ(rig.discovery.RecorderLine(), "CD Recorder: TUNEVARN VIRTUAL CD-R 1.0");
     EXPECT_EQ(rig.Log(), "Vendor=TUNEVARN\r\nModel=VIRTUAL CD-R\r\n");
+    // Another driver named for the run leaves no CD-TEXT flag of the one before behind.
+    rig.discovery.SetDriverOverride("MMC");
+    rig.Detect(chooser);
+    EXPECT_EQ(ProcessFlags().cdTextCapable, 0);
 }
 
 TEST(Discovery, DisksReadersAndSilentDevicesAreNoRecorders) {

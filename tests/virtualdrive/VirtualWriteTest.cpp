@@ -1,11 +1,9 @@
 // The virtual recorder's writing side, reached through the transport like a real drive:
-// the mode pages, cue sheet and WRITE checks of a strict drive, and its buffer model.
-// (What it leaves of a disc ejected half-way, the CD-TEXT it reads from the lead-in and
-// its log of every command: the fault matrix and the end-to-end tests; the limit of the
-// path: the raw driver's test, which sizes its commands by it.)
+// the mode pages, cue sheet and WRITE checks of a strict drive, the limit of the path, and
+// its buffer model.  (What it leaves of a disc ejected half-way, the CD-TEXT it reads from
+// the lead-in and its log of every command: the fault matrix and the end-to-end tests.)
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <tuple>
 
 #include "base/BigEndian.h"
@@ -84,7 +82,7 @@ Bytes Sheet(const std::vector<int32_t>& seconds, uint8_t leadInForm = 0x01) {
     return sheet;
 }
 
-TEST(VirtualDevice, ModeSelectChecksWhatAStrictDriveChecks) {
+TEST(VirtualDevice, ModeSelectAndThePathCheckWhatAStrictDriveChecks) {
     WriteRig rig;
     ASSERT_EQ(rig.Out(kSelect, WriteParameters(0x52)), 0);
     auto with = [](size_t at, uint8_t value) {
@@ -125,6 +123,14 @@ TEST(VirtualDevice, ModeSelectChecksWhatAStrictDriveChecks) {
         }
     }
     EXPECT_EQ(rig.Device().WriteParameters()[2], 0x52) << "a refused page changed the drive";
+
+    // A transfer larger than the path never reaches the drive.
+    CVirtualDevice::Config config;
+    config.maximumTransfer = 32768;
+    WriteRig narrow(config);
+    Bytes big(32769);
+    EXPECT_EQ(narrow.In({0x12, 0, 0, 0, 36, 0}, big), 1);
+    EXPECT_EQ(narrow.Last().result, CVirtualDevice::Result::kTransport);
 }
 
 TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
