@@ -85,7 +85,6 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
     rig.windows.realRecord = true;
     mp3craft::WriteBytes(rig.StartFolder() + "/nml.log", {1, 0, 0, 0});
     rig.Main().DropFiles(kSongs);
-    ASSERT_EQ(rig.Songs().RowCount(), 3);
 
     bool burnt = false;
     WhenModal<CRecordDialog>([&](CRecordDialog* d) {

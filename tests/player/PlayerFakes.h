@@ -176,14 +176,14 @@ class CScriptedOutput : public IAudioOutput {
 // The window, as the player drives it (window thread only).
 struct CRecordingView : IPlayerView {
     std::vector<std::string> names, times, titles;
-    bool clockRunning = false;
+    int32_t clockPeriod = 0;    // milliseconds of the running clock, 0 when stopped
     int32_t delayedStart = -1;  // milliseconds asked for, -1 when none is pending
 
     void SetNameLine(const std::string& text) override { names.push_back(text); }
     void SetTimeLine(const std::string& text) override { times.push_back(text); }
     void SetWindowTitle(const std::string& text) override { titles.push_back(text); }
-    void StartClock(int32_t) override { clockRunning = true; }
-    void StopClock() override { clockRunning = false; }
+    void StartClock(int32_t milliseconds) override { clockPeriod = milliseconds; }
+    void StopClock() override { clockPeriod = 0; }
     void StartDelayedStart(int32_t milliseconds) override { delayedStart = milliseconds; }
     void CancelDelayedStart() override { delayedStart = -1; }
 };
