@@ -1,5 +1,6 @@
-// tunevarn-cli burn on the virtual recorder: the messages and exit statuses of runs that
-// cannot complete (options: ArgumentsTest; signals: SignalStopTest).
+// tunevarn-cli drives and burn on the virtual recorder: the drives and drivers it finds,
+// and the messages and exit statuses of runs that cannot complete (options:
+// ArgumentsTest; signals: SignalStopTest).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -23,6 +24,42 @@ testpaths::CommandResult Burn(const std::string& folder, const std::vector<std::
 }
 
 const std::string kSong = Fixture("songs/01 Morning.mp3");
+
+TEST(CliDrives, EachRecorderWithItsDriverAndNoDriveIsNoError) {
+    const std::string start = testpaths::TempDir("drives");
+    const std::string recorder = "TUNEVARN_VIRTUAL_RECORDER=" + start;
+    auto r = testpaths::RunCli({recorder}, {"drives"}, start);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto lines = testpaths::Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    EXPECT_EQ(lines[0].rfind("virtual:0: TUNEVARN VIRTUAL CD-R", 0), 0u) << r.out;
+    EXPECT_TRUE(Contains(lines[0], "MMCCDTEXT (chosen)")) << r.out;
+    EXPECT_FALSE(mp3craft::ReadBytes(start + "/cdrlog.txt").empty()) << "in the start folder";
+    // driver.lst is a file anyone may edit: its control characters do not reach the terminal.
+    WriteText(start + "/driver.lst", "MM\x1b[2JC\x7F: VIRTUAL*\n");
+    EXPECT_TRUE(Contains(testpaths::RunCli({recorder}, {"drives"}, start).out,
+                         "driver: MM?[2JC? (no such driver here)"));
+
+    // No drive at all, and the real drives of this machine, whatever they are: the command
+    // always ends well.  A broken bus description fails, naming its line.
+    const std::string empty = testpaths::TempDir("drives-none");
+    WriteText(empty + "/bus.txt", "# no devices on this bus\n");
+    auto none =
+        testpaths::RunCli({"TUNEVARN_VIRTUAL_BUS=" + empty + "/bus.txt"}, {"drives"}, empty);
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out, "No CDR driver found.\n");
+    EXPECT_EQ(testpaths::RunCli({}, {"drives"}, empty).status, 0);
+    WriteText(empty + "/bus.txt", "[device]\nspeed = fast\n");
+    auto broken =
+        testpaths::RunCli({"TUNEVARN_VIRTUAL_BUS=" + empty + "/bus.txt"}, {"drives"}, empty);
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(
+        broken.err.rfind("tunevarn-cli: TUNEVARN_VIRTUAL_BUS: " + empty + "/bus.txt: line 2: ", 0),
+        0u)
+        << broken.err;
+    EXPECT_EQ(broken.out, "");
+}
 
 // Runs on drives that misbehave end as they say: the exit status, what stderr says,
 // and an image only of a disc the drive took whole.
@@ -84,12 +121,7 @@ TEST(CliBurn, RunsEndAsTheySay) {
         for (const std::string& line : testpaths::Lines(c.error))
             EXPECT_TRUE(Contains(r.err, line + "\n")) << c.what << ": " << r.err;
         EXPECT_EQ(Contains(r.out, "Disc completed.\n"), c.status == 0) << c.what;
-        // The image the recorder left, if any.
-        std::vector<std::string> left;
-        for (const auto& e : std::filesystem::directory_iterator(start))
-            if (e.path().extension() == ".bin" || e.path().extension() == ".cue")
-                left.push_back(e.path().filename().string());
-        EXPECT_EQ(!left.empty(), c.image) << c.what << ": " << (left.empty() ? "" : left[0]);
+        EXPECT_EQ(std::filesystem::exists(start + "/disc-1.bin"), c.image) << c.what;
     }
 }
 
@@ -111,22 +143,18 @@ TEST(CliBurn, WithoutARecorderItSaysHowToUseTheVirtualOne) {
     if (!Contains(none.out, "CD Recorder:")) {       // as on every machine that has none
         EXPECT_TRUE(Contains(none.err, "burn --image FOLDER")) << none.err;
     }
-    auto missing = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start + "/discs"}, {kSong});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err,
-              "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + start + "/discs: does not exist\n");
-    EXPECT_FALSE(std::filesystem::exists(start + "/discs"));
+    // Not even root may make files in /sys: the system's reason follows.
     WriteText(start + "/file", "");
-    auto file = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + start + "/file"}, {kSong});
-    EXPECT_EQ(file.err,
-              "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + start + "/file: not a folder\n");
-    // Not even root may make files there; the system's reason follows.
-    auto unwritable = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=/sys"}, {kSong});
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.err.rfind(
-                  "tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: /sys: cannot be written: ", 0),
-              0u)
-        << unwritable.err;
+    const std::pair<std::string, std::string> folders[] = {{start + "/discs", ": does not exist\n"},
+                                                           {start + "/file", ": not a folder\n"},
+                                                           {"/sys", ": cannot be written: "}};
+    for (const auto& [folder, why] : folders) {
+        auto r = Burn(start, {"TUNEVARN_VIRTUAL_RECORDER=" + folder}, {kSong});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.rfind("tunevarn-cli: TUNEVARN_VIRTUAL_RECORDER: " + folder + why, 0), 0u)
+            << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(start + "/discs"));
 }
 
 }  // namespace

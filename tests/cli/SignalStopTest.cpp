@@ -45,6 +45,27 @@ struct Signal {
 };
 const Signal kSignals[] = {{SIGINT, "SIGINT"}, {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}};
 
+// Writes the bus description of one slow virtual recorder into start: 1x in real time.
+std::string SlowRecorder(const std::string& start, const std::string& output,
+                         const std::string& more = "") {
+    const std::string bus = "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n" + more +
+                            "output = " + output + "\n";
+    testpaths::WriteText(start + "/bus.txt", bus);
+    return start + "/bus.txt";
+}
+
+// What the recorder logged in output of a burn that was stopped: (after writing had
+// begun, when wrote) the drive released and its tray opened; and no disc image left.
+void ExpectReleasedAndEjected(const std::string& output, bool wrote) {
+    const std::string commands = ReadText(output + "/commands-0.log");
+    const size_t written = wrote ? commands.find("\n2A ") : 0;
+    ASSERT_NE(written, std::string::npos) << commands;
+    const size_t released = commands.find("\n1E 00 00 00 00 00", written);
+    ASSERT_NE(released, std::string::npos) << "medium removal allowed again: " << commands;
+    EXPECT_NE(commands.find("\n1B 00 00 00 02 00", released), std::string::npos) << "ejected";
+    EXPECT_EQ(FilesIn(output), std::vector<std::string>{"commands-0.log"}) << "no disc image";
+}
+
 TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
     // A 1x drive in real time with a small buffer: the host keeps sending for seconds.
     // Its lead-in begins two seconds before the disc, so that phase lasts long enough
@@ -66,13 +87,9 @@ TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
             burn.output = testpaths::TempDir("signal-burn-out");
             burn.phase = phase;
             burn.signal = signal.number;
-            std::string bus =
-                "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n"
-                "lead-in = 99:58:00\noutput = " +
-                burn.output + "\n";
-            testpaths::WriteText(burn.start + "/bus.txt", bus);
+            const std::string bus = SlowRecorder(burn.start, burn.output, "lead-in = 99:58:00\n");
             burn.pid = testpaths::StartProgram(
-                testpaths::CliCommand({"TUNEVARN_VIRTUAL_BUS=" + burn.start + "/bus.txt"},
+                testpaths::CliCommand({"TUNEVARN_VIRTUAL_BUS=" + bus},
                                       {"burn", "--cd-text", Fixture("songs/More/03 Evening.mp3")}),
                 burn.start, burn.start + "/out.txt", burn.start + "/err.txt");
             if (burn.pid > 0)
@@ -104,25 +121,8 @@ TEST(CliSignals, EachSignalStopsABurnInEachPhaseAndTheDiscIsEjected) {
         EXPECT_TRUE(Contains(err, "burn: stopped; the disc was not completed\n")) << err;
         EXPECT_FALSE(Contains(err, "trace:")) << err;
         EXPECT_FALSE(Contains(ReadText(burn.start + "/out.txt"), "completed"));
-        // Writing had begun; after it the drive was released and its tray opened.
-        std::string commands = ReadText(burn.output + "/commands-0.log");
-        size_t written = commands.find("\n2A ");
-        ASSERT_NE(written, std::string::npos) << commands;
-        size_t released = commands.find("\n1E 00 00 00 00 00", written);
-        EXPECT_NE(released, std::string::npos) << "medium removal allowed again";
-        EXPECT_NE(commands.find("\n1B 00 00 00 02 00", released), std::string::npos) << "ejected";
-        EXPECT_EQ(FilesIn(burn.output), std::vector<std::string>{"commands-0.log"})
-            << "no disc image";
+        ExpectReleasedAndEjected(burn.output, true);
     }
-}
-
-// Writes the bus description of one slow virtual recorder into start: 1x in real time.
-std::string SlowRecorder(const std::string& start, const std::string& output,
-                         const std::string& more = "") {
-    const std::string bus = "[device]\nreal-time = yes\nspeed = 1\nbuffer = 65536\n" + more +
-                            "output = " + output + "\n";
-    testpaths::WriteText(start + "/bus.txt", bus);
-    return start + "/bus.txt";
 }
 
 // `tunevarn-cli burn ... 2>&1 | head -n 3`: the reader is gone after three lines, in the
@@ -137,11 +137,7 @@ TEST(CliSignals, AClosedOutputStopsABurn) {
                                " 2>&1 | head -n 3 >/dev/null; echo ${PIPESTATUS[0]} >status";
     testpaths::RunProgram({"/bin/bash", "-c", script}, start);
     EXPECT_EQ(ReadText(start + "/status"), "141\n") << "stopped by SIGPIPE, its own way";
-    const std::string commands = ReadText(output + "/commands-0.log");
-    const size_t released = commands.find("\n1E 00 00 00 00 00");
-    ASSERT_NE(released, std::string::npos) << commands;
-    EXPECT_NE(commands.find("\n1B 00 00 00 02 00", released), std::string::npos) << "ejected";
-    EXPECT_EQ(FilesIn(output), std::vector<std::string>{"commands-0.log"}) << "no disc image";
+    ExpectReleasedAndEjected(output, false);
 }
 
 // A write that fails asks for Enter on a terminal; Ctrl-C there ends the run, which

@@ -1,5 +1,5 @@
-// The cover dialog through real clicks: the background picture, colour and Clear, and
-// the main window's Print handing over the song list.
+// The cover dialog through real clicks: the background picture, colour and Clear.  (The
+// song list it gets: the main window's session.)
 #include <gtest/gtest.h>
 
 #include <QColorDialog>
@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <string>
-#include <vector>
 
 #include "GuiRig.h"
 #include "gui/CoverDialog.h"
@@ -120,19 +119,4 @@ TEST(CoverDialog, PictureThenBackColorThenClear) {
     EXPECT_EQ(BackgroundPixel(dialog), QColor(Qt::white));
     EXPECT_EQ(dialog.Cover().AlbumTitle(), "Kept");
     EXPECT_EQ(dialog.Cover().Font(CoverText::kList).height, -30);
-}
-
-TEST(CoverDialog, PrintCommandHandsOverTheSongList) {
-    CMainWindowRig rig;
-    rig.Drop(rig.Viewport(), QPoint(50, 50), {testpaths::Fixture("songs")});
-    ASSERT_EQ(rig.Songs().RowCount(), 3);
-    std::vector<CCoverSong> songs;
-    WhenModal<CCoverDialog>([&](CCoverDialog* dialog) {
-        songs = dialog->Cover().Songs();
-        QTest::mouseClick(dialog->Button(D::kExit), Qt::LeftButton);
-    });
-    CModalWindows real;
-    real.RunCoverDialog(&rig.Window(), rig.Main());
-    ASSERT_EQ(songs.size(), 3u);  // as the list gives them: CoverTest
-    EXPECT_EQ(songs[2].title, rig.Songs().Row(2).title);
 }

@@ -53,24 +53,10 @@ void WhenModal(const char* className, std::function<void(QWidget*)> action, int 
 }
 
 void ChooseMenuItem(QMenu* menu, int32_t commandId) {
-    std::vector<QMenu*> menus{menu};
-    for (QAction* a : menu->actions())
-        if (a->menu() != nullptr)
-            menus.push_back(a->menu());
-    for (QMenu* m : menus) {
-        for (QAction* action : m->actions()) {
-            if (action->isSeparator() || action->data().toInt() != commandId)
-                continue;
-            if (m != menu) {
-                // Open the submenu as the mouse would, then pick from it.
-                for (QAction* a : menu->actions())
-                    if (a->menu() == m)
-                        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                                          menu->actionGeometry(a).center());
-                EXPECT_TRUE(QTest::qWaitForWindowExposed(m));
-            }
-            QTest::mouseClick(m, Qt::LeftButton, Qt::NoModifier,
-                              m->actionGeometry(action).center());
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator() && action->data().toInt() == commandId) {
+            QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
+                              menu->actionGeometry(action).center());
             return;
         }
     }

@@ -35,8 +35,7 @@ void WhenModal(std::function<void(T*)> action, int timeoutMs = 10000) {
 
 class QMenu;
 
-// Picks the item of a menu (or of one of its submenus, opened on the way) whose action
-// carries commandId, with real clicks.
+// Picks the item of a menu whose action carries commandId, with a real click.
 void ChooseMenuItem(QMenu* menu, int32_t commandId);
 
 // Presses a dialog button by its text (mnemonics ignored), with a real click.

@@ -8,7 +8,6 @@
 #include "player/PlayerFakes.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
-#include "ui/LanguageTable.h"
 
 using namespace playertest;
 
@@ -26,7 +25,6 @@ TEST(ThreadedAlsaPlayer, TheDefaultDeviceHearsTheSongByteForByte) {
         CPlayer player(view);
         player.SetSongs({{song}, {"Song"}, 0});
         player.Open();
-        EXPECT_EQ(view.titles.back(), "Playing: Song");
         ASSERT_TRUE(WaitUntil([&] { return !player.Playing(); }));
         // It ended by itself, to its last frame.
         player.OnClockTick();
@@ -48,8 +46,5 @@ TEST(ThreadedAlsaPlayer, ADeviceThatCannotBeOpenedLeavesThePlayerSilentWithALine
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("tunevarn: sound device \"default\": cannot open it"), std::string::npos)
         << said;
-    EXPECT_FALSE(player.Playing());
-    EXPECT_FALSE(view.clockRunning);
-    EXPECT_TRUE(view.titles.empty());
-    EXPECT_EQ(view.times.back(), Text(4008));
+    EXPECT_FALSE(player.Playing());  // what the window then shows: PlayerTest
 }

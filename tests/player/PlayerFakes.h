@@ -7,7 +7,6 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,7 +34,7 @@ inline uint8_t PatternByte(const std::string& path, int64_t i) {
                                 0xFF);
 }
 
-// Songs of a given decoded length; paths in `missing` do not open.
+// Songs of a given decoded length; other paths do not open.
 class CScriptedSource : public CAudioSource {
   public:
     struct Song {
@@ -43,13 +42,12 @@ class CScriptedSource : public CAudioSource {
         int32_t seconds = 0;
     };
     std::map<std::string, Song> songs;
-    std::set<std::string> missing;
 
     int32_t Open(const char* path) override {
         std::lock_guard<std::mutex> lock(mutex_);
         opened_.push_back(path);
         auto it = songs.find(path);
-        if (missing.count(path) != 0 || it == songs.end())
+        if (it == songs.end())
             return -1;
         path_ = path;
         song_ = it->second;
@@ -178,18 +176,14 @@ class CScriptedOutput : public IAudioOutput {
 // The window, as the player drives it (window thread only).
 struct CRecordingView : IPlayerView {
     std::vector<std::string> names, times, titles;
-    bool clockRunning = false;
-    int32_t clockPeriod = 0;
+    int32_t clockPeriod = 0;    // milliseconds of the running clock, 0 when stopped
     int32_t delayedStart = -1;  // milliseconds asked for, -1 when none is pending
 
     void SetNameLine(const std::string& text) override { names.push_back(text); }
     void SetTimeLine(const std::string& text) override { times.push_back(text); }
     void SetWindowTitle(const std::string& text) override { titles.push_back(text); }
-    void StartClock(int32_t milliseconds) override {
-        clockRunning = true;
-        clockPeriod = milliseconds;
-    }
-    void StopClock() override { clockRunning = false; }
+    void StartClock(int32_t milliseconds) override { clockPeriod = milliseconds; }
+    void StopClock() override { clockPeriod = 0; }
     void StartDelayedStart(int32_t milliseconds) override { delayedStart = milliseconds; }
     void CancelDelayedStart() override { delayedStart = -1; }
 };

@@ -54,7 +54,6 @@ TEST(ThreadedPlayer, ASongOfWholeBuffersEndsAtTheEmptyReadAndTheNextFollowsAfter
     EXPECT_EQ(rig.view.names.back(), NameLine(1, "Alpha"));
     EXPECT_EQ(rig.view.times.back(), "Time: 00:00/00:01");
     EXPECT_EQ(rig.view.titles.back(), "Playing: Alpha");
-    EXPECT_TRUE(rig.view.clockRunning);
     EXPECT_EQ(rig.view.clockPeriod, 1000);
     ASSERT_TRUE(rig.Ended());
 
@@ -79,14 +78,17 @@ TEST(ThreadedPlayer, ASongOfWholeBuffersEndsAtTheEmptyReadAndTheNextFollowsAfter
     ASSERT_TRUE(rig.Ended());
     EXPECT_EQ(rig.source.Opened(),
               (std::vector<std::string>{"/music/Alpha.mp3", "/music/Beta.mp3"}));
-    // After the last song, the first.
-    rig.player.OnClockTick();
-    EXPECT_EQ(rig.player.CurrentIndex(), 0);
 }
 
-TEST(ThreadedPlayer, NeverMoreThanThreeBuffersAreQueued) {
+// At most eighty songs are taken, the current one kept in range; never more than three
+// buffers are queued.
+TEST(ThreadedPlayer, TakesAtMostEightySongsAndNeverQueuesMoreThanThreeBuffers) {
     Rig rig(CScriptedOutput::Pace::kHeld);
-    rig.Songs({"Song"}, 0, 8 * kBuffer + 4);
+    std::vector<std::string> titles;
+    for (int i = 0; i < 90; ++i) titles.push_back("S" + std::to_string(i));
+    rig.Songs(titles, 85, 8 * kBuffer + 4);
+    EXPECT_EQ(rig.player.SongCount(), 80);
+    EXPECT_EQ(rig.player.CurrentIndex(), 79);
     rig.player.Open();
     ASSERT_TRUE(WaitUntil([&] { return rig.output.TotalQueued() == 3; }));
     // One heard, one more queued; the device records the most ever waiting at a Queue.
@@ -102,44 +104,33 @@ TEST(ThreadedPlayer, NeverMoreThanThreeBuffersAreQueued) {
     rig.output.Release(-1);
     ASSERT_TRUE(rig.Ended());
     EXPECT_EQ(rig.output.MaxOutstanding(), 3);
-    EXPECT_EQ(rig.output.Captured(), Pattern("/music/Song.mp3", 8 * kBuffer + 4));
+    EXPECT_EQ(rig.output.Captured(), Pattern("/music/S79.mp3", 8 * kBuffer + 4));
     rig.player.OnClockTick();
     EXPECT_EQ(rig.view.delayedStart, 1500);
+    EXPECT_EQ(rig.player.CurrentIndex(), 0) << "after the last of the eighty, the first";
 }
 
 TEST(ThreadedPlayer, ASongThatDoesNotOpenOrADeviceThatCannotBeHadStaysSilent) {
-    Rig rig;
+    Rig rig(CScriptedOutput::Pace::kHeld);
     rig.Songs({"Gone", "Here"}, 0, 2 * kBuffer, 200);
-    rig.source.missing.insert("/music/Gone.mp3");
+    rig.source.songs.erase("/music/Gone.mp3");
     rig.player.Open();
     EXPECT_EQ(rig.view.names.back(), NameLine(1, "Gone"));
     EXPECT_EQ(rig.view.times.back(), "Time: 00:00/00:00");
-    EXPECT_FALSE(rig.view.clockRunning);
+    EXPECT_EQ(rig.view.clockPeriod, 0);
     EXPECT_TRUE(rig.view.titles.empty());
     EXPECT_EQ(rig.output.Opens(), 0);
     EXPECT_FALSE(rig.player.Playing());
 
+    rig.player.Next();  // plays, its clock running
     rig.output.openFails = true;
-    rig.player.Next();
+    rig.player.Open();  // again, on a device that cannot be had
     EXPECT_EQ(rig.view.names.back(), NameLine(2, "Here"));
     EXPECT_EQ(rig.view.times.back(), Text(4008)) << "the window says there is no device";
-    EXPECT_FALSE(rig.view.clockRunning);
-    EXPECT_TRUE(rig.view.titles.empty());
+    EXPECT_EQ(rig.view.clockPeriod, 0);
+    EXPECT_EQ(rig.view.titles.size(), 1u) << "no second title";
     EXPECT_FALSE(rig.player.Playing());
-    EXPECT_EQ(rig.source.Closes(), 1);  // the decoder is not left open
+    EXPECT_EQ(rig.source.Closes(), 2);  // the decoder is not left open
     rig.player.OnClockTick();
     EXPECT_EQ(rig.player.CurrentIndex(), 1);  // and it does not move on by itself
-}
-
-TEST(ThreadedPlayer, TakesAtMostEightySongsAndKeepsTheCurrentOneInRange) {
-    Rig rig(CScriptedOutput::Pace::kHeld);
-    std::vector<std::string> titles;
-    for (int i = 0; i < 90; ++i) titles.push_back("S" + std::to_string(i));
-    rig.Songs(titles, 85);
-    EXPECT_EQ(rig.player.SongCount(), 80);
-    EXPECT_EQ(rig.player.CurrentIndex(), 79);
-    rig.player.Open();
-    rig.player.Next();
-    EXPECT_EQ(rig.view.names.back(), NameLine(1, "S0"));
-    rig.player.Close();
 }

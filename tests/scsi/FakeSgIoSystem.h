@@ -15,14 +15,10 @@
 #include "scsi/SgIoSystem.h"
 
 struct FakeNode {
-    int scanOpenError = 0;    // errno of the brief open during the scan
     int selectOpenError = 0;  // errno of the exclusive open on selection
-    bool speaksSgIo = true;   // answers SG_GET_VERSION_NUM
     bool identified = true;   // answers the two identity ioctls
     int idLun = 0;            // SCSI_IOCTL_GET_IDLUN's first word
     int bus = 0;
-    bool sectGetWorks = true;
-    int sectGet = 0;  // BLKSECTGET: sectors (sr) or bytes (sg)
 };
 
 class CFakeSgIoSystem : public ISgIoSystem {
@@ -36,7 +32,6 @@ class CFakeSgIoSystem : public ISgIoSystem {
     // What was asked of it.
     std::vector<std::pair<std::string, int>> opens;  // path, flags
     std::vector<sg_io_hdr_t> commands;               // each SG_IO header as sent
-    std::vector<std::vector<uint8_t>> cdbs;
     int openFds = 0;
 
     std::vector<std::string> ListDeviceNodes() override {
@@ -52,9 +47,8 @@ class CFakeSgIoSystem : public ISgIoSystem {
         auto it = nodes.find(path);
         if (it == nodes.end())
             return -ENOENT;
-        int error = (flags & O_EXCL) ? it->second.selectOpenError : it->second.scanOpenError;
-        if (error != 0)
-            return -error;
+        if ((flags & O_EXCL) != 0 && it->second.selectOpenError != 0)
+            return -it->second.selectOpenError;
         fds_.push_back(path);
         ++openFds;
         return static_cast<int>(fds_.size()) + 2;
@@ -65,8 +59,6 @@ class CFakeSgIoSystem : public ISgIoSystem {
         FakeNode& node = nodes.at(path);
         switch (request) {
             case SG_GET_VERSION_NUM:
-                if (!node.speaksSgIo)
-                    return -ENOTTY;
                 *static_cast<int*>(argument) = 30536;
                 return 0;
             case 0x5382:
@@ -80,19 +72,9 @@ class CFakeSgIoSystem : public ISgIoSystem {
                     return -ENOTTY;
                 *static_cast<int*>(argument) = node.bus;
                 return 0;
-            case 0x1267:  // BLKSECTGET
-                if (!node.sectGetWorks)
-                    return -ENOTTY;
-                if (path.find("/sr") != std::string::npos)
-                    *static_cast<unsigned short*>(argument) =
-                        static_cast<unsigned short>(node.sectGet);
-                else
-                    *static_cast<int*>(argument) = node.sectGet;
-                return 0;
             case SG_IO: {
                 auto& header = *static_cast<sg_io_hdr_t*>(argument);
                 commands.push_back(header);
-                cdbs.emplace_back(header.cmdp, header.cmdp + header.cmd_len);
                 return drive ? drive(header) : 0;
             }
             default:

@@ -94,60 +94,44 @@ TEST(SgIoTransport, MapsStatusSenseAndFailuresOntoTheThreeResults) {
     const uint8_t* sense = rig.transport.SenseData(length);
     EXPECT_EQ(length, 15);
 
-    rig.kernel->drive = [](sg_io_hdr_t& h) {
-        PlaySense(h, {0x70, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x3A, 0x01});
-        return 0;
+    // Each answer in turn: status, the sense written (none: not a word), the result, and
+    // the sense the callers see (fixed format) afterwards.
+    struct Case {
+        const char* what;
+        uint8_t status;
+        std::vector<uint8_t> written;
+        int32_t result;
+        uint8_t key, asc, ascq;
     };
-    EXPECT_EQ(rig.TestUnitReady(), 2);
-    EXPECT_EQ(rig.transport.LastCommandSucceeded(), 0);
-    EXPECT_EQ(sense[2], 0x02);
-    EXPECT_EQ(sense[12], 0x3A);
-    EXPECT_EQ(sense[13], 0x01);
-
-    // BUSY: failed, and the sense of the last CHECK CONDITION stays.
-    rig.kernel->drive = [](sg_io_hdr_t& h) {
-        h.status = 0x08;
-        return 0;
+    auto fixed = [](uint8_t key, uint8_t asc, uint8_t ascq) {
+        return std::vector<uint8_t>{0x70, 0, key, 0, 0, 0, 0, 10, 0, 0, 0, 0, asc, ascq};
     };
-    EXPECT_EQ(rig.TestUnitReady(), 1);
-    EXPECT_EQ(sense[12], 0x3A);
-
-    // CHECK CONDITION with sense key 0: failed, but not with sense.
-    rig.kernel->drive = [](sg_io_hdr_t& h) {
-        PlaySense(h, {0x70, 0, 0x00, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x00, 0x00});
-        return 0;
+    const Case cases[] = {
+        {"CHECK CONDITION", 0x02, fixed(2, 0x3A, 1), 2, 2, 0x3A, 1},
+        {"BUSY: the last CHECK CONDITION's sense stays", 0x08, {}, 1, 2, 0x3A, 1},
+        {"sense key 0: failed, not with sense", 0x02, fixed(0, 0, 0), 1, 0, 0, 0},
+        {"illegal request", 0x02, fixed(5, 0x24, 0), 2, 5, 0x24, 0},
+        // Without any sense bytes the old sense must not be taken for this.
+        {"CHECK CONDITION without sense", 0x02, {}, 1, 0, 0, 0},
+        {"descriptor format", 0x02, {0x72, 0x06, 0x28, 0x00, 0, 0, 0, 0}, 2, 6, 0x28, 0},
+        {"good", 0x00, {}, 0, 6, 0x28, 0},
     };
-    EXPECT_EQ(rig.TestUnitReady(), 1);
-
-    // CHECK CONDITION without any sense bytes: the old sense must not be taken for this.
-    rig.kernel->drive = [](sg_io_hdr_t& h) {
-        PlaySense(h, {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x24, 0x00});
-        return 0;
-    };
-    EXPECT_EQ(rig.TestUnitReady(), 2);
-    rig.kernel->drive = [](sg_io_hdr_t& h) {
-        h.status = 0x02;
-        h.sb_len_wr = 0;
-        return 0;
-    };
-    EXPECT_EQ(rig.TestUnitReady(), 1);
-    EXPECT_EQ(sense[2], 0);
-    EXPECT_EQ(sense[12], 0);
-
-    // Descriptor-format sense reaches the callers in the fixed format.
-    rig.kernel->drive = [](sg_io_hdr_t& h) {
-        PlaySense(h, {0x72, 0x06, 0x28, 0x00, 0, 0, 0, 0});
-        return 0;
-    };
-    EXPECT_EQ(rig.TestUnitReady(), 2);
-    EXPECT_EQ(sense[0], 0x70);
-    EXPECT_EQ(sense[2], 0x06);
-    EXPECT_EQ(sense[12], 0x28);
-    EXPECT_EQ(sense[13], 0x00);
-
-    rig.kernel->drive = [](sg_io_hdr_t&) { return 0; };
-    EXPECT_EQ(rig.TestUnitReady(), 0);
-    EXPECT_EQ(rig.transport.LastCommandSucceeded(), 1);
+    for (const Case& c : cases) {
+        rig.kernel->drive = [&c](sg_io_hdr_t& h) {
+            h.status = c.status;
+            if (!c.written.empty())
+                PlaySense(h, c.written);
+            return 0;
+        };
+        EXPECT_EQ(rig.TestUnitReady(), c.result) << c.what;
+        EXPECT_EQ(rig.transport.LastCommandSucceeded(), c.result == 0) << c.what;
+        if (c.key != 0) {
+            EXPECT_EQ(sense[0], 0x70) << c.what;
+        }
+        EXPECT_EQ(sense[2], c.key) << c.what;
+        EXPECT_EQ(sense[12], c.asc) << c.what;
+        EXPECT_EQ(sense[13], c.ascq) << c.what;
+    }
 }
 
 TEST(SgIoTransport, AnInterruptedCallIsSentAgainAFewTimesOnly) {

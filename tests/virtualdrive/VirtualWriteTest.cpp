@@ -1,9 +1,10 @@
-// The virtual recorder's writing side: the cue sheet and WRITE checks of a strict drive,
-// and its buffer model.  (What it leaves of a disc ejected half-way, and the CD-TEXT it
-// reads from the lead-in: the fault matrix and the end-to-end tests.)
+// The virtual recorder's writing side, reached through the transport like a real drive:
+// the mode pages, cue sheet and WRITE checks of a strict drive, the limit of the path, and
+// its buffer model.  (What it leaves of a disc ejected half-way, the CD-TEXT it reads from
+// the lead-in and its log of every command: the fault matrix and the end-to-end tests.)
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <tuple>
 
 #include "base/BigEndian.h"
 #include "disc/DiscTestSupport.h"
@@ -17,18 +18,21 @@
 namespace {
 using Bytes = std::vector<uint8_t>;
 
+// The write parameters page with byte 2 as given (0x42: session-at-once), as MODE SELECT
+// sends it.
+Bytes WriteParameters(uint8_t byte2) {
+    Bytes data(8 + 56, 0);
+    data[8] = 0x05;
+    data[9] = 0x36;
+    data[10] = byte2;
+    data[12] = 0x08;
+    return data;
+}
+const Bytes kSelect = {0x55, 0x10, 0, 0, 0, 0, 0, 0, 64, 0};
+
 struct WriteRig : testrig::CVirtualRecorder {
     explicit WriteRig(const CVirtualDevice::Config& config = {}) : CVirtualRecorder(config) {}
-    // The write parameters page with byte 2 as given (0x42: session-at-once).
-    int32_t WriteType(uint8_t byte2, uint8_t byte3 = 0x00) {
-        Bytes data(8 + 56, 0);
-        data[8] = 0x05;
-        data[9] = 0x36;
-        data[10] = byte2;
-        data[11] = byte3;
-        data[12] = 0x08;
-        return Out({0x55, 0x10, 0, 0, 0, 0, 0, 0, 64, 0}, data);
-    }
+    int32_t WriteType(uint8_t byte2) { return Out(kSelect, WriteParameters(byte2)); }
     int32_t CueSheet(const Bytes& sheet) {
         Bytes cdb = {0x5D, 0, 0, 0, 0, 0, 0, 0, 0, 0};
         bigendian::Put24(&cdb[6], static_cast<uint32_t>(sheet.size()));
@@ -78,6 +82,57 @@ Bytes Sheet(const std::vector<int32_t>& seconds, uint8_t leadInForm = 0x01) {
     return sheet;
 }
 
+TEST(VirtualDevice, ModeSelectAndThePathCheckWhatAStrictDriveChecks) {
+    WriteRig rig;
+    ASSERT_EQ(rig.Out(kSelect, WriteParameters(0x52)), 0);
+    auto with = [](size_t at, uint8_t value) {
+        Bytes data = WriteParameters(0x42);
+        data[at] = value;
+        return data;
+    };
+    Bytes shortPage = with(9, 0x32);
+    shortPage.resize(8 + 52);
+    struct Case {
+        const char* what;
+        Bytes cdb, data;
+        const char* sense;  // "" when the transport refuses it
+    };
+    const Case cases[] = {
+        {"mode data length set", kSelect, with(1, 62), "5/26/00"},
+        {"PS bit set", kSelect, with(8, 0x85), "5/26/00"},
+        {"write type 7", kSelect, WriteParameters(0x47), "5/26/00"},
+        {"page 5 of 52 bytes", {0x55, 0x10, 0, 0, 0, 0, 0, 0, 60, 0}, shortPage, "5/26/00"},
+        {"no PF bit", {0x55, 0x00, 0, 0, 0, 0, 0, 0, 64, 0}, WriteParameters(0x42), "5/24/00"},
+        {"list past the page",
+         {0x55, 0x10, 0, 0, 0, 0, 0, 0, 63, 0},
+         WriteParameters(0x42),
+         "5/1A/00"},
+        {"list longer than the data",
+         {0x55, 0x10, 0, 0, 0, 0, 0, 0, 80, 0},
+         WriteParameters(0x42),
+         ""},
+        {"block length 256",
+         {0x15, 0, 0, 0, 12, 0},
+         {0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0x01, 0},
+         "5/26/00"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(rig.Out(c.cdb, c.data), *c.sense ? 2 : 1) << c.what;
+        if (*c.sense) {
+            EXPECT_EQ(rig.Sense(), c.sense) << c.what;
+        }
+    }
+    EXPECT_EQ(rig.Device().WriteParameters()[2], 0x52) << "a refused page changed the drive";
+
+    // A transfer larger than the path never reaches the drive.
+    CVirtualDevice::Config config;
+    config.maximumTransfer = 32768;
+    WriteRig narrow(config);
+    Bytes big(32769);
+    EXPECT_EQ(narrow.In({0x12, 0, 0, 0, 36, 0}, big), 1);
+    EXPECT_EQ(narrow.Last().result, CVirtualDevice::Result::kTransport);
+}
+
 TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
     struct Case {
         const char* what;
@@ -115,25 +170,21 @@ TEST(VirtualWrite, RefusesCueSheetsAStrictDriveRefuses) {
         EXPECT_FALSE(rig.Device().Model().Writing()) << c.what;
     }
 
-    CVirtualDevice::Config plain;
-    plain.cdText = false;
-    WriteRig noText(plain);
-    ASSERT_EQ(noText.WriteType(0x42), 0);
-    EXPECT_EQ(noText.CueSheet(Sheet({10}, 0x41)), 2);
-    EXPECT_EQ(noText.Sense(), "5/26/00");
-    EXPECT_EQ(noText.CueSheet(Sheet({10})), 0);
-
-    WriteRig trackAtOnce;
-    ASSERT_EQ(trackAtOnce.WriteType(0x41), 0);
-    EXPECT_EQ(trackAtOnce.CueSheet(Sheet({10})), 2);
-    EXPECT_EQ(trackAtOnce.Sense(), "5/2C/00");
-
-    CVirtualDevice::Config written;
+    // What only some drives refuse: CD-TEXT in the lead-in from a drive without it, a cue
+    // sheet in track-at-once, a disc already written.
+    CVirtualDevice::Config noText, written;
+    noText.cdText = false;
     written.disc = CVirtualDevice::Disc::kWritten;
-    WriteRig full(written);
-    ASSERT_EQ(full.WriteType(0x42), 0);
-    EXPECT_EQ(full.CueSheet(Sheet({10})), 2);
-    EXPECT_EQ(full.Sense(), "5/30/05");
+    const std::tuple<CVirtualDevice::Config, uint8_t, Bytes, const char*> others[] = {
+        {noText, 0x42, Sheet({10}, 0x41), "5/26/00"},
+        {{}, 0x41, Sheet({10}), "5/2C/00"},
+        {written, 0x42, Sheet({10}), "5/30/05"}};
+    for (const auto& [config, type, sheet, sense] : others) {
+        WriteRig other(config);
+        ASSERT_EQ(other.WriteType(type), 0);
+        EXPECT_EQ(other.CueSheet(sheet), 2) << sense;
+        EXPECT_EQ(other.Sense(), sense);
+    }
 }
 
 TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
@@ -165,7 +216,9 @@ TEST(VirtualWrite, WritesFollowTheCueSheetBlockByBlock) {
     EXPECT_EQ(rig.Sense(), "5/2C/00");
     EXPECT_EQ(rig.Device().CurrentDisc(), CVirtualDevice::Disc::kWritten);
     EXPECT_EQ(rig.Device().LastImage(), "");
-    EXPECT_EQ(testpaths::FilesIn(config.outputFolder).size(), 1u) << "only the command log";
+    EXPECT_EQ(testpaths::FilesIn(config.outputFolder), std::vector<std::string>{"commands-0.log"});
+    EXPECT_TRUE(testpaths::Contains(testpaths::ReadText(config.outputFolder + "/commands-0.log"),
+                                    "35 00 00 00 00 00 00 00 00 00 | none 0 | check 5/2C/00\n"));
     EXPECT_EQ(rig.Write(135, 15, 2352), 2);
     EXPECT_EQ(rig.Sense(), "5/2C/00") << "no cue sheet any more";
 }
