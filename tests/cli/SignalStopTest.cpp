@@ -27,17 +27,8 @@ using testpaths::Contains;
 using testpaths::FilesIn;
 using testpaths::Fixture;
 using testpaths::ReadText;
+using testpaths::WaitUntil;
 
-// Polls until ready() holds (about 20 seconds at most).
-template <typename Ready>
-bool WaitUntil(Ready ready) {
-    for (int i = 0; i < 2000; ++i) {
-        if (ready())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
 
 struct Signal {
     int number;

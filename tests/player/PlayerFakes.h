@@ -4,29 +4,19 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "audio/AudioSource.h"
 #include "player/AudioOutput.h"
 #include "player/PlayerView.h"
+#include "support/TestPaths.h"
 
 namespace playertest {
 
-// Polls cond until it holds or a generous limit passes; not a timing check.
-inline bool WaitUntil(const std::function<bool()>& cond, int32_t limitMs = 30000) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using testpaths::WaitUntil;
 
 // The byte at offset i of the song "path": a pattern that tells songs and offsets apart.
 inline uint8_t PatternByte(const std::string& path, int64_t i) {

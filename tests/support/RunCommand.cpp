@@ -7,9 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
-#include <thread>
 
 namespace testpaths {
 std::vector<std::string> CliCommand(const std::vector<std::string>& settings,
@@ -27,6 +25,30 @@ CommandResult RunCli(const std::vector<std::string>& settings, const std::vector
     return RunProgram(CliCommand(settings, args), workingDir);
 }
 
+namespace {
+// Starts argv[0] with stdin, stdout and stderr on the descriptors given, in workingDir;
+// the child ends at once when one of them could not be opened.
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& workingDir, int in, int out,
+            int err) {
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 ||
+            ::dup2(err, 2) < 0 || (!workingDir.empty() && ::chdir(workingDir.c_str()) != 0))
+            ::_exit(126);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+int DevNull() {
+    return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+}
+}  // namespace
+
 CommandResult RunProgram(const std::vector<std::string>& argv, const std::string& workingDir) {
     CommandResult result;
     int out[2], err[2];
@@ -36,22 +58,11 @@ CommandResult RunProgram(const std::vector<std::string>& argv, const std::string
         ::close(out[0]), ::close(out[1]);
         return result;
     }
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int devnull = ::open("/dev/null", O_RDONLY);
-        ::dup2(devnull, 0);
-        ::dup2(out[1], 1);
-        ::dup2(err[1], 2);
-        if (!workingDir.empty() && ::chdir(workingDir.c_str()) != 0)
-            ::_exit(126);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    ::close(err[1]);
+    const int in = DevNull();
+    const pid_t pid = Spawn(argv, workingDir, in, out[1], err[1]);
+    for (int fd : {in, out[1], err[1]})
+        if (fd >= 0)
+            ::close(fd);
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     int open = 2;
@@ -78,39 +89,24 @@ CommandResult RunProgram(const std::vector<std::string>& argv, const std::string
 
 pid_t StartProgram(const std::vector<std::string>& argv, const std::string& workingDir,
                    const std::string& outPath, const std::string& errPath) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int in = ::open("/dev/null", O_RDONLY);
-        int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0)
-            ::_exit(126);
-        ::dup2(in, 0);
-        ::dup2(out, 1);
-        ::dup2(err, 2);
-        if (!workingDir.empty() && ::chdir(workingDir.c_str()) != 0)
-            ::_exit(126);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
+    const int files[3] = {DevNull(),
+                          ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644),
+                          ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+    const pid_t pid = Spawn(argv, workingDir, files[0], files[1], files[2]);
+    for (int fd : files)
+        if (fd >= 0)
+            ::close(fd);
     return pid;
 }
 
 int WaitForExit(pid_t pid, int seconds) {
     if (pid <= 0)
         return -1;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!WaitUntil([&] { return ::waitpid(pid, &status, WNOHANG) != 0; }, seconds * 1000)) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Where tests find generated fixtures, the source tree and the built CLI.
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,4 +20,6 @@ void WriteText(const std::filesystem::path& path, const std::string& text);
 std::vector<std::string> Lines(const std::string& text);
 bool Contains(const std::string& text, const std::string& part);
 std::vector<std::string> FilesIn(const std::string& folder);
+// Polls ready() until it holds or limitMs pass; a guard against hanging, not a timing check.
+bool WaitUntil(const std::function<bool()>& ready, int limitMs = 30000);
 }  // namespace testpaths

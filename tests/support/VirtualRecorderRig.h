@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -137,14 +136,6 @@ struct CDriverRig : CVirtualRecorder {
             if (e.cdb[0] == operationCode)
                 found.push_back(e);
         return found;
-    }
-    // The files the recorder left besides its log.
-    std::vector<std::string> FilesLeft() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(folder))
-            if (e.path().filename() != "commands-0.log")
-                names.push_back(e.path().filename().string());
-        return names;
     }
 };
 
