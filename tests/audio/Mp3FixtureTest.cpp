@@ -55,25 +55,15 @@ struct CTagMaker {
     uint8_t frameFormat = 0;  // version 2.4: the second flag byte of each frame
     std::vector<uint8_t> body;
 
+    // Version 2.2 has three-letter names and three-byte sizes, 2.4 sizes of 7 bits a byte.
     void Frame(const char* id, const std::vector<uint8_t>& data) {
-        size_t n = data.size();
-        if (version == 2) {
-            body.insert(body.end(), id, id + 3);
-            body.insert(body.end(), {static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
-                                     static_cast<uint8_t>(n)});
-        } else {
-            body.insert(body.end(), id, id + 4);
-            if (version == 4)
-                body.insert(
-                    body.end(),
-                    {static_cast<uint8_t>(n >> 21 & 0x7F), static_cast<uint8_t>(n >> 14 & 0x7F),
-                     static_cast<uint8_t>(n >> 7 & 0x7F), static_cast<uint8_t>(n & 0x7F)});
-            else
-                body.insert(body.end(),
-                            {static_cast<uint8_t>(n >> 24), static_cast<uint8_t>(n >> 16),
-                             static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)});
+        const int bytes = version == 2 ? 3 : 4;
+        const int bits = version == 4 ? 7 : 8;
+        body.insert(body.end(), id, id + bytes);
+        for (int k = bytes - 1; k >= 0; --k)
+            body.push_back(static_cast<uint8_t>(data.size() >> (k * bits) & ((1u << bits) - 1)));
+        if (version != 2)
             body.insert(body.end(), {0, frameFormat});
-        }
         body.insert(body.end(), data.begin(), data.end());
     }
     void Text(const char* id, const std::string& latin1) {

@@ -29,14 +29,10 @@ Bytes MmcCue(const std::vector<int32_t>& seconds) {
 }
 
 Bytes Entry(int adr, int track, int index, int minute, int second, int frame = 0) {
-    return {static_cast<uint8_t>(adr),
-            static_cast<uint8_t>(track),
-            static_cast<uint8_t>(index),
-            0x00,
-            0x00,
-            static_cast<uint8_t>(minute),
-            static_cast<uint8_t>(second),
-            static_cast<uint8_t>(frame)};
+    Bytes entry;
+    for (int b : {adr, track, index, 0, 0, minute, second, frame})
+        entry.push_back(static_cast<uint8_t>(b));
+    return entry;
 }
 
 Bytes Sheet(std::initializer_list<Bytes> entries) {

@@ -64,14 +64,6 @@ enum class What {
     kStallInTracks,  // the host a second late with the third WRITE of the tracks
 };
 
-const char* Name(What what) {
-    static const char* const kNames[] = {
-        "nothing",  "write error", "transport failure",      "busy",
-        "time-out", "stop",        "long write in progress", "closing that never ends"};
-    const auto at = static_cast<size_t>(what);
-    return at < std::size(kNames) ? kNames[at] : "nothing";
-}
-
 // In front of the virtual bus: counts the commands of the run and, at one of them,
 // answers as the kernel or a busy drive would for the fault, or raises Stop and lets it
 // through.
@@ -322,10 +314,18 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
 
     const std::vector<size_t> at = Sampled(good);
     ASSERT_GT(at.size(), 10u);
-    const What kinds[] = {What::kSense, What::kTransport, What::kBusy,      What::kTimeOut,
-                          What::kStop,  What::kLongWrite, What::kNeverReady};
+    const struct {
+        What what;
+        const char* name;
+    } kinds[] = {{What::kSense, "write error"},
+                 {What::kTransport, "transport failure"},
+                 {What::kBusy, "busy"},
+                 {What::kTimeOut, "time-out"},
+                 {What::kStop, "stop"},
+                 {What::kLongWrite, "long write in progress"},
+                 {What::kNeverReady, "closing that never ends"}};
     for (size_t w = 0; w < std::size(kinds); ++w) {
-        const What what = kinds[w];
+        const What what = kinds[w].what;
         for (size_t j = 0; j < at.size(); ++j) {
             const size_t k = at[j];
             if ((j + w) % std::size(kinds) >= kKindsPerPosition || !Applies(what, good[k - 1]))
@@ -337,7 +337,7 @@ TEST_P(ThreadedFaultMatrix, EveryFaultEndsTheRunWithItsMessage) {
             burn.Run(what, nth, op);
             char where[96];
             std::snprintf(where, sizeof where, "%s, %s at command %zu (%02X)", kind.name,
-                          Name(what), k, op);
+                          kinds[w].name, k, op);
             if (!burn.backend->met) {
                 // Only the polls of the drive's buffer come more or fewer times from run
                 // to run: a run that polled less never reached this one.

@@ -9,15 +9,10 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "base/BigEndian.h"
+
 namespace mp3craft {
 namespace {
-void PutBig32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    b[at] = static_cast<uint8_t>(v >> 24);
-    b[at + 1] = static_cast<uint8_t>(v >> 16);
-    b[at + 2] = static_cast<uint8_t>(v >> 8);
-    b[at + 3] = static_cast<uint8_t>(v);
-}
-
 void PwriteAll(int fd, const std::vector<uint8_t>& bytes, int64_t at) {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -31,16 +26,9 @@ void PwriteAll(int fd, const std::vector<uint8_t>& bytes, int64_t at) {
 }  // namespace
 
 std::vector<uint8_t> Id3v2Header(uint8_t version, uint8_t flags, uint32_t size) {
-    return {'I',
-            'D',
-            '3',
-            version,
-            0,
-            flags,
-            static_cast<uint8_t>(size >> 21 & 0x7F),
-            static_cast<uint8_t>(size >> 14 & 0x7F),
-            static_cast<uint8_t>(size >> 7 & 0x7F),
-            static_cast<uint8_t>(size & 0x7F)};
+    std::vector<uint8_t> header = {'I', 'D', '3', version, 0, flags};
+    for (int shift : {21, 14, 7, 0}) header.push_back(static_cast<uint8_t>(size >> shift & 0x7F));
+    return header;
 }
 
 std::vector<uint8_t> Id3v1Tag(const std::string& title, const std::string& artist,
@@ -104,8 +92,8 @@ void Write(const std::string& path, const Shape& shape) {
         if (head.size() < end)
             head.resize(end, 0);
         std::memcpy(head.data() + at, shape.xingMagic, 4);
-        PutBig32(head, at + 4, shape.xingFlags);
-        PutBig32(head, at + 8, shape.xingFrames);
+        bigendian::Put32(&head[at + 4], shape.xingFlags);
+        bigendian::Put32(&head[at + 8], shape.xingFrames);
         if (shape.lameDelay >= 0) {
             std::memcpy(head.data() + lame, shape.lameName,
                         std::min<size_t>(9, std::strlen(shape.lameName)));
