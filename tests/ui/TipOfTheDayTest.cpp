@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/TestPaths.h"
+#include "ui/LanguageTable.h"
 #include "ui/TipOfTheDay.h"
 
 namespace {
@@ -81,7 +82,7 @@ TEST(TipOfTheDay, MissingEmptyAndUnreadableFiles) {
     {
         CTipOfTheDay tips(store, folder);
         EXPECT_FALSE(tips.HasFile());
-        EXPECT_EQ(tips.Tip(), "Tips file does not exist in the prescribed directory");
+        EXPECT_EQ(tips.Tip(), CLanguageTable::ResourceString(109));
     }
     EXPECT_EQ(store.values.count("FilePos"), 0u);
 
