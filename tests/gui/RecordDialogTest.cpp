@@ -1,6 +1,7 @@
 // The Record dialog on the virtual recorder: a disc burnt from the main window that is
 // the command line's disc byte for byte; the "Image file" recorder's folder and the
-// gapless box; Stop, Escape and the close box during the write (each asks first).
+// gapless box; Stop, Escape and the close box during the write (each asks first; what a
+// stopped run leaves, and the drive it releases: the record run's and the fault matrix's).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -20,7 +21,6 @@
 #include "GuiRig.h"
 #include "app/DiscFilling.h"
 #include "app/ImageRecorder.h"
-#include "base/ProcessFlags.h"
 #include "gui/RecordDialog.h"
 #include "recording/RecordDialogControls.h"
 #include "recording/RecordDialogLogic.h"
@@ -238,14 +238,8 @@ TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun)
             EXPECT_EQ(d.isVisible(), !stop) << way;
             EXPECT_EQ(d.Logic().RunActive(), !stop) << way;
         }
-        EXPECT_EQ(ProcessFlags().recordingBusy, 0) << way;
     }
     EXPECT_EQ(run.completed, 0);
-    std::vector<std::string> left;
-    for (const auto& e : std::filesystem::directory_iterator(slow.outputFolder))
-        if (e.path().filename().string().rfind("commands-", 0) != 0)
-            left.push_back(e.path().filename().string());
-    EXPECT_TRUE(left.empty()) << left[0];
 }
 
 }  // namespace
