@@ -72,7 +72,8 @@ TEST(CliBurn, RunsEndAsTheySay) {
     };
     // What the drive says reaches stderr as a trace line; a run that could not complete
     // fails, and one whose disc the drive took whole says whether it is complete.  (Which
-    // drives and discs refuse a run: the driver, worker and discovery tests.)  A song
+    // drives and discs refuse a run, and what each driver says of a command that fails:
+    // the driver, worker, discovery and fault matrix tests.)  A song
     // shorter than a CD's shortest track is burnt padded to it, and named (the padded
     // length itself is checked end to end).
     const std::string shortSong = testpaths::TempDir("burn-short") + "/short.mp3";
@@ -83,12 +84,6 @@ TEST(CliBurn, RunsEndAsTheySay) {
          {kSong},
          1,
          "trace: There is no disc in the drive.\n",
-         false},
-        {"no write parameters page for raw blocks",
-         "[device]\nmodel = mmc-raw\nfault = 5A 2 5/24/00 *\n",
-         {"--driver", "MMCRAW", kSong},
-         1,
-         "trace: Cannot retrieve write parameters mode page.\n",
          false},
         // The drive vanishes after the flush, before it says the disc is closed.
         {"a drive gone while it closes the disc",

@@ -117,11 +117,9 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
                                  testpaths::TempDir("record-cli"));
     ASSERT_EQ(cli.status, 0) << cli.err;
 
-    // The same layout, titles, audio and CD-TEXT packs.
+    // The same layout, titles, audio and CD-TEXT packs (what they hold: the end-to-end tests).
     for (const char* file : {"/disc-1.cue", "/disc-1.bin", "/disc-1.cdt"})
         EXPECT_TRUE(mp3craft::ReadBytes(out + file) == mp3craft::ReadBytes(cliOut + file)) << file;
-    EXPECT_NE(testpaths::ReadText(out + "/disc-1.cue").find("TITLE \"Sample Album\""),
-              std::string::npos);
     // The drive got the speed of the 4x button: 4 x 177 kB/s.
     EXPECT_NE(testpaths::ReadText(out + "/commands-0.log").find("BB 00 FF FF 02 C4"),
               std::string::npos);

@@ -92,7 +92,7 @@ TEST(Discovery, OneRecorderGetsTheCdTextDriverWithoutAQuestion) {
     EXPECT_EQ(ProcessFlags().cdTextCapable, 0);
 }
 
-TEST(Discovery, DisksReadersAndSilentDevicesAreNoRecorders) {
+TEST(Discovery, DisksReadersAndSilentDevicesAreNoRecordersAndCandidatesAreBounded) {
     Config disk = Recorder("DISKCO", "FAST DISK");
     disk.cdDevice = false;
     Config reader = Recorder("READCO", "CD-ROM 52X");
@@ -110,10 +110,7 @@ TEST(Discovery, DisksReadersAndSilentDevicesAreNoRecorders) {
     // The device that does not answer INQUIRY is not logged.
     EXPECT_EQ(rig.Log(),
               "Vendor=DISKCO\r\nModel=FAST DISK\r\nVendor=READCO\r\nModel=CD-ROM 52X\r\n");
-}
-
-TEST(Discovery, CandidatesHoldAtMostSixteenWithBoundedTexts) {
-    Rig rig({});
+    // The candidates hold at most sixteen, with bounded texts.
     for (int32_t i = 0; i < 20; ++i)
         rig.discovery.AddRecorderCandidate(std::string(40, 'V').c_str(), "P", "R", "MMC", i);
     EXPECT_EQ(rig.discovery.CandidateCount(), 16);
