@@ -66,24 +66,17 @@ void ChooseColor(QWidget* dialog, QColor color) {
     ClickButton(dialog, QStringLiteral("OK"));
 }
 
-struct CShownDialog {
-    CCoverDialog dialog;
-    CShownDialog() {
-        dialog.Cover().AddCoverSong("Morning - Sample Band", "00:04");
-        dialog.Cover().AddCoverSong("Noon - Sample Band", "00:03");
-        dialog.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    }
-};
-
 }  // namespace
 
 TEST(CoverDialog, PictureThenBackColorThenClear) {
     const std::string dir = testpaths::TempDir("cover-pictures");
     // A JPEG by content under a BMP name: read by what it holds.
     const std::string red = WritePicture(dir, "red.bmp", QSize(300, 200), Qt::red, "JPEG");
-    CShownDialog shown;
-    D& dialog = shown.dialog;
+    D dialog;
+    dialog.Cover().AddCoverSong("Morning - Sample Band", "00:04");
+    dialog.Cover().AddCoverSong("Noon - Sample Band", "00:03");
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
 
     WhenPictureDialog(red);
     Click(dialog, D::kBackground);

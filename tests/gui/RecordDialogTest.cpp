@@ -1,6 +1,7 @@
 // The Record dialog on the virtual recorder: a disc burnt from the main window that is
 // the command line's disc byte for byte; the "Image file" recorder's folder and the
-// gapless box; Stop, Escape and the close box during the write (each asks first).
+// gapless box; Stop, Escape and the close box during the write (each asks first; what a
+// stopped run leaves, and the drive it releases: the record run's and the fault matrix's).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -20,7 +21,6 @@
 #include "GuiRig.h"
 #include "app/DiscFilling.h"
 #include "app/ImageRecorder.h"
-#include "base/ProcessFlags.h"
 #include "gui/RecordDialog.h"
 #include "recording/RecordDialogControls.h"
 #include "recording/RecordDialogLogic.h"
@@ -117,11 +117,9 @@ TEST(ThreadedRecordDialog, RecordFromTheMainWindowBurnsTheDiscOfTheCommandLine) 
                                  testpaths::TempDir("record-cli"));
     ASSERT_EQ(cli.status, 0) << cli.err;
 
-    // The same layout, titles, audio and CD-TEXT packs.
+    // The same layout, titles, audio and CD-TEXT packs (what they hold: the end-to-end tests).
     for (const char* file : {"/disc-1.cue", "/disc-1.bin", "/disc-1.cdt"})
         EXPECT_TRUE(mp3craft::ReadBytes(out + file) == mp3craft::ReadBytes(cliOut + file)) << file;
-    EXPECT_NE(testpaths::ReadText(out + "/disc-1.cue").find("TITLE \"Sample Album\""),
-              std::string::npos);
     // The drive got the speed of the 4x button: 4 x 177 kB/s.
     EXPECT_NE(testpaths::ReadText(out + "/commands-0.log").find("BB 00 FF FF 02 C4"),
               std::string::npos);
@@ -238,14 +236,8 @@ TEST(ThreadedRecordDialog, EndingTheDialogDuringTheWriteAsksBeforeItStopsTheRun)
             EXPECT_EQ(d.isVisible(), !stop) << way;
             EXPECT_EQ(d.Logic().RunActive(), !stop) << way;
         }
-        EXPECT_EQ(ProcessFlags().recordingBusy, 0) << way;
     }
     EXPECT_EQ(run.completed, 0);
-    std::vector<std::string> left;
-    for (const auto& e : std::filesystem::directory_iterator(slow.outputFolder))
-        if (e.path().filename().string().rfind("commands-", 0) != 0)
-            left.push_back(e.path().filename().string());
-    EXPECT_TRUE(left.empty()) << left[0];
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ struct List {
     }
 };
 
-TEST(DriverList, ProductOrItsPrefixFollowedByAStarSelectsTheFirstToken) {
+TEST(DriverList, ProductOrItsPrefixSelectsTheFirstTokenAndRewritersGetCdTextUnlessListed) {
     List list(
         "; comment line that mentions ABCDEF\r\n"
         "MMCRAW : ABC*\r\n"
@@ -37,7 +37,8 @@ TEST(DriverList, ProductOrItsPrefixFollowedByAStarSelectsTheFirstToken) {
         "2600 (old writers): writer*\r\n"
         "SONY(x) CDU920S\r\n"
         "MMC2 AB\r\n"
-        "FOO: GOOD DRIVE\n");
+        "FOO: GOOD DRIVE\n"
+        "TEAC: CD-RW 9\n");
     EXPECT_EQ(list.Lookup("ABCDEF"), "MMCRAW");   // ABC* after ABCDEF, ABCDE*, ABCD*
     EXPECT_EQ(list.Lookup("ABC"), "MMCRAW");      // contained as such
     EXPECT_EQ(list.Lookup("CD-R55S"), "TEAC");    // leading blanks skipped
@@ -48,14 +49,10 @@ TEST(DriverList, ProductOrItsPrefixFollowedByAStarSelectsTheFirstToken) {
     EXPECT_EQ(list.Lookup("XYZW"), "-");
     EXPECT_EQ(list.Lookup("WRITEX"), "-");        // WRITE* is not in the list
     EXPECT_EQ(list.Lookup("GOOD DRIVE"), "FOO");  // no driver of ours, still the answer
-}
-
-TEST(DriverList, RewritersGetCdTextUnlessListedButOnlyWithAList) {
-    List list("TEAC: CD-RW 9\n");
+    // A rewriter gets CD-TEXT unless listed, but only with a list.
     EXPECT_EQ(list.Lookup("CD-RW 9"), "TEAC");
     EXPECT_EQ(list.Lookup("crw4416"), "MMCCDTEXT");
     EXPECT_EQ(list.Lookup("CDR 4"), "-");
-
     std::array<char, 32> name;
     EXPECT_EQ(LookupDriverName("V", "CD-RW 9", name, "/no/such/driver.lst"), 0);
     EXPECT_STREQ(name.data(), "");

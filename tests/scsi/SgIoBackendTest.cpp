@@ -64,21 +64,18 @@ TEST(SgIoBackend, EnumeratesBlockNodesFirstInNumericOrderAndCountsEachDeviceOnce
         EXPECT_FALSE(flags & O_EXCL) << path;
     }
 }
-TEST(SgIoBackend, RecordsSixteenDevicesAndNotesTheRest) {
+// Sixteen devices are recorded and the rest noted; a drive in use (the first, opened
+// exclusively on selection) is a clear error, not a hang.
+TEST(SgIoBackend, RecordsSixteenDevicesAndADriveInUseIsAClearError) {
     SgIoRig rig;
     for (int i = 0; i < 24; ++i)
         rig.kernel->nodes["/dev/sg" + std::to_string(i)] = {.idLun = i, .bus = 0};
+    rig.kernel->nodes["/dev/sg0"].selectOpenError = EBUSY;
     EXPECT_EQ(rig.transport.ScanPassThrough(), 16);
     EXPECT_EQ(rig.transport.DeviceName(15), "/dev/sg15");
     EXPECT_EQ(rig.transport.DeviceName(16), "");
     EXPECT_EQ(rig.transport.ScanNotes().size(), 8u);
     EXPECT_EQ(rig.transport.SelectDevice(16), 1);
-}
-
-TEST(SgIoBackend, ADriveInUseIsAClearErrorNotAHang) {
-    SgIoRig rig;
-    rig.kernel->nodes["/dev/sr0"] = {.selectOpenError = EBUSY};
-    ASSERT_EQ(rig.transport.ScanPassThrough(), 1);
     EXPECT_EQ(rig.transport.SelectDevice(0), 1);
     EXPECT_STREQ(rig.transport.Vendor(), "");
     EXPECT_NE(rig.transport.DeviceProblem(0).find("in use"), std::string::npos);
@@ -87,7 +84,8 @@ TEST(SgIoBackend, ADriveInUseIsAClearErrorNotAHang) {
     EXPECT_EQ(flags & (O_RDWR | O_NONBLOCK | O_EXCL), O_RDWR | O_NONBLOCK | O_EXCL);
 }
 
-TEST(SgIoTransport, MapsStatusSenseAndFailuresOntoTheThreeResults) {
+// Each call on a selected drive, and the drive's selection again.
+TEST(SgIoTransport, MapsResultsRefusesMalformedCallsAndCleansTheInquiryStrings) {
     SgIoRig rig;
     rig.OneDrive();
     int32_t length = 0;
@@ -132,11 +130,8 @@ TEST(SgIoTransport, MapsStatusSenseAndFailuresOntoTheThreeResults) {
         EXPECT_EQ(sense[12], c.asc) << c.what;
         EXPECT_EQ(sense[13], c.ascq) << c.what;
     }
-}
 
-TEST(SgIoTransport, AnInterruptedCallIsSentAgainAFewTimesOnly) {
-    SgIoRig rig;
-    rig.OneDrive();
+    // An interrupted call is sent again a few times only.
     int calls = 0;
     rig.kernel->drive = [&](sg_io_hdr_t&) { return ++calls <= 2 ? -EINTR : 0; };
     EXPECT_EQ(rig.TestUnitReady(), 0);
@@ -148,11 +143,8 @@ TEST(SgIoTransport, AnInterruptedCallIsSentAgainAFewTimesOnly) {
     };
     EXPECT_EQ(rig.TestUnitReady(), 1);
     EXPECT_EQ(calls, 1 + CSgIoBackend::kInterruptRetries);
-}
 
-TEST(SgIoTransport, RefusesMalformedCallsWithoutSendingThem) {
-    SgIoRig rig;
-    rig.OneDrive();
+    // Malformed calls are refused without being sent.
     size_t sent = rig.kernel->commands.size();
     uint8_t buffer[8] = {};
     const uint8_t cdb[12] = {};
@@ -161,12 +153,8 @@ TEST(SgIoTransport, RefusesMalformedCallsWithoutSendingThem) {
     EXPECT_EQ(rig.transport.Execute(cdb, 6, nullptr, 0, buffer, -1), 1);
     EXPECT_EQ(rig.transport.Execute(nullptr, 6, nullptr, 0, nullptr, 0), 1);
     EXPECT_EQ(rig.kernel->commands.size(), sent);
-}
 
-TEST(SgIoTransport, InquiryStringsLoseTrailingBlanksAndControlBytes) {
-    SgIoRig rig;
-    rig.kernel->nodes["/dev/sr0"] = FakeNode{};
-    ASSERT_EQ(rig.transport.ScanPassThrough(), 1);
+    // The drive selected again: its INQUIRY strings lose trailing blanks and control bytes.
     std::vector<uint8_t> inquiry(36, ' ');
     std::memcpy(&inquiry[8], "SONY    ", 8);
     std::memcpy(&inquiry[32], "1.0\n", 4);

@@ -1,6 +1,9 @@
 // The virtual bus description file and the choice of backend from the environment.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <tuple>
+
 #include "app/BackendChoice.h"
 #include "scsi/SgIoBackend.h"
 #include "support/Mp3Craft.h"
@@ -120,16 +123,25 @@ TEST(BackendChoice, SgIoUnlessTheVirtualRecorderIsConfigured) {
     EXPECT_EQ(bus->BusSize(), 2);
     EXPECT_EQ(bus->Device(1).Configuration().outputFolder, folder);
 
-    // A broken configuration never falls back to the real drives.
+    // A broken configuration never falls back to the real drives, and says which setting
+    // is wrong and why (not even root may make files in /sys: the system's reason follows).
+    // A folder named for the recorder that is not there is not made.
     mp3craft::WriteBytes(file, {'x', '\n'});
-    const std::pair<const char*, const char*> broken[] = {
-        {nullptr, file.c_str()}, {"/no/such/folder", nullptr}, {nullptr, folder.c_str()}};
-    for (auto [recorder, description] : broken) {
-        auto backend = ChooseScsiBackend(recorder, description, problem);
-        EXPECT_FALSE(problem.empty());
+    const std::string busVariable = std::string(kVirtualBusVariable) + ": ", missing = folder + "/discs";
+    const std::string recorder = std::string(kVirtualRecorderVariable) + ": ";
+    const std::tuple<const char*, const char*, std::string> broken[] = {
+        {nullptr, file.c_str(), busVariable + file + ": line 1: "},
+        {nullptr, folder.c_str(), busVariable + folder + ": "},
+        {missing.c_str(), nullptr, recorder + missing + ": does not exist"},
+        {file.c_str(), nullptr, recorder + file + ": not a folder"},
+        {"/sys", nullptr, recorder + "/sys: cannot be written: "}};
+    for (const auto& [variable, description, said] : broken) {
+        auto backend = ChooseScsiBackend(variable, description, problem);
+        EXPECT_EQ(problem.rfind(said, 0), 0u) << problem;
         EXPECT_NE(dynamic_cast<CVirtualBus*>(backend.get()), nullptr);
         EXPECT_EQ(backend->Scan(), 0);
     }
+    EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 }  // namespace
