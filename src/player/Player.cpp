@@ -66,6 +66,9 @@ void CPlayer::Open() {
 
 void CPlayer::StartCurrentSong() {
     feeder_.Stop();
+    // The end of a song played before is not this one's: Play pressed just after a song
+    // ended must not let the next tick move on from the song it starts again.
+    feeder_.ClearSongFinished();
     startPending_ = false;
     if (paths_.empty())
         return;

@@ -122,9 +122,11 @@ TEST(ThreadedPlayer, ASongThatDoesNotOpenOrADeviceThatCannotBeHadStaysSilent) {
     EXPECT_EQ(rig.output.Opens(), 0);
     EXPECT_FALSE(rig.player.Playing());
 
-    rig.player.Next();  // plays, its clock running
+    rig.player.Next();  // plays to its end, its clock running until the next tick
+    rig.output.Release(-1);
+    ASSERT_TRUE(rig.Ended());
     rig.output.openFails = true;
-    rig.player.Open();  // again, on a device that cannot be had
+    rig.player.Open();  // again before that tick, on a device that cannot be had
     EXPECT_EQ(rig.view.names.back(), NameLine(2, "Here"));
     EXPECT_EQ(rig.view.times.back(), Text(4008)) << "the window says there is no device";
     EXPECT_EQ(rig.view.clockPeriod, 0);
@@ -132,5 +134,5 @@ TEST(ThreadedPlayer, ASongThatDoesNotOpenOrADeviceThatCannotBeHadStaysSilent) {
     EXPECT_FALSE(rig.player.Playing());
     EXPECT_EQ(rig.source.Closes(), 2);  // the decoder is not left open
     rig.player.OnClockTick();
-    EXPECT_EQ(rig.player.CurrentIndex(), 1);  // and it does not move on by itself
+    EXPECT_EQ(rig.player.CurrentIndex(), 1);  // the earlier end does not move it on
 }
