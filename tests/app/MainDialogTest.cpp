@@ -15,7 +15,8 @@
 
 namespace {
 namespace fs = std::filesystem;
-const std::string kWarning = "Warning: You should select a MP3 file in the list first.";
+// The warning of the commands that need a focused song.
+const std::string kWarning = std::string("Warning: ") + CLanguageTable::BuiltInText(1001);
 
 class MainCommands : public ::testing::Test {
   protected:

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "DiscTestSupport.h"
+#include "base/BigEndian.h"
 #include "disc/DiscImage.h"
 
 namespace {
@@ -32,8 +33,7 @@ Bytes Build(CDiscImage& image, Layout layout) {
 }
 
 int32_t Be32(const Bytes& b, size_t at) {
-    return static_cast<int32_t>((uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) |
-                                (uint32_t{b[at + 2]} << 8) | b[at + 3]);
+    return static_cast<int32_t>(bigendian::Get32(&b[at]));
 }
 
 // Sectors from the start of track 1, of the absolute minute:second:frame at b[at].

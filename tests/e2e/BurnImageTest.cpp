@@ -86,10 +86,10 @@ Listed SongList() {
     return listed;
 }
 
-// The normalization of one track as the disc image does it, computed here from the
-// export: the peak over the blocks the analysis reads, the gain target / level in single
-// precision, each sample scaled, clipped to +-32767 and truncated.
-Bytes Normalized(const Bytes& audio, int32_t target, bool onlyIf, int32_t lower, int32_t higher) {
+// The normalization of one track, computed here from the export: the peak over the
+// blocks the analysis reads, and the gain target / level in single precision, which the
+// disc image applies (its rounding and clipping: DiscImageGain).
+Bytes Normalized(Bytes audio, int32_t target, bool onlyIf, int32_t lower, int32_t higher) {
     const size_t analysed = (audio.size() / 4608 - 1) * 4608;
     int32_t peak = 0;
     for (size_t i = 0; i + 1 < analysed; i += 2)
@@ -97,16 +97,10 @@ Bytes Normalized(const Bytes& audio, int32_t target, bool onlyIf, int32_t lower,
     const int32_t level = peak * 100 / 32768;
     if (onlyIf && level >= lower && level <= higher)
         return audio;
-    const float gain = level == 0 ? 1.0f : static_cast<float>(target) / static_cast<float>(level);
-    Bytes out(audio.size());
-    for (size_t i = 0; i + 1 < audio.size(); i += 2) {
-        float x = gain * static_cast<float>(static_cast<int16_t>(audio[i] | audio[i + 1] << 8));
-        x = std::clamp(x, -32767.0f, 32767.0f);
-        const auto s = static_cast<uint16_t>(static_cast<int16_t>(x));
-        out[i] = static_cast<uint8_t>(s & 0xFF);
-        out[i + 1] = static_cast<uint8_t>(s >> 8);
-    }
-    return out;
+    CDiscImage disc;
+    disc.gain = level == 0 ? 1.0f : static_cast<float>(target) / static_cast<float>(level);
+    disc.ApplyGain(audio.data(), static_cast<int32_t>(audio.size()));
+    return audio;
 }
 
 Bytes Joined(const std::vector<Bytes>& parts) {
