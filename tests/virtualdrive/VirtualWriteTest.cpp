@@ -57,15 +57,11 @@ struct WriteRig : testrig::CVirtualRecorder {
     int32_t Flush() { return None({0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}); }
 };
 
-Bytes Entry(uint8_t control, uint8_t track, uint8_t index, uint8_t form, int32_t seconds) {
-    return {control,
-            track,
-            index,
-            form,
-            0,
-            static_cast<uint8_t>(seconds / 60),
-            static_cast<uint8_t>(seconds % 60),
-            0};
+Bytes Entry(int control, int track, int index, int form, int32_t seconds) {
+    Bytes entry;
+    for (int b : {control, track, index, form, 0, seconds / 60, seconds % 60, 0})
+        entry.push_back(static_cast<uint8_t>(b));
+    return entry;
 }
 
 // An MMC cue sheet for tracks of these lengths, as the driver sends it.
