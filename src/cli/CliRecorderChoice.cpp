@@ -18,8 +18,8 @@ int32_t CCliRecorderChoice::ChooseRecorder(const std::vector<std::string>& lines
         if (count == 1)
             std::fprintf(stderr, "tunevarn-cli: %s %d: there is one recorder\n", option_, preset_);
         else
-            std::fprintf(stderr, "tunevarn-cli: %s %d: there are %d recorders\n", option_,
-                         preset_, count);
+            std::fprintf(stderr, "tunevarn-cli: %s %d: there are %d recorders\n", option_, preset_,
+                         count);
         return -1;
     }
     if (!::isatty(STDIN_FILENO)) {

@@ -23,7 +23,6 @@ constexpr int32_t kFirstBusyPauseMs = 20;
 // Real pauses are cut into slices this long, so that a stop ends them promptly.
 constexpr int32_t kPauseSliceMs = 20;
 
-
 // Write error: loss of streaming.  The drive ran out of data while the laser was on.
 bool LostStreaming(const uint8_t* sense) {
     return sense[12] == 0x0C && sense[13] == 0x09;

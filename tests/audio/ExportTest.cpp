@@ -18,6 +18,7 @@
 #include "songlist/SongList.h"
 #include "support/Mp3Craft.h"
 #include "support/TestPaths.h"
+#include "ui/LanguageTable.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -146,7 +147,7 @@ TEST(ExportCommands, NoFocusWarnsAndCancelWritesNothing) {
     EXPECT_EQ(ExportRawTrack(list, memory, ui), ExportResult::kNoFocus);
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[0].first, "Warning");
-    EXPECT_EQ(ui.messages[0].second, "You should select a MP3 file in the list first.");
+    EXPECT_EQ(ui.messages[0].second, CLanguageTable::BuiltInText(1001));
     EXPECT_TRUE(ui.questions.empty());
 
     list.SetFocusedRow(0);

@@ -55,7 +55,8 @@ TEST(CliDrives, EachRecorderWithItsDriverAndNoDriveIsNoError) {
     auto broken =
         testpaths::RunCli({"TUNEVARN_VIRTUAL_BUS=" + empty + "/bus.txt"}, {"drives"}, empty);
     EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(broken.err.rfind("tunevarn-cli: TUNEVARN_VIRTUAL_BUS: " + empty, 0), 0u) << broken.err;
+    EXPECT_EQ(broken.err.rfind("tunevarn-cli: TUNEVARN_VIRTUAL_BUS: " + empty, 0), 0u)
+        << broken.err;
     EXPECT_EQ(broken.out, "");
 }
 

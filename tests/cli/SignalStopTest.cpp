@@ -29,7 +29,6 @@ using testpaths::Fixture;
 using testpaths::ReadText;
 using testpaths::WaitUntil;
 
-
 struct Signal {
     int number;
     const char* name;

@@ -127,7 +127,8 @@ TEST(BackendChoice, SgIoUnlessTheVirtualRecorderIsConfigured) {
     // is wrong and why (not even root may make files in /sys: the system's reason follows).
     // A folder named for the recorder that is not there is not made.
     mp3craft::WriteBytes(file, {'x', '\n'});
-    const std::string busVariable = std::string(kVirtualBusVariable) + ": ", missing = folder + "/discs";
+    const std::string busVariable = std::string(kVirtualBusVariable) + ": ",
+                      missing = folder + "/discs";
     const std::string recorder = std::string(kVirtualRecorderVariable) + ": ";
     const std::tuple<const char*, const char*, std::string> broken[] = {
         {nullptr, file.c_str(), busVariable + file + ": line 1: "},
