@@ -9,21 +9,20 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "disc/DiscImage.h"
 #include "songlist/SongList.h"
-#include "support/CdInfo.h"
 #include "support/Mp3Craft.h"
 #include "support/ReferenceDecode.h"
 #include "support/RunCommand.h"
 #include "support/TestPaths.h"
 
 namespace {
-using testpaths::CdInfo;
 using testpaths::Fixture;
-using testpaths::ReadWithCdInfo;
 using Bytes = std::vector<uint8_t>;
 
 // Three sample rates: 44100, 48000 and 32000 Hz.
@@ -52,6 +51,32 @@ const Way kWays[] = {
     {"SONY", "sony", "", false, 27 * 2352},       {"TEAC", "teac", "", false, 27 * 2352},
     {"MMCCDTEXT", "mmc", "", false, 27 * 2352},
 };
+// A disc image as libcdio's cd-info reads it back from its cue sheet.
+struct CdInfo {
+    std::vector<int32_t> lsn;  // track starts
+    int32_t leadOut = -1;
+    std::vector<std::string> titles;  // [0] the disc
+};
+
+CdInfo ReadWithCdInfo(const std::string& cue) {
+    auto r =
+        testpaths::RunProgram({"/usr/bin/env", "cd-info", "--no-device-info", "--cue-file", cue});
+    EXPECT_EQ(r.status, 0) << r.err;  // 127: libcdio-utils is not installed
+    CdInfo info;
+    const std::regex track(R"(^\s*(\d+): (\d\d:\d\d:\d\d)\s+(\d+) (audio|leadout))");
+    const std::regex title(R"(^\s+TITLE: (.*)$)");
+    std::stringstream lines(r.out);
+    std::string line;
+    std::smatch m;
+    while (std::getline(lines, line)) {
+        if (std::regex_search(line, m, track))
+            (m[4] == "leadout" ? info.leadOut : info.lsn.emplace_back()) = std::stoi(m[3]);
+        else if (std::regex_search(line, m, title))
+            info.titles.push_back(m[1]);
+    }
+    return info;
+}
+
 testpaths::CommandResult Cli(const std::string& folder, const std::vector<std::string>& args) {
     return testpaths::RunCli({"TUNEVARN_VIRTUAL_RECORDER=" + folder}, args, folder);
 }
