@@ -2,11 +2,9 @@
 // the disc as the record command makes it, and the run goes as from the Record dialog:
 // the recording worker on its own thread, the dialog's phase texts with a progress bar
 // here, Ctrl-C as its Stop, the drivers' messages on stderr.
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -43,31 +41,6 @@
 namespace {
 constexpr int kNotCompleted = kExitFailed;
 
-// Waits for a line on the terminal; false when a stop came first or the input ended.
-// The wait looks at the stop every tenth of a second instead of counting on the signal
-// to break a blocking read: the signal may come just before the read begins, or be
-// taken by the worker's thread, and the read would then wait for ever.
-bool WaitForEnter(const CInterruptFlag& interrupt) {
-    while (!interrupt.Raised()) {
-        pollfd input{STDIN_FILENO, POLLIN, 0};
-        const int ready = ::poll(&input, 1, 100);
-        if (ready < 0 && errno != EINTR)
-            return false;
-        if (ready <= 0)
-            continue;
-        char line[64];
-        const ssize_t n = ::read(STDIN_FILENO, line, sizeof line);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        if (line[n - 1] == '\n')
-            return true;
-        // The rest of a long line is still to come; a terminal hands it over at once.
-    }
-    return false;
-}
-
 // The drivers' messages on the terminal.  They come here on the main thread, through
 // the message queue; the bar is taken off the line first.  On an interactive terminal
 // the run waits for Enter, as it waits for OK on the message box.
@@ -93,7 +66,8 @@ class CBurnMessages : public IDriverUi {
         if (!interrupt_.Raised() && ::isatty(STDIN_FILENO) == 1 && ::isatty(STDERR_FILENO) == 1) {
             std::fprintf(stderr, "Press Enter to go on. ");
             std::fflush(stderr);
-            if (!WaitForEnter(interrupt_))
+            std::string line;
+            if (!CInterruptFlag::ReadLine(line))
                 std::fputc('\n', stderr);
         }
         std::fflush(stderr);

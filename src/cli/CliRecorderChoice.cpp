@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/CliSupport.h"
+#include "cli/InterruptFlag.h"
 #include "ui/LanguageTable.h"
 
 int32_t CCliRecorderChoice::ChooseRecorder(const std::vector<std::string>& lines) {
@@ -34,12 +35,12 @@ int32_t CCliRecorderChoice::ChooseRecorder(const std::vector<std::string>& lines
                      TerminalText(lines[static_cast<size_t>(i)]).c_str());
     std::fprintf(stderr, "[1-%d, empty to cancel]: ", count);
     std::fflush(stderr);
-    char answer[32] = {};
-    if (std::fgets(answer, sizeof answer, stdin) == nullptr)
+    std::string answer;
+    if (!CInterruptFlag::ReadLine(answer))
         return -1;
     char* end = nullptr;
-    long n = std::strtol(answer, &end, 10);
-    if (end == answer || n < 1 || n > count)
+    long n = std::strtol(answer.c_str(), &end, 10);
+    if (end == answer.c_str() || n < 1 || n > count)
         return -1;
     return static_cast<int32_t>(n - 1);
 }

@@ -6,12 +6,15 @@
 // (`tunevarn-cli burn ... | head`): the write fails and the work stops.  One signal is enough:
 // later ones change nothing.  A signal the program was started with ignored (nohup) stays ignored.
 // Blocking reads are interrupted (no SA_RESTART), but only on the thread the signal
-// comes to: a wait for input looks at Raised() as well.
+// comes to, and not when it comes just before the read: questions on the terminal are
+// read with ReadLine, which looks at the flag while it waits.
 #include <signal.h>
 
 #include <array>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 class CInterruptFlag {
   public:
@@ -25,6 +28,12 @@ class CInterruptFlag {
     int32_t Signal() const { return Flag().load(); }
     // The exit status of a command stopped by that signal: 128 + its number.
     int ExitStatus() const { return 128 + Signal(); }
+
+    // Reads a line typed on standard input, without its end (kept to kMaxLine bytes, the
+    // rest read and dropped).  False when a signal came first (while a flag lives), or
+    // the input ended before anything was typed.
+    static constexpr size_t kMaxLine = 256;
+    static bool ReadLine(std::string& line);
 
   private:
     static constexpr std::array<int, 4> kSignals = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
