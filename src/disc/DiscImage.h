@@ -10,9 +10,8 @@
 #include <array>
 #include <cstdint>
 
-#include "audio/Mp3Source.h"
-
 #include "audio/CdSamples.h"
+#include "audio/Mp3Source.h"
 
 class CDiscImage {
   public:

@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "songlist/Song.h"
-
 #include "audio/CdSamples.h"
+#include "songlist/Song.h"
 
 enum class AddSongResult {
     kAdded,
